@@ -1,0 +1,15 @@
+// The command line's log sink and gauge: the log goes to stdout byte for
+// byte; a progress bar with the transfer rate goes to stderr, and only when
+// stderr is a terminal so that scripts and pipes see clean output.
+#pragma once
+
+#include "core/log.h"
+
+struct console_log {
+    log_sink *sink;
+    gauge_record *gauge;
+};
+
+console_log console_log_create();
+// Ends the progress bar line, if one is showing, and frees both records.
+void console_log_destroy(console_log &c);

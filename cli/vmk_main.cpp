@@ -1,0 +1,93 @@
+// vmk: the command line face of both command tables.
+//   vmk device <command> [arguments...] [port]
+//   vmk card <command> <drive> [arguments...]
+// Exit status: 0 done, 1 failed, 2 unknown command or too few arguments.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "card/card_dispatch.h"
+#include "cli/console_log.h"
+#include "device/dulo.h"
+
+namespace {
+
+void print_help(FILE *out) {
+    fputs("usage: vmk device <command> [arguments...] [port]\n"
+          "       vmk card <command> <drive> [arguments...]\n"
+          "\nThe port defaults to " DEVICE_DEFAULT_PORT "; a name without '/' is looked up in /dev\n"
+          "(COMn means /dev/ttyS(n-1)).\n\ndevice commands:\n",
+          out);
+    for (const device_command *h = device_commands; h->name != nullptr; h++)
+        fprintf(out, "  %-14s %s\n", h->name, h->usage);
+    fputs("\ncard commands (drive: a letter, or a card image file):\n", out);
+    for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
+        fprintf(out, "  %-16s %s\n", r->name, r->usage);
+}
+
+// The vector the dispatchers take: "", command, then the rest.
+std::vector<const char *> dispatch_vector(int argc, char **argv) {
+    std::vector<const char *> v{""};
+    for (int i = 2; i < argc; i++) v.push_back(argv[i]);
+    return v;
+}
+
+int run_device(int argc, char **argv) {
+    if (argc < 3) {
+        print_help(stderr);
+        return 2;
+    }
+    const device_command *h = device_command_find(argv[2]);
+    if (h == nullptr) {
+        fprintf(stderr, "vmk: unknown device command '%s'\n", argv[2]);
+        print_help(stderr);
+        return 2;
+    }
+    if (argc - 3 < h->argnum) {
+        fprintf(stderr, "usage: vmk device %s %s [port]\n", h->name, h->usage);
+        return 2;
+    }
+    std::vector<const char *> v = dispatch_vector(argc, argv);
+    console_log con = console_log_create();
+    int ok = 0;
+    device_dispatch(con.sink, nullptr, static_cast<int>(v.size()), v.data(), &ok);
+    console_log_destroy(con);
+    return ok ? 0 : 1;
+}
+
+int run_card(int argc, char **argv) {
+    if (argc < 3) {
+        print_help(stderr);
+        return 2;
+    }
+    const card_command_info *row = nullptr;
+    for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
+        if (strncmp(r->name, argv[2], 20) == 0) row = r;
+    if (row == nullptr) {
+        fprintf(stderr, "vmk: unknown card command '%s'\n", argv[2]);
+        print_help(stderr);
+        return 2;
+    }
+    if (argc - 4 < row->argnum) {
+        fprintf(stderr, "usage: vmk card %s <drive> %s\n", row->name, row->usage);
+        return 2;
+    }
+    std::vector<const char *> v = dispatch_vector(argc, argv);
+    console_log con = console_log_create();
+    int status = card_dispatch(con.sink, static_cast<int>(v.size()), v.data());
+    console_log_destroy(con);
+    return status == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc >= 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
+        print_help(stdout);
+        return 0;
+    }
+    if (argc >= 2 && strcmp(argv[1], "device") == 0) return run_device(argc, argv);
+    if (argc >= 2 && strcmp(argv[1], "card") == 0) return run_card(argc, argv);
+    print_help(stderr);
+    return 2;
+}

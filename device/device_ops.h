@@ -1,0 +1,44 @@
+// Device operations behind the command table. Each returns 1 on success and 0
+// on failure after reporting through the context's log, unless said otherwise.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "device/device_context.h"
+
+enum {
+    MAP_DUMP_GENERIC = 0,
+    MAP_DUMP_ROMRAM = 1,
+    MAP_DUMP_SF2CE = 2,
+    MAP_DUMP_MEMORYBASE = 3,
+    MAP_IFURAM_ROM = 4,
+    MAP_IFURAM_ROMRAM = 5,
+};
+enum { DEST_GPRAM = 0, DEST_FLASH = 1 };
+
+// Backup RAM and Memory Base transfer.
+int bkram_upload(device_context *ctx, int page, const char *file);
+int bkram_download(device_context *ctx, int page, const char *file);
+int memorybase_upload(device_context *ctx, const char *file);
+
+// HuCard dump: number of bytes written to the file, 0 on failure.
+size_t hucard_dump(device_context *ctx, int map, const char *file);
+
+// ROM upload to GPRAM or flash, GPRAM read-back, flash data programming.
+int rom_upload(device_context *ctx, int destination, int map, const char *file);
+int gpram_download(device_context *ctx, uint32_t address, uint32_t length, const char *file);
+int flash_program_data(device_context *ctx, uint32_t address, const char *file);
+
+// Firmware package and FPGA configuration.
+int program_pac_file(device_context *ctx, const char *file);
+int program_jic_file(device_context *ctx, const char *file);
+
+// Frame capture into ctx->frame_store and the PNG pair.
+int frame_capture_png(device_context *ctx, const char *file);
+
+// Video calibration: value 0 measures first. adj_rate: 1 when the rate is out
+// of range (nothing sent), 0 otherwise; *ok tells whether the board took it.
+int calibrate(device_context *ctx, uint32_t value);
+int adj_rate(device_context *ctx, const char *rate, int *ok);
+int colortable_send(device_context *ctx, const char *file);

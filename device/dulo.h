@@ -1,0 +1,30 @@
+// Device command table and dispatcher: every device operation is reached
+// through an argument vector "", command, arguments..., [port, ...].
+#pragma once
+
+#include "core/log.h"
+#include "device/device_context.h"
+
+struct device_command {
+    const char *name;
+    int argnum;
+    int (*handler)(device_context *ctx, log_sink *log, const char *const *args);
+    const char *usage;
+    // The status the row returns on success: 0 for most rows, 1 for the two
+    // rows whose sense is reversed (upimg, colortable).
+    int success_status;
+};
+
+// The table, ending with a row whose name is nullptr.
+extern const device_command device_commands[];
+
+const device_command *device_command_find(const char *name);
+
+enum { DEVICE_STATUS_NOT_FOUND = 2 };
+#define DEVICE_DEFAULT_PORT "COM3"
+
+// Returns the row's status (0 success, 1 failure, 2 command not found, the
+// two reversed rows the other way round). When ok is given it receives 1 when
+// the command really did what it was asked, 0 otherwise, whatever the row's
+// status convention.
+int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *v, int *ok = nullptr);

@@ -1,0 +1,41 @@
+// board-emulator: serves the board's side of the protocol on a
+// pseudo-terminal and prints the port path to use, e.g.
+//   build/board-emulator &   then   build/vmk device reset /dev/pts/N
+// Runs until interrupted. Options: --paced (hold to 50,000 bytes per second),
+// --status HEX (port 1's byte: version nibble, HuCard bit 0x08).
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+#include "tools/board_emulator/board_emulator.h"
+
+static volatile sig_atomic_t interrupted = 0;
+static void on_signal(int) { interrupted = 1; }
+
+int main(int argc, char **argv) {
+    emu_options options;
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--paced") == 0) {
+            options.paced = true;
+        } else if (strcmp(argv[i], "--status") == 0 && i + 1 < argc) {
+            options.status = static_cast<uint8_t>(strtoul(argv[++i], nullptr, 16));
+        } else {
+            fprintf(stderr, "usage: board-emulator [--paced] [--status HEX]\n");
+            return 2;
+        }
+    }
+    board_emulator board(options);
+    if (!board.start()) {
+        perror("board-emulator: cannot open a pseudo-terminal");
+        return 1;
+    }
+    printf("%s\n", board.port_path().c_str());
+    fflush(stdout);
+    signal(SIGINT, on_signal);
+    signal(SIGTERM, on_signal);
+    while (!interrupted) pause();
+    board.stop();
+    return 0;
+}
