@@ -1,5 +1,7 @@
 #include "device/serial.h"
 
+#include <chrono>
+
 #include "platform/serial_os.h"
 
 static void progress_none(log_sink *, long) {}
@@ -31,22 +33,29 @@ long serial_write_progress(serial_port *port, const void *data, size_t n) {
     return r;
 }
 
+// An empty pass is one millisecond of silence. Rather than sleeping a
+// millisecond at a time, the wait covers the whole idle budget that is left
+// and ends the moment bytes arrive: a reply is read at once, a silent board
+// fails after idle_limit milliseconds, and a slow stream costs one wake-up per
+// arrival instead of one per millisecond.
 long serial_read(serial_port *port, void *buffer, size_t n) {
+    using clock = std::chrono::steady_clock;
     if (n == 0) return 0;
     unsigned char *p = static_cast<unsigned char *>(buffer);
     size_t have = 0;
     int empty = 0;
     for (;;) {
-        long got = serial_os_read_available(port->handle, p + have, n - have);
+        auto start = clock::now();
+        bool readable = serial_os_wait_readable(port->handle, port->idle_limit - empty);
+        long got = readable ? serial_os_read_available(port->handle, p + have, n - have) : 0;
         if (got < 0) return -1;
         if (got > 0) {
             empty = 0;
             have += static_cast<size_t>(got);
         } else {
-            if (++empty >= port->idle_limit) return -1;
-            // Waiting in poll rather than sleeping reads a reply the moment
-            // it arrives.
-            serial_os_wait_readable(port->handle, 1);
+            auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - start);
+            empty += waited.count() > 0 ? static_cast<int>(waited.count()) : 1;
+            if (empty >= port->idle_limit) return -1;
         }
         port->progress(port->progress_user, got);
         if (have == n) return static_cast<long>(n);

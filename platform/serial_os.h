@@ -25,5 +25,6 @@ void serial_os_close(serial_os *port);
 long serial_os_write(serial_os *port, const void *data, size_t n);
 // Returns at once with what has arrived (0 when nothing), or -1 on error.
 long serial_os_read_available(serial_os *port, void *buffer, size_t n);
-// Waits until bytes arrive or the time is up.
-void serial_os_wait_readable(serial_os *port, int milliseconds);
+// Waits until bytes arrive (true) or the time is up (false); returns at once
+// when bytes are already there.
+bool serial_os_wait_readable(serial_os *port, int milliseconds);

@@ -116,7 +116,7 @@ long serial_os_read_available(serial_os *port, void *buffer, size_t n) {
     }
 }
 
-void serial_os_wait_readable(serial_os *port, int milliseconds) {
+bool serial_os_wait_readable(serial_os *port, int milliseconds) {
     pollfd pfd{port->fd, POLLIN, 0};
-    poll(&pfd, 1, milliseconds);
+    return poll(&pfd, 1, milliseconds) > 0;
 }

@@ -163,3 +163,15 @@ TEST_F(Protocol, PageProgramReplies) {
     EXPECT_EQ(vmk_page_program(port, log.sink, 0x000100, page), 0);
     EXPECT_EQ(log.text(), "programming bad reply\n");
 }
+
+TEST_F(Protocol, SlowRepliesWithinTheIdleLimitStillGoThrough) {
+    emu_faults f;
+    f.reply_delay_ms = 60;  // the test port's idle limit is 200 ms
+    board->set_faults(f);
+    uint8_t page[2048];
+    EXPECT_EQ(vmk_bkram_read(port, log.sink, 3, page, sizeof page), 1);
+    f.reply_delay_ms = 400;
+    board->set_faults(f);
+    EXPECT_EQ(vmk_bkram_read(port, log.sink, 3, page, sizeof page), 0);
+    EXPECT_EQ(log.text(), "timeout$\n");
+}
