@@ -80,6 +80,7 @@ bool run(bool paced) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     bool unpaced_only = argc > 1 && strcmp(argv[1], "--unpaced-only") == 0;
     bool ok = run(false);
     if (!unpaced_only) ok = run(true) && ok;
