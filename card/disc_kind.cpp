@@ -1,8 +1,8 @@
 #include "card/disc_kind.h"
 
 const disc_kind cd_kinds[CD_KIND_COUNT] = {
-    {1, "Unswappable Disc", 0x17},  {2, "Generic Disc", 0x11},     {3, "Audio Disc", 0x12},
-    {4, "CD-ROM2 Disc", 0x13},      {5, "Super CD-ROM2 Disc", 0x14}, {6, "Arcade Card Disc", 0x15},
+    {1, "Unswappable Disc", 0x17}, {2, "Generic Disc", 0x11},       {3, "Audio Disc", 0x12},
+    {4, "CD-ROM2 Disc", 0x13},     {5, "Super CD-ROM2 Disc", 0x14}, {6, "Arcade Card Disc", 0x15},
     {7, "ETC Disc", 0x16},
 };
 

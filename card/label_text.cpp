@@ -29,8 +29,7 @@ void append_cut(const char *text, char **out, size_t *room) {
 }
 
 // Converts in[0..in_left) into *out. False when the text cannot be shown.
-bool convert_body(iconv_t cd, log_sink *log, char *in, size_t in_left, char **out,
-                  size_t *room) {
+bool convert_body(iconv_t cd, log_sink *log, char *in, size_t in_left, char **out, size_t *room) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     while (in_left > 0) {
         if (iconv(cd, &in, &in_left, out, room) != static_cast<size_t>(-1)) return true;

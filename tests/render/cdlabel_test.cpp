@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "card/label_canvas.h"
+#include "card/list_render.h"
 #include "tests/render/fake_disk.h"
 #include "tests/render/line_art.h"
 #include "tests/support/recording_log.h"
@@ -73,10 +74,9 @@ TEST(ImageList, SlotsFillFourPlanesOfTwoPagesInOrder) {
     struct {
         int slot, page, plane, line;
     } places[] = {
-        {3, 0, 0, 3},  {16, 0, 0, 16}, {17, 0, 1, 0}, {33, 0, 1, 16}, {34, 0, 2, 0},
-        {50, 0, 2, 16}, {51, 0, 3, 0}, {67, 0, 3, 16}, {68, 1, 0, 0},  {75, 1, 0, 7},
-        {76, 1, 1, 0},  {84, 1, 1, 8}, {85, 1, 2, 0}, {92, 1, 2, 7},  {93, 1, 3, 0},
-        {99, 1, 3, 6},
+        {3, 0, 0, 3},  {16, 0, 0, 16}, {17, 0, 1, 0}, {33, 0, 1, 16}, {34, 0, 2, 0}, {50, 0, 2, 16},
+        {51, 0, 3, 0}, {67, 0, 3, 16}, {68, 1, 0, 0}, {75, 1, 0, 7},  {76, 1, 1, 0}, {84, 1, 1, 8},
+        {85, 1, 2, 0}, {92, 1, 2, 7},  {93, 1, 3, 0}, {99, 1, 3, 6},
     };
     for (const auto &p : places) {
         char index[8];
@@ -106,8 +106,10 @@ TEST(ImageList, NamesDrawnWithBothFonts) {
          "IMAGE LIST: font is not found for é\n"},
         {"emoji is reported and the rest drawn", "2a😀b", ascii("  ab"),
          "IMAGE LIST: font is not found for 😀\n"},
-        {"invalid UTF-8", "2a\x80" "bc", ascii(">encoding error<"),
-         "character encoding error for IMAGE LIST\n"},
+        {"invalid UTF-8",
+         "2a\x80"
+         "bc",
+         ascii(">encoding error<"), "character encoding error for IMAGE LIST\n"},
         {"control character takes no room", "2a\tb", ascii("  ab"), ""},
     };
     for (const auto &c : cases) {
@@ -160,7 +162,11 @@ TEST(ImageList, CodesWithoutGlyphAreReportedAndTakeNoRoom) {
     label_canvas_clear(drawn.get());
     label_canvas_clear(expected.get());
     // Row 9 is empty in JIS X 0208; 0x8E 0xE0 is no katakana.
-    label_draw_text(drawn.get(), "a\xA9\xA1" "b\x8E\xE0" "c", 12, 2, c, log.sink);
+    label_draw_text(drawn.get(),
+                    "a\xA9\xA1"
+                    "b\x8E\xE0"
+                    "c",
+                    12, 2, c, log.sink);
     label_draw_text(expected.get(), "abc", 12, 2, c, log.sink);
     label_converters_close(&c);
     EXPECT_EQ(memcmp(drawn->pixels, expected->pixels, sizeof drawn->pixels), 0);
@@ -225,7 +231,8 @@ protected:
     void SetUp() override {
         disk.base = 40;
         disk.bytes.resize((40 + 10) * DISK_SECTOR_SIZE + LIST_RAW_BYTES);
-        for (size_t i = 0; i < disk.bytes.size(); i++) disk.bytes[i] = static_cast<uint8_t>(i % 251);
+        for (size_t i = 0; i < disk.bytes.size(); i++)
+            disk.bytes[i] = static_cast<uint8_t>(i % 251);
         original = disk.bytes;
     }
     int render() {
@@ -245,10 +252,10 @@ TEST_F(RenderOnDisk, RewritesTheIndexDiscAtTheRelativePoint) {
     EXPECT_EQ(log.text(), "");
     const size_t start = 40 * DISK_SECTOR_SIZE;
     std::vector<uint8_t> raw(original.begin() + start, original.begin() + start + LIST_RAW_BYTES);
-    ASSERT_EQ(render_list_sectors(log.sink, texts.bytes.data(), LIST_SLOT_COUNT,
-                                  LIST_SLOT_TEXT_SIZE, settings.data(), LIST_SETTINGS_SIZE,
-                                  raw.data()),
-              1);
+    ASSERT_EQ(
+        render_list_sectors(log.sink, texts.bytes.data(), LIST_SLOT_COUNT, LIST_SLOT_TEXT_SIZE,
+                            settings.data(), LIST_SETTINGS_SIZE, raw.data()),
+        1);
     EXPECT_EQ(memcmp(disk.bytes.data(), original.data(), start), 0);
     EXPECT_EQ(memcmp(disk.bytes.data() + start, raw.data(), LIST_RAW_BYTES), 0);
     EXPECT_EQ(memcmp(disk.bytes.data() + start + LIST_RAW_BYTES,

@@ -63,11 +63,16 @@ TEST(DiscKind, KindValuesAndNames) {
         uint8_t value;
         const char *name;
     } cases[] = {
-        {false, 1, 0x17, "Unswappable Disc"}, {false, 2, 0x11, "Generic Disc"},
-        {false, 3, 0x12, "Audio Disc"},       {false, 4, 0x13, "CD-ROM2 Disc"},
-        {false, 5, 0x14, "Super CD-ROM2 Disc"}, {false, 6, 0x15, "Arcade Card Disc"},
-        {false, 7, 0x16, "ETC Disc"},         {true, 1, 2, "ROM+RAM card"},
-        {true, 2, 1, "Generic ROM"},          {true, 3, 3, "ROM card + save"},
+        {false, 1, 0x17, "Unswappable Disc"},
+        {false, 2, 0x11, "Generic Disc"},
+        {false, 3, 0x12, "Audio Disc"},
+        {false, 4, 0x13, "CD-ROM2 Disc"},
+        {false, 5, 0x14, "Super CD-ROM2 Disc"},
+        {false, 6, 0x15, "Arcade Card Disc"},
+        {false, 7, 0x16, "ETC Disc"},
+        {true, 1, 2, "ROM+RAM card"},
+        {true, 2, 1, "Generic ROM"},
+        {true, 3, 3, "ROM card + save"},
         {true, 4, 4, nullptr},
     };
     for (const auto &c : cases) {
@@ -77,7 +82,8 @@ TEST(DiscKind, KindValuesAndNames) {
         EXPECT_STREQ(k.name, c.name);
         // What kind_index_of reads back from a stored value (size class 0).
         uint8_t flags = c.hucard ? 0x80 : 0x00;
-        EXPECT_EQ(kind_index_of(flags, kind_value_of(c.hucard, c.index)), static_cast<int>(c.index));
+        EXPECT_EQ(kind_index_of(flags, kind_value_of(c.hucard, c.index)),
+                  static_cast<int>(c.index));
     }
     EXPECT_EQ(kind_value_of(false, 0), KIND_VALUE_UNKNOWN);
     EXPECT_EQ(kind_value_of(false, 8), KIND_VALUE_UNKNOWN);

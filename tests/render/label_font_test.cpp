@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "card/label_font.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -55,14 +55,11 @@ TEST(LabelFont, CodesMapToGlyphIndices) {
         {label_font_full, 0x2D21, 525},   // circled one, first of the NEC row 13
         {label_font_full, 0x3021, 608},   // first kanji
         {label_font_full, 0x7426, 6962},  // last glyph
-        {label_font_full, 0x7427, -1},
-        {label_font_full, 0x222F, -1},  // gap in row 2
-        {label_font_full, 0x2D3F, -1},  // gap in row 13
+        {label_font_full, 0x7427, -1},   {label_font_full, 0x222F, -1},  // gap in row 2
+        {label_font_full, 0x2D3F, -1},                                   // gap in row 13
         {label_font_full, 0x4F54, -1},  // row 0x4F ends at cell 0x53
-        {label_font_half, 0x41, 0x41},
-        {label_font_half, 0xB1, 128 + 0x11},
-        {label_font_half, 0x80, -1},
-        {label_font_half, 0xE0, -1},
+        {label_font_half, 0x41, 0x41},   {label_font_half, 0xB1, 128 + 0x11},
+        {label_font_half, 0x80, -1},     {label_font_half, 0xE0, -1},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(label_font_glyph_index(c.font, c.code), c.glyph) << std::hex << c.code;

@@ -1,9 +1,10 @@
+#include "card/label_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "card/label_text.h"
 #include "tests/support/recording_log.h"
 
 namespace {
@@ -50,22 +51,33 @@ TEST_F(LabelText, MarkerReplacementAndFailureRules) {
         {"marker only", std::string("2\0", 2), "  ", ""},
         {"kanji", std::string("2漢\0", 5), "  \xB4\xC1", ""},
         {"half-width katakana", std::string("2ｱ\0", 5), "  \x8E\xB1", ""},
-        {"JIS X 0212 converts; the drawing reports it", std::string("2é\0", 4),
-         "  \x8F\xAB\xB1", ""},
+        {"JIS X 0212 converts; the drawing reports it", std::string("2é\0", 4), "  \x8F\xAB\xB1",
+         ""},
         {"Roman numeral four", std::string("2Ⅳ\0", 5), "  IV", ""},
         {"Roman numerals inside a name", std::string("2aⅫbⅯ\0", 9), "  aXIIbM", ""},
         {"emoji is reported and left out", std::string("2a😀b\0", 8), "  ab",
          "IMAGE LIST: font is not found for 😀\n"},
-        {"lone continuation byte", std::string("2a\x80" "bc\0", 6), ENCODING_ERROR,
-         "character encoding error for IMAGE LIST\n"},
-        {"overlong form is no character", std::string("2ab\xC0\x80" "cd\0", 8), ENCODING_ERROR,
-         "character encoding error for IMAGE LIST\n"},
+        {"lone continuation byte",
+         std::string("2a\x80"
+                     "bc\0",
+                     6),
+         ENCODING_ERROR, "character encoding error for IMAGE LIST\n"},
+        {"overlong form is no character",
+         std::string("2ab\xC0\x80"
+                     "cd\0",
+                     8),
+         ENCODING_ERROR, "character encoding error for IMAGE LIST\n"},
         {"truncated character at the end", std::string("2abc\xE3\x81\0", 7), ENCODING_ERROR,
          "iconv() src size error\n"},
         {"unconvertible character at the end is left out like elsewhere",
          std::string("2a\xD8\xA7\0", 5), "  a", "IMAGE LIST: font is not found for \xD8\xA7\n"},
-        {"control character passes to the drawing", std::string("2a\x01" "b\0", 5),
-         "  a\x01" "b", ""},
+        {"control character passes to the drawing",
+         std::string("2a\x01"
+                     "b\0",
+                     5),
+         "  a\x01"
+         "b",
+         ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.context);
@@ -103,9 +115,15 @@ TEST(Utf8CharacterLength, WellFormedCharactersOnly) {
         std::string bytes;
         int length;
     } cases[] = {
-        {"A", 1},          {"é", 2},           {"あ", 3},     {"😀", 4},
-        {"\xC3", 0},       {"\xE3\x81", 0},    {"\x80", 0},   {"\xC0\xAF", 0},
-        {"\xED\xA0\x80", 0},  // surrogate
+        {"A", 1},
+        {"é", 2},
+        {"あ", 3},
+        {"😀", 4},
+        {"\xC3", 0},
+        {"\xE3\x81", 0},
+        {"\x80", 0},
+        {"\xC0\xAF", 0},
+        {"\xED\xA0\x80", 0},      // surrogate
         {"\xF4\x90\x80\x80", 0},  // beyond U+10FFFF
         {"\xF8\x88\x80\x80\x80", 0},
     };

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "card/cdlabel.h"
+#include "card/list_render.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/temp_dir.h"
 
