@@ -175,6 +175,57 @@ TEST(ImageList, CodesWithoutGlyphAreReportedAndTakeNoRoom) {
               "IMAGE LIST: font is not found for 0x8EE0\n");
 }
 
+// Slots filled to their 511-byte limit, without zero bytes, with arbitrary
+// bytes or with arbitrary characters: every text is converted, drawn or
+// refused without a sanitizer report, and the rendering still succeeds.
+TEST(ImageList, ArbitraryTextsNeverBreakTheRendering) {
+    uint32_t state = 12345;
+    auto next = [&state](uint32_t limit) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % limit;
+    };
+    auto append_utf8 = [](std::string &s, uint32_t c) {
+        if (c < 0x80) {
+            s += static_cast<char>(c);
+        } else if (c < 0x800) {
+            s += static_cast<char>(0xC0 | c >> 6);
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            s += static_cast<char>(0xE0 | c >> 12);
+            s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            s += static_cast<char>(0xF0 | c >> 18);
+            s += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    };
+    // ASCII, Latin-1, Roman numerals, kana, kanji, half-width kana, emoji.
+    const uint32_t blocks[][2] = {{0x01, 0x7F},     {0xA0, 0xFF},     {0x2160, 0x2170},
+                                  {0x3041, 0x30FF}, {0x4E00, 0x9FFF}, {0xFF61, 0xFF9F},
+                                  {0x1F600, 0x1F64F}};
+    for (int round = 0; round < 12; round++) {
+        std::vector<char> texts(LIST_SLOT_COUNT * LIST_SLOT_TEXT_SIZE);
+        for (int slot = 0; slot < LIST_SLOT_COUNT; slot++) {
+            std::string text;
+            while (text.size() < LIST_SLOT_TEXT_SIZE) {
+                if (round % 2 == 0) {
+                    text += static_cast<char>(1 + next(255));
+                } else {
+                    const uint32_t *b = blocks[next(7)];
+                    append_utf8(text, b[0] + next(b[1] - b[0] + 1));
+                }
+            }
+            memcpy(&texts[slot * LIST_SLOT_TEXT_SIZE], text.data(), LIST_SLOT_TEXT_SIZE);
+        }
+        std::vector<uint8_t> list(LIST_IMAGE_SIZE);
+        EXPECT_EQ(build_list_image(log_null(), texts.data(), LIST_SLOT_COUNT, LIST_SLOT_TEXT_SIZE,
+                                   nullptr, 0, list.data()),
+                  1);
+    }
+}
+
 TEST(ImageList, UnusableArgumentsFailWithAMessage) {
     slot_texts t = three_disc_block();
     std::vector<uint8_t> settings(4096, 0);
