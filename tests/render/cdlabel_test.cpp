@@ -202,8 +202,8 @@ TEST(ImageList, ArbitraryTextsNeverBreakTheRendering) {
         }
     };
     // ASCII, Latin-1, Roman numerals, kana, kanji, half-width kana, emoji.
-    const uint32_t blocks[][2] = {{0x01, 0x7F},     {0xA0, 0xFF},     {0x2160, 0x2170},
-                                  {0x3041, 0x30FF}, {0x4E00, 0x9FFF}, {0xFF61, 0xFF9F},
+    const uint32_t blocks[][2] = {{0x01, 0x7F},      {0xA0, 0xFF},     {0x2160, 0x2170},
+                                  {0x3041, 0x30FF},  {0x4E00, 0x9FFF}, {0xFF61, 0xFF9F},
                                   {0x1F600, 0x1F64F}};
     for (int round = 0; round < 12; round++) {
         std::vector<char> texts(LIST_SLOT_COUNT * LIST_SLOT_TEXT_SIZE);
