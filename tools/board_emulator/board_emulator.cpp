@@ -177,9 +177,12 @@ void board_emulator::serve_write(int port, unsigned address, unsigned length) {
             std::lock_guard<std::mutex> lock(mutex_);
             chunk_violations_++;
         }
+        // The last acknowledgement follows the effect, so a host that has
+        // it sees the write applied.
+        if (done == length) apply_write(port, address, data);
         link.send_byte(ACK);
     }
-    apply_write(port, address, data);
+    if (length == 0) apply_write(port, address, data);
     if (port == 7 && length == 2) {
         uint8_t response = hooks.bus_request ? hooks.bus_request(data[0], data[1]) : 0x00;
         if (!faults().bus_response_missing) link.send_byte(response);
