@@ -125,7 +125,8 @@ int memorybase_upload(device_context *ctx, const char *file) {
     }
     serial_progress_on(ctx->port);
     gauge_set_range(l, MEMORYBASE_SIZE);
-    int uploaded = vmk_gpram_write(ctx->port, l, MEMORYBASE_GPRAM_ADDRESS, image.data(), image.size());
+    int uploaded =
+        vmk_gpram_write(ctx->port, l, MEMORYBASE_GPRAM_ADDRESS, image.data(), image.size());
     serial_progress_off(ctx->port);
     if (!uploaded) {
         log_line(l, "error on uploading into GPRAM");

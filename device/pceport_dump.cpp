@@ -34,7 +34,8 @@ std::vector<uint8_t> read_memorybase(device_context *ctx, int *settled) {
     }
     std::vector<uint8_t> image(MEMORYBASE_BANKS * VMK_BANK_SIZE);
     gauge_set_range(l, static_cast<int64_t>(image.size()));
-    int read = vmk_bus_banks(ctx->port, l, FIRST_MEMORYBASE_BANK, 0, image.data(), MEMORYBASE_BANKS);
+    int read =
+        vmk_bus_banks(ctx->port, l, FIRST_MEMORYBASE_BANK, 0, image.data(), MEMORYBASE_BANKS);
     serial_progress_off(ctx->port);
     int mapped = vmk_set_map(ctx->port, l, 0);
     if (!read) {

@@ -26,7 +26,8 @@ inline bytes make_rom(size_t size, uint32_t seed = 1) {
         x = x * 1103515245u + 12345u;
         rom[i] = static_cast<uint8_t>(x >> 16);
     }
-    for (size_t bank = 0; bank * 0x2000 < size; bank++) rom[bank * 0x2000] = static_cast<uint8_t>(bank);
+    for (size_t bank = 0; bank * 0x2000 < size; bank++)
+        rom[bank * 0x2000] = static_cast<uint8_t>(bank);
     return rom;
 }
 
@@ -61,7 +62,8 @@ protected:
 
     // (Re)starts the board with the console bus installed; customize may
     // wrap the hooks before the board starts answering.
-    void boot(emu_options options = {}, const std::function<void(board_emulator &)> &customize = {}) {
+    void boot(emu_options options = {},
+              const std::function<void(board_emulator &)> &customize = {}) {
         if (board) board->stop();
         board = std::make_unique<board_emulator>(options);
         bus.install(*board, options.status);
@@ -84,7 +86,7 @@ protected:
                 return response;
             };
             b.hooks.bus_data = [this, on_data, request, after_data, f](size_t offset, uint8_t *out,
-                                                                        size_t len) {
+                                                                       size_t len) {
                 on_data(offset, out, len);
                 if (last_request == request && after_data) board->set_faults(f);
             };

@@ -7,9 +7,13 @@
 
 namespace {
 
-command_result vmk(const std::string &args) { return run_command(std::string(VMK_BINARY) + " device " + args); }
+command_result vmk(const std::string &args) {
+    return run_command(std::string(VMK_BINARY) + " device " + args);
+}
 
-bool starts_with(const std::string &s, const std::string &prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool starts_with(const std::string &s, const std::string &prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
 
 }  // namespace
 
@@ -19,8 +23,8 @@ TEST(PceportCli, CommandsAgainstTheEmulatorExecutable) {
     bytes memorybase = make_rom(0x20000, 8);
     write_file(files.path("card.pce"), rom);
     write_file(files.path("mb.bin"), memorybase);
-    background_process emulator({BOARD_EMULATOR_BINARY, "--hucard", files.path("card.pce"), "--memorybase",
-                                 files.path("mb.bin")});
+    background_process emulator({BOARD_EMULATOR_BINARY, "--hucard", files.path("card.pce"),
+                                 "--memorybase", files.path("mb.bin")});
     std::string port = emulator.first_line();
     ASSERT_FALSE(port.empty());
 
@@ -31,12 +35,14 @@ TEST(PceportCli, CommandsAgainstTheEmulatorExecutable) {
     } cases[] = {
         {"dump rom " + files.path("out.pce"), 0,
          "page size: 0x20+0x10\n" + files.path("out.pce") + " has been saved. CRC32:"},
-        {"memorybase down " + files.path("mb_out.bin"), 0, files.path("mb_out.bin") + " has been saved. CRC32:"},
+        {"memorybase down " + files.path("mb_out.bin"), 0,
+         files.path("mb_out.bin") + " has been saved. CRC32:"},
         {"save_dn 0 " + files.path("page.sav"), 0, files.path("page.sav") + " has been saved\n"},
         {"save_up 3 " + files.path("page.sav"), 0, files.path("page.sav") + " is uploaded\n"},
         {"gpram_dn 0 2000 " + files.path("g.bin"), 0, files.path("g.bin") + " has been saved\n"},
         {"memorybase up " + files.path("mb.bin"), 1, "remove a HuCard\n"},
-        {"dump rom " + files.path("missing/x.pce"), 1, "page size: 0x20+0x10\n" + files.path("missing/x.pce") + " - save error\n"},
+        {"dump rom " + files.path("missing/x.pce"), 1,
+         "page size: 0x20+0x10\n" + files.path("missing/x.pce") + " - save error\n"},
     };
     for (auto &c : cases) {
         command_result r = vmk(c.args + " " + port);
@@ -73,7 +79,8 @@ TEST(PceportCli, EmptySlotAndMissingMemoryBaseExitOne) {
 }
 
 TEST(PceportCli, EmulatorRefusesAnUnreadableRomFile) {
-    command_result r = run_command(std::string(BOARD_EMULATOR_BINARY) + " --hucard /no/such/card.pce");
+    command_result r =
+        run_command(std::string(BOARD_EMULATOR_BINARY) + " --hucard /no/such/card.pce");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
 }

@@ -50,7 +50,9 @@ TEST(ProbeBanks, CountsTheBanksBeforeTheHalfRepeats) {
         {"two banks", {0, 1}, 2},
         {"32 distinct banks: 256 KiB", {}, 32},
         {"64 distinct banks: 512 KiB", {}, 64},
-        {"period 16 whose halves share their first 8", {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 9}, 16},
+        {"period 16 whose halves share their first 8",
+         {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 9},
+         16},
     };
     for (auto &c : cases) {
         std::vector<int> p = c.pattern;
@@ -77,12 +79,9 @@ TEST_F(Dump, PlainCardsAreReadWholeWhateverTheirSize) {
         const char *pages;
         unsigned first, second;
     } cases[] = {
-        {0x2000, "page size: 0x01+0x00\n", 1, 0},
-        {0x4000, "page size: 0x02+0x00\n", 2, 0},
-        {0x40000, "page size: 0x20+0x00\n", 32, 0},
-        {0x60000, "page size: 0x20+0x10\n", 32, 16},
-        {0x80000, "page size: 0x40+0x00\n", 64, 0},
-        {0x100000, "page size: 0x40+0x40\n", 64, 64},
+        {0x2000, "page size: 0x01+0x00\n", 1, 0},   {0x4000, "page size: 0x02+0x00\n", 2, 0},
+        {0x40000, "page size: 0x20+0x00\n", 32, 0}, {0x60000, "page size: 0x20+0x10\n", 32, 16},
+        {0x80000, "page size: 0x40+0x00\n", 64, 0}, {0x100000, "page size: 0x40+0x40\n", 64, 64},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.pages);
@@ -119,7 +118,8 @@ TEST_F(Dump, RomramReadsOnlyTheFirstHalf) {
     EXPECT_EQ(run({"dump", "romram", file}, &ok), 0);
     EXPECT_EQ(ok, 1);
     EXPECT_EQ(read_file(file), bytes(rom.begin(), rom.begin() + 0x40000));
-    EXPECT_EQ(log_before_speed_line(), "page size: 0x20+0x00\n" + saved_line(file, read_file(file)));
+    EXPECT_EQ(log_before_speed_line(),
+              "page size: 0x20+0x00\n" + saved_line(file, read_file(file)));
     requests expected{{0x80, 0}};
     add_bank_requests(expected, 0, 32);
     EXPECT_EQ(board->bus_requests(), expected);
@@ -199,7 +199,8 @@ TEST_F(Dump, RefusalsLeaveNoFile) {
     } cases[] = {
         {"rom", false, "HuCard slot is empty\n", {}, {}},
         {"romram", false, "HuCard slot is empty\n", {}, {}},
-        {"memorybase", true,
+        {"memorybase",
+         true,
          "Memory base is not found. Please connect following chain [PCE = MB (= MULTITAP) = PAD].\n"
          "メモリーベースが見つかりません. PCE = MB (= MULTITAP) = PAD の順番に接続してください.\n",
          {{0x81, 0}},
@@ -234,9 +235,14 @@ TEST_F(Dump, BoardStoppingMidTransferLeavesNoFile) {
         bytes control;
     } cases[] = {
         {"rom", 1, "6280 bus read error\nserial port communication error\n", {0x01}},
-        {"rom", 1 + 256 + 20000,
-         "page size: 0x20+0x00\n6280 bus read error\nserial port communication error\n", {0x01}},
-        {"memorybase", 256 + 10000, "6280 bus read error\nserial port communication error\n", {0x11}},
+        {"rom",
+         1 + 256 + 20000,
+         "page size: 0x20+0x00\n6280 bus read error\nserial port communication error\n",
+         {0x01}},
+        {"memorybase",
+         256 + 10000,
+         "6280 bus read error\nserial port communication error\n",
+         {0x11}},
     };
     bus.insert_card(make_rom(0x40000));
     bus.attach_memorybase(make_rom(0x20000));

@@ -50,8 +50,10 @@ TEST_F(GpramDownload, Failures) {
         std::string file;
         std::string text;
     } cases[] = {
-        {"file cannot be written", -1, path("missing/g.bin"), path("missing/g.bin") + " - save error\n"},
-        {"board stops in the second bank", 0x2000 + 100, path("g.bin"), "serial port communication error\n"},
+        {"file cannot be written", -1, path("missing/g.bin"),
+         path("missing/g.bin") + " - save error\n"},
+        {"board stops in the second bank", 0x2000 + 100, path("g.bin"),
+         "serial port communication error\n"},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.what);

@@ -95,7 +95,8 @@ TEST_F(SaveData, DownloadFailures) {
         std::string file;
         std::string text;
     } cases[] = {
-        {"file cannot be written", -1, path("missing/x.sav"), path("missing/x.sav") + " - save error\n"},
+        {"file cannot be written", -1, path("missing/x.sav"),
+         path("missing/x.sav") + " - save error\n"},
         {"board stops mid-page", 1000, path("x.sav"), "serial port communication error\n"},
     };
     for (auto &c : cases) {
@@ -196,7 +197,8 @@ TEST_F(MemoryBaseUpload, GpramUploadRejectedLeavesTheMapAlone) {
     int ok = -1;
     EXPECT_EQ(run({"memorybase", "up", file}, &ok), 1);
     EXPECT_EQ(ok, 0);
-    EXPECT_EQ(log.text(), "Memory Base is found\nbad reply$ = 'X'\nerror on uploading into GPRAM\n");
+    EXPECT_EQ(log.text(),
+              "Memory Base is found\nbad reply$ = 'X'\nerror on uploading into GPRAM\n");
     EXPECT_EQ(board->bus_requests(), (requests{{0x81, 0}}));
 }
 
@@ -211,6 +213,7 @@ TEST_F(MemoryBaseUpload, MemoryBaseWriteUnansweredStillSelectsMap0) {
     EXPECT_EQ(run({"memorybase", "up", file}, &ok), 1);
     EXPECT_EQ(ok, 0);
     EXPECT_EQ(log.text(),
-              "Memory Base is found\nwriting ...6280 response timeout\nserial port communication error\n");
+              "Memory Base is found\nwriting ...6280 response timeout\nserial port communication "
+              "error\n");
     EXPECT_EQ(board->control_writes(), (bytes{0x01, 0x11}));
 }

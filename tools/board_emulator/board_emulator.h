@@ -105,7 +105,7 @@ private:
     void serve_page_program();
     void apply_write(int port, unsigned address, const std::vector<uint8_t> &data);
     std::vector<uint8_t> read_port(int port, unsigned address, unsigned length);
-    void pace(double &clock, size_t n);
+    void pace(double &clock, size_t n, bool continued = false);
 
     emu_options options_;
     std::string port_path_;
