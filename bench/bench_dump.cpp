@@ -28,7 +28,8 @@ std::vector<uint8_t> card_image() {
         x = x * 1103515245u + 12345u;
         b = static_cast<uint8_t>(x >> 16);
     }
-    for (size_t bank = 0; bank * 0x2000 < CARD_SIZE; bank++) rom[bank * 0x2000] = static_cast<uint8_t>(bank);
+    for (size_t bank = 0; bank * 0x2000 < CARD_SIZE; bank++)
+        rom[bank * 0x2000] = static_cast<uint8_t>(bank);
     return rom;
 }
 
@@ -58,7 +59,8 @@ void BM_PacedDump256K(benchmark::State &state) {
         auto start = std::chrono::steady_clock::now();
         int ok = 0;
         device_dispatch(log_null(), nullptr, 5, v, &ok);
-        total_seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        total_seconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!ok) {
             state.SkipWithError("dump failed");
             break;
