@@ -22,8 +22,10 @@ int bkram_upload(device_context *ctx, int page, const char *file);
 int bkram_download(device_context *ctx, int page, const char *file);
 int memorybase_upload(device_context *ctx, const char *file);
 
-// HuCard dump: number of bytes written to the file, 0 on failure.
-size_t hucard_dump(device_context *ctx, int map, const char *file);
+// HuCard or Memory Base dump: number of bytes read from the console, 0 when
+// the read failed (nothing is written then). *ok is 1 only when the file was
+// saved and the console was left released (map 0 for the Memory Base).
+size_t hucard_dump(device_context *ctx, int map, const char *file, int *ok);
 
 // ROM upload to GPRAM or flash, GPRAM read-back, flash data programming.
 int rom_upload(device_context *ctx, int destination, int map, const char *file);

@@ -1,9 +1,9 @@
 #include "device/dulo.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "device/device_ops.h"
 #include "device/vmk_command.h"
@@ -80,18 +80,23 @@ int cmd_save(device_context *ctx, log_sink *l, const char *const *args) {
     return 0;
 }
 
-// The dump handler: the ROM dump timed with the processor clock.
+// The dump handler: the ROM dump timed in millisecond ticks of the wall
+// clock (the process's CPU time, what clock() gives here, would hide the
+// time spent waiting for the board).
 int cmd_dump(device_context *ctx, log_sink *l, const char *const *args) {
     int map = map_lookup(l, dump_maps, args[0]);
     if (map < 0) return fail(ctx, 0);
-    clock_t start = clock();
-    size_t n = hucard_dump(ctx, map, args[1]);
-    clock_t end = clock();
+    auto start = std::chrono::steady_clock::now();
+    int ok = 0;
+    size_t n = hucard_dump(ctx, map, args[1], &ok);
+    auto end = std::chrono::steady_clock::now();
     if (n == 0) return fail(ctx, 0);
-    double seconds = static_cast<double>(end - start) / CLOCKS_PER_SEC;
-    // A dump faster than the clock's resolution reads 0 s: no division by 0.
+    long long ticks = std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
+    double seconds = static_cast<double>(ticks) / 1000.0;
+    // A dump faster than one tick reads 0 s: no division by 0.
     long rate = seconds > 0 ? static_cast<long>(static_cast<double>(n) / seconds) : 0;
     log_printf(l, "%4.1f sec, 0x%zx byte, %ld byte /sec\n", seconds, n, rate);
+    if (!ok) ctx->failed = 1;
     return 0;
 }
 

@@ -6,12 +6,7 @@ static int not_built(device_context *ctx, const char *what) {
     return 0;
 }
 
-int bkram_upload(device_context *ctx, int, const char *) { return not_built(ctx, "save_up"); }
-int bkram_download(device_context *ctx, int, const char *) { return not_built(ctx, "save_dn"); }
-int memorybase_upload(device_context *ctx, const char *) { return not_built(ctx, "memorybase up"); }
-size_t hucard_dump(device_context *ctx, int, const char *) { return not_built(ctx, "dump"); }
 int rom_upload(device_context *ctx, int, int, const char *) { return not_built(ctx, "upimg"); }
-int gpram_download(device_context *ctx, uint32_t, uint32_t, const char *) { return not_built(ctx, "gpram_dn"); }
 int flash_program_data(device_context *ctx, uint32_t, const char *) { return not_built(ctx, "program_data"); }
 int program_pac_file(device_context *ctx, const char *) { return not_built(ctx, "program_pac"); }
 int program_jic_file(device_context *ctx, const char *) { return not_built(ctx, "program_jic"); }

@@ -115,7 +115,9 @@ bool emu_link::send(const void *data, size_t n, bool data_bytes) {
     size_t slice = board_.options_.paced ? 256 : n;
     for (size_t done = 0; done < n;) {
         size_t len = std::min(slice, n - done);
-        board_.pace(board_.wire_out_, len, now_seconds());
+        // Slices of one reply follow each other back to back, as bytes queued
+        // together in a UART do: this thread's oversleep is not charged to the wire.
+        board_.pace(board_.wire_out_, len, done > 0 ? 0.0 : now_seconds());
         size_t sent = 0;
         while (sent < len) {
             if (board_.stopping_) return false;
@@ -185,9 +187,12 @@ void board_emulator::serve_write(int port, unsigned address, unsigned length) {
             std::lock_guard<std::mutex> lock(mutex_);
             chunk_violations_++;
         }
+        // The last acknowledgement follows the effect, so a host that has
+        // it sees the write applied.
+        if (done == length) apply_write(port, address, data);
         link.send_byte(ACK);
     }
-    apply_write(port, address, data);
+    if (length == 0) apply_write(port, address, data);
     if (port == 7 && length == 2) {
         uint8_t response = hooks.bus_request ? hooks.bus_request(data[0], data[1]) : 0x00;
         if (!faults().bus_response_missing) link.send_byte(response);
