@@ -168,6 +168,7 @@ void board_emulator::serve_block(uint8_t command, const uint8_t h[4]) {
 
 void board_emulator::serve_write(int port, unsigned address, unsigned length) {
     emu_link link(*this);
+    emu_faults f = faults();
     std::vector<uint8_t> data(length);
     for (unsigned done = 0; done < length;) {
         unsigned chunk = std::min(256u, length - done);
@@ -176,6 +177,11 @@ void board_emulator::serve_write(int port, unsigned address, unsigned length) {
         if (link.bytes_waiting() && done < length) {
             std::lock_guard<std::mutex> lock(mutex_);
             chunk_violations_++;
+        }
+        if (f.ack_limit >= 0) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (acks_sent_ >= f.ack_limit) return;
+            acks_sent_++;
         }
         link.send_byte(ACK);
     }
@@ -267,6 +273,7 @@ void board_emulator::set_faults(const emu_faults &f) {
     std::lock_guard<std::mutex> lock(mutex_);
     faults_ = f;
     data_sent_ = 0;
+    acks_sent_ = 0;
 }
 
 emu_faults board_emulator::faults() {

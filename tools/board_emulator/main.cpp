@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "tools/board_emulator/board_emulator.h"
+#include "tools/board_emulator/emu_flash.h"
 
 static volatile sig_atomic_t interrupted = 0;
 static void on_signal(int) { interrupted = 1; }
@@ -27,6 +28,7 @@ int main(int argc, char **argv) {
         }
     }
     board_emulator board(options);
+    emu_flash flash(board);
     if (!board.start()) {
         perror("board-emulator: cannot open a pseudo-terminal");
         return 1;
