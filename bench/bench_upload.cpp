@@ -29,7 +29,8 @@ static void BM_PacedGpramUpload(benchmark::State &state) {
     {
         std::vector<char> image(size);
         for (size_t i = 0; i < size; i++) image[i] = static_cast<char>(i * 7 + i / 8192);
-        std::ofstream(file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(size));
+        std::ofstream(file, std::ios::binary)
+            .write(image.data(), static_cast<std::streamsize>(size));
     }
     std::string port = board.port_path();
     const char *v[] = {"", "upimg", "gpram", "rom", file.c_str(), port.c_str()};
@@ -39,7 +40,8 @@ static void BM_PacedGpramUpload(benchmark::State &state) {
         auto start = std::chrono::steady_clock::now();
         int ok = 0;
         device_dispatch(log_null(), nullptr, 6, v, &ok);
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!ok) {
             state.SkipWithError("upload failed");
             return;
@@ -53,6 +55,11 @@ static void BM_PacedGpramUpload(benchmark::State &state) {
         state.counters["ideal_fraction"] = ideal * static_cast<double>(state.iterations()) / total;
 }
 // Argument 1: paced, the measurement; 0: unpaced, the protocol's own cost.
-BENCHMARK(BM_PacedGpramUpload)->Arg(1)->Arg(0)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PacedGpramUpload)
+    ->Arg(1)
+    ->Arg(0)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -8,7 +8,8 @@
 namespace {
 
 // Page i of the data, completed with 0xFF when the data ends inside it.
-const uint8_t *page_at(const uint8_t *data, int64_t length, int64_t i, uint8_t scratch[FLASH_PAGE_SIZE]) {
+const uint8_t *page_at(const uint8_t *data, int64_t length, int64_t i,
+                       uint8_t scratch[FLASH_PAGE_SIZE]) {
     int64_t at = i * FLASH_PAGE_SIZE;
     if (length - at >= FLASH_PAGE_SIZE) return data + at;
     memset(scratch, 0xFF, FLASH_PAGE_SIZE);

@@ -40,7 +40,8 @@ int mapping_code(int map, uint32_t size) {
 // The file in a buffer of whole flash pages, 0xFF beyond its end; empty when
 // it cannot be read.
 std::vector<uint8_t> read_padded(const char *file, size_t size) {
-    std::vector<uint8_t> buffer((size + FLASH_PAGE_SIZE - 1) / FLASH_PAGE_SIZE * FLASH_PAGE_SIZE, 0xFF);
+    std::vector<uint8_t> buffer((size + FLASH_PAGE_SIZE - 1) / FLASH_PAGE_SIZE * FLASH_PAGE_SIZE,
+                                0xFF);
     if (!file_read_whole(file, buffer.data(), size)) buffer.clear();
     return buffer;
 }
@@ -68,8 +69,8 @@ int upload_flash(device_context *ctx, const char *file, uint32_t size, int code)
     if (!program_region(ctx, FLASH_ROM_ADDRESS, image.data(), static_cast<int64_t>(image.size())))
         return 0;
     uint8_t record[2] = {static_cast<uint8_t>(code), static_cast<uint8_t>(size / VMK_BANK_SIZE)};
-    if (!vmk_bkram_write(ctx->port, ctx->log, FLASH_ROM_RECORD_PAGE, FLASH_ROM_RECORD_OFFSET, record,
-                         sizeof record))
+    if (!vmk_bkram_write(ctx->port, ctx->log, FLASH_ROM_RECORD_PAGE, FLASH_ROM_RECORD_OFFSET,
+                         record, sizeof record))
         return 0;
     log_line(ctx->log, "programming is done. Turn on the power again");
     return 1;

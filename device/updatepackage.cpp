@@ -63,7 +63,8 @@ package_header package_header_parse(const uint8_t *u) {
 
 void package_scramble_table(uint8_t table[256]) {
     for (int i = 0; i < 256; i++)
-        table[i] = static_cast<uint8_t>(reverse_bits(static_cast<uint8_t>(i)) ^ PACKAGE_SCRAMBLE_MASK);
+        table[i] =
+            static_cast<uint8_t>(reverse_bits(static_cast<uint8_t>(i)) ^ PACKAGE_SCRAMBLE_MASK);
 }
 
 void package_unscramble(uint8_t *data, size_t size) {
@@ -137,7 +138,8 @@ int program_pac_file(device_context *ctx, const char *file) {
         return 0;
     }
     log_line(ctx->log, "Do not turn off the power until programming is completed.");
-    if (!program_region(ctx, h.data_address, unpacked.data() + h.data_offset, h.data_size)) return 0;
+    if (!program_region(ctx, h.data_address, unpacked.data() + h.data_offset, h.data_size))
+        return 0;
     if (h.config_address != 0 || h.config_offset > PACKAGE_CONFIG_OFFSET_MAX) {
         log_line(ctx->log, "jic parameter error");
         return 0;

@@ -37,7 +37,7 @@ struct package_header {
     uint32_t config_address;  // must be 0
     uint32_t config_size;     // not used
     uint32_t data_offset;
-    uint32_t data_address;    // flash address of the data block
+    uint32_t data_address;  // flash address of the data block
     uint32_t data_size;
 };
 

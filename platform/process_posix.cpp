@@ -68,9 +68,11 @@ int process_run_helper(const char *directory, const char *name, const char *cons
     if (posix_spawn_file_actions_init(&actions) != 0) return 0;
     int started = -1;
     pid_t pid = -1;
+    // addchdir_np is glibc (2.29 and later); elsewhere a fork/chdir/exec would do.
     if (posix_spawn_file_actions_addchdir_np(&actions, directory) == 0) {
-        started = search_path ? posix_spawnp(&pid, cargv[0], &actions, nullptr, cargv.data(), environ)
-                              : posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
+        started = search_path
+                      ? posix_spawnp(&pid, cargv[0], &actions, nullptr, cargv.data(), environ)
+                      : posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
     }
     posix_spawn_file_actions_destroy(&actions);
     if (started != 0) return 0;

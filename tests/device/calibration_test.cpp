@@ -80,7 +80,9 @@ protected:
 
     int64_t file_size_of(const std::string &name) { return file_size(files.path(name).c_str()); }
 
-    std::vector<uint8_t> config_sent() { return std::vector<uint8_t>(config.begin(), config.begin() + 66); }
+    std::vector<uint8_t> config_sent() {
+        return std::vector<uint8_t>(config.begin(), config.begin() + 66);
+    }
 
     std::string dir;
     std::vector<uint8_t> config;
@@ -163,7 +165,8 @@ TEST_F(Calibration, WindowsHelperRunsThroughWineWhenItIsTheOnlyOne) {
     install_helper("approx.exe");
     temp_dir bin;
     std::string wine = bin.path("wine");
-    std::ofstream(wine) << "#!/bin/sh\nexe=\"$1\"; shift\necho \"$exe\" > ran_by_wine.txt\nexec /bin/sh \"$exe\" \"$@\"\n";
+    std::ofstream(wine) << "#!/bin/sh\nexe=\"$1\"; shift\necho \"$exe\" > ran_by_wine.txt\nexec "
+                           "/bin/sh \"$exe\" \"$@\"\n";
     chmod(wine.c_str(), 0755);
     std::string old_path = getenv("PATH") ? getenv("PATH") : "";
     setenv("PATH", (bin.dir + ":" + old_path).c_str(), 1);
@@ -173,7 +176,8 @@ TEST_F(Calibration, WindowsHelperRunsThroughWineWhenItIsTheOnlyOne) {
     setenv("PATH", old_path.c_str(), 1);
     EXPECT_EQ(ok, 1);
     EXPECT_EQ(read_text(files.path("ran_by_wine.txt")), dir + "approx.exe\n");
-    EXPECT_EQ(read_text(files.path("args.txt")), std::to_string(0x76001000) + "\n" + dir + "multisynth.bin\n");
+    EXPECT_EQ(read_text(files.path("args.txt")),
+              std::to_string(0x76001000) + "\n" + dir + "multisynth.bin\n");
     EXPECT_EQ(board->clock_config(), config_sent());
 }
 
@@ -198,7 +202,8 @@ TEST_F(Calibration, ProgramDirectoryThatDoesNotFitStops) {
     run({"calb"}, &ok);
     EXPECT_EQ(ok, 0);
     EXPECT_EQ(log.writes.back(), "\n");
-    EXPECT_EQ(log.writes[log.writes.size() - 2], "program directory is unknown or longer than 127 bytes");
+    EXPECT_EQ(log.writes[log.writes.size() - 2],
+              "program directory is unknown or longer than 127 bytes");
     EXPECT_EQ(port_ops(board->headers()), "W6 W5 R5");
 }
 
@@ -224,7 +229,8 @@ TEST_F(Calibration, AdjComputesTheValueFromTheFrameRate) {
         EXPECT_EQ(ok, 1);
         if (c.out == nullptr) continue;
         EXPECT_EQ(out, c.out);
-        EXPECT_EQ(read_text(files.path("args.txt")), std::to_string(c.value) + "\n" + dir + "multisynth.bin\n");
+        EXPECT_EQ(read_text(files.path("args.txt")),
+                  std::to_string(c.value) + "\n" + dir + "multisynth.bin\n");
         char adjustment[64];
         snprintf(adjustment, sizeof adjustment, "adjustment=%13.12f\n", 1982475000.0 / c.value);
         // No measurement, no release, nothing logged after the block is sent.

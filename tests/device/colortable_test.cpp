@@ -19,7 +19,8 @@ using ColorTable = FlashBoardTest;
 TEST_F(ColorTable, TableIsProgrammedBehindItsHeaderAndClearedWithoutAFile) {
     std::vector<uint8_t> table = pattern(0x400, 11);
     int ok = -1;
-    EXPECT_EQ(run({"colortable", write_file("c.bin", table)}, &ok), 1);  // this row returns 1 for done
+    EXPECT_EQ(run({"colortable", write_file("c.bin", table)}, &ok),
+              1);  // this row returns 1 for done
     EXPECT_EQ(ok, 1);
     EXPECT_EQ(log.text(), "Turn on the power again.\n");
     // 1030 bytes: five pages, the last one 6 bytes of data then 0xFF.

@@ -22,13 +22,15 @@ std::vector<uint8_t> make_jic(const char *device, size_t pages) {
     std::vector<uint8_t> jic(JIC_FILE_SIZE, 0xFF);
     for (size_t i = 0; i < JIC_IMAGE_OFFSET; i++) jic[i] = static_cast<uint8_t>(i);
     memcpy(jic.data() + JIC_DEVICE_NAME_OFFSET, device, strlen(device) + 1);
-    for (size_t i = 0; i < pages * 256; i++) jic[JIC_IMAGE_OFFSET + i] = static_cast<uint8_t>(i * 13 % 251);
+    for (size_t i = 0; i < pages * 256; i++)
+        jic[JIC_IMAGE_OFFSET + i] = static_cast<uint8_t>(i * 13 % 251);
     return jic;
 }
 
 // What the flash must hold from address 0 after the image is programmed.
 std::vector<uint8_t> flash_image_of(const std::vector<uint8_t> &jic) {
-    std::vector<uint8_t> image(jic.begin() + JIC_IMAGE_OFFSET, jic.begin() + JIC_IMAGE_OFFSET + JIC_IMAGE_SIZE);
+    std::vector<uint8_t> image(jic.begin() + JIC_IMAGE_OFFSET,
+                               jic.begin() + JIC_IMAGE_OFFSET + JIC_IMAGE_SIZE);
     for (auto &b : image) b = reversed(b);
     return image;
 }
@@ -127,7 +129,8 @@ TEST_F(Firmware, PackageProgramsDataBlockThenConfigurationAndKeepsTheConsoleInRe
     EXPECT_EQ(flash->programmed_pages(), pages);
     EXPECT_EQ(flash_bytes(0x40000, data.size()), data);
     std::vector<uint8_t> image = flash_image_of(jic);
-    EXPECT_EQ(flash_bytes(0, 4 * 256), std::vector<uint8_t>(image.begin(), image.begin() + 4 * 256));
+    EXPECT_EQ(flash_bytes(0, 4 * 256),
+              std::vector<uint8_t>(image.begin(), image.begin() + 4 * 256));
     EXPECT_EQ(board->control_writes(), std::vector<uint8_t>{0x00});
 }
 
@@ -175,7 +178,8 @@ TEST_F(Firmware, PackageFileErrors) {
 }
 
 TEST_F(Firmware, PackagesThatDoNotInflateReportOnStandardOutput) {
-    std::vector<uint8_t> good = package_pack(package_assemble(0, pattern(0x100), make_jic("EP2C8", 1)));
+    std::vector<uint8_t> good =
+        package_pack(package_assemble(0, pattern(0x100), make_jic("EP2C8", 1)));
     std::vector<uint8_t> truncated(good.begin(), good.begin() + 512);
     std::vector<uint8_t> too_big = package_pack(std::vector<uint8_t>(PACKAGE_UNPACKED_MAX + 1, 0));
     // Right stream, wrong scrambling: unscrambles into noise.
@@ -210,7 +214,8 @@ TEST_F(Firmware, PackageFailuresAfterTheReset) {
     std::vector<uint8_t> jic = make_jic("EP2C8", 2);
     std::vector<uint8_t> config_address_1 = package_assemble(0x40000, pattern(0x100), jic);
     put_le32(config_address_1, 4, 1);
-    std::vector<uint8_t> wrong_device = package_assemble(0x40000, pattern(0x100), make_jic("EP2C5", 2));
+    std::vector<uint8_t> wrong_device =
+        package_assemble(0x40000, pattern(0x100), make_jic("EP2C5", 2));
     std::vector<uint8_t> data_out_of_flash = package_assemble(0x7FF00, pattern(0x200), jic);
 
     struct {
@@ -231,7 +236,9 @@ TEST_F(Firmware, PackageFailuresAfterTheReset) {
         int ok = -1;
         EXPECT_EQ(run({"program_pac", write_file("p.pac", package_pack(c.unpacked))}, &ok), 1);
         EXPECT_EQ(ok, 0);
-        EXPECT_EQ(log.text(), std::string("Do not turn off the power until programming is completed.\n") + c.last);
+        EXPECT_EQ(
+            log.text(),
+            std::string("Do not turn off the power until programming is completed.\n") + c.last);
         EXPECT_EQ(flash->programmed_pages(), c.pages);
         EXPECT_EQ(board->control_writes(), std::vector<uint8_t>{0x00});
     }
@@ -241,7 +248,8 @@ TEST_F(Firmware, PackageOnASilentBoardStopsAtTheReset) {
     emu_faults f;
     f.silent = true;
     board->set_faults(f);
-    std::string pac = write_file("p.pac", package_pack(package_assemble(0x40000, pattern(0x100), make_jic("EP2C8", 1))));
+    std::string pac = write_file(
+        "p.pac", package_pack(package_assemble(0x40000, pattern(0x100), make_jic("EP2C8", 1))));
     expect_refused({"program_pac", pac}, 1, "timeout$\nreset error\n");
 }
 

@@ -46,9 +46,11 @@ TEST_F(FlashCli, ExitStatusFollowsTheOutcomeWhateverTheRowReturns) {
         {"device upimg gpram rom " + rom + " " + port, 0, ""},  // row status 1 means done
         {"device colortable " + table + " " + port, 0, "Turn on the power again.\n"},
         {"device program_pac " + missing + " " + port, 1, missing + " filesize error\n"},
-        {"device program_jic " + short_jic + " " + port, 1, "jic filesize error\n"},  // row status 0
+        {"device program_jic " + short_jic + " " + port, 1,
+         "jic filesize error\n"},  // row status 0
         {"device adj 70 " + port, 1, "out of range\n"},
-        {"device program_data 2FFFF " + rom + " " + port, 1, "address range error: address < 0x30000\n"},
+        {"device program_data 2FFFF " + rom + " " + port, 1,
+         "address range error: address < 0x30000\n"},
     };
     for (auto &c : cases) {
         cli_result r = vmk(c.args);

@@ -27,14 +27,16 @@ protected:
     std::string write_file(const std::string &name, const std::vector<uint8_t> &bytes) {
         std::string path = files.path(name);
         std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char *>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
     // Bytes that never form a blank (all 0xFF) page.
     static std::vector<uint8_t> pattern(size_t size, uint8_t seed = 1) {
         std::vector<uint8_t> v(size);
-        for (size_t i = 0; i < size; i++) v[i] = static_cast<uint8_t>((i * 7 + seed + i / 251) % 255);
+        for (size_t i = 0; i < size; i++)
+            v[i] = static_cast<uint8_t>((i * 7 + seed + i / 251) % 255);
         return v;
     }
 

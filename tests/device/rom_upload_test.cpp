@@ -23,9 +23,9 @@ TEST_F(RomUpload, GpramUploadSelectsTheMappingForMapAndSize) {
         size_t size;
         uint8_t control;  // (mapping code * 2) | 0x11
     } cases[] = {
-        {"rom", 0x60000, 0x1B},     // 384 KiB: code 5
-        {"rom", 0x80000, 0x1D},     // 512 KiB: code 6
-        {"rom", 0x2000, 0x19},      // any other size: code 4
+        {"rom", 0x60000, 0x1B},  // 384 KiB: code 5
+        {"rom", 0x80000, 0x1D},  // 512 KiB: code 6
+        {"rom", 0x2000, 0x19},   // any other size: code 4
         {"rom", 0x40000, 0x19},
         {"romram", 0x40000, 0x15},  // romram: code 2 whatever the size
         {"romram", 0x60000 / 3, 0x15},
@@ -61,9 +61,12 @@ TEST_F(RomUpload, RefusedImagesLeaveTheBoardUntouched) {
         {"gpram", "rom", 0, "error opening image file\n"},
         {"gpram", "romram", 0x50000,
          "image file size is too large\nlimit 0x40000 byte, imagesize 0x50000 byte\n"},
-        {"gpram", "rom", 0x82000, "image file size is too large\nlimit 0x80000 byte, imagesize 0x82000 byte\n"},
-        {"flash", "rom", 0x42000, "image file size is too large\nlimit 0x40000 byte, imagesize 0x42000 byte\n"},
-        {"flash", "romram", 0x60000, "image file size is too large\nlimit 0x40000 byte, imagesize 0x60000 byte\n"},
+        {"gpram", "rom", 0x82000,
+         "image file size is too large\nlimit 0x80000 byte, imagesize 0x82000 byte\n"},
+        {"flash", "rom", 0x42000,
+         "image file size is too large\nlimit 0x40000 byte, imagesize 0x42000 byte\n"},
+        {"flash", "romram", 0x60000,
+         "image file size is too large\nlimit 0x40000 byte, imagesize 0x60000 byte\n"},
         {"gpram", "rom", 0x2100, "image file size is not 0x2000 * n\n"},
         {"flash", "rom", 0x1FFF, "image file size is not 0x2000 * n\n"},
     };
@@ -87,8 +90,7 @@ TEST_F(RomUpload, GpramUploadThatBreaksOffSelectsNoMapping) {
         bool silent;
         const char *text;
     } cases[] = {
-        {-1, true, "timeout$\n"},
-        {100, false, "timeout#\n"},  // three banks in, inside the fourth
+        {-1, true, "timeout$\n"}, {100, false, "timeout#\n"},  // three banks in, inside the fourth
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -137,7 +139,8 @@ TEST_F(RomUpload, FlashUploadProgramsFromThe192KiBMarkAndWritesTheRecord) {
 
 TEST_F(RomUpload, FlashUploadSkipsBlankPagesAndStopsBeforeTheRecordOnAFailedPage) {
     std::vector<uint8_t> image = pattern(0x2000);
-    std::fill(image.begin() + 0x100, image.begin() + 0x1F00, 0xFF);  // only first and last page carry data
+    std::fill(image.begin() + 0x100, image.begin() + 0x1F00,
+              0xFF);  // only first and last page carry data
     std::string file = write_file("x.pce", image);
     EXPECT_EQ(run({"upimg", "flash", "rom", file}), 1);
     EXPECT_EQ(flash->programmed_pages(), (std::vector<uint32_t>{0x30000, 0x31F00}));

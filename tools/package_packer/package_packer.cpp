@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "device/updatepackage.h"
 
 namespace {
@@ -16,15 +18,15 @@ std::vector<uint8_t> package_assemble(uint32_t data_address, const std::vector<u
                                       const std::vector<uint8_t> &jic) {
     uint32_t data_offset = PACKAGE_HEADER_SIZE;
     uint32_t config_offset = data_offset + static_cast<uint32_t>(data.size());
-    std::vector<uint8_t> out(PACKAGE_HEADER_SIZE);
+    std::vector<uint8_t> out(PACKAGE_HEADER_SIZE + data.size() + jic.size());
     put_le32(out, 0, config_offset);
     put_le32(out, 4, 0);
     put_le32(out, 8, static_cast<uint32_t>(jic.size()));
     put_le32(out, 12, data_offset);
     put_le32(out, 16, data_address);
     put_le32(out, 20, static_cast<uint32_t>(data.size()));
-    out.insert(out.end(), data.begin(), data.end());
-    out.insert(out.end(), jic.begin(), jic.end());
+    std::copy(data.begin(), data.end(), out.begin() + data_offset);
+    std::copy(jic.begin(), jic.end(), out.begin() + config_offset);
     return out;
 }
 
