@@ -4,9 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "core/file_util.h"
 #include "device/device_ops.h"

@@ -7,12 +7,12 @@ using RomUpload = FlashBoardTest;
 
 namespace {
 
-// Bank numbers written to port 3, in order.
-std::vector<uint8_t> banks_selected(const std::vector<std::vector<uint8_t>> &headers) {
-    std::vector<uint8_t> banks;
+// How many times a GPRAM bank was selected (writes to port 3).
+size_t bank_selects(const std::vector<std::vector<uint8_t>> &headers) {
+    size_t n = 0;
     for (const auto &h : headers)
-        if (h[0] == 'W' && (h[1] >> 5) == 3) banks.push_back(0);
-    return banks;
+        if (h[0] == 'W' && (h[1] >> 5) == 3) n++;
+    return n;
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ TEST_F(RomUpload, GpramUploadSelectsTheMappingForMapAndSize) {
         EXPECT_EQ(log.text(), "");
         std::vector<uint8_t> gpram = board->gpram();
         EXPECT_TRUE(std::equal(image.begin(), image.end(), gpram.begin()));
-        EXPECT_EQ(banks_selected(board->headers()).size(), c.size / 0x2000);
+        EXPECT_EQ(bank_selects(board->headers()), c.size / 0x2000);
         EXPECT_EQ(board->control_writes(), std::vector<uint8_t>{c.control});
         EXPECT_EQ(log.ranges.back(), static_cast<int64_t>(c.size));
         EXPECT_EQ(log.stepped, static_cast<int64_t>(c.size));
