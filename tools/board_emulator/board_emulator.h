@@ -22,6 +22,7 @@ struct emu_faults {
     long stop_after_bytes = -1;    // go silent after sending this many data bytes
     size_t short_read_by = 0;      // block reads send this many bytes fewer than asked
     int bus_response_missing = 0;  // no response byte after a bus request
+    long ack_limit = -1;           // block write chunks acknowledged before going silent
 };
 
 struct emu_options {
@@ -117,6 +118,7 @@ private:
     std::mutex mutex_;
     emu_faults faults_;
     long data_sent_ = 0;
+    long acks_sent_ = 0;
     std::vector<uint8_t> control_writes_;
     std::vector<std::vector<uint8_t>> headers_;
     std::vector<uint8_t> bkram_;

@@ -13,6 +13,7 @@
 
 #include "tools/board_emulator/board_emulator.h"
 #include "tools/board_emulator/emu_console_bus.h"
+#include "tools/board_emulator/emu_flash.h"
 
 static volatile sig_atomic_t interrupted = 0;
 static void on_signal(int) { interrupted = 1; }
@@ -48,6 +49,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "board-emulator: cannot read %s\n", memorybase);
         return 1;
     }
+    emu_flash flash(board);
     if (!board.start()) {
         perror("board-emulator: cannot open a pseudo-terminal");
         return 1;

@@ -1,0 +1,88 @@
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/process.h"
+
+extern char **environ;
+
+static std::atomic<const char *> program_dir_override{nullptr};
+
+void process_set_program_dir(const char *directory) { program_dir_override = directory; }
+
+int process_program_dir(char *out, size_t size) {
+    std::string dir;
+    if (const char *o = program_dir_override.load()) {
+        dir = o;
+    } else {
+        char path[4096];
+        ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+        if (n <= 0) return 0;
+        path[n] = '\0';
+        char *slash = strrchr(path, '/');
+        if (slash == nullptr) return 0;
+        dir.assign(path, static_cast<size_t>(slash - path) + 1);
+    }
+    if (dir.empty() || dir.size() + 1 > size) return 0;
+    memcpy(out, dir.c_str(), dir.size() + 1);
+    return 1;
+}
+
+static bool is_executable_file(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+static bool is_file(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int process_run_helper(const char *directory, const char *name, const char *const *args,
+                       int *exit_code) {
+    std::string native = std::string(directory) + name;
+    std::string windows = native + ".exe";
+    std::vector<std::string> argv;
+    bool search_path = false;
+    if (is_executable_file(native)) {
+        argv.push_back(native);
+    } else if (is_file(windows)) {
+        argv = {"wine", windows};
+        search_path = true;  // wine is found through PATH
+    } else {
+        return 0;
+    }
+    for (const char *const *a = args; *a != nullptr; a++) argv.emplace_back(*a);
+    std::vector<char *> cargv;
+    for (auto &s : argv) cargv.push_back(s.data());
+    cargv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return 0;
+    int started = -1;
+    pid_t pid = -1;
+    // addchdir_np is glibc (2.29 and later); elsewhere a fork/chdir/exec would do.
+    if (posix_spawn_file_actions_addchdir_np(&actions, directory) == 0) {
+        started = search_path
+                      ? posix_spawnp(&pid, cargv[0], &actions, nullptr, cargv.data(), environ)
+                      : posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) return 0;
+
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return 0;
+    }
+    // A helper killed by a signal has no exit code to trust.
+    if (!WIFEXITED(status)) return 0;
+    *exit_code = WEXITSTATUS(status);
+    return 1;
+}
