@@ -136,6 +136,7 @@ bool disk_write(disk_handle *h, const void *buffer, uint32_t bytes) {
 uint32_t removable_drive_mask() {
     drive_table_refresh();
     uint32_t mask = 0;
-    for (const drive_entry &e : drive_table_entries()) mask |= uint32_t{1} << (e.letter - 'A');
+    for (const drive_entry &e : drive_table_entries())
+        if (e.has_medium) mask |= uint32_t{1} << (e.letter - 'A');
     return mask;
 }

@@ -12,6 +12,7 @@
 #include "card/drive_table.h"
 #include "card/sector_store_fault.h"
 #include "tests/card/fake_system.h"
+#include "tests/card/memory_card.h"
 #include "tests/support/recording_log.h"
 
 namespace {
@@ -135,16 +136,13 @@ TEST_F(DiskTest, UnknownDrivesAndVanishedImagesFailWithAMessage) {
 }
 
 TEST_F(DiskTest, SectorCountReportsTheLow32BitsOfAHugeCard) {
-    sector_store *card = memory_store_create((uint64_t{1} << 32) + 7);
-    char letter = drive_table_register_store(card);
-    disk_handle *h = disk_open(log.sink, std::string(1, letter).c_str(), 0);
+    memory_card card((uint64_t{1} << 32) + 7);
+    disk_handle *h = disk_open(log.sink, card.drive().c_str(), 0);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(disk_sector_count(h), 7u);
     EXPECT_EQ(disk_total_sectors(h), (uint64_t{1} << 32) + 7);
     EXPECT_TRUE(disk_seek(h, UINT32_MAX)) << "every 32-bit sector lies on this card";
     disk_close(h);
-    drive_table_forget(letter);
-    store_close(card);
 }
 
 TEST_F(DiskTest, FlushFailureIsReportedByFlushAndByClose) {
@@ -171,12 +169,10 @@ TEST_F(DiskTest, FlushFailureIsReportedByFlushAndByClose) {
 }
 
 TEST_F(DiskTest, InjectedWriteFailureSurfacesThroughTheHandle) {
-    sector_store *card = memory_store_create(64);
     fault_plan plan;
     plan.fail_write_at = 2;
-    sector_store *faulty = fault_store_wrap(card, plan);
-    char letter = drive_table_register_store(faulty);
-    disk_handle *h = disk_open(log.sink, std::string(1, letter).c_str(), 0);
+    memory_card card(64, plan);
+    disk_handle *h = disk_open(log.sink, card.drive().c_str(), 0);
     ASSERT_NE(h, nullptr);
     uint8_t sector[512] = {9};
     ASSERT_TRUE(disk_seek(h, 10));
@@ -184,12 +180,9 @@ TEST_F(DiskTest, InjectedWriteFailureSurfacesThroughTheHandle) {
     EXPECT_FALSE(disk_write(h, sector, 512));
     EXPECT_TRUE(disk_write(h, sector, 512)) << "position unchanged by the failure: sector 11";
     disk_close(h);
-    uint8_t got[3 * 512];
-    ASSERT_EQ(store_read(card, 10, 3, got), 0);
+    std::vector<uint8_t> got = card.read(10, 3);
     EXPECT_EQ(got[0], 9);
     EXPECT_EQ(got[512], 9);
     EXPECT_EQ(got[1024], 0);
-    drive_table_forget(letter);
-    store_close(faulty);
-    store_close(card);
+    EXPECT_EQ(card.counts().injected, 1u);
 }

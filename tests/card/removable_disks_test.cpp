@@ -191,3 +191,13 @@ TEST_F(DriveTableTest, LockFailsWhenTheCardCannotBeUnmounted) {
     EXPECT_EQ(log.text().rfind("cannot unmount " + system.dir.path("not mounted") + ": ", 0), 0u)
         << log.text();
 }
+
+TEST_F(DriveTableTest, AnEmptyReaderKeepsItsLetterButOpensToNothingSilently) {
+    system.add_disk({.name = "sdb", .size_units = 0, .dev = "8:16"});
+    EXPECT_EQ(removable_drive_mask(), 0u);
+    drive_entry e;
+    ASSERT_TRUE(drive_table_find('D', &e));
+    EXPECT_FALSE(e.has_medium);
+    EXPECT_EQ(disk_open(log.sink, "D", 0), nullptr);
+    EXPECT_EQ(log.text(), "") << "the caller reports the failed open";
+}
