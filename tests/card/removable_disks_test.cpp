@@ -108,6 +108,13 @@ TEST(MountTable, ParsesOptionalFieldsEscapesAndSkipsBrokenLines) {
     EXPECT_EQ(t[1].minor, 17u);
     EXPECT_EQ(t[1].mount_point, "/media/a b\\c");
 
+    // Cut anywhere, a line yields at most its one record and never reads past
+    // its end (the sanitizers watch).
+    const std::string line = "40 35 8:17 / /media/a\\040b rw shared:7 - vfat /dev/sdb1 rw\n";
+    for (size_t n = 0; n <= line.size(); n++)
+        EXPECT_LE(parse_mountinfo(line.substr(0, n)).size(), 1u) << n;
+    EXPECT_EQ(parse_mountinfo("1 1 8:1 / /a\\04 rw - vfat /dev/x rw")[0].mount_point, "/a\\04");
+
     EXPECT_EQ(parse_swaps("Filename Type Size Used Priority\n/dev/sda3 partition 1 0 -2\n"),
               std::vector<std::string>{"/dev/sda3"});
 }
