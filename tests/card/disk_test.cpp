@@ -73,9 +73,11 @@ TEST_F(DiskTest, RelativeSeeksCountFromTheBase) {
     disk_set_relativepoint(h, 30);
     ASSERT_TRUE(disk_seek_relative(h, 5));
     EXPECT_EQ(first_byte_read(h), 35);
-    EXPECT_TRUE(disk_seek_relative(h, 10)) << "the end itself is a valid position";
-    EXPECT_FALSE(disk_seek_relative(h, 11));
-    EXPECT_FALSE(disk_seek_relative(h, UINT32_MAX)) << "base + sector must not wrap to 29";
+    ASSERT_TRUE(disk_seek_relative(h, 9));
+    EXPECT_EQ(first_byte_read(h), 39);
+    EXPECT_EQ(first_byte_read(h), 0xEE) << "past the end: the read fails";
+    ASSERT_TRUE(disk_seek_relative(h, UINT32_MAX));
+    EXPECT_EQ(first_byte_read(h), 0xEE) << "base + sector must not wrap around to sector 29";
     disk_close(h);
 }
 
@@ -91,7 +93,8 @@ TEST_F(DiskTest, IncompleteTransfersAreRefusedAndLeaveThePositionAlone) {
     EXPECT_FALSE(disk_read(h, buffer.data(), 100)) << "not whole sectors";
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(first_byte_read(h), 2);
-    EXPECT_FALSE(disk_seek(h, 5));
+    ASSERT_TRUE(disk_seek(h, 5));
+    EXPECT_FALSE(disk_write(h, buffer.data(), 512)) << "a card cannot grow";
     disk_close(h);
     EXPECT_EQ(std::filesystem::file_size(system.dir.path("card.img")), 4u * 512);
 }
