@@ -3,6 +3,7 @@
 #include "card/removable_disks.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <filesystem>
 #include <fstream>
@@ -207,4 +208,46 @@ TEST_F(DriveTableTest, AnEmptyReaderKeepsItsLetterButOpensToNothingSilently) {
     EXPECT_FALSE(e.has_medium);
     EXPECT_EQ(disk_open(log.sink, "D", 0), nullptr);
     EXPECT_EQ(log.text(), "") << "the caller reports the failed open";
+}
+
+namespace {
+
+// Detaches what a test mounted, even when it stops early, before its
+// folder is removed.
+struct scratch_mounts {
+    std::vector<std::string> points;
+    ~scratch_mounts() {
+        for (auto p = points.rbegin(); p != points.rend(); ++p) umount2(p->c_str(), MNT_DETACH);
+    }
+};
+
+bool really_mounted(const std::string &point) {
+    for (const mount_record &m : read_mount_table("/proc/self/mountinfo"))
+        if (m.mount_point == point) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST_F(DriveTableTest, LockUnmountsStackedMountsInnermostFirst) {
+    // Two scratch tmpfs mounts stand in for the card's partitions, the second
+    // inside the first: unmounting the outer one first would fail as busy.
+    std::string outer = system.dir.path("card"), inner = outer + "/inner";
+    std::filesystem::create_directories(outer);
+    scratch_mounts cleanup;
+    if (mount("vmk-test", outer.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no right to mount a scratch tmpfs here";
+    cleanup.points.push_back(outer);
+    std::filesystem::create_directories(inner);
+    ASSERT_EQ(mount("vmk-test", inner.c_str(), "tmpfs", 0, "size=64k"), 0);
+    cleanup.points.push_back(inner);
+
+    system.add_disk({.name = "sdb", .dev = "8:16", .partitions = 2});
+    system.add_mount("8:17", outer, "/dev/sdb1");
+    system.add_mount("8:18", inner, "/dev/sdb2");
+    drive_table_refresh();
+    EXPECT_EQ(disk_open(log.sink, "D", 1), nullptr) << "the fake node is no block device";
+    EXPECT_EQ(log.text(), "");
+    EXPECT_FALSE(really_mounted(inner));
+    EXPECT_FALSE(really_mounted(outer));
 }
