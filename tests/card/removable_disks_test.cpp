@@ -53,7 +53,7 @@ protected:
 TEST(RemovableDisks, OnlyRemovableUnusedDisksWithMediumAnd512ByteSectorsQualify) {
     fake_system s;
     add_standard_disks(s);
-    // Each of these is refused for the reason its name gives.
+    // Each of these is refused, for the reason noted beside it.
     s.add_disk({.name = "sdd", .dev = "8:48", .partitions = 2});  // swap on a partition
     s.add_swap("/dev/sdd2");
     s.add_disk({.name = "sde", .dev = "8:64"});  // /boot/efi mounted from it
