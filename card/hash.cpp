@@ -117,7 +117,7 @@ int hash_listing(log_sink *log, int argc, const char *const *argv) {
         result = 1;  // a ROM has no tracks to list
     } else if ((files.img = file_open((prefix + ".img").c_str(), "rb")) == nullptr ||
                (files.sub = file_open((prefix + ".sub").c_str(), "rb")) == nullptr) {
-        log_printf(log, "%s: cannot be opened\n", prefix.c_str());
+        log_file_message(log, prefix.c_str(), ": cannot be opened\n");
     } else {
         hash_sector_source src{&files, in.sector_count, SUBCHANNEL_BLOCK_SIZE, read_sub_file,
                                read_img_file};

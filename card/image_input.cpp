@@ -21,10 +21,10 @@ bool cd_file_ok(log_sink *log, const std::string &name, int64_t unit, int64_t *s
         case SIZE_OK:
             return true;
         case SIZE_MISSING:
-            log_printf(log, "%s: not found\n", name.c_str());
+            log_file_message(log, name.c_str(), ": not found\n");
             return false;
         case SIZE_BAD:
-            log_printf(log, "%s: file size error\n", name.c_str());
+            log_file_message(log, name.c_str(), ": file size error\n");
             return false;
     }
     return false;
@@ -33,7 +33,7 @@ bool cd_file_ok(log_sink *log, const std::string &name, int64_t unit, int64_t *s
 disc_description *read_cd_description(log_sink *log, const std::string &prefix) {
     disc_description *d = description_read(log, (prefix + ".cdm").c_str(), true);
     if (d == nullptr) d = description_read(log, (prefix + ".ccd").c_str(), true);
-    if (d == nullptr) log_printf(log, "%s has errors\n", (prefix + ".ccd").c_str());
+    if (d == nullptr) log_file_message(log, (prefix + ".ccd").c_str(), " has errors\n");
     return d;
 }
 
@@ -55,7 +55,7 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
             return 1;
         case SIZE_BAD:
             // Not a ROM; the prefix may still name an image set beside it.
-            log_printf(log, "%s: file size error\n", prefix_text);
+            log_file_message(log, prefix_text, ": file size error\n");
             break;
         case SIZE_MISSING:
             break;
@@ -78,6 +78,11 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     in->sector_count = static_cast<uint32_t>(img_size / CD_SECTOR_SIZE);
     in->description = d;
     return 1;
+}
+
+void log_file_message(log_sink *log, const char *name, const char *what) {
+    log_write(log, name);
+    log_write(log, what);
 }
 
 void image_input_free(image_input *in) {

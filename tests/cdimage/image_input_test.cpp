@@ -66,4 +66,13 @@ TEST_F(ImageInput, CdmIsPreferredOverCcd) {
     image_input_free(&in);
 }
 
+TEST_F(ImageInput, MissingSetIsReportedFileByFileWithLongNamesWhole) {
+    const std::string long_prefix = dir.path(std::string(150, 'n'));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(image_input_read(log.sink, long_prefix.c_str(), &in), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(log.text(), long_prefix + ".img: not found\n" + long_prefix + ".sub: not found\n" +
+                              long_prefix + ".ccd has errors\n");
+}
+
 }  // namespace
