@@ -20,8 +20,9 @@ inline constexpr int HASH_CHUNK_SECTORS = 8192;
 struct hash_sector_source {
     void *user;
     uint32_t sector_count;
-    // Distance between subchannel blocks in what read_subchannel delivers;
-    // each block starts with 96 bytes in the per-channel layout.
+    // Distance between subchannel blocks in what read_subchannel delivers, 96
+    // or more; each block starts with 96 bytes in the per-channel layout (a
+    // source whose blocks are interleaved converts them back first).
     uint32_t subchannel_stride;
     uint32_t (*read_subchannel)(void *user, uint32_t first, uint32_t count, uint8_t *out);
     // 2352-byte main sectors, back to back.
