@@ -15,7 +15,6 @@ int gpram_download(device_context *ctx, uint32_t, uint32_t, const char *) { retu
 int flash_program_data(device_context *ctx, uint32_t, const char *) { return not_built(ctx, "program_data"); }
 int program_pac_file(device_context *ctx, const char *) { return not_built(ctx, "program_pac"); }
 int program_jic_file(device_context *ctx, const char *) { return not_built(ctx, "program_jic"); }
-int frame_capture_png(device_context *ctx, const char *) { return not_built(ctx, "vceget"); }
 int calibrate(device_context *ctx, uint32_t) { return not_built(ctx, "calibration"); }
 int adj_rate(device_context *ctx, const char *, int *ok) {
     *ok = 0;
