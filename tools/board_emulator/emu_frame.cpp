@@ -157,6 +157,7 @@ std::vector<uint8_t> emu_frame_stream(const std::string &name) {
     }
     if (name == "early") {
         frame_plan plan;
+        plan.palette = false;
         plan.flags = [](int) -> uint16_t { return EMU_LINE_DIV4; };
         plan.lines = 150;
         plan.end_marker = true;

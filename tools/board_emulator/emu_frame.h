@@ -39,7 +39,8 @@ enum { EMU_WHITE = 1, EMU_BLACK = 8, EMU_SPRITE = 257, EMU_SPRITE_INNER = 258 };
 // Named streams, or an empty vector for an unknown name:
 //   rect         palette, 256 x 240 picture at x 32, y 20, divider 2, 263 lines
 //   mixed        as rect, but lines 100-139 use divider 3 (spans still agree)
-//   early        divider 4, 262-line frame, picture from line 20, '@' after line 149
+//   early        no palette record, divider 4, 262-line frame, picture from
+//                line 20, '@' after line 149
 //   no-picture   every picture line empty
 //   too-large    a record longer than 1030 bytes
 //   bad-marker   a byte that is neither '%' nor '@' after line 9
