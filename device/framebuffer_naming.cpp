@@ -24,17 +24,23 @@ bool exists(const std::string &name) {
 
 }  // namespace
 
-int fb_next_png_name(const char *folder, int32_t *counter, std::string *name) {
+int fb_first_free_number(int32_t counter, bool (*taken)(void *user, int number), void *user) {
     const int total = FB_PNG_NUMBER_LAST + 1;
-    const int start = *counter >= 0 && *counter <= FB_PNG_NUMBER_LAST ? *counter : 0;
+    const int start = counter >= 0 && counter <= FB_PNG_NUMBER_LAST ? counter : 0;
     for (int i = 0; i < total; i++) {
         int number = (start + i) % total;
-        std::string candidate = numbered_name(folder, number);
-        if (!exists(candidate)) {
-            *counter = number;
-            *name = candidate;
-            return 1;
-        }
+        if (!taken(user, number)) return number;
     }
-    return 0;
+    return -1;
+}
+
+int fb_next_png_name(const char *folder, int32_t *counter, std::string *name) {
+    auto taken = [](void *user, int number) {
+        return exists(numbered_name(static_cast<const char *>(user), number));
+    };
+    int number = fb_first_free_number(*counter, taken, const_cast<char *>(folder));
+    if (number < 0) return 0;
+    *counter = number;
+    *name = numbered_name(folder, number);
+    return 1;
 }

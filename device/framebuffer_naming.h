@@ -15,3 +15,7 @@ enum { FB_PNG_NUMBER_LAST = 99999 };
 // caller refuses the capture rather than overwrite one. A counter outside
 // 0..99999 starts at 0.
 int fb_next_png_name(const char *folder, int32_t *counter, std::string *name);
+
+// The search behind it: the first number from counter (wrapping at 99999) for
+// which taken answers false, or -1 when every number is taken.
+int fb_first_free_number(int32_t counter, bool (*taken)(void *user, int number), void *user);
