@@ -66,7 +66,8 @@ void fb_reset(framebuffer *fb) {
 
 void fb_set_palette(framebuffer *fb, const uint8_t *record, size_t length) {
     static const uint8_t signature[6] = {'P', 'b', 'P', 'r', 'Y', 0xA9};
-    if (length != FB_PALETTE_RECORD_SIZE || memcmp(record, signature, sizeof signature) != 0) return;
+    if (length != FB_PALETTE_RECORD_SIZE || memcmp(record, signature, sizeof signature) != 0)
+        return;
     for (int k = 0; k < FRAMEBUFFER_PALLETENUM; k++) {
         unsigned d = record[6 + 2 * k] | (record[7 + 2 * k] << 8);
         int y5 = d & 0x1F, pr5 = (d >> 5) & 0x1F, pb5 = (d >> 10) & 0x1F;

@@ -14,15 +14,15 @@
 #include "core/log.h"
 
 enum {
-    FRAMEBUFFER_WIDTH = 681,       // stored pixels per line
-    FRAMEBUFFER_HEIGHT = 263,      // stored lines per frame
+    FRAMEBUFFER_WIDTH = 681,         // stored pixels per line
+    FRAMEBUFFER_HEIGHT = 263,        // stored lines per frame
     FRAMEBUFFER_PALLETENUM = 0x200,  // colour numbers; a stored pixel is below it
-    FB_LINE_CLOCK = 1365,          // master clocks per scan line
-    FB_EMPTY_PIXEL = 0x100,        // a pixel without picture (also colour number 256)
-    FB_COLOUR_TABLE_LINES = 2,     // lines 0 and 1 carry the colour table
-    FB_LINE_WORDS_MAX = 411,       // words of the longest line record
-    FB_LINE_WORDS_MIN = 2,         // header word and the trailing word
-    FB_PALETTE_RECORD_SIZE = 1030,  // also the largest record the board sends
+    FB_LINE_CLOCK = 1365,            // master clocks per scan line
+    FB_EMPTY_PIXEL = 0x100,          // a pixel without picture (also colour number 256)
+    FB_COLOUR_TABLE_LINES = 2,       // lines 0 and 1 carry the colour table
+    FB_LINE_WORDS_MAX = 411,         // words of the longest line record
+    FB_LINE_WORDS_MIN = 2,           // header word and the trailing word
+    FB_PALETTE_RECORD_SIZE = 1030,   // also the largest record the board sends
 };
 
 // One palette or line-palette entry: R, G, B and a fourth byte (Y in
@@ -50,8 +50,8 @@ using fb_render_fn = int (*)(void *context, int y, const uint16_t *line, const f
 
 struct framebuffer {
     void *context;
-    fb_render_fn render;  // may be null
-    int32_t line_count;   // lines decoded in the current capture
+    fb_render_fn render;                                     // may be null
+    int32_t line_count;                                      // lines decoded in the current capture
     uint16_t pixels[FRAMEBUFFER_HEIGHT][FRAMEBUFFER_WIDTH];  // 9-bit colour numbers
     // Video levels of every colour index (green bits 8-6, red 5-3, blue 2-0).
     fb_entry palette[FRAMEBUFFER_PALLETENUM];

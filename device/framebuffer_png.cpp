@@ -12,7 +12,8 @@ namespace {
 
 const fb_entry *table_of(const framebuffer *fb, int y) {
     // A line that never arrived is drawn empty from the colour table.
-    if (y < fb->line_count && fb->lines[y].palette_table != nullptr) return fb->lines[y].palette_table;
+    if (y < fb->line_count && fb->lines[y].palette_table != nullptr)
+        return fb->lines[y].palette_table;
     return fb->line_palettes[0];
 }
 
@@ -22,7 +23,8 @@ void put_pixel(const fb_entry *table, unsigned v, uint8_t *colour, uint8_t *spri
     *sprite = (v & 0x100) ? static_cast<uint8_t>(v - 256) : 0;
 }
 
-void allocate(fb_png_image *image, int width, int height, int distinct_rows, int rows_per_distinct) {
+void allocate(fb_png_image *image, int width, int height, int distinct_rows,
+              int rows_per_distinct) {
     image->width = width;
     image->height = height;
     image->colour_pixels.assign(static_cast<size_t>(width) * distinct_rows * 4, 0);
@@ -65,7 +67,8 @@ void build_master_clock(framebuffer *fb, fb_png_image *image) {
         int out = 0;
         if (div == 2 || div == 4) put_pixel(table, FB_EMPTY_PIXEL, colour, sprite + out++);
         for (int src = 0; out < FB_LINE_CLOCK; src++) {
-            unsigned v = received && src < FRAMEBUFFER_WIDTH ? fb->pixels[y][src] : unsigned{FB_EMPTY_PIXEL};
+            unsigned v =
+                received && src < FRAMEBUFFER_WIDTH ? fb->pixels[y][src] : unsigned{FB_EMPTY_PIXEL};
             for (int r = 0; r < div && out < FB_LINE_CLOCK; r++, out++)
                 put_pixel(table, v, colour + 4 * out, sprite + out);
         }
@@ -89,7 +92,8 @@ void on_png_warning(png_structp, png_const_charp) {}
 // compression level. Only plain data lives in this frame, so the longjmp out
 // of libpng skips no destructor.
 int write_png(FILE *file, const fb_png_image &image, bool sprite, png_failure *failure) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, failure, on_png_error, on_png_warning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, failure, on_png_error, on_png_warning);
     if (png == nullptr) return 0;
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
@@ -116,7 +120,8 @@ int write_png(FILE *file, const fb_png_image &image, bool sprite, png_failure *f
         png_set_tRNS(png, info, trns, 1, nullptr);
     }
     png_write_info(png, info);
-    png_write_image(png, const_cast<png_bytepp>(sprite ? image.sprite_rows.data() : image.colour_rows.data()));
+    png_write_image(
+        png, const_cast<png_bytepp>(sprite ? image.sprite_rows.data() : image.colour_rows.data()));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return 1;
@@ -175,6 +180,7 @@ int fb_save_png(framebuffer *fb, const char *path, log_sink *l) {
     }
     int ok = write_file(path, image, false, l);
     std::string sprite_path;
-    if (fb_sprite_png_name(path, &sprite_path)) ok = write_file(sprite_path.c_str(), image, true, l) && ok;
+    if (fb_sprite_png_name(path, &sprite_path))
+        ok = write_file(sprite_path.c_str(), image, true, l) && ok;
     return ok;
 }

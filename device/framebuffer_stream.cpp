@@ -62,7 +62,8 @@ int fb_read_frame(framebuffer *fb, const fb_link *link, log_sink *l) {
             continue;
         }
         int count = static_cast<int>(length / 2);
-        for (int i = 0; i < count; i++) words[i] = static_cast<uint16_t>(payload[2 * i] | (payload[2 * i + 1] << 8));
+        for (int i = 0; i < count; i++)
+            words[i] = static_cast<uint16_t>(payload[2 * i] | (payload[2 * i + 1] << 8));
         if (!fb_parse_line(fb, words, count, l)) return 0;
         line_records++;
         if (line_records % FB_FLOW_INTERVAL == 0) {

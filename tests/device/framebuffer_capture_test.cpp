@@ -29,7 +29,8 @@ protected:
 
     std::vector<std::string> files_written() {
         std::vector<std::string> found;
-        for (auto &e : std::filesystem::directory_iterator(files.dir)) found.push_back(e.path().filename().string());
+        for (auto &e : std::filesystem::directory_iterator(files.dir))
+            found.push_back(e.path().filename().string());
         std::sort(found.begin(), found.end());
         return found;
     }
@@ -50,7 +51,8 @@ TEST_F(FrameCapture, WritesThePictureAndItsSpritePlane) {
     int ok = -1;
     EXPECT_EQ(run({"vceget", path}, &ok), 0);
     EXPECT_EQ(ok, 1);
-    EXPECT_EQ(log.text(), "active area: x:32-287, y:20-259, 256x240 pixel\n" + path + " has been saved\n");
+    EXPECT_EQ(log.text(),
+              "active area: x:32-287, y:20-259, 256x240 pixel\n" + path + " has been saved\n");
     EXPECT_EQ(flow->flow_bytes, 263 / 8);
     EXPECT_EQ(flow->bad_flow, 0);
     EXPECT_EQ(files_written(), (std::vector<std::string>{"shot.png", "shot_obj.png"}));
@@ -60,7 +62,8 @@ TEST_F(FrameCapture, WritesThePictureAndItsSpritePlane) {
     EXPECT_EQ(picture.width, 256);
     EXPECT_EQ(picture.height, 240);
     const uint8_t *white = picture.rows[0].data();
-    EXPECT_EQ((std::vector<int>{white[0], white[1], white[2], white[3]}), (std::vector<int>{248, 248, 248, 255}));
+    EXPECT_EQ((std::vector<int>{white[0], white[1], white[2], white[3]}),
+              (std::vector<int>{248, 248, 248, 255}));
     png_contents sprite = png_load(files.path("shot_obj.png"));
     ASSERT_TRUE(sprite.ok);
     EXPECT_EQ(sprite.rows[112][120], EMU_SPRITE_INNER - 256);
@@ -105,7 +108,8 @@ TEST_F(FrameCapture, FailuresWriteNoFile) {
         }
         log.writes.clear();
         int ok = -1;
-        EXPECT_EQ(run({"vceget", files.path("shot.png")}, &ok), 0);  // the row's status is 0 regardless
+        EXPECT_EQ(run({"vceget", files.path("shot.png")}, &ok),
+                  0);  // the row's status is 0 regardless
         EXPECT_EQ(ok, 0);
         EXPECT_EQ(log.text(), c.message);
         EXPECT_TRUE(files_written().empty());
@@ -114,8 +118,8 @@ TEST_F(FrameCapture, FailuresWriteNoFile) {
 
 TEST_F(FrameCapture, CommandLine) {
     serve("rect");
-    std::string command = "cd " + files.dir + " && " VMK_BINARY " device vceget shot.png " + board->port_path() +
-                          " 2>/dev/null";
+    std::string command = "cd " + files.dir + " && " VMK_BINARY " device vceget shot.png " +
+                          board->port_path() + " 2>/dev/null";
     FILE *p = popen(command.c_str(), "r");
     ASSERT_NE(p, nullptr);
     std::string out;

@@ -32,7 +32,8 @@ protected:
     }
 
     std::vector<rendered> renders;
-    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(&renders, record_render), fb_destroy};
+    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(&renders, record_render),
+                                                             fb_destroy};
     recording_log log;
 };
 
@@ -45,9 +46,9 @@ TEST_F(Decode, BitStreamByHand) {
     // whole trailing word carry nothing.
     at_line(2);
     ASSERT_EQ(parse({0x5005, 0x6666, 0xFFFF, 0x1234}), 1);
-    EXPECT_EQ(fb->pixels[2][0], 0x173);  // 101 110011
-    EXPECT_EQ(fb->pixels[2][1], 0x066);  // 001100110
-    EXPECT_EQ(fb->pixels[2][2], 0x1FF);  // 111111111 (bit 15 ignored)
+    EXPECT_EQ(fb->pixels[2][0], 0x173);           // 101 110011
+    EXPECT_EQ(fb->pixels[2][1], 0x066);           // 001100110
+    EXPECT_EQ(fb->pixels[2][2], 0x1FF);           // 111111111 (bit 15 ignored)
     EXPECT_EQ(fb->pixels[2][3], FB_EMPTY_PIXEL);  // the rest of W2 is dropped
     EXPECT_EQ(fb->line_count, 3);
 }
@@ -63,14 +64,16 @@ TEST_F(Decode, WordCountsGiveThePixelCount) {
         EXPECT_EQ(fb_stream_pixels(c.words - 2), c.pixels);
         std::vector<uint16_t> pixels;
         for (int i = 0; i < c.pixels; i++) pixels.push_back(sample_pixel(i));
-        std::vector<uint16_t> words = c.pixels > 0 ? emu_frame_encode_line(EMU_LINE_DIV2, pixels)
-                                                   : std::vector<uint16_t>{uint16_t{EMU_LINE_DIV2}, 0xFFFF};
+        std::vector<uint16_t> words = c.pixels > 0
+                                          ? emu_frame_encode_line(EMU_LINE_DIV2, pixels)
+                                          : std::vector<uint16_t>{uint16_t{EMU_LINE_DIV2}, 0xFFFF};
         ASSERT_EQ(static_cast<int>(words.size()), c.words);
         fb_reset(fb.get());
         at_line(2);
         ASSERT_EQ(parse(words), 1);
         for (int x = 0; x < 680; x++)  // pixel 680 is past a divider-2 line
-            ASSERT_EQ(fb->pixels[2][x], x < c.pixels ? sample_pixel(x) : uint16_t{FB_EMPTY_PIXEL}) << x;
+            ASSERT_EQ(fb->pixels[2][x], x < c.pixels ? sample_pixel(x) : uint16_t{FB_EMPTY_PIXEL})
+                << x;
     }
 }
 
@@ -109,10 +112,10 @@ TEST_F(Decode, ColourTableLinesFillBothLinePalettes) {
     // Colour word: red in bits 8-6, green 5-3, blue 2-0; the palette index has
     // green and red the other way round. 0b001'010'011 is r 1, g 2, b 3.
     std::vector<uint16_t> line0(257, 0), line1(257, 0);
-    line0[0] = 0x1FF;          // pixel 0 is not a colour
+    line0[0] = 0x1FF;            // pixel 0 is not a colour
     line0[1 + 5] = 0b001010011;  // colour number 5
     line1[1 + 0] = 0b001010011;  // colour number 256
-    line1[1 + 255] = 0x1FF;    // colour number 511: white
+    line1[1 + 255] = 0x1FF;      // colour number 511: white
     ASSERT_EQ(parse(emu_frame_encode_line(EMU_LINE_DIV2, line0)), 1);
     ASSERT_EQ(parse(emu_frame_encode_line(EMU_LINE_DIV2, line1)), 1);
 
@@ -144,7 +147,8 @@ TEST_F(Decode, MalformedRecordsAreRefusedAndLeaveTheStoreAlone) {
     } cases[] = {
         {{EMU_LINE_DIV2}, 4, "line 4: record of 1 words, expected 2 to 411\n"},
         {{}, 4, "line 4: record of 0 words, expected 2 to 411\n"},
-        {std::vector<uint16_t>(412, EMU_LINE_DIV2), 4, "line 4: record of 412 words, expected 2 to 411\n"},
+        {std::vector<uint16_t>(412, EMU_LINE_DIV2), 4,
+         "line 4: record of 412 words, expected 2 to 411\n"},
         {{EMU_LINE_263, 0, 0}, 4, "line 4: pixel clock divider 1 is not supported\n"},
         {{EMU_LINE_DIV2, 0, 0}, 263, "line 263: a frame holds only 263 lines\n"},
     };
@@ -167,18 +171,20 @@ TEST(FramePalette, DefaultRule) {
         int index;
         int r, g, b, y;
     } cases[] = {
-        {0, 0, 0, 0, 0},
-        {9, 36, 0, 36, 15},      // r = b = 1
-        {0x1C0, 0, 255, 0, 149},  // g = 7
-        {0x038, 255, 0, 0, 76},   // r = 7
+        {0, 0, 0, 0, 0},           {9, 36, 0, 36, 15},  // r = b = 1
+        {0x1C0, 0, 255, 0, 149},                        // g = 7
+        {0x038, 255, 0, 0, 76},                         // r = 7
         {511, 255, 255, 255, 255},
     };
     for (auto c : cases) {
         fb_entry e;
         fb_default_palette_entry(c.index, e);
-        EXPECT_EQ((std::vector<int>{e[0], e[1], e[2], e[3]}), (std::vector<int>{c.r, c.g, c.b, c.y})) << c.index;
+        EXPECT_EQ((std::vector<int>{e[0], e[1], e[2], e[3]}),
+                  (std::vector<int>{c.r, c.g, c.b, c.y}))
+            << c.index;
     }
-    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(nullptr, nullptr), fb_destroy};
+    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(nullptr, nullptr),
+                                                             fb_destroy};
     EXPECT_EQ(fb->palette[511][3], 255);
     EXPECT_EQ(fb->palette[9][3], 15);
 }
@@ -194,7 +200,8 @@ TEST(FramePalette, RecordConvertsYPbPrAndNeedsItsSignature) {
     set(1, 10 | 31 << 5 | 11 << 10);           // y 80, pr 120, pb -40
     set(2, 0x8000 | 31 | 31 << 5 | 16 << 10);  // R overflows to 255; bit 15 ignored
     set(3, 0 | 16 << 5 | 0 << 10);             // B below 0 becomes 0
-    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(nullptr, nullptr), fb_destroy};
+    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(nullptr, nullptr),
+                                                             fb_destroy};
     auto entry = [&](int k) {
         const fb_entry &e = fb->palette[k];
         return std::vector<int>{e[0], e[1], e[2], e[3]};

@@ -1,4 +1,6 @@
 // Numbered capture names for the window: "%s%04d.%s" from the stored counter.
+#include "device/framebuffer_naming.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "device/framebuffer_naming.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -31,7 +32,7 @@ TEST(FramePngNumbering, FirstFreeNumberFromTheCounter) {
         {{}, 0, "0000.png", 0},
         {{"0000.png", "0001.png", "0002.png"}, 0, "0003.png", 3},
         {{"0003.png"}, 2, "0002.png", 2},  // the stored number is probed first
-        {{}, 5, "0006.png", 6},  // a folder named 0005.png counts as taken
+        {{}, 5, "0006.png", 6},            // a folder named 0005.png counts as taken
         {{}, 12345, "12345.png", 12345},
         {{"99999.png"}, 99999, "0000.png", 0},  // past the last number: from 0 again
         {{}, -4, "0000.png", 0},

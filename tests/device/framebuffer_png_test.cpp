@@ -1,4 +1,6 @@
 // The PNG pair written from a frame, read back with libpng.
+#include "device/framebuffer_png.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "device/framebuffer.h"
-#include "device/framebuffer_png.h"
 #include "device/framebuffer_stream.h"
 #include "tests/device/png_read.h"
 #include "tests/support/fb_memory_link.h"
@@ -36,7 +37,8 @@ protected:
     }
 
     std::vector<uint8_t> bytes;
-    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(nullptr, nullptr), fb_destroy};
+    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(nullptr, nullptr),
+                                                             fb_destroy};
     recording_log log;
     temp_dir files;
 };
@@ -62,7 +64,8 @@ TEST_F(FramePng, SingleRectangleAndItsSpriteCompanion) {
     EXPECT_EQ(rgba(picture, 255, 159), (std::vector<int>{0, 0, 0, 255}));  // the black bar
     EXPECT_EQ(rgba(picture, 40, 0)[3], 255);
     for (int y = 0; y < picture.height; y++)
-        for (int x = 0; x < picture.width; x++) ASSERT_EQ(picture.rows[y][4 * x + 3], 255) << x << "," << y;
+        for (int x = 0; x < picture.width; x++)
+            ASSERT_EQ(picture.rows[y][4 * x + 3], 255) << x << "," << y;
 
     png_contents sprite = png_load(files.path("0007_obj.png"));
     ASSERT_TRUE(sprite.ok);
@@ -168,7 +171,8 @@ TEST_F(FramePng, FilesWrittenPerName) {
         temp_dir dir;
         ASSERT_EQ(fb_save_png(fb.get(), dir.path(c.name).c_str(), log.sink), 1);
         std::vector<std::string> found;
-        for (auto &e : std::filesystem::directory_iterator(dir.dir)) found.push_back(e.path().filename().string());
+        for (auto &e : std::filesystem::directory_iterator(dir.dir))
+            found.push_back(e.path().filename().string());
         std::sort(found.begin(), found.end());
         EXPECT_EQ(found, c.files) << c.name;
     }
@@ -178,5 +182,6 @@ TEST_F(FramePng, UncreatableFileIsReported) {
     capture("rect");
     std::string path = files.path("missing/shot.png");
     EXPECT_EQ(fb_save_png(fb.get(), path.c_str(), log.sink), 0);
-    EXPECT_EQ(log.text(), path + " cannot be created\n" + files.path("missing/shot_obj.png") + " cannot be created\n");
+    EXPECT_EQ(log.text(), path + " cannot be created\n" + files.path("missing/shot_obj.png") +
+                              " cannot be created\n");
 }

@@ -1,5 +1,7 @@
 // The frame read exchange and the active-area search, over streams from a
 // buffer (the board emulator's test frames and hand-made ones).
+#include "device/framebuffer_stream.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "device/framebuffer.h"
-#include "device/framebuffer_stream.h"
 #include "tests/support/fb_memory_link.h"
 #include "tests/support/recording_log.h"
 #include "tools/board_emulator/emu_frame.h"
@@ -28,7 +29,8 @@ protected:
 
     std::vector<uint8_t> bytes;
     std::unique_ptr<fb_memory_link> board;
-    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(nullptr, nullptr), fb_destroy};
+    std::unique_ptr<framebuffer, void (*)(framebuffer *)> fb{fb_create(nullptr, nullptr),
+                                                             fb_destroy};
     recording_log log;
 };
 
@@ -86,7 +88,8 @@ TEST_F(FrameRead, OnlyTheFirst1030ByteRecordIsThePalette) {
     ASSERT_EQ(read(emu_frame_palette_record() + colour_table() + second), 0);
     EXPECT_EQ(log.text(), "line 2: record of 515 words, expected 2 to 411\n");
     // Entry 1 is still the first record's.
-    std::unique_ptr<framebuffer, void (*)(framebuffer *)> reference{fb_create(nullptr, nullptr), fb_destroy};
+    std::unique_ptr<framebuffer, void (*)(framebuffer *)> reference{fb_create(nullptr, nullptr),
+                                                                    fb_destroy};
     std::vector<uint8_t> first = emu_frame_palette_record();
     fb_set_palette(reference.get(), first.data() + 3, first.size() - 3);
     EXPECT_EQ(memcmp(fb->palette[1], reference->palette[1], 4), 0);
@@ -147,15 +150,25 @@ TEST_F(ActiveArea, Cases) {
         std::vector<int> active;  // x, y, width, height
     } cases[] = {
         {"a divider other than line 0's, spans agreeing",
-         {picture_line(d2, 10, 20), picture_line(d3, 10, 20)}, 1, {10, 2, 20, 2}},
+         {picture_line(d2, 10, 20), picture_line(d3, 10, 20)},
+         1,
+         {10, 2, 20, 2}},
         {"spans that differ within the run",
-         {picture_line(d2, 10, 20), picture_line(d2, 11, 20)}, 1, {10, 2, 20, 2}},
+         {picture_line(d2, 10, 20), picture_line(d2, 11, 20)},
+         1,
+         {10, 2, 20, 2}},
         {"a second run below an empty line is ignored",
-         {picture_line(d2, 10, 20), picture_line(d2, 0, 0), picture_line(d2, 50, 5)}, 0, {10, 2, 20, 1}},
+         {picture_line(d2, 10, 20), picture_line(d2, 0, 0), picture_line(d2, 50, 5)},
+         0,
+         {10, 2, 20, 1}},
         {"pixel 0 is never picture; a span stops at 1365 / div - 3",
-         {picture_line(d2, 0, 681)}, 0, {1, 2, 678, 1}},
+         {picture_line(d2, 0, 681)},
+         0,
+         {1, 2, 678, 1}},
         {"a divider-3 span stops at 452",
-         {picture_line(EMU_LINE_263 | EMU_LINE_DIV2, 0, 0), picture_line(d3, 400, 200)}, 1, {400, 3, 52, 1}},
+         {picture_line(EMU_LINE_263 | EMU_LINE_DIV2, 0, 0), picture_line(d3, 400, 200)},
+         1,
+         {400, 3, 52, 1}},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -166,7 +179,9 @@ TEST_F(ActiveArea, Cases) {
         log.writes.clear();
         ASSERT_EQ(fb_find_active_area(fb.get(), log.sink), 1);
         EXPECT_EQ(fb->multirect, c.multirect);
-        EXPECT_EQ((std::vector<int>{fb->active.x, fb->active.y, fb->active.width, fb->active.height}), c.active);
+        EXPECT_EQ(
+            (std::vector<int>{fb->active.x, fb->active.y, fb->active.width, fb->active.height}),
+            c.active);
         if (c.multirect) {
             EXPECT_EQ(log.text(), "multirect\n");
         }
@@ -176,8 +191,9 @@ TEST_F(ActiveArea, Cases) {
 TEST_F(ActiveArea, NoPictureLeavesTheLastRectangle) {
     ASSERT_EQ(read_named("rect"), 1);
     ASSERT_EQ(fb_find_active_area(fb.get(), log.sink), 1);
-    for (std::vector<uint8_t> stream : {emu_frame_stream("no-picture"), colour_table() + std::vector<uint8_t>{'@'},
-                                        std::vector<uint8_t>{'@'}}) {
+    for (std::vector<uint8_t> stream :
+         {emu_frame_stream("no-picture"), colour_table() + std::vector<uint8_t>{'@'},
+          std::vector<uint8_t>{'@'}}) {
         ASSERT_EQ(read(stream), 1);
         log.writes.clear();
         EXPECT_EQ(fb_find_active_area(fb.get(), log.sink), 0);

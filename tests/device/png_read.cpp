@@ -42,11 +42,13 @@ bool read_rows(FILE *f, png_contents *out, std::vector<uint8_t> *pixels, size_t 
     png_colorp plte;
     int nplte;
     if (png_get_PLTE(png, info, &plte, &nplte))
-        for (int i = 0; i < nplte; i++) out->plte.insert(out->plte.end(), {plte[i].red, plte[i].green, plte[i].blue});
+        for (int i = 0; i < nplte; i++)
+            out->plte.insert(out->plte.end(), {plte[i].red, plte[i].green, plte[i].blue});
     png_bytep trns;
     int ntrns;
     png_color_16p trans_color;
-    if (png_get_tRNS(png, info, &trns, &ntrns, &trans_color) && trns) out->trns.assign(trns, trns + ntrns);
+    if (png_get_tRNS(png, info, &trns, &ntrns, &trans_color) && trns)
+        out->trns.assign(trns, trns + ntrns);
     *stride = png_get_rowbytes(png, info);
     pixels->resize(*stride * out->height);
     for (int r = 0; r < out->height; r++) rows->push_back(pixels->data() + *stride * r);

@@ -13,7 +13,8 @@
 namespace {
 
 int check_line(void *, int y, const uint16_t *line, const fb_entry *palette, int count) {
-    if (y < 0 || y >= FRAMEBUFFER_HEIGHT || count >= FRAMEBUFFER_WIDTH || palette == nullptr) abort();
+    if (y < 0 || y >= FRAMEBUFFER_HEIGHT || count >= FRAMEBUFFER_WIDTH || palette == nullptr)
+        abort();
     for (int x = 0; x < FRAMEBUFFER_WIDTH; x++)
         if (line[x] >= FRAMEBUFFER_PALLETENUM) abort();
     return 0;
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (!fb_build_png_image(fb, &image)) abort();
         unsigned sum = 0;
         for (int r = 0; r < image.height; r++)
-            for (int i = 0; i < image.width; i++) sum += image.colour_rows[r][4 * i + 3] + image.sprite_rows[r][i];
+            for (int i = 0; i < image.width; i++)
+                sum += image.colour_rows[r][4 * i + 3] + image.sprite_rows[r][i];
         if (image.width <= 0 || image.height <= 0 || sum == 0xFFFFFFFFu) abort();
     }
     fb_destroy(fb);

@@ -14,7 +14,8 @@ TEST(FramebufferFuzzCorpus, EverySavedInputRunsCleanly) {
     int inputs = 0;
     for (const auto &entry : std::filesystem::directory_iterator(FUZZ_CORPUS)) {
         std::ifstream in(entry.path(), std::ios::binary);
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
         SCOPED_TRACE(entry.path().filename().string());
         EXPECT_EQ(LLVMFuzzerTestOneInput(bytes.data(), bytes.size()), 0);
         inputs++;

@@ -97,13 +97,15 @@ std::vector<uint16_t> emu_frame_encode_line(uint16_t flags, const std::vector<ui
     // Bits 11-3 of the header and bit 15 of stream words carry nothing; fill
     // them so a decoder that reads them shows it.
     std::vector<uint16_t> words{static_cast<uint16_t>((flags & 0xF000) | 0x0AA8 | take(0, 3))};
-    for (int w = 0; w < k; w++) words.push_back(static_cast<uint16_t>(take(3 + 15 * w, 15) | ((w & 1) ? 0x8000 : 0)));
+    for (int w = 0; w < k; w++)
+        words.push_back(static_cast<uint16_t>(take(3 + 15 * w, 15) | ((w & 1) ? 0x8000 : 0)));
     words.push_back(0xFFFF);
     return words;
 }
 
 std::vector<uint8_t> emu_frame_record_bytes(const std::vector<uint8_t> &payload) {
-    std::vector<uint8_t> out{'%', static_cast<uint8_t>(payload.size()), static_cast<uint8_t>(payload.size() >> 8)};
+    std::vector<uint8_t> out{'%', static_cast<uint8_t>(payload.size()),
+                             static_cast<uint8_t>(payload.size() >> 8)};
     append(out, payload);
     return out;
 }
@@ -123,7 +125,8 @@ std::vector<uint8_t> emu_frame_palette_record() {
         double r = ((i >> 3) & 7) * 255 / 7, g = ((i >> 6) & 7) * 255 / 7, b = (i & 7) * 255 / 7;
         double y = 0.299 * r + 0.587 * g + 0.114 * b;
         auto five = [](double v) { return static_cast<int>(std::clamp(std::lround(v), 0L, 31L)); };
-        int y5 = five(y / 8), pr5 = five((r - y) / 1.402 / 8 + 16), pb5 = five((b - y) / 1.772 / 8 + 16);
+        int y5 = five(y / 8), pr5 = five((r - y) / 1.402 / 8 + 16),
+            pb5 = five((b - y) / 1.772 / 8 + 16);
         uint16_t word = static_cast<uint16_t>(y5 | (pr5 << 5) | (pb5 << 10));
         payload.push_back(static_cast<uint8_t>(word));
         payload.push_back(static_cast<uint8_t>(word >> 8));
@@ -142,9 +145,9 @@ uint16_t emu_frame_colour_word(int c) {
     return static_cast<uint16_t>(c & 0x1FF);
 }
 
-const char *const emu_frame_names[] = {"rect",        "mixed",        "early", "no-picture",
-                                       "too-large",   "bad-marker",   "short-record",
-                                       "long-record", "div1",         "cut",   nullptr};
+const char *const emu_frame_names[] = {"rect",      "mixed",      "early",        "no-picture",
+                                       "too-large", "bad-marker", "short-record", "long-record",
+                                       "div1",      "cut",        nullptr};
 
 std::vector<uint8_t> emu_frame_stream(const std::string &name) {
     if (name == "rect") return build(rect_plan());
@@ -180,7 +183,10 @@ std::vector<uint8_t> emu_frame_stream(const std::string &name) {
     }
     if (name == "short-record" || name == "long-record" || name == "div1") {
         std::vector<uint8_t> out = rect_start(5);
-        std::vector<uint16_t> words(name == "short-record" ? 1 : name == "long-record" ? 412 : 100, 0x5000);
+        std::vector<uint16_t> words(name == "short-record"  ? 1
+                                    : name == "long-record" ? 412
+                                                            : 100,
+                                    0x5000);
         if (name == "div1") words[0] = EMU_LINE_263;
         append(out, emu_frame_record(words));
         return out;

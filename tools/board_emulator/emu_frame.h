@@ -14,9 +14,9 @@
 
 // Line header bits 15-12.
 enum : uint16_t {
-    EMU_LINE_GREY = 0x8000,      // palette_select 1
-    EMU_LINE_263 = 0x4000,       // 263 lines per frame (262 when clear)
-    EMU_LINE_DIV2 = 0x1000,      // divider field 01
+    EMU_LINE_GREY = 0x8000,  // palette_select 1
+    EMU_LINE_263 = 0x4000,   // 263 lines per frame (262 when clear)
+    EMU_LINE_DIV2 = 0x1000,  // divider field 01
     EMU_LINE_DIV3 = 0x2000,
     EMU_LINE_DIV4 = 0x3000,
 };

@@ -32,7 +32,8 @@ static int write_frame(const char *name, const char *file) {
     std::vector<uint8_t> stream = named_frame(name);
     if (stream.empty()) return 2;
     FILE *f = fopen(file, "wb");
-    if (f == nullptr || fwrite(stream.data(), 1, stream.size(), f) != stream.size() || fclose(f) != 0) {
+    if (f == nullptr || fwrite(stream.data(), 1, stream.size(), f) != stream.size() ||
+        fclose(f) != 0) {
         perror(file);
         return 1;
     }
@@ -53,8 +54,9 @@ int main(int argc, char **argv) {
         } else if (strcmp(argv[i], "--write-frame") == 0 && i + 2 < argc) {
             return write_frame(argv[i + 1], argv[i + 2]);
         } else {
-            fprintf(stderr, "usage: board-emulator [--paced] [--status HEX] [--frame NAME]\n"
-                            "       board-emulator --write-frame NAME FILE\n");
+            fprintf(stderr,
+                    "usage: board-emulator [--paced] [--status HEX] [--frame NAME]\n"
+                    "       board-emulator --write-frame NAME FILE\n");
             return 2;
         }
     }
