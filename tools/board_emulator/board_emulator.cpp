@@ -177,9 +177,12 @@ void board_emulator::serve_write(int port, unsigned address, unsigned length) {
             std::lock_guard<std::mutex> lock(mutex_);
             chunk_violations_++;
         }
+        // Recorded before the last acknowledgement: the host may look at what
+        // the board holds the moment its write returns.
+        if (done == length) apply_write(port, address, data);
         link.send_byte(ACK);
     }
-    apply_write(port, address, data);
+    if (length == 0) apply_write(port, address, data);
     if (port == 7 && length == 2) {
         uint8_t response = hooks.bus_request ? hooks.bus_request(data[0], data[1]) : 0x00;
         if (!faults().bus_response_missing) link.send_byte(response);
