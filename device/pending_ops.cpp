@@ -6,4 +6,3 @@ static int not_built(device_context *ctx, const char *what) {
     return 0;
 }
 
-int frame_capture_png(device_context *ctx, const char *) { return not_built(ctx, "vceget"); }

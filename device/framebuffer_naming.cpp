@@ -1,0 +1,46 @@
+#include "device/framebuffer_naming.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::string numbered_name(const char *folder, int number) {
+    std::string out(strlen(folder) + 16, '\0');
+    int n = snprintf(out.data(), out.size(), "%s%04d.%s", folder, number, "png");
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+bool exists(const std::string &name) {
+    // Names are UTF-8; char8_t makes the path say so on every system.
+    std::filesystem::path path(std::u8string(name.begin(), name.end()));
+    std::error_code error;
+    // Anything in the way (a folder too) counts as taken.
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+}  // namespace
+
+int fb_first_free_number(int32_t counter, bool (*taken)(void *user, int number), void *user) {
+    const int total = FB_PNG_NUMBER_LAST + 1;
+    const int start = counter >= 0 && counter <= FB_PNG_NUMBER_LAST ? counter : 0;
+    for (int i = 0; i < total; i++) {
+        int number = (start + i) % total;
+        if (!taken(user, number)) return number;
+    }
+    return -1;
+}
+
+int fb_next_png_name(const char *folder, int32_t *counter, std::string *name) {
+    auto taken = [](void *user, int number) {
+        return exists(numbered_name(static_cast<const char *>(user), number));
+    };
+    int number = fb_first_free_number(*counter, taken, const_cast<char *>(folder));
+    if (number < 0) return 0;
+    *counter = number;
+    *name = numbered_name(folder, number);
+    return 1;
+}

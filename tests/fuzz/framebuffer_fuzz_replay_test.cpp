@@ -1,0 +1,24 @@
+// Replays the saved fuzz inputs (seeds and past findings) under the test
+// build's sanitizers, so that a fixed crash stays fixed.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+
+TEST(FramebufferFuzzCorpus, EverySavedInputRunsCleanly) {
+    int inputs = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(FUZZ_CORPUS)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+        SCOPED_TRACE(entry.path().filename().string());
+        EXPECT_EQ(LLVMFuzzerTestOneInput(bytes.data(), bytes.size()), 0);
+        inputs++;
+    }
+    EXPECT_GT(inputs, 0) << "no saved inputs in " FUZZ_CORPUS;
+}
