@@ -1,39 +1,20 @@
 // The vmk binary as a shell user runs it: output and exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <string>
 
+#include "tests/support/child_process.h"
 #include "tools/board_emulator/board_emulator.h"
 
 namespace {
 
-struct result {
-    std::string out;
-    int status;
-};
-
-result vmk(const std::string &args) {
-    std::string command = std::string(VMK_BINARY) + " " + args + " 2>/dev/null";
-    FILE *p = popen(command.c_str(), "r");
-    result r{"", -1};
-    if (p == nullptr) return r;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0) r.out.append(buffer.data(), n);
-    int raw = pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
+command_result vmk(const std::string &args) { return run_command(std::string(VMK_BINARY) + " " + args); }
 
 }  // namespace
 
 TEST(VmkCli, ResetOverTheEmulatorPrintsNothingAndSucceeds) {
     board_emulator board;
     ASSERT_TRUE(board.start());
-    result r = vmk("device reset " + board.port_path());
+    command_result r = vmk("device reset " + board.port_path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(board.control_writes(), (std::vector<uint8_t>{0x00, 0x01}));
@@ -52,7 +33,7 @@ TEST(VmkCli, ExitStatusTellsTheOutcome) {
         {"bogus", 2, ""},
     };
     for (auto &c : cases) {
-        result r = vmk(c.args);
+        command_result r = vmk(c.args);
         EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_EQ(r.out, c.out) << c.args;
     }
@@ -62,13 +43,13 @@ TEST(VmkCli, ArgumentRefusalOnSilentRowsExitsOne) {
     board_emulator board;
     ASSERT_TRUE(board.start());
     // dump answers status 0 for an unknown map; the shell must still see a failure.
-    result r = vmk("device dump rum f " + board.port_path());
+    command_result r = vmk("device dump rum f " + board.port_path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "unknown map, map is defined:\n rom romram sf2 memorybase\n");
 }
 
 TEST(VmkCli, HelpListsTheDeviceTable) {
-    result r = vmk("--help");
+    command_result r = vmk("--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("gpram_dn       [hexaddress] [length] [imagefile]"), std::string::npos);
 }

@@ -1,32 +1,13 @@
 // The flash, upload and calibration commands as a shell user runs them
 // through vmk: output and exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 
 #include "tests/device/flash_fixture.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
-struct cli_result {
-    std::string out;
-    int status;
-};
-
-cli_result vmk(const std::string &args) {
-    std::string command = std::string(VMK_BINARY) + " " + args + " 2>/dev/null";
-    cli_result r{"", -1};
-    FILE *p = popen(command.c_str(), "r");
-    if (p == nullptr) return r;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0) r.out.append(buffer.data(), n);
-    int raw = pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
+command_result vmk(const std::string &args) { return run_command(std::string(VMK_BINARY) + " " + args); }
 
 }  // namespace
 
@@ -53,7 +34,7 @@ TEST_F(FlashCli, ExitStatusFollowsTheOutcomeWhateverTheRowReturns) {
          "address range error: address < 0x30000\n"},
     };
     for (auto &c : cases) {
-        cli_result r = vmk(c.args);
+        command_result r = vmk(c.args);
         EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_EQ(r.out, c.out) << c.args;
     }
@@ -63,7 +44,7 @@ TEST_F(FlashCli, ExitStatusFollowsTheOutcomeWhateverTheRowReturns) {
 
 TEST_F(FlashCli, AdjPrintsItsLineThenTheLog) {
     // No helper beside the vmk binary: the command fails after its line.
-    cli_result r = vmk("device adj 60 " + board->port_path());
+    command_result r = vmk("device adj 60 " + board->port_path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.rfind("VSync 60.00 Hz, pixel clock 74.25 MHz, val 3ae93eef\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("\nsub process error\n"), std::string::npos) << r.out;

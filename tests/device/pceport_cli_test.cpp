@@ -2,7 +2,7 @@
 // against the board-emulator executable holding a HuCard and a Memory Base.
 #include <gtest/gtest.h>
 
-#include "tests/device/child_process.h"
+#include "tests/support/child_process.h"
 #include "tests/device/console_bus_fixture.h"
 
 namespace {
