@@ -104,8 +104,11 @@ std::vector<uint16_t> emu_frame_encode_line(uint16_t flags, const std::vector<ui
 }
 
 std::vector<uint8_t> emu_frame_record_bytes(const std::vector<uint8_t> &payload) {
-    std::vector<uint8_t> out{'%', static_cast<uint8_t>(payload.size()),
-                             static_cast<uint8_t>(payload.size() >> 8)};
+    std::vector<uint8_t> out;
+    out.reserve(3 + payload.size());
+    out.push_back('%');
+    out.push_back(static_cast<uint8_t>(payload.size()));
+    out.push_back(static_cast<uint8_t>(payload.size() >> 8));
     append(out, payload);
     return out;
 }
