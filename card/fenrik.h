@@ -15,10 +15,10 @@
 #include "core/log.h"
 
 enum : uint32_t {
-    CARD_DISC_SLOTS = 100,       // records per block, and order positions
-    CARD_NAME_SIZE = 512,        // one name sector
-    CARD_CHAIN_LIMIT = 10,       // a chain holds fewer blocks than this
-    CARD_PARTITION0_START = 1,   // the FAT12 partition
+    CARD_DISC_SLOTS = 100,      // records per block, and order positions
+    CARD_NAME_SIZE = 512,       // one name sector
+    CARD_CHAIN_LIMIT = 10,      // a chain holds fewer blocks than this
+    CARD_PARTITION0_START = 1,  // the FAT12 partition
     CARD_PARTITION0_SECTORS = 4096,
     CARD_PARTITION1_START = 4097,  // type 0xDA: the block chain
     MANAGEAREA_HEADER_BYTES = 1024,
@@ -26,15 +26,15 @@ enum : uint32_t {
     MANAGEAREA_RECORDS_AT = 64,
     CARD_SETTINGS_SECTOR = 5,  // of the index disc's area
     CARD_SETTINGS_BYTES = 2048,
-    CARD_STORED_SECTOR = 2448,  // 96 subchannel bytes + 2352 main bytes
+    CARD_STORED_SECTOR = 2448,            // 96 subchannel bytes + 2352 main bytes
     CARD_DISC_LENGTH_LIMIT = 0x01000000,  // lengths are stored in 24 bits
 };
 
 struct disc_entry {
     uint8_t flags;  // bit 7: HuCard ROM entry
     uint8_t romconfig[2];
-    uint32_t offset;  // sectors from the block's own sector
-    uint32_t length;  // sectors
+    uint32_t offset;            // sectors from the block's own sector
+    uint32_t length;            // sectors
     char name[CARD_NAME_SIZE];  // always NUL-terminated
     uint32_t config;
 };

@@ -12,8 +12,15 @@ const uint8_t MAGIC[3] = {'V', 'M', 'K'};
 
 bool fat_series_type(uint8_t type) {
     switch (type) {
-        case 0x01: case 0x04: case 0x06: case 0x07: case 0x0B: case 0x0C: return true;
-        default: return false;
+        case 0x01:
+        case 0x04:
+        case 0x06:
+        case 0x07:
+        case 0x0B:
+        case 0x0C:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -84,8 +91,8 @@ bool managearea_header_parse(log_sink *log, const uint8_t b[MANAGEAREA_HEADER_BY
     return true;
 }
 
-bool managearea_header_check(log_sink *log, const managearea_header &h, uint32_t s,
-                             uint32_t first, uint32_t size) {
+bool managearea_header_check(log_sink *log, const managearea_header &h, uint32_t s, uint32_t first,
+                             uint32_t size) {
     uint64_t end = uint64_t{first} + size;
     for (uint32_t i = 0; i < h.disc_amount; i++) {
         const disc_record &r = h.records[i];
@@ -119,7 +126,7 @@ void managearea_header_store(const managearea_header &h, uint8_t b[MANAGEAREA_HE
     le32_put(b + 4, h.disc_amount);
     le32_put(b + 8, h.disc_manage_max);
     le32_put(b + 12, h.managearea_lba_next);
-    for (uint32_t i = 0; i < h.disc_amount && i < CARD_DISC_SLOTS; i++) {
+    for (uint32_t i = 0; i < CARD_DISC_SLOTS; i++) {
         uint8_t *r = b + MANAGEAREA_RECORDS_AT + 8 * i;
         le32_put(r, h.records[i].offset);
         le24_put(r + 4, h.records[i].length);

@@ -25,8 +25,8 @@ struct managearea_header {
 
 // Partition #1 from sector 0: checks the signature-independent type bytes and
 // that partition #1 is non-empty and lies on a card of sector_count sectors.
-bool mbr_parse(log_sink *log, const uint8_t sector0[512], uint32_t sector_count,
-               uint32_t *first, uint32_t *size);
+bool mbr_parse(log_sink *log, const uint8_t sector0[512], uint32_t sector_count, uint32_t *first,
+               uint32_t *size);
 // The table the format command writes for a card of n sectors (n > 4097).
 void mbr_build(uint8_t sector0[512], uint32_t n);
 
@@ -35,9 +35,9 @@ bool managearea_header_parse(log_sink *log, const uint8_t buffer[MANAGEAREA_HEAD
                              managearea_header *h);
 // Checks the records and the link of the block at sector s against partition
 // #1 (sectors first .. first + size - 1).
-bool managearea_header_check(log_sink *log, const managearea_header &h, uint32_t s,
-                             uint32_t first, uint32_t size);
-// Writes magic, fields and records 0 .. disc_amount - 1; other bytes unchanged.
+bool managearea_header_check(log_sink *log, const managearea_header &h, uint32_t s, uint32_t first,
+                             uint32_t size);
+// Writes magic, fields and all 100 records; the reserved bytes stay as they are.
 void managearea_header_store(const managearea_header &h, uint8_t buffer[MANAGEAREA_HEADER_BYTES]);
 
 // Capacity of a new block from the sectors available: 12, 25, 50 or 100.

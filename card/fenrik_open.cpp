@@ -33,8 +33,7 @@ bool read_block_contents(card_context *c, const managearea_header &h, uint32_t s
     }
     identity_order(c->order);
     if (h.disc_amount == 0) return true;
-    if (!card_read_at(c, s + h.records[0].offset + CARD_SETTINGS_SECTOR, sector, 512))
-        return false;
+    if (!card_read_at(c, s + h.records[0].offset + CARD_SETTINGS_SECTOR, sector, 512)) return false;
     if (order_is_permutation(sector))
         memcpy(c->order, sector, CARD_DISC_SLOTS);
     else

@@ -17,7 +17,7 @@ bool convert_area(card_context *c, uint32_t length, bool to_interleaved,
                   std::vector<uint8_t> &chunk) {
     gauge_set_range(c->log, int64_t{length} * 512 / CARD_STORED_SECTOR);
     for (uint32_t at = 0; at < length; at += CHUNK_SECTORS) {
-        uint32_t sectors = std::min(CHUNK_SECTORS, length - at);
+        uint32_t sectors = std::min<uint32_t>(CHUNK_SECTORS, length - at);
         uint32_t bytes = sectors * 512;
         if (!disk_seek_relative(c->disk, at)) {
             log_line(c->log, "seek error");
