@@ -69,6 +69,10 @@ int card_dispatch(log_sink *log, int c, const char *const *v) {
     if (!row->open(context.get())) return 1;
     int argc = c - 3;
     int result = row->handler(context.get(), argc, argc > 0 ? v + 3 : nullptr);
-    if (context->disk != nullptr) disk_close(context->disk);
+    if (context->disk != nullptr) {
+        // Success only once what was written is on the card.
+        if (result == 1 && !disk_flush(context->disk)) result = 0;
+        disk_close(context->disk);
+    }
     return result == 1 ? 0 : 1;
 }

@@ -101,11 +101,14 @@ TEST(CardSubswap, OnceFlipsEveryBlockTwiceRestoresTheCard) {
     card_image card(60000);
     ASSERT_EQ(card.format(), 0);
     // A CD area of 801 sectors ends in a partial stored sector.
-    uint32_t b1 = card.write_block(
-        B0, {{INDEX_DISC_SECTORS, 0, "index 0"}, {801, 0, "A"}, {2, 0x80, "R", 4, 1}}, 1);
-    uint32_t end = card.write_block(b1, {{INDEX_DISC_SECTORS, 0, "index 1"}, {900, 0, "B"}}, 0);
+    // Random disc areas first; the names then go into their sector 3.
+    uint32_t b1 = B0 + 2 + INDEX_DISC_SECTORS + 801 + 2;
     card.fill_random(B0 + 2 + INDEX_DISC_SECTORS, 801, 1);
     card.fill_random(b1 + 2 + INDEX_DISC_SECTORS, 900, 2);
+    ASSERT_EQ(card.write_block(
+                  B0, {{INDEX_DISC_SECTORS, 0, "index 0"}, {801, 0, "A"}, {2, 0x80, "R", 4, 1}}, 1),
+              b1);
+    uint32_t end = card.write_block(b1, {{INDEX_DISC_SECTORS, 0, "index 1"}, {900, 0, "B"}}, 0);
     recording_log commit_log;
     ASSERT_TRUE(card.commit(0, commit_log)) << commit_log.text();
     ASSERT_TRUE(card.commit(1, commit_log)) << commit_log.text();
@@ -128,8 +131,7 @@ TEST(CardSubswap, OnceFlipsEveryBlockTwiceRestoresTheCard) {
         ASSERT_EQ(memcmp(sub, &once[a + k * 2448], 96), 0) << k;
         ASSERT_EQ(memcmp(&original[a + k * 2448 + 96], &once[a + k * 2448 + 96], 2352), 0) << k;
     }
-    EXPECT_EQ(memcmp(&original[a + 167 * 2448], &once[a + 167 * 2448], 801 * 512 - 167 * 2448),
-              0);
+    EXPECT_EQ(memcmp(&original[a + 167 * 2448], &once[a + 167 * 2448], 801 * 512 - 167 * 2448), 0);
 
     recording_log again;
     ASSERT_EQ(card.run(again, "subswap"), 0) << again.text();
@@ -164,8 +166,9 @@ TEST(CardListing, LinesOfBothKindsAndCdlistOnTheFatPartition) {
                   "\n"
                   "3/27MiB, uses 11.7%\n");
     std::string p0 = card.path() + ".p0";
-    ASSERT_EQ(run_shell("dd if=" + card.path() + " of=" + p0 + " bs=512 skip=1 count=4096 status=none"),
-              0);
+    ASSERT_EQ(
+        run_shell("dd if=" + card.path() + " of=" + p0 + " bs=512 skip=1 count=4096 status=none"),
+        0);
     EXPECT_EQ(run_shell("fsck.fat -n " + p0 + " > /dev/null"), 0);
 }
 
@@ -184,7 +187,8 @@ TEST(CardListing, UsageLineOfASevenGibibytePartition) {
 TEST(CardListing, EnumerateGivesDisplayOrderAndKinds) {
     card_image card(60000);
     ASSERT_EQ(card.format(), 0);
-    uint32_t b1 = card.write_block(B0, {{INDEX_DISC_SECTORS, 0, "i0"}, {800, 1, "Solo", 0, 0, 0x17}}, 1);
+    uint32_t b1 =
+        card.write_block(B0, {{INDEX_DISC_SECTORS, 0, "i0"}, {800, 1, "Solo", 0, 0, 0x17}}, 1);
     card.write_block(b1, {{INDEX_DISC_SECTORS, 0, "i1"}, {2, 0xC0, "Ram", 4, 8, 0x02}}, 0);
     recording_log log;
     ASSERT_EQ(card.run(log, "order", numbers({1, 0}, 0)), 0) << log.text();

@@ -18,9 +18,10 @@ const uint32_t B0 = 4097;
 // A formatted card with one written block: index disc and two CDs.
 uint32_t two_discs(card_image &card) {
     EXPECT_EQ(card.format(), 0);
-    return card.write_block(B0, {{INDEX_DISC_SECTORS, 0, "IMAGE INDEX for 0-xx"},
-                                 {800, 0, "Alpha"},
-                                 {2, 0x80, "Rom", 4, 32}},
+    return card.write_block(B0,
+                            {{INDEX_DISC_SECTORS, 0, "IMAGE INDEX for 0-xx"},
+                             {800, 0, "Alpha"},
+                             {2, 0x80, "Rom", 4, 32}},
                             0);
 }
 
@@ -49,7 +50,7 @@ TEST(CardOpen, RefusalsAndTheirMessages) {
          "partition #1 ID is not 0xda\n"},
         {"partition #1 at sector 0", [](card_image &c) { patch32(c, 0, 0x1D6, 0); },
          "partition #1 does not fit on the card\n"},
-        {"partition #1 past the card", [](card_image &c) { patch32(c, 0, 0x1DA, 20000); },
+        {"partition #1 past the card", [](card_image &c) { patch32(c, 0, 0x1DA, 36000); },
          "partition #1 does not fit on the card\n"},
         {"magic", [](card_image &c) { patch8(c, B0, 0, 'X'); }, "partition header error\n"},
         {"version 2", [](card_image &c) { patch8(c, B0, 3, 2); }, "obsolate version 0x02\n"},

@@ -57,7 +57,7 @@ TEST(CardFormat, CapacityOfTheFirstBlockAtTheTableEdges) {
     struct {
         uint64_t sectors;
         const char *max;
-    } cases[] = {{0x7FFFFF, "12"}, {0x800000, "25"}, {0xEFFFFF, "25"},
+    } cases[] = {{0x7FFFFF, "12"}, {0x800000, "25"},  {0xEFFFFF, "25"},
                  {0xF00000, "50"}, {0x1DFFFFF, "50"}, {0x1E00000, "100"}};
     for (auto &c : cases) {
         card_image card(c.sectors);
@@ -83,9 +83,10 @@ TEST(CardFormat, RefusesACardWhoseFatHoldsFiles) {
     std::vector<uint8_t> before = card.read(0, 4200);
     recording_log log;
     EXPECT_EQ(card.run(log, "format"), 1);
-    EXPECT_EQ(log.text(), "F0.TXT\nF1.TXT\nF2.TXT\nF3.TXT\nF4.TXT\nF5.TXT\nF6.TXT\nF7.TXT\n"
-                          "F8.TXT\nF9.TXT\nF10.TXT\nremove all files on " +
-                              card.drive() + ":\n");
+    EXPECT_EQ(log.text(),
+              "F0.TXT\nF1.TXT\nF2.TXT\nF3.TXT\nF4.TXT\nF5.TXT\nF6.TXT\nF7.TXT\n"
+              "F8.TXT\nF9.TXT\nF10.TXT\nremove all files on " +
+                  card.drive() + ":\n");
     EXPECT_EQ(card.read(0, 4200), before);
 }
 

@@ -9,7 +9,7 @@
 // "offset: xx xx ..." lines of 16 bytes, offsets counted within bytes.
 inline std::string hex(const std::vector<uint8_t> &bytes, size_t from, size_t count) {
     std::string out;
-    char cell[16];
+    char cell[32];
     for (size_t i = from; i < from + count && i < bytes.size(); i++) {
         if ((i - from) % 16 == 0) {
             if (i != from) out += "\n";

@@ -159,9 +159,9 @@ TEST(CardLayoutRecords, StoreKeepsReservedBytesAndWritesTwentyFourBitLengths) {
 TEST(CardLayoutRecords, CapacityTableEdges) {
     struct {
         uint32_t available, max;
-    } cases[] = {{0, 12},          {0x7FFFFF, 12},  {0x800000, 25},   {0xEFFFFF, 25},
-                 {0xF00000, 50},   {0x1DFFFFF, 50}, {0x1E00000, 100}, {8000000, 12},
-                 {0xFFFFFFFF, 100}};
+    } cases[] = {{0, 12},          {0x7FFFFF, 12}, {0x800000, 25},
+                 {0xEFFFFF, 25},   {0xF00000, 50}, {0x1DFFFFF, 50},
+                 {0x1E00000, 100}, {8000000, 12},  {0xFFFFFFFF, 100}};
     for (auto &c : cases) EXPECT_EQ(managearea_capacity(c.available), c.max) << c.available;
 }
 
@@ -181,10 +181,18 @@ TEST(CardLayoutRecords, StrictNumberParsing) {
         bool ok;
         unsigned long value;
     } cases[] = {
-        {"0", true, 0},          {"215", true, 215},   {"0x1F", true, 31},
-        {"017", true, 15},       {"", false, 0},       {" 5", false, 0},
-        {"5 ", false, 0},        {"-1", false, 0},     {"+1", false, 0},
-        {"08", false, 0},        {"0x", false, 0},     {"12abc", false, 0},
+        {"0", true, 0},
+        {"215", true, 215},
+        {"0x1F", true, 31},
+        {"017", true, 15},
+        {"", false, 0},
+        {" 5", false, 0},
+        {"5 ", false, 0},
+        {"-1", false, 0},
+        {"+1", false, 0},
+        {"08", false, 0},
+        {"0x", false, 0},
+        {"12abc", false, 0},
         {"99999999999999999999999", false, 0},
     };
     for (auto &c : cases) {
