@@ -13,9 +13,19 @@ struct disk_handle;
 // Opens the card behind a drive letter (first character used; a lower-case
 // letter is accepted). lock: unmount what the system has mounted of the card
 // first (format only). nullptr on failure, with the reason in the log where
-// there is one.
+// there is one. Letters come from the drive table (card/drive_table.h):
+// removable disks, card image files and, in tests, memory stores.
 disk_handle *disk_open(log_sink *log, const char *drive, int lock);
+// Flushes what is still unflushed (reporting "flush error" to the log when
+// the medium refuses) and frees the handle; nullptr is ignored.
 void disk_close(disk_handle *h);
+// Puts everything written so far on the medium. A command calls it before it
+// reports success: only then is the data known to be on the card.
+bool disk_flush(disk_handle *h);
+// After a new partition table was written (format): flushes and has the
+// system read the table again, so it sees the new partitions. Nothing to do
+// for image files.
+bool disk_reread_partitions(disk_handle *h);
 
 uint32_t disk_sector_count(disk_handle *h);  // low 32 bits
 void disk_set_relativepoint(disk_handle *h, uint32_t base);
@@ -26,6 +36,10 @@ bool disk_seek_relative(disk_handle *h, uint32_t sector);
 // continue from where the previous one stopped.
 bool disk_read(disk_handle *h, void *buffer, uint32_t bytes);
 bool disk_write(disk_handle *h, const void *buffer, uint32_t bytes);
+// Transfers at an absolute sector that leave the position alone, for helpers
+// (such as the FAT partition's) that work beside a command's own transfers.
+bool disk_read_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes);
+bool disk_write_at(disk_handle *h, uint64_t sector, const void *buffer, uint32_t bytes);
 
 // Bit n set for drive letter 'A'+n that is a card candidate.
 uint32_t removable_drive_mask();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "card/card_dispatch.h"
+#include "card/card_preview.h"
 #include "cli/console_log.h"
 #include "device/dulo.h"
 
@@ -23,6 +24,19 @@ void print_help(FILE *out) {
     fputs("\ncard commands (drive: a letter, or a card image file):\n", out);
     for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
         fprintf(out, "  %-16s %s\n", r->name, r->usage);
+    fputs("  preview <drive> <block#> <file.png>   the image list the console shows for a block\n",
+          out);
+}
+
+int run_preview(int argc, char **argv) {
+    if (argc != 6) {
+        fputs("usage: vmk card preview <drive> <block#> <file.png>\n", stderr);
+        return 2;
+    }
+    console_log con = console_log_create();
+    int status = card_preview(con.sink, argv[3], argv[4], argv[5]);
+    console_log_destroy(con);
+    return status == 0 ? 0 : 1;
 }
 
 // The vector the dispatchers take: "", command, then the rest.
@@ -60,6 +74,7 @@ int run_card(int argc, char **argv) {
         print_help(stderr);
         return 2;
     }
+    if (strcmp(argv[2], "preview") == 0) return run_preview(argc, argv);
     const card_command_info *row = nullptr;
     for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
         if (strncmp(r->name, argv[2], 20) == 0) row = r;

@@ -1,0 +1,49 @@
+// Card candidates among the system's whole disks. A disk qualifies when it
+// is removable (removable flag, or an SD/MMC card "mmcblkN"), has a medium
+// (size above 0) and 512-byte logical sectors, and nothing of it is in
+// system use: no partition (nor the disk itself) mounted at a system location
+// (see is_system_mount_point) or used as swap, and none held by another block
+// device (LVM, RAID, encryption), which may carry the system out of sight of
+// the mount table. The roots are parameters so tests can build fake trees.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct drive_scan_roots {
+    std::string sys_block = "/sys/block";
+    std::string mountinfo = "/proc/self/mountinfo";
+    std::string swaps = "/proc/swaps";
+    std::string dev = "/dev";
+};
+
+struct disk_partition {
+    std::string name;  // "sdb1", "mmcblk0p1"
+    unsigned number = 0;
+    unsigned major = 0;
+    unsigned minor = 0;
+};
+
+struct removable_disk {
+    std::string name;         // kernel name: "sdb", "mmcblk0"
+    std::string device_path;  // dev root + "/" + name
+    std::string model;
+    uint64_t size_bytes = 0;
+    unsigned major = 0;
+    unsigned minor = 0;
+    std::vector<disk_partition> partitions;  // by partition number
+    std::string first_partition_mount;       // empty when not mounted
+};
+
+// Candidates in the order of their kernel names.
+std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots);
+
+// Examines one disk now; false when it is not (or no longer) a candidate.
+// Every path that opens or unmounts a disk asks this first.
+bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
+                            removable_disk *out);
+
+// Where the disk and its partitions are mounted, the most recent mount
+// first, so that mounts stacked on others are undone before them.
+std::vector<std::string> mount_points_of(const drive_scan_roots &roots, const removable_disk &d);

@@ -1,0 +1,62 @@
+// Sector store: the medium behind a disk handle, as 512-byte sectors behind a
+// table of operations. Backends:
+//   block device  (sector_store_block_linux.cpp) — a removable card, unbuffered
+//   image file    (sector_store_image_posix.cpp) — a regular file is a card
+//   memory        (sector_store_memory.cpp)      — sparse, for tests and fuzzing
+//   fault         (sector_store_fault.cpp)       — wraps another store and fails
+//                                                  the Nth read or write on purpose
+// Each backend has its own open function (below or in its header) because
+// what identifies the medium differs; everything after opening goes through
+// the table.
+//
+// Statuses: 0 for success, otherwise an errno value. Transfers are whole or
+// failed: a backend never reports success for fewer sectors than asked.
+// A store is used by one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct sector_store;
+
+struct sector_store_ops {
+    const char *name;
+    // The range [first, first + count) lies inside the store: the store_*
+    // functions below check it before calling.
+    int (*read)(sector_store *s, uint64_t first, uint32_t count, void *buffer);
+    int (*write)(sector_store *s, uint64_t first, uint32_t count, const void *buffer);
+    // Returns once written data is on the medium.
+    int (*flush)(sector_store *s);
+    uint64_t (*sector_count)(sector_store *s);
+    // Optional (nullptr: nothing to do): makes the system read the partition
+    // table again after it was rewritten.
+    int (*reread_partitions)(sector_store *s);
+    // Frees the store; does not flush.
+    void (*close)(sector_store *s);
+};
+
+struct sector_store {
+    const sector_store_ops *ops;
+};
+
+// Checked entry points. Ranges outside the store fail with ENXIO, as a block
+// device does; nullptr buffers with EINVAL.
+int store_read(sector_store *s, uint64_t first, uint32_t count, void *buffer);
+int store_write(sector_store *s, uint64_t first, uint32_t count, const void *buffer);
+int store_flush(sector_store *s);
+int store_reread_partitions(sector_store *s);
+uint64_t store_sector_count(sector_store *s);
+void store_close(sector_store *s);  // nullptr is ignored
+
+// Memory: a sparse store of the given size; sectors never written read as
+// zeros, so huge cards cost only what is written. Returns nullptr only when
+// memory runs out.
+sector_store *memory_store_create(uint64_t sectors);
+// A store holding a copy of bytes (size / 512 sectors; a partial tail sector
+// is dropped, as with an image file).
+sector_store *memory_store_from_bytes(const void *bytes, size_t size);
+
+// Image file: a regular file is a card of (file size / 512) sectors. Refuses
+// anything but a regular file (ENODEV), so a device node can never come in
+// through this door. Returns 0 with *out set, or an errno value.
+int image_store_open(const char *path, sector_store **out);
