@@ -12,11 +12,6 @@ int not_built(card_context *c, const char *name) {
 
 }  // namespace
 
-int card_add(card_context *c, int, const char *const *) { return not_built(c, "add"); }
-int card_add_withname(card_context *c, int, const char *const *) {
-    return not_built(c, "add_withname");
-}
-int card_overwrite(card_context *c, int, const char *const *) { return not_built(c, "overwrite"); }
 int card_config(card_context *c, int, const char *const *) { return not_built(c, "config"); }
 int card_config_single(card_context *c, int, const char *const *) {
     return not_built(c, "config_single");
