@@ -32,4 +32,3 @@ int card_bkram_multiread(card_context *c, int, const char *const *) {
 int card_bkram_write(card_context *c, int, const char *const *) {
     return not_built(c, "bkram_write");
 }
-int card_mmchash(card_context *c, int, const char *const *) { return not_built(c, "mmchash"); }
