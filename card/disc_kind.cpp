@@ -1,8 +1,8 @@
 #include "card/disc_kind.h"
 
 const disc_kind cd_kinds[CD_KIND_COUNT] = {
-    {1, "Unswappable Disc", 0x17},  {2, "Generic Disc", 0x11},     {3, "Audio Disc", 0x12},
-    {4, "CD-ROM2 Disc", 0x13},      {5, "Super CD-ROM2 Disc", 0x14}, {6, "Arcade Card Disc", 0x15},
+    {1, "Unswappable Disc", 0x17}, {2, "Generic Disc", 0x11},       {3, "Audio Disc", 0x12},
+    {4, "CD-ROM2 Disc", 0x13},     {5, "Super CD-ROM2 Disc", 0x14}, {6, "Arcade Card Disc", 0x15},
     {7, "ETC Disc", 0x16},
 };
 
@@ -30,6 +30,7 @@ namespace {
 const uint32_t CD_GENERIC_WORD = 0x11;
 const uint8_t HUCARD_GENERIC_ROM = 1;
 const uint8_t HUCARD_ROM_RAM = 2;
+const unsigned HUCARD_RAM_SIZE = 0x20;  // counted with the ROM size of a ROM+RAM card
 
 }  // namespace
 
@@ -42,15 +43,17 @@ uint8_t kind_value_of(bool hucard, unsigned kind_index) {
     return KIND_VALUE_UNKNOWN;
 }
 
+int hucard_size_class(unsigned size) {
+    if (size <= 0x20) return 0;
+    return size <= 0x40 ? 1 : 2;
+}
+
 uint32_t default_configuration_word(uint8_t flags, uint8_t romconfig0, uint8_t romconfig1) {
     if (!(flags & DISC_FLAG_HUCARD)) return CD_GENERIC_WORD;
     if (romconfig0 == 0 || romconfig1 == 0) return 0;
-    unsigned s = romconfig1;
-    // The RAM of a ROM+RAM card adds 32 to the size, as in a change request,
-    // so such a card is at least size class 1.
-    if (flags >= 0xC0) return s <= 32 ? HUCARD_ROM_RAM + 4 : HUCARD_ROM_RAM + 8;
-    if (s <= 32) return HUCARD_GENERIC_ROM;
-    return s <= 64 ? HUCARD_GENERIC_ROM + 4 : HUCARD_GENERIC_ROM + 8;
+    bool rom_ram = flags & DISC_FLAG_ROM_RAM;
+    unsigned size = romconfig1 + (rom_ram ? HUCARD_RAM_SIZE : 0u);
+    return (rom_ram ? HUCARD_ROM_RAM : HUCARD_GENERIC_ROM) + 4u * hucard_size_class(size);
 }
 
 int kind_index_of(uint8_t flags, uint32_t config_word) {

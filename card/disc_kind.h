@@ -40,6 +40,11 @@ extern const config_setting config_settings[CONFIG_SETTING_COUNT];
 // class), or KIND_VALUE_UNKNOWN when the index is not in the table.
 uint8_t kind_value_of(bool hucard, unsigned kind_index);
 
+// Size class of a HuCard kind value (value = base + 4 * class) for a ROM size
+// value (romconfig[1], plus 0x20 for a ROM+RAM card): 0 up to 0x20, 1 up to
+// 0x40, else 2.
+int hucard_size_class(unsigned size);
+
 // The word a newly added entry receives. For a HuCard entry both romconfig
 // bytes must be non-zero (romconfig1 is the ROM size value); otherwise the
 // result is 0, which is no kind's value.

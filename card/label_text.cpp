@@ -29,26 +29,23 @@ void append_cut(const char *text, char **out, size_t *room) {
 }
 
 // Converts in[0..in_left) into *out. False when the text cannot be shown.
-bool convert_body(iconv_t cd, log_sink *log, char *in, size_t in_left, char **out,
-                  size_t *room) {
+bool convert_body(iconv_t cd, log_sink *log, char *in, size_t in_left, char **out, size_t *room) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     while (in_left > 0) {
         if (iconv(cd, &in, &in_left, out, room) != static_cast<size_t>(-1)) return true;
-        // Output full: the rest lies far beyond the 303 pixels drawn anyway.
+        // Output full: what fits reaches well past the 303 pixels drawn,
+        // unless it is mostly JIS X 0212, which is not drawn at all.
         if (errno == E2BIG) return true;
         const uint8_t *p = reinterpret_cast<const uint8_t *>(in);
         int length = utf8_character_length(p, in_left);
         // A well-formed character EUC-JP lacks is left out wherever it stands;
-        // only malformed or truncated bytes at the end spoil the whole text.
-        if (in_left <= 2 && length == 0) {
-            log_line(log, "iconv() src size error");
+        // only malformed or truncated bytes spoil the whole text.
+        if (length == 0) {
+            log_line(log, in_left <= 2 ? "iconv() src size error"
+                                       : "character encoding error for IMAGE LIST");
             return false;
         }
         const char *replacement = in_left >= 3 ? roman_numeral_replacement(p) : nullptr;
-        if (length == 0) {
-            log_line(log, "character encoding error for IMAGE LIST");
-            return false;
-        }
         if (replacement) {
             append_cut(replacement, out, room);
         } else {

@@ -56,8 +56,7 @@ void list_image_to_raw_sectors(const uint8_t list[LIST_IMAGE_SIZE], uint8_t raw[
     }
 }
 
-void list_image_from_raw_sectors(const uint8_t raw[LIST_RAW_BYTES],
-                                 uint8_t list[LIST_IMAGE_SIZE]) {
+void list_image_from_raw_sectors(const uint8_t raw[LIST_RAW_BYTES], uint8_t list[LIST_IMAGE_SIZE]) {
     for (int k = 0; k < LIST_BLOCKS; k++) {
         memcpy(list + k * LIST_BLOCK_SIZE, raw + raw_sector_offset(k) + RAW_DATA_OFFSET,
                LIST_BLOCK_SIZE);

@@ -35,7 +35,7 @@ enum {
     LIST_RAW_ECC_SIZE = 288,
     LIST_RAW_SECTOR_SIZE =
         LIST_RAW_SUBCHANNEL_SIZE + LIST_RAW_HEADER_SIZE + LIST_BLOCK_SIZE + LIST_RAW_ECC_SIZE,
-    LIST_RAW_SECTORS = 256,  // read and written back as a whole
+    LIST_RAW_SECTORS = 256,                                    // read and written back as a whole
     LIST_RAW_BYTES = LIST_RAW_SECTORS * LIST_RAW_SECTOR_SIZE,  // 626688
     LIST_FIRST_RAW_SECTOR = 1,
 };

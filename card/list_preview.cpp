@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "card/list_image.h"
 #include "core/file_util.h"
 
 namespace {
@@ -65,7 +64,8 @@ int list_image_to_png(log_sink *log, const uint8_t *data, size_t size, const cha
     png_image_free(&image);
     if (!written) {
         remove(png_name);
-        log_printf(log, "%s: %s\n", png_name, image.warning_or_error ? image.message : "write error");
+        log_printf(log, "%s: %s\n", png_name,
+                   image.warning_or_error ? image.message : "write error");
         return 0;
     }
     return 1;

@@ -6,11 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "card/list_image.h"
 #include "core/log.h"
 
 constexpr int LIST_PREVIEW_GAP = 4;
-constexpr int LIST_PREVIEW_WIDTH = 4 * 304 + 3 * LIST_PREVIEW_GAP;
-constexpr int LIST_PREVIEW_HEIGHT = 2 * 208 + LIST_PREVIEW_GAP;
+constexpr int LIST_PREVIEW_WIDTH = 4 * int{LIST_PAGE_WIDTH} + 3 * LIST_PREVIEW_GAP;
+constexpr int LIST_PREVIEW_HEIGHT = 2 * int{LIST_PAGE_HEIGHT} + LIST_PREVIEW_GAP;
 
 // data is either the first 256 raw sectors of an index disc (626688 bytes) or
 // the 51200-byte list image. png_name is UTF-8. Returns 1, or 0 with a message

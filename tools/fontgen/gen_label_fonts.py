@@ -19,7 +19,8 @@ since consecutive text lines overlap by one row and the canvas drops its first.
 import os
 import sys
 
-from pcf import PcfFont
+sys.dont_write_bytecode = True  # keep the source tree free of caches
+from pcf import PcfFont  # noqa: E402
 
 GLYPH_ROWS = 13
 
