@@ -1,3 +1,5 @@
+#include <sys/uio.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -66,6 +68,22 @@ bool open_files(log_sink *log, const std::string &prefix, image_files *f) {
     return true;
 }
 
+// Reads image sectors [first, first + n) straight into n consecutive stored
+// sectors: subchannel block at the start of each, main bytes after it.
+bool read_into_slots(const image_files &files, uint32_t first, uint32_t n, uint8_t *slots) {
+    iovec main[BUFFER_SECTORS], sub[BUFFER_SECTORS];
+    for (uint32_t k = 0; k < n; k++) {
+        uint8_t *slot = slots + size_t{k} * STORED_SECTOR_SIZE;
+        sub[k] = {slot, SUBCHANNEL_BLOCK_SIZE};
+        main[k] = {slot + STORED_MAIN_AT, CD_SECTOR_SIZE};
+    }
+    return preadv(fileno(files.img), main, static_cast<int>(n), off_t{first} * CD_SECTOR_SIZE) ==
+               static_cast<ssize_t>(n) * CD_SECTOR_SIZE &&
+           preadv(fileno(files.sub), sub, static_cast<int>(n),
+                  off_t{first} * SUBCHANNEL_BLOCK_SIZE) ==
+               static_cast<ssize_t>(n) * SUBCHANNEL_BLOCK_SIZE;
+}
+
 void swap_sample_bytes(uint8_t *main) {
     for (int i = 0; i < CD_SECTOR_SIZE; i += 2) std::swap(main[i], main[i + 1]);
 }
@@ -101,27 +119,23 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
 
     q_check_state q_state;
     q_check_init(&q_state, log);
-    std::vector<uint8_t> main(size_t{BUFFER_SECTORS} * CD_SECTOR_SIZE);
-    std::vector<uint8_t> sub(size_t{BUFFER_SECTORS} * SUBCHANNEL_BLOCK_SIZE);
     for (uint32_t done = 0; done < sector_count;) {
-        size_t want = std::min<uint32_t>(BUFFER_SECTORS, sector_count - done);
-        if (fread(main.data(), CD_SECTOR_SIZE, want, files.img) != want ||
-            fread(sub.data(), SUBCHANNEL_BLOCK_SIZE, want, files.sub) != want) {
+        if (out.full() && !out.write()) return 0;
+        uint32_t n = std::min(BUFFER_SECTORS - out.filled, sector_count - done);
+        uint8_t *first = &out.buffer[size_t{out.filled} * STORED_SECTOR_SIZE];
+        if (!read_into_slots(files, done, n, first)) {
             log_file_message(log, prefix, ": image files ended early\n");
             return 0;
         }
-        for (size_t k = 0; k < want; k++) {
-            if (out.full() && !out.write()) return 0;
+        for (uint32_t k = 0; k < n; k++) {
             uint8_t *sector = out.slot(true);
-            memcpy(sector, &sub[k * SUBCHANNEL_BLOCK_SIZE], SUBCHANNEL_BLOCK_SIZE);
             uint8_t *q = sector + SUBCHANNEL_Q_OFFSET;
             q_check(&q_state, q, strict);
             bool audio = q[0] < Q_CONTROL_DATA;
             if (transform != nullptr) transform(sector);
-            memcpy(sector + STORED_MAIN_AT, &main[k * CD_SECTOR_SIZE], CD_SECTOR_SIZE);
             if (audio) swap_sample_bytes(sector + STORED_MAIN_AT);
         }
-        done += static_cast<uint32_t>(want);
+        done += n;
     }
     if (out.full() && !out.write()) return 0;
     stored_leadout_sector(out.slot(false), leadout_q, transform);
