@@ -250,6 +250,24 @@ TEST_F(adding, block_fills_up_and_add_at_103_replaces_record_3) {
     EXPECT_EQ(b1->entries[3].romconfig[1], 2);
 }
 
+TEST_F(adding, an_index_disc_out_of_room_starts_the_next_block) {
+    // 1 MiB ROMs take 512 index frames each: the index disc of a block of
+    // 12 fills before its records do.
+    std::string big = rom(0x100000, 50);
+    for (int i = 0; i < 12; i++) ASSERT_EQ(add({big}), 0) << log->text();
+    auto b0 = open_block(card.drive(), 0);
+    ASSERT_NE(b0, nullptr);
+    ASSERT_EQ(b0->managearea_num, 2u);
+    EXPECT_LT(b0->disc_amount, 12u);
+    std::vector<uint8_t> toc = index_sector(0);
+    uint32_t leadout = msf_to_frames(&toc[96 + 24 + 7]);
+    EXPECT_LE(uint64_t{leadout + 1} * 2448, uint64_t{b0->entries[0].length} * 512)
+        << "the last track and its lead-out lie inside the index disc";
+    auto b1 = open_block(card.drive(), 1);
+    ASSERT_NE(b1, nullptr);
+    EXPECT_EQ(b0->disc_amount - 1 + b1->disc_amount - 1, 12u);
+}
+
 TEST_F(adding, image_zero_is_unremovable) {
     std::string r = rom(8192, 1);
     ASSERT_EQ(add({r}), 0);
