@@ -12,7 +12,8 @@
 // interruption before the commit leaves a card that opens with the images it
 // had (an appended empty block may stay). Records that an add replaces have
 // their areas overwritten from the start, so those images may not survive a
-// failed replacement.
+// failed replacement. An add inside the chain unlinks the blocks after its
+// block before it writes, since its disc area may cover the next header.
 #pragma once
 
 #include <cstdint>

@@ -89,4 +89,32 @@ TEST(add_integrity, a_medium_that_dies_inside_the_disc_area_keeps_the_old_header
     EXPECT_FALSE(is_new);
 }
 
+TEST(add_integrity, a_failed_add_inside_the_chain_leaves_a_card_that_opens) {
+    added_files f;
+    auto fill_two_blocks = [&](memory_card &card) {
+        ASSERT_TRUE(format_card(card.drive()));
+        recording_log log;
+        for (int i = 0; i < 13; i++) ASSERT_EQ(run_card(log, card.drive(), "add", {f.rom}), 0);
+    };
+    uint64_t written = 0;
+    {
+        memory_card dry(TEST_CARD_SECTORS, fault_plan{});
+        fill_two_blocks(dry);
+        written = dry.counts().sectors_written;
+        auto c = open_block(dry.drive());
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(c->managearea_num, 2u);
+    }
+    fault_plan plan;
+    plan.write_sector_budget = written + 2000;  // the CD area covers the second block's header
+    memory_card card(TEST_CARD_SECTORS, plan);
+    fill_two_blocks(card);
+    recording_log log;
+    EXPECT_EQ(run_card(log, card.drive(), "add", {f.disc, "5"}), 1);
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->managearea_num, 1u) << "the blocks after the add's block left the chain";
+    EXPECT_EQ(c->disc_amount, 12u);
+}
+
 }  // namespace
