@@ -313,11 +313,26 @@ TEST_F(adding, overwriting_a_rom_keeps_the_records_after_it) {
     std::string same_size = rom(8192, 3), larger = rom(16384, 4);
     EXPECT_EQ(add({larger, "1"}, "overwrite"), 1) << "its track would overrun the next one";
     EXPECT_NE(log->text().find("update area is not found"), std::string::npos);
+    std::vector<uint8_t> toc = index_sector(0);
     ASSERT_EQ(add({same_size, "1"}, "overwrite"), 0) << log->text();
     auto c = open_block(card.drive());
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->disc_amount, 3u);
     EXPECT_STREQ(c->entries[1].name, same_size.c_str());
+    EXPECT_EQ(index_sector(0), toc) << "the track keeps its TOC entry";
+    // Track 1 holds the new ROM; track 2 (frames 154 on) is untouched: no
+    // lead-out was written over its first sector.
+    auto first_bytes = [&](uint32_t frame) {
+        std::vector<uint8_t> s = index_sector(frame);
+        return std::vector<uint8_t>(s.begin() + 96 + 16, s.begin() + 96 + 16 + 64);
+    };
+    auto rom_start = [](unsigned seed) {
+        std::vector<uint8_t> r = make_rom(8192, seed);
+        return std::vector<uint8_t>(r.begin(), r.begin() + 64);
+    };
+    EXPECT_EQ(first_bytes(150), rom_start(3));
+    EXPECT_EQ(first_bytes(154), rom_start(2));
+    EXPECT_EQ(index_sector(154)[13], 0x02);
     ASSERT_EQ(add({larger, "2"}, "overwrite"), 0) << "the last track may grow: " << log->text();
     c = open_block(card.drive());
     ASSERT_NE(c, nullptr);
