@@ -232,7 +232,9 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     const uint64_t length =
         in.kind == IMAGE_ROM ? ROM_AREA_SECTORS : cd_area_sectors(in.sector_count);
     if (r.overwrite) {
-        if (in.kind == IMAGE_CD && d.length != length) {
+        // Areas follow each other without gaps (and the next block follows
+        // the last): a replaced area keeps its size, a ROM's included.
+        if (d.length != length) {
             log_line(c->log, "CD image capacity is not match on the memory card");
             return 0;
         }

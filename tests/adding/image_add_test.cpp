@@ -294,6 +294,8 @@ TEST_F(adding, overwrite_needs_the_same_capacity) {
     EXPECT_NE(log->text().find("CD image capacity is not match on the memory card"),
               std::string::npos);
     EXPECT_EQ(card.read(FIRST_BLOCK, 2), header);
+    EXPECT_EQ(add({rom(8192, 6), "1"}, "overwrite"), 1) << "a ROM's area is smaller";
+    EXPECT_EQ(card.read(FIRST_BLOCK, 2), header);
     EXPECT_EQ(add({first, "5"}, "overwrite"), 1);
     EXPECT_NE(log->text().find("unexpected number: imageindex > d->disc_amount"),
               std::string::npos);
