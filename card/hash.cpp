@@ -53,8 +53,14 @@ void hash_track(const hash_sector_source *src, uint32_t start, hash_buffers *buf
         uint32_t got =
             src->read_subchannel(src->user, start + done, chunk, buffers->subchannel.get());
         uint32_t run = data_run_count(&counter, buffers->subchannel.get(), got, &t->status);
-        uint32_t read = src->read_main(src->user, start + done, run, buffers->main.get());
-        t->crc = static_cast<uint32_t>(crc32(t->crc, buffers->main.get(), read * CD_SECTOR_SIZE));
+        uint32_t read;
+        if (src->crc_main != nullptr) {
+            read = src->crc_main(src->user, start + done, run, &t->crc);
+        } else {
+            read = src->read_main(src->user, start + done, run, buffers->main.get());
+            t->crc =
+                static_cast<uint32_t>(crc32(t->crc, buffers->main.get(), read * CD_SECTOR_SIZE));
+        }
         t->hashed += read;
         done += run;
         if (run < got) return;  // the run ended: 'd' or 't'
@@ -119,8 +125,8 @@ int hash_listing(log_sink *log, int argc, const char *const *argv) {
                (files.sub = file_open((prefix + ".sub").c_str(), "rb")) == nullptr) {
         log_file_message(log, prefix.c_str(), ": cannot be opened\n");
     } else {
-        hash_sector_source src{&files, in.sector_count, SUBCHANNEL_BLOCK_SIZE, read_sub_file,
-                               read_img_file};
+        hash_sector_source src{&files,        in.sector_count, SUBCHANNEL_BLOCK_SIZE,
+                               read_sub_file, read_img_file,   nullptr};
         hash_data_tracks(log, in.description, &src);
         result = 1;
     }

@@ -27,6 +27,10 @@ struct hash_sector_source {
     uint32_t (*read_subchannel)(void *user, uint32_t first, uint32_t count, uint8_t *out);
     // 2352-byte main sectors, back to back.
     uint32_t (*read_main)(void *user, uint32_t first, uint32_t count, uint8_t *out);
+    // Optional (nullptr: read_main and zlib's crc32 over its output): extends
+    // *crc over the main bytes of sectors [first, first + count) and returns
+    // how many it covered, for a source that holds them without copying.
+    uint32_t (*crc_main)(void *user, uint32_t first, uint32_t count, uint32_t *crc);
 };
 
 // Lists every data track of d's TOC read through src.

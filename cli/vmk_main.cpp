@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "card/card_dispatch.h"
+#include "card/card_preview.h"
 #include "cli/card_drive_argument.h"
 #include "cli/console_log.h"
 #include "device/dulo.h"
@@ -15,16 +16,34 @@
 namespace {
 
 void print_help(FILE *out) {
-    fputs("usage: vmk device <command> [arguments...] [port]\n"
-          "       vmk card <command> <drive> [arguments...]\n"
-          "\nThe port defaults to " DEVICE_DEFAULT_PORT "; a name without '/' is looked up in /dev\n"
-          "(COMn means /dev/ttyS(n-1)).\n\ndevice commands:\n",
-          out);
+    fputs(
+        "usage: vmk device <command> [arguments...] [port]\n"
+        "       vmk card <command> <drive> [arguments...]\n"
+        "\nThe port defaults to " DEVICE_DEFAULT_PORT
+        "; a name without '/' is looked up in /dev\n"
+        "(COMn means /dev/ttyS(n-1)).\n\ndevice commands:\n",
+        out);
     for (const device_command *h = device_commands; h->name != nullptr; h++)
         fprintf(out, "  %-14s %s\n", h->name, h->usage);
     fputs("\ncard commands (drive: a letter, or a card image file):\n", out);
     for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
         fprintf(out, "  %-16s %s\n", r->name, r->usage);
+    fputs("  preview <drive> <block#> <file.png>   the image list the console shows for a block\n",
+          out);
+}
+
+int run_preview(int argc, char **argv) {
+    if (argc != 6) {
+        fputs("usage: vmk card preview <drive> <block#> <file.png>\n", stderr);
+        return 2;
+    }
+    console_log con = console_log_create();
+    std::string drive;
+    int status = 1;
+    if (resolve_card_drive_argument(con.sink, argv[3], &drive))
+        status = card_preview(con.sink, drive.c_str(), argv[4], argv[5]);
+    console_log_destroy(con);
+    return status == 0 ? 0 : 1;
 }
 
 // The vector the dispatchers take: "", command, then the rest.
@@ -62,6 +81,7 @@ int run_card(int argc, char **argv) {
         print_help(stderr);
         return 2;
     }
+    if (strcmp(argv[2], "preview") == 0) return run_preview(argc, argv);
     const card_command_info *row = nullptr;
     for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
         if (strncmp(r->name, argv[2], 20) == 0) row = r;

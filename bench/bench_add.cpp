@@ -1,0 +1,158 @@
+// Adding a 700 MB CD image set to a card image file, and the hash listing of
+// the stored disc, each against plain sequential I/O of the same bytes in the
+// same run: reading prefix.img and prefix.sub and writing as many bytes to a
+// file. Reported: the times and fraction_of_plain = plain time / measured
+// time (target 0.8 or more). Peak memory: run under /usr/bin/time -v.
+//
+//   bench_add [directory]   (default /tmp; needs about 2.2 GB free there)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "card/card_dispatch.h"
+#include "card/drive_table.h"
+#include "card/subq.h"
+#include "core/log.h"
+
+namespace {
+
+constexpr uint32_t SECTORS = 297000;  // 698.5 MB of .img
+constexpr size_t CHUNK_SECTORS = 1024;
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One data track: main bytes that vary, subchannel with valid Q frames.
+bool write_image_set(const std::string &prefix) {
+    FILE *img = fopen((prefix + ".img").c_str(), "wb");
+    FILE *sub = fopen((prefix + ".sub").c_str(), "wb");
+    FILE *ccd = fopen((prefix + ".ccd").c_str(), "w");
+    if (img == nullptr || sub == nullptr || ccd == nullptr) return false;
+    std::vector<uint8_t> main(CHUNK_SECTORS * 2352), subchannel(CHUNK_SECTORS * 96);
+    for (uint32_t done = 0; done < SECTORS; done += CHUNK_SECTORS) {
+        uint32_t n = std::min<uint32_t>(CHUNK_SECTORS, SECTORS - done);
+        for (size_t i = 0; i < size_t{n} * 2352; i += 8)
+            memcpy(&main[i], &done, 4), main[i + 4] = uint8_t(i);
+        subq_generate(0x41, 1, 150 + done, subchannel.data(), n);
+        fwrite(main.data(), 2352, n, img);
+        fwrite(subchannel.data(), 96, n, sub);
+    }
+    uint32_t end = 150 + SECTORS;
+    fprintf(ccd,
+            "[CloneCD]\nVersion=3\n[Disc]\nTocEntries=4\nSessions=1\n"
+            "[Entry 0]\nSession=1\nPoint=0xa0\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
+            "AFrame=0\nZero=0\nPMin=1\nPSec=0\nPFrame=0\nPLBA=0\n"
+            "[Entry 1]\nSession=1\nPoint=0xa1\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
+            "AFrame=0\nZero=0\nPMin=1\nPSec=0\nPFrame=0\nPLBA=0\n"
+            "[Entry 2]\nSession=1\nPoint=0xa2\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
+            "AFrame=0\nZero=0\nPMin=%u\nPSec=%u\nPFrame=%u\nPLBA=0\n"
+            "[Entry 3]\nSession=1\nPoint=1\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
+            "AFrame=0\nZero=0\nPMin=0\nPSec=2\nPFrame=0\nPLBA=0\n",
+            end / 4500, end / 75 % 60, end % 75);
+    bool ok = !ferror(img) && !ferror(sub);
+    fclose(img);
+    fclose(sub);
+    fclose(ccd);
+    return ok;
+}
+
+// Reads .img and .sub sequentially and writes as many bytes to a new file.
+double plain_pass(const std::string &prefix, const std::string &scratch) {
+    auto start = std::chrono::steady_clock::now();
+    // Written in place like the card image, so neither pays for allocation
+    // after the first round.
+    int out = open(scratch.c_str(), O_WRONLY | O_CREAT, 0644);
+    std::vector<uint8_t> buffer(1 << 20);
+    for (const char *suffix : {".img", ".sub"}) {
+        int in = open((prefix + suffix).c_str(), O_RDONLY);
+        ssize_t n;
+        while ((n = read(in, buffer.data(), buffer.size())) > 0)
+            if (write(out, buffer.data(), static_cast<size_t>(n)) != n) perror("write");
+        close(in);
+    }
+    fsync(out);
+    close(out);
+    return seconds_since(start);
+}
+
+struct captured {
+    std::string text;
+};
+
+void capture(void *user, const char *text) { static_cast<captured *>(user)->text += text; }
+void no_range(void *, int64_t) {}
+void no_step(void *, int64_t) {}
+
+double run(log_sink *log, std::vector<const char *> v) {
+    auto start = std::chrono::steady_clock::now();
+    if (card_dispatch(log, static_cast<int>(v.size()), v.data()) != 0)
+        fprintf(stderr, "%s failed\n", v[1]);
+    return seconds_since(start);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::string dir = std::string(argc > 1 ? argv[1] : "/tmp") + "/vmk_bench_add";
+    std::string prefix = dir + "/disc", card = dir + "/card.img", scratch = dir + "/plain.bin";
+    if (system(("mkdir -p " + dir).c_str()) != 0 || !write_image_set(prefix)) {
+        fprintf(stderr, "cannot create the image set in %s\n", dir.c_str());
+        return 1;
+    }
+    int fd = open(card.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ftruncate(fd, off_t{1} << 30) != 0) return 1;
+    close(fd);
+    char letter = drive_table_register_image(log_null(), card.c_str());
+    std::string drive(1, letter);
+    captured out;
+    log_sink *log = log_create(&out, capture);
+    gauge_record *gauge = gauge_create(nullptr, no_range, no_step);
+    log_attach_gauge(log, gauge);
+    sync();  // the generated files are on disk before anything is timed
+
+    constexpr int ROUNDS = 3;
+    std::vector<double> plain, add, hash, file_hash;
+    std::string listing;
+    run(log, {"", "format", drive.c_str()});
+    for (int round = 0; round < ROUNDS; round++) {
+        plain.push_back(plain_pass(prefix, scratch));
+        // Later rounds replace image 1, writing the same area again.
+        add.push_back(round == 0 ? run(log, {"", "add", drive.c_str(), prefix.c_str()})
+                                 : run(log, {"", "add", drive.c_str(), prefix.c_str(), "1"}));
+        out.text.clear();
+        hash.push_back(run(log, {"", "mmchash", drive.c_str(), "1"}));
+        listing = out.text;
+        file_hash.push_back(run(log, {"", "mmchash", drive.c_str(), prefix.c_str()}));
+    }
+    double mb = (double(SECTORS) * (2352 + 96)) / 1e6;
+    printf("image set: %u sectors, %.1f MB (.img + .sub); %d rounds, medians\n", SECTORS, mb,
+           ROUNDS);
+    double p = median(plain), a = median(add), h = median(hash);
+    printf("plain read+write: %.2f s (%.0f MB/s)\n", p, mb / p);
+    printf("add:              %.2f s (%.0f MB/s)  fraction_of_plain %.2f\n", a, mb / a, p / a);
+    printf("mmchash 1:        %.2f s (%.0f MB/s)  fraction_of_plain %.2f\n", h, mb / h, p / h);
+    double f = median(file_hash);
+    printf("mmchash prefix:   %.2f s (%.0f MB/s)  fraction_of_plain %.2f (the image files)\n", f,
+           mb / f, p / f);
+    printf("listing: %s", listing.c_str());
+
+    drive_table_forget(letter);
+    log_destroy(log);
+    gauge_destroy(gauge);
+    for (const char *name : {"/disc.img", "/disc.sub", "/disc.ccd", "/card.img", "/plain.bin"})
+        unlink((dir + name).c_str());
+    rmdir(dir.c_str());
+    return 0;
+}

@@ -1,0 +1,28 @@
+// Handlers of the card command table: 1 for success, 0 for failure.
+#pragma once
+
+struct card_context;
+
+// Open step of "format": the card's FAT root must be empty; opens the disk
+// with the volume unmounted.
+bool format_open(card_context *c);
+int card_format(card_context *c, int argc, const char *const *v);
+int card_subswap(card_context *c, int argc, const char *const *v);
+int card_order(card_context *c, int argc, const char *const *v);
+
+// Rows whose handlers belong to other parts of the card store.
+int card_add(card_context *c, int argc, const char *const *v);
+int card_add_withname(card_context *c, int argc, const char *const *v);
+int card_overwrite(card_context *c, int argc, const char *const *v);
+int card_config(card_context *c, int argc, const char *const *v);
+int card_config_single(card_context *c, int argc, const char *const *v);
+int card_config_multi(card_context *c, int argc, const char *const *v);
+int card_amount_change(card_context *c, int argc, const char *const *v);
+int card_rawdump(card_context *c, int argc, const char *const *v);
+int card_bkram_read(card_context *c, int argc, const char *const *v);
+int card_bkram_multiread(card_context *c, int argc, const char *const *v);
+int card_bkram_write(card_context *c, int argc, const char *const *v);
+// The CRC listing reads only image files: its open step checks the drive
+// letter and leaves the card closed.
+bool open_without_card(card_context *c);
+int card_mmchash(card_context *c, int argc, const char *const *v);
