@@ -17,24 +17,7 @@ int card_add_withname(card_context *c, int, const char *const *) {
     return not_built(c, "add_withname");
 }
 int card_overwrite(card_context *c, int, const char *const *) { return not_built(c, "overwrite"); }
-int card_config(card_context *c, int, const char *const *) { return not_built(c, "config"); }
-int card_config_single(card_context *c, int, const char *const *) {
-    return not_built(c, "config_single");
-}
-int card_config_multi(card_context *c, int, const char *const *) {
-    return not_built(c, "config_multi");
-}
 int card_amount_change(card_context *c, int, const char *const *) {
     return not_built(c, "amount_change");
-}
-int card_rawdump(card_context *c, int, const char *const *) { return not_built(c, "rawdump"); }
-int card_bkram_read(card_context *c, int, const char *const *) {
-    return not_built(c, "bkram_read");
-}
-int card_bkram_multiread(card_context *c, int, const char *const *) {
-    return not_built(c, "bkram_multiread");
-}
-int card_bkram_write(card_context *c, int, const char *const *) {
-    return not_built(c, "bkram_write");
 }
 int card_mmchash(card_context *c, int, const char *const *) { return not_built(c, "mmchash"); }

@@ -1,0 +1,38 @@
+// A card image with two blocks laid out by hand, for the configuration,
+// backup RAM and raw dump commands:
+//   block 0 at 4097: index disc, CDs "One" .. "Three", HuCard "Four"
+//     (romconfig 4, 0x10), CD "Five" (flags 0x01, word 0x17), CDs "Six",
+//     "Seven";
+//   block 1 after it: index disc, CDs "B1" .. "B3", HuCard "Hu" (romconfig 4,
+//     0x30), CD "B5".
+// Each index disc carries a table of contents with one track per image.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/cardlayout/card_image.h"
+
+constexpr uint32_t BLOCK0 = 4097;
+constexpr uint32_t CD_SECTORS = 8;
+constexpr uint64_t CARD_SECTORS = 20000;
+
+struct config_card {
+    card_image card{CARD_SECTORS};
+    uint32_t block1 = 0;
+
+    config_card();
+    // Fields of record r of the block at sector b, as stored on the card.
+    uint8_t flags(uint32_t b, uint32_t r);
+    uint32_t word(uint32_t b, uint32_t r);  // from the settings sector
+    uint32_t amount(uint32_t b);
+    uint32_t next(uint32_t b);
+    std::string name_sector(uint32_t b, uint32_t r);
+    // Sector of record r's area.
+    uint32_t area(uint32_t b, uint32_t r);
+    std::string cdlist();  // "cdlist.txt", read with mtools
+};
+
+// A Q frame of the index disc's table of contents.
+std::vector<uint8_t> toc_frames(uint32_t tracks);
