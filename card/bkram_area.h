@@ -14,7 +14,9 @@ enum : uint32_t {
 };
 
 // Sector of disc index i's area, counted from the start of the index disc.
-inline uint32_t bkram_area_sector(uint32_t i) { return BKRAM_FIRST_SECTOR + BKRAM_AREA_SECTORS * i; }
+inline uint32_t bkram_area_sector(uint32_t i) {
+    return BKRAM_FIRST_SECTOR + BKRAM_AREA_SECTORS * i;
+}
 
 // True when the area starts with the backup RAM header "HUBM" 00 88 and is
 // not freshly formatted (free pointer 0x8010 in bytes 6..7).

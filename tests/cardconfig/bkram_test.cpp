@@ -1,7 +1,6 @@
 // Backup RAM areas in the index disc: which areas hold data, the file names
 // of bkram_multiread, and the three commands on a card image.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstring>
@@ -78,8 +77,8 @@ TEST(Bkram, WriteThenReadImageOfTheSecondBlock) {
 
     recording_log read;
     ASSERT_EQ(c.card.run(read, "bkram_read", {"105", dir.path("out.sav")}), 0) << read.text();
-    EXPECT_TRUE(has(read.text(), "backup RAM data of #105:B5 is saved into file:" +
-                                     dir.path("out.sav") + "\n"))
+    EXPECT_TRUE(has(read.text(),
+                    "backup RAM data of #105:B5 is saved into file:" + dir.path("out.sav") + "\n"))
         << read.text();
     EXPECT_EQ(file_bytes(dir.path("out.sav")), save);
 }
@@ -99,19 +98,19 @@ TEST(Bkram, RefusesBadNumbersAndSourceFilesWithoutWriting) {
         {"bkram_write", "3", dir.path("short.sav"), ": file size error"},
         {"bkram_write", "3", dir.path("long.sav"), ": file size error"},
         {"bkram_write", "8", dir.path("good.sav"), "disc# over disc_amount\n"},
-        {"bkram_write", "206", dir.path("good.sav"), "disc# over disc_amount\n"},
+        {"bkram_write", "106", dir.path("good.sav"), "disc# over disc_amount\n"},
         {"bkram_write", "300", dir.path("good.sav"), "disc# error\n"},
         {"bkram_write", "3 ", dir.path("good.sav"), "not a number: 3 \n"},
         {"bkram_read", "999", dir.path("x.sav"), "disc# error\n"},
         {"bkram_read", "108", dir.path("x.sav"), "disc# over disc_amount\n"},
     };
-    std::vector<uint8_t> before = c.card.read(BLOCK0, 3000);
+    std::vector<uint8_t> before = c.snapshot();
     for (auto &k : cases) {
         recording_log log;
         EXPECT_EQ(c.card.run(log, k.command, {k.number, k.file}), 1) << k.number << k.file;
         EXPECT_TRUE(has(log.text(), k.message)) << log.text();
     }
-    EXPECT_TRUE(c.card.read(BLOCK0, 3000) == before);
+    EXPECT_TRUE(c.snapshot() == before);
     EXPECT_LT(file_size(dir.path("x.sav").c_str()), 0);
 }
 

@@ -10,7 +10,7 @@
 namespace {
 
 disc_spec index_disc(int block) {
-    return {INDEX_DISC_SECTORS, 0, "IMAGE INDEX for " + std::to_string(block) + "-xx"};
+    return {INDEX_SECTORS, 0, "IMAGE INDEX for " + std::to_string(block) + "-xx"};
 }
 
 disc_spec cd(const char *name, uint8_t flags = 0, uint32_t config = 0x11) {
@@ -49,14 +49,13 @@ std::vector<uint8_t> toc_frames(uint32_t tracks) {
 
 config_card::config_card() {
     EXPECT_EQ(card.format(), 0);
-    block1 = card.write_block(BLOCK0,
-                              {index_disc(0), cd("One"), cd("Two"), cd("Three"),
-                               hucard("Four", 0x10), cd("Five", 0x01, 0x17), cd("Six"),
-                               cd("Seven")},
-                              1);
-    card.write_block(block1,
-                     {index_disc(1), cd("B1"), cd("B2"), cd("B3"), hucard("Hu", 0x30), cd("B5")},
-                     0);
+    block1 =
+        card.write_block(BLOCK0,
+                         {index_disc(0), cd("One"), cd("Two"), cd("Three"), hucard("Four", 0x10),
+                          cd("Five", 0x01, 0x17), cd("Six"), cd("Seven")},
+                         1);
+    card.write_block(
+        block1, {index_disc(1), cd("B1"), cd("B2"), cd("B3"), hucard("Hu", 0x30), cd("B5")}, 0);
     for (auto [b, tracks] : {std::pair{BLOCK0, 7u}, std::pair{block1, 5u}}) {
         std::vector<uint8_t> first = card.read(b + 2, 3);
         std::vector<uint8_t> frames = toc_frames(tracks);
@@ -85,4 +84,15 @@ std::string config_card::name_sector(uint32_t b, uint32_t r) {
 
 std::string config_card::cdlist() {
     return shell_output("mtype -i " + card.fat_image() + " ::/cdlist.txt");
+}
+
+std::vector<uint8_t> config_card::snapshot() {
+    std::vector<uint8_t> all;
+    for (uint32_t b : {BLOCK0, block1}) {
+        std::vector<uint8_t> part = card.read(b, 2 + INDEX_DISC_SECTORS);
+        all.insert(all.end(), part.begin(), part.end());
+        part = card.read(b + 2 + INDEX_SECTORS, 7 * CD_SECTORS);
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
 }

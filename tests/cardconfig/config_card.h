@@ -16,7 +16,10 @@
 
 constexpr uint32_t BLOCK0 = 4097;
 constexpr uint32_t CD_SECTORS = 8;
-constexpr uint64_t CARD_SECTORS = 20000;
+// An index disc as the adding command sizes it for a block of 12 discs
+// (12 x 918000 + 2466800 bytes): the lead-out of its tracks lies inside it.
+constexpr uint32_t INDEX_SECTORS = 26334;
+constexpr uint64_t CARD_SECTORS = 60000;  // sparse
 
 struct config_card {
     card_image card{CARD_SECTORS};
@@ -32,6 +35,9 @@ struct config_card {
     // Sector of record r's area.
     uint32_t area(uint32_t b, uint32_t r);
     std::string cdlist();  // "cdlist.txt", read with mtools
+    // Everything the commands may write: both block headers, the start of
+    // each index disc (TOC, list, settings, backup RAM areas) and the discs.
+    std::vector<uint8_t> snapshot();
 };
 
 // A Q frame of the index disc's table of contents.

@@ -16,9 +16,9 @@ bool has(const std::string &text, const std::string &part) {
 TEST(ConfigSingle, SetsKindFlagsAndName) {
     config_card c;
     recording_log log;
-    ASSERT_EQ(c.card.run(log, "config_single", {"0x2", "0x0", "0x0", "0x7f", "0xffffff00", "5",
-                                                "Name"}),
-              0)
+    ASSERT_EQ(
+        c.card.run(log, "config_single", {"0x2", "0x0", "0x0", "0x7f", "0xffffff00", "5", "Name"}),
+        0)
         << log.text();
     EXPECT_TRUE(has(log.text(), "5:0x00000017->0x00000011\n")) << log.text();
     EXPECT_EQ(c.word(BLOCK0, 5), 0x11u);
@@ -34,12 +34,11 @@ TEST(ConfigSingle, SettingGroupsOfSevenAreKept) {
     config_card c;
     // Backup RAM area 1, Side area design 2, every other group 7.
     recording_log set;
-    ASSERT_EQ(c.card.run(set, "config_single",
-                         {"0x0", "0x7f", "0x0", "0x7f", "0xfffeb900", "6", "Six"}),
-              0)
+    ASSERT_EQ(
+        c.card.run(set, "config_single", {"0x0", "0x7f", "0x0", "0x7f", "0xfffeb900", "6", "Six"}),
+        0)
         << set.text();
-    EXPECT_TRUE(has(set.text(), "6:0x00000011->0x00008111
-")) << set.text();
+    EXPECT_TRUE(has(set.text(), "6:0x00000011->0x00008111\n")) << set.text();
 
     // Backup RAM area back to "common", the other seven settings kept.
     recording_log common;
@@ -47,17 +46,16 @@ TEST(ConfigSingle, SettingGroupsOfSevenAreKept) {
                          {"0x0", "0x7f", "0x0", "0x7f", "0xfffff800", "6", "Six"}),
               0)
         << common.text();
-    EXPECT_TRUE(has(common.text(), "6:0x00008111->0x00008011
-")) << common.text();
+    EXPECT_TRUE(has(common.text(), "6:0x00008111->0x00008011\n")) << common.text();
     EXPECT_EQ(c.word(BLOCK0, 6), 0x8011u);
 }
 
 TEST(ConfigMulti, AppliesAcrossBlocksCommittingEach) {
     config_card c;
     recording_log log;
-    ASSERT_EQ(c.card.run(log, "config_multi", {"0x0", "0x7f", "0x1", "0xc0", "0xffffff00", "3",
-                                               "104"}),
-              0)
+    ASSERT_EQ(
+        c.card.run(log, "config_multi", {"0x0", "0x7f", "0x1", "0xc0", "0xffffff00", "3", "104"}),
+        0)
         << log.text();
     EXPECT_TRUE(has(log.text(), "3:0x00000011->0x00000011\n104:0x00000001->0x0000000a\n"))
         << log.text();
@@ -114,23 +112,23 @@ TEST(ConfigCommands, RefuseBadImageNumbersWithoutWriting) {
         {"config", {"18446744073709551615", "0"}, "disc# is not exist\n"},
         {"config", {"7x", "0"}, "not a number: 7x\n"},
         {"config", {"7", ""}, "not a number: \n"},
-        {"config_single", {"2", "0", "0", "0x7f", "0xffffff00", "8", "N"},
+        {"config_single",
+         {"2", "0", "0", "0x7f", "0xffffff00", "8", "N"},
          "over disc amount. amount 8, selected 8\n"},
-        {"config_single", {"2", "0", "0", "0x7f", "0xffffff00", "205", "N"},
+        {"config_single",
+         {"2", "0", "0", "0x7f", "0xffffff00", "205", "N"},
          "disc# is not exist\n"},
         {"config_single", {"2", "0", "0", "0x7f", "0xffffff00", "0x", "N"}, "not a number: 0x\n"},
-        {"config_multi", {"2", "0", "0", "0x7f", "0xffffff00", "1", "300"},
-         "disc# is not exist\n"},
+        {"config_multi", {"2", "0", "0", "0x7f", "0xffffff00", "1", "300"}, "disc# is not exist\n"},
         {"config_multi", {"2", "0", "0", "0x7f", "0xffffff00", "1", "-2"}, "not a number: -2\n"},
         {"config_multi", {"2", "zero", "0", "0x7f", "0xffffff00", "1"}, "not a number: zero\n"},
     };
     for (auto &k : cases) {
         config_card c;
-        std::vector<uint8_t> before = c.card.read(BLOCK0, 20000 - BLOCK0 - 1);
+        std::vector<uint8_t> before = c.snapshot();
         recording_log log;
         EXPECT_EQ(c.card.run(log, k.command, k.args), 1) << k.command << " " << k.args[0];
         EXPECT_TRUE(has(log.text(), k.message)) << k.command << ": " << log.text();
-        EXPECT_TRUE(c.card.read(BLOCK0, 20000 - BLOCK0 - 1) == before)
-            << k.command << ": the card was written";
+        EXPECT_TRUE(c.snapshot() == before) << k.command << ": the card was written";
     }
 }

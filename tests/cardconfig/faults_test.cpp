@@ -84,9 +84,8 @@ TEST(ConfigFaults, ConfigMultiFailingInItsSecondCommitKeepsTheFirst) {
     {
         faulty card(c, plan);
         recording_log log;
-        EXPECT_EQ(card.run(log, "config_multi",
-                           {"3", "0x7f", "0", "0x7f", "0xffffff00", "3", "102"}),
-                  1);
+        EXPECT_EQ(
+            card.run(log, "config_multi", {"3", "0x7f", "0", "0x7f", "0xffffff00", "3", "102"}), 1);
     }
     EXPECT_EQ(c.word(BLOCK0, 3), 0x12u);
     EXPECT_EQ(c.word(c.block1, 2), 0x11u);
