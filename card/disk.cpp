@@ -92,10 +92,9 @@ uint64_t disk_total_sectors(disk_handle *h) { return h->total_sectors; }
 
 void disk_set_relativepoint(disk_handle *h, uint32_t base) { h->relativepoint = base; }
 
+// Any position can be set, as on the system's own drives; a transfer there
+// fails if it runs past the end of the medium.
 bool disk_seek(disk_handle *h, uint32_t sector) {
-    // Positions past the end of the medium are refused here rather than at
-    // the next transfer, so the caller's "seek error" names the real fault.
-    if (sector > h->total_sectors) return false;
     h->position = sector;
     return true;
 }
@@ -105,9 +104,7 @@ bool disk_seek_relative(disk_handle *h, uint32_t sector) {
         internal_error("relative seek before the base was set");
         return false;
     }
-    uint64_t target = uint64_t{h->relativepoint} + sector;  // no 32-bit wrap
-    if (target > h->total_sectors) return false;
-    h->position = target;
+    h->position = uint64_t{h->relativepoint} + sector;  // no 32-bit wrap
     return true;
 }
 
@@ -136,6 +133,7 @@ bool disk_write(disk_handle *h, const void *buffer, uint32_t bytes) {
 uint32_t removable_drive_mask() {
     drive_table_refresh();
     uint32_t mask = 0;
-    for (const drive_entry &e : drive_table_entries()) mask |= uint32_t{1} << (e.letter - 'A');
+    for (const drive_entry &e : drive_table_entries())
+        if (e.has_medium) mask |= uint32_t{1} << (e.letter - 'A');
     return mask;
 }

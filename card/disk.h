@@ -29,7 +29,9 @@ bool disk_reread_partitions(disk_handle *h);
 
 uint32_t disk_sector_count(disk_handle *h);  // low 32 bits
 void disk_set_relativepoint(disk_handle *h, uint32_t base);
-// Byte positions are formed in 64 bits.
+// Byte positions are formed in 64 bits. Any position can be set (a relative
+// one only once the base is set); a transfer there fails if it runs past the
+// end of the card.
 bool disk_seek(disk_handle *h, uint32_t sector);
 bool disk_seek_relative(disk_handle *h, uint32_t sector);
 // True only when the whole count (a multiple of 512) moved; transfers
@@ -41,6 +43,9 @@ bool disk_write(disk_handle *h, const void *buffer, uint32_t bytes);
 bool disk_read_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes);
 bool disk_write_at(disk_handle *h, uint64_t sector, const void *buffer, uint32_t bytes);
 
-// Bit n set for drive letter 'A'+n that is a card candidate.
+// Bit n set for drive letter 'A'+n that is a card candidate (card image
+// files and test stores in the drive table included).
 uint32_t removable_drive_mask();
+// Whether raw card access is allowed: root, or write permission on the card
+// readers' device nodes. Card image files need no rights.
 bool is_elevated();

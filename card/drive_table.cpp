@@ -45,6 +45,7 @@ drive_entry disk_entry(const removable_disk &d) {
     e.path = d.device_path;
     e.model = d.model;
     e.size_bytes = d.size_bytes;
+    e.has_medium = d.size_bytes > 0;
     e.first_partition_mount = d.first_partition_mount;
     return e;
 }
@@ -64,7 +65,7 @@ void drive_table_refresh() {
         roots = t.roots;
     }
     // The scan reads files and may take a moment: done outside the lock.
-    std::vector<removable_disk> disks = scan_removable_disks(roots);
+    std::vector<removable_disk> disks = scan_removable_disks(roots, true);
 
     std::lock_guard<std::mutex> hold(t.lock);
     std::vector<const removable_disk *> new_disks;

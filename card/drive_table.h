@@ -6,6 +6,7 @@
 //     the others;
 //   - card image files registered by path get letters from Z downward;
 //   - stores registered by tests (memory or fault-injecting) likewise.
+// removable_drive_mask (disk.h) lists every entry that holds a card.
 // The table is process-wide and guarded by a lock: the window thread lists
 // drives while a worker opens one. Entries are handed out as copies.
 #pragma once
@@ -27,6 +28,7 @@ struct drive_entry {
     std::string path;   // device node, or the image file's absolute path
     std::string model;  // block device only
     uint64_t size_bytes = 0;
+    bool has_medium = true;             // false: an empty card reader
     std::string first_partition_mount;  // block device: empty when not mounted
     sector_store *store = nullptr;      // DRIVE_STORE: borrowed from the registrant
 };

@@ -36,10 +36,14 @@ struct removable_disk {
     std::string first_partition_mount;       // empty when not mounted
 };
 
-// Candidates in the order of their kernel names.
-std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots);
+// Candidates in the order of their kernel names. with_empty_readers: also
+// the readers that would qualify but hold no card now (size_bytes 0), so
+// that a reader keeps its letter while the card is out.
+std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots,
+                                                 bool with_empty_readers = false);
 
-// Examines one disk now; false when it is not (or no longer) a candidate.
+// Examines one disk now; false when it is not (or no longer) a candidate,
+// an empty reader included.
 // Every path that opens or unmounts a disk asks this first.
 bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
                             removable_disk *out);

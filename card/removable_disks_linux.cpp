@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -99,17 +100,15 @@ bool in_system_use(const drive_scan_roots &roots, const removable_disk &d,
     return false;
 }
 
-}  // namespace
-
-bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
-                            removable_disk *out) {
+bool examine(const drive_scan_roots &roots, const std::string &name, bool require_medium,
+             removable_disk *out) {
     if (!is_plain_name(name)) return false;
     fs::path dir = fs::path(roots.sys_block) / name;
     uint64_t removable = 0, size_units = 0, logical_block = 0;
     read_u64(dir / "removable", &removable);
     if (removable != 1 && !is_sd_mmc_card_name(name)) return false;
     // sysfs gives the size in 512-byte units whatever the sector size.
-    if (!read_u64(dir / "size", &size_units) || size_units == 0) return false;
+    if (!read_u64(dir / "size", &size_units) || (require_medium && size_units == 0)) return false;
     if (!read_u64(dir / "queue" / "logical_block_size", &logical_block) || logical_block != 512)
         return false;
 
@@ -136,7 +135,15 @@ bool examine_removable_disk(const drive_scan_roots &roots, const std::string &na
     return true;
 }
 
-std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots) {
+}  // namespace
+
+bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
+                            removable_disk *out) {
+    return examine(roots, name, true, out);
+}
+
+std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots,
+                                                 bool with_empty_readers) {
     std::vector<std::string> names;
     std::error_code ec;
     for (const fs::directory_entry &e : fs::directory_iterator(roots.sys_block, ec))
@@ -145,7 +152,7 @@ std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots) 
     std::vector<removable_disk> disks;
     for (const std::string &name : names) {
         removable_disk d;
-        if (examine_removable_disk(roots, name, &d)) disks.push_back(d);
+        if (examine(roots, name, !with_empty_readers, &d)) disks.push_back(d);
     }
     return disks;
 }

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "card/block_store.h"
@@ -43,13 +42,7 @@ int block_read(sector_store *s, uint64_t first, uint32_t count, void *buffer) {
     uint64_t bytes = uint64_t{count} * 512, offset = first * 512;
     if (aligned(buffer)) return pread_whole(b->fd, buffer, bytes, offset);
     if (!have_bounce(b)) return ENOMEM;
-    auto *out = static_cast<uint8_t *>(buffer);
-    for (uint64_t done = 0; done < bytes; done += BOUNCE_BYTES) {
-        size_t n = bytes - done < BOUNCE_BYTES ? bytes - done : BOUNCE_BYTES;
-        if (int status = pread_whole(b->fd, b->bounce, n, offset + done)) return status;
-        memcpy(out + done, b->bounce, n);
-    }
-    return 0;
+    return pread_bounced(b->fd, buffer, bytes, offset, b->bounce, BOUNCE_BYTES);
 }
 
 int block_write(sector_store *s, uint64_t first, uint32_t count, const void *buffer) {
@@ -57,13 +50,7 @@ int block_write(sector_store *s, uint64_t first, uint32_t count, const void *buf
     uint64_t bytes = uint64_t{count} * 512, offset = first * 512;
     if (aligned(buffer)) return pwrite_whole(b->fd, buffer, bytes, offset);
     if (!have_bounce(b)) return ENOMEM;
-    const auto *in = static_cast<const uint8_t *>(buffer);
-    for (uint64_t done = 0; done < bytes; done += BOUNCE_BYTES) {
-        size_t n = bytes - done < BOUNCE_BYTES ? bytes - done : BOUNCE_BYTES;
-        memcpy(b->bounce, in + done, n);
-        if (int status = pwrite_whole(b->fd, b->bounce, n, offset + done)) return status;
-    }
-    return 0;
+    return pwrite_bounced(b->fd, buffer, bytes, offset, b->bounce, BOUNCE_BYTES);
 }
 
 // O_DIRECT bypasses the page cache but not the card reader's own cache.

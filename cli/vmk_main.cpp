@@ -4,10 +4,12 @@
 // Exit status: 0 done, 1 failed, 2 unknown command or too few arguments.
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "card/card_dispatch.h"
 #include "card/card_preview.h"
+#include "cli/card_drive_argument.h"
 #include "cli/console_log.h"
 #include "device/dulo.h"
 
@@ -89,7 +91,13 @@ int run_card(int argc, char **argv) {
     }
     std::vector<const char *> v = dispatch_vector(argc, argv);
     console_log con = console_log_create();
-    int status = card_dispatch(con.sink, static_cast<int>(v.size()), v.data());
+    // A card image path stands for a drive: it is given a letter first.
+    std::string drive;
+    int status = 1;
+    if (resolve_card_drive_argument(con.sink, v[2], &drive)) {
+        v[2] = drive.c_str();
+        status = card_dispatch(con.sink, static_cast<int>(v.size()), v.data());
+    }
     console_log_destroy(con);
     return status == 0 ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 #include "card/drive_table.h"
 #include "card/sector_store_fault.h"
 #include "tests/card/fake_system.h"
+#include "tests/card/memory_card.h"
 #include "tests/support/recording_log.h"
 
 namespace {
@@ -72,9 +73,11 @@ TEST_F(DiskTest, RelativeSeeksCountFromTheBase) {
     disk_set_relativepoint(h, 30);
     ASSERT_TRUE(disk_seek_relative(h, 5));
     EXPECT_EQ(first_byte_read(h), 35);
-    EXPECT_TRUE(disk_seek_relative(h, 10)) << "the end itself is a valid position";
-    EXPECT_FALSE(disk_seek_relative(h, 11));
-    EXPECT_FALSE(disk_seek_relative(h, UINT32_MAX)) << "base + sector must not wrap to 29";
+    ASSERT_TRUE(disk_seek_relative(h, 9));
+    EXPECT_EQ(first_byte_read(h), 39);
+    EXPECT_EQ(first_byte_read(h), 0xEE) << "past the end: the read fails";
+    ASSERT_TRUE(disk_seek_relative(h, UINT32_MAX));
+    EXPECT_EQ(first_byte_read(h), 0xEE) << "base + sector must not wrap around to sector 29";
     disk_close(h);
 }
 
@@ -90,7 +93,8 @@ TEST_F(DiskTest, IncompleteTransfersAreRefusedAndLeaveThePositionAlone) {
     EXPECT_FALSE(disk_read(h, buffer.data(), 100)) << "not whole sectors";
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(first_byte_read(h), 2);
-    EXPECT_FALSE(disk_seek(h, 5));
+    ASSERT_TRUE(disk_seek(h, 5));
+    EXPECT_FALSE(disk_write(h, buffer.data(), 512)) << "a card cannot grow";
     disk_close(h);
     EXPECT_EQ(std::filesystem::file_size(system.dir.path("card.img")), 4u * 512);
 }
@@ -135,16 +139,13 @@ TEST_F(DiskTest, UnknownDrivesAndVanishedImagesFailWithAMessage) {
 }
 
 TEST_F(DiskTest, SectorCountReportsTheLow32BitsOfAHugeCard) {
-    sector_store *card = memory_store_create((uint64_t{1} << 32) + 7);
-    char letter = drive_table_register_store(card);
-    disk_handle *h = disk_open(log.sink, std::string(1, letter).c_str(), 0);
+    memory_card card((uint64_t{1} << 32) + 7);
+    disk_handle *h = disk_open(log.sink, card.drive().c_str(), 0);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(disk_sector_count(h), 7u);
     EXPECT_EQ(disk_total_sectors(h), (uint64_t{1} << 32) + 7);
     EXPECT_TRUE(disk_seek(h, UINT32_MAX)) << "every 32-bit sector lies on this card";
     disk_close(h);
-    drive_table_forget(letter);
-    store_close(card);
 }
 
 TEST_F(DiskTest, FlushFailureIsReportedByFlushAndByClose) {
@@ -164,6 +165,7 @@ TEST_F(DiskTest, FlushFailureIsReportedByFlushAndByClose) {
     uint8_t sector[512] = {1};
     ASSERT_TRUE(disk_write(h, sector, sizeof sector));
     EXPECT_FALSE(disk_flush(h));
+    EXPECT_FALSE(disk_reread_partitions(h)) << "a new table is announced only once it is stored";
     disk_close(h);
     EXPECT_EQ(log.text(), "flush error\n");
     store_close(faulty);
@@ -171,12 +173,10 @@ TEST_F(DiskTest, FlushFailureIsReportedByFlushAndByClose) {
 }
 
 TEST_F(DiskTest, InjectedWriteFailureSurfacesThroughTheHandle) {
-    sector_store *card = memory_store_create(64);
     fault_plan plan;
     plan.fail_write_at = 2;
-    sector_store *faulty = fault_store_wrap(card, plan);
-    char letter = drive_table_register_store(faulty);
-    disk_handle *h = disk_open(log.sink, std::string(1, letter).c_str(), 0);
+    memory_card card(64, plan);
+    disk_handle *h = disk_open(log.sink, card.drive().c_str(), 0);
     ASSERT_NE(h, nullptr);
     uint8_t sector[512] = {9};
     ASSERT_TRUE(disk_seek(h, 10));
@@ -184,12 +184,9 @@ TEST_F(DiskTest, InjectedWriteFailureSurfacesThroughTheHandle) {
     EXPECT_FALSE(disk_write(h, sector, 512));
     EXPECT_TRUE(disk_write(h, sector, 512)) << "position unchanged by the failure: sector 11";
     disk_close(h);
-    uint8_t got[3 * 512];
-    ASSERT_EQ(store_read(card, 10, 3, got), 0);
+    std::vector<uint8_t> got = card.read(10, 3);
     EXPECT_EQ(got[0], 9);
     EXPECT_EQ(got[512], 9);
     EXPECT_EQ(got[1024], 0);
-    drive_table_forget(letter);
-    store_close(faulty);
-    store_close(card);
+    EXPECT_EQ(card.counts().injected, 1u);
 }

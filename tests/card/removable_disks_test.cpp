@@ -3,6 +3,7 @@
 #include "card/removable_disks.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <filesystem>
 #include <fstream>
@@ -52,7 +53,7 @@ protected:
 TEST(RemovableDisks, OnlyRemovableUnusedDisksWithMediumAnd512ByteSectorsQualify) {
     fake_system s;
     add_standard_disks(s);
-    // Each of these is refused for the reason its name gives.
+    // Each of these is refused, for the reason noted beside it.
     s.add_disk({.name = "sdd", .dev = "8:48", .partitions = 2});  // swap on a partition
     s.add_swap("/dev/sdd2");
     s.add_disk({.name = "sde", .dev = "8:64"});  // /boot/efi mounted from it
@@ -107,6 +108,13 @@ TEST(MountTable, ParsesOptionalFieldsEscapesAndSkipsBrokenLines) {
     EXPECT_EQ(t[0].source, "/dev/root");
     EXPECT_EQ(t[1].minor, 17u);
     EXPECT_EQ(t[1].mount_point, "/media/a b\\c");
+
+    // Cut anywhere, a line yields at most its one record and never reads past
+    // its end (the sanitizers watch).
+    const std::string line = "40 35 8:17 / /media/a\\040b rw shared:7 - vfat /dev/sdb1 rw\n";
+    for (size_t n = 0; n <= line.size(); n++)
+        EXPECT_LE(parse_mountinfo(line.substr(0, n)).size(), 1u) << n;
+    EXPECT_EQ(parse_mountinfo("1 1 8:1 / /a\\04 rw - vfat /dev/x rw")[0].mount_point, "/a\\04");
 
     EXPECT_EQ(parse_swaps("Filename Type Size Used Priority\n/dev/sda3 partition 1 0 -2\n"),
               std::vector<std::string>{"/dev/sda3"});
@@ -190,4 +198,56 @@ TEST_F(DriveTableTest, LockFailsWhenTheCardCannotBeUnmounted) {
     EXPECT_EQ(disk_open(log.sink, "D", 1), nullptr);
     EXPECT_EQ(log.text().rfind("cannot unmount " + system.dir.path("not mounted") + ": ", 0), 0u)
         << log.text();
+}
+
+TEST_F(DriveTableTest, AnEmptyReaderKeepsItsLetterButOpensToNothingSilently) {
+    system.add_disk({.name = "sdb", .size_units = 0, .dev = "8:16"});
+    EXPECT_EQ(removable_drive_mask(), 0u);
+    drive_entry e;
+    ASSERT_TRUE(drive_table_find('D', &e));
+    EXPECT_FALSE(e.has_medium);
+    EXPECT_EQ(disk_open(log.sink, "D", 0), nullptr);
+    EXPECT_EQ(log.text(), "") << "the caller reports the failed open";
+}
+
+namespace {
+
+// Detaches what a test mounted, even when it stops early, before its
+// folder is removed.
+struct scratch_mounts {
+    std::vector<std::string> points;
+    ~scratch_mounts() {
+        for (auto p = points.rbegin(); p != points.rend(); ++p) umount2(p->c_str(), MNT_DETACH);
+    }
+};
+
+bool really_mounted(const std::string &point) {
+    for (const mount_record &m : read_mount_table("/proc/self/mountinfo"))
+        if (m.mount_point == point) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST_F(DriveTableTest, LockUnmountsStackedMountsInnermostFirst) {
+    // Two scratch tmpfs mounts stand in for the card's partitions, the second
+    // inside the first: unmounting the outer one first would fail as busy.
+    std::string outer = system.dir.path("card"), inner = outer + "/inner";
+    std::filesystem::create_directories(outer);
+    scratch_mounts cleanup;
+    if (mount("vmk-test", outer.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no right to mount a scratch tmpfs here";
+    cleanup.points.push_back(outer);
+    std::filesystem::create_directories(inner);
+    ASSERT_EQ(mount("vmk-test", inner.c_str(), "tmpfs", 0, "size=64k"), 0);
+    cleanup.points.push_back(inner);
+
+    system.add_disk({.name = "sdb", .dev = "8:16", .partitions = 2});
+    system.add_mount("8:17", outer, "/dev/sdb1");
+    system.add_mount("8:18", inner, "/dev/sdb2");
+    drive_table_refresh();
+    EXPECT_EQ(disk_open(log.sink, "D", 1), nullptr) << "the fake node is no block device";
+    EXPECT_EQ(log.text(), "");
+    EXPECT_FALSE(really_mounted(inner));
+    EXPECT_FALSE(really_mounted(outer));
 }

@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "card/sector_store_fault.h"
+#include "card/sector_store_posix_io.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -193,4 +195,32 @@ TEST(ImageStore, SparseFileBeyond4GiBIsAddressedIn64Bits) {
     close(fd);
     EXPECT_EQ(at_4gib, 0xC3);
     EXPECT_EQ(before, 0);
+}
+
+TEST(PosixIo, BouncedTransfersMoveEveryByteAcrossPieceBoundaries) {
+    temp_dir t;
+    std::string path = t.path("file");
+    int fd = open(path.c_str(), O_CREAT | O_RDWR, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 16 * 512), 0);
+    // An odd-addressed buffer of five sectors through a two-sector bounce
+    // buffer: two whole pieces and a short last one.
+    std::vector<uint8_t> storage(5 * 512 + 1), bounce(1024);
+    uint8_t *odd = storage.data() + 1;
+    for (size_t i = 0; i < 5 * 512; i++) odd[i] = static_cast<uint8_t>(i * 7 + i / 512);
+    ASSERT_EQ(pwrite_bounced(fd, odd, 5 * 512, 3 * 512, bounce.data(), bounce.size()), 0);
+
+    std::vector<uint8_t> file(16 * 512);
+    ASSERT_EQ(pread_whole(fd, file.data(), file.size(), 0), 0);
+    EXPECT_EQ(file[3 * 512 - 1], 0);
+    EXPECT_EQ(0, memcmp(file.data() + 3 * 512, odd, 5 * 512));
+    EXPECT_EQ(file[8 * 512], 0);
+
+    std::vector<uint8_t> back(5 * 512 + 1, 0xEE);
+    ASSERT_EQ(pread_bounced(fd, back.data() + 1, 5 * 512, 3 * 512, bounce.data(), bounce.size()),
+              0);
+    EXPECT_EQ(0, memcmp(back.data() + 1, odd, 5 * 512));
+    // Past the end of the file the transfer fails instead of coming up short.
+    EXPECT_EQ(pread_bounced(fd, back.data(), 2 * 512, 15 * 512, bounce.data(), bounce.size()), EIO);
+    close(fd);
 }
