@@ -57,8 +57,8 @@ int card_amount_change(card_context *c, int argc, const char *const *v) {
     memset(&c->entries[index], 0, sizeof(disc_entry) * (CARD_DISC_SLOTS - index));
 
     disk_set_relativepoint(c->disk, c->block + c->entries[0].offset);
-    if (!index_truncate(c->disk, static_cast<int>(index))) {
-        log_line(c->log, "write error in the index disc");
+    if (!index_truncate(c->disk, index, c->version)) {
+        log_line(c->log, "the index disc's table of contents could not be shortened");
         return 0;
     }
     uint32_t block = static_cast<uint32_t>(n / CARD_DISC_SLOTS);

@@ -33,8 +33,8 @@ void put_frame(std::vector<uint8_t> &out, uint8_t control, uint8_t point, uint32
 
 }  // namespace
 
-// Tracks of 375 frames from 00:02:00, as the adding command lays out CD
-// previews; A1 names the last track, A2 the lead-out after it.
+// As the adding command lays out CD previews; A1 names the last track, A2
+// the lead-out after it.
 std::vector<uint8_t> toc_frames(uint32_t tracks) {
     std::vector<uint8_t> out;
     put_frame(out, 0x41, 0xA0, 0, 60 * 75);
@@ -57,7 +57,8 @@ config_card::config_card() {
     card.write_block(
         block1, {index_disc(1), cd("B1"), cd("B2"), cd("B3"), hucard("Hu", 0x30), cd("B5")}, 0);
     for (auto [b, tracks] : {std::pair{BLOCK0, 7u}, std::pair{block1, 5u}}) {
-        std::vector<uint8_t> first = card.read(b + 2, 3);
+        // As the adding command leaves it: 0x55 around the frames.
+        std::vector<uint8_t> first(3 * 512, 0x55);
         std::vector<uint8_t> frames = toc_frames(tracks);
         std::copy(frames.begin(), frames.end(), first.begin() + 96);
         card.write(b + 2, first);

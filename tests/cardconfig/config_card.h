@@ -40,5 +40,6 @@ struct config_card {
     std::vector<uint8_t> snapshot();
 };
 
-// A Q frame of the index disc's table of contents.
+// An index disc's table of contents as Q frames: A0, A1, A2, then tracks
+// of 375 frames from 00:02:00.
 std::vector<uint8_t> toc_frames(uint32_t tracks);
