@@ -36,7 +36,10 @@ int run_preview(int argc, char **argv) {
         return 2;
     }
     console_log con = console_log_create();
-    int status = card_preview(con.sink, argv[3], argv[4], argv[5]);
+    std::string drive;
+    int status = 1;
+    if (resolve_card_drive_argument(con.sink, argv[3], &drive))
+        status = card_preview(con.sink, drive.c_str(), argv[4], argv[5]);
     console_log_destroy(con);
     return status == 0 ? 0 : 1;
 }

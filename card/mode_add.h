@@ -1,0 +1,34 @@
+// Adding and overwriting images on the card: the handlers of "add",
+// "add_withname" and "overwrite".
+//
+// A new image goes into the last block of the chain (or the block and record
+// an image number names; adding at a record replaces it and drops the records
+// and blocks after it). A block is full when it holds disc_manage_max records
+// or its index disc has no room for another track; the next block is then
+// appended, up to the chain's limit.
+//
+// The block header is written last: the disc area first, then the index
+// disc's track and TOC, the name sectors, and the commit. A failure or an
+// interruption before the commit leaves a card that opens with the images it
+// had (an appended empty block may stay). Records that an add replaces have
+// their areas overwritten from the start, so those images may not survive a
+// failed replacement.
+#pragma once
+
+#include <cstdint>
+
+struct card_context;
+
+struct add_request {
+    int name_index;    // argument holding the name; 0: the prefix (or the description's name)
+    int number_index;  // argument holding the image number
+    bool number_given;
+    bool strict;     // warn about Q position jumps of 3 frames instead of 75
+    bool overwrite;  // the record must exist and keeps its place and size
+};
+
+// v[0] is the prefix. 1 for success, 0 with a message.
+int image_add(card_context *c, int argc, const char *const *v, const add_request &r);
+
+// Disk sectors of a new index disc for a block of disc_manage_max records.
+uint32_t index_disc_sectors(uint32_t disc_manage_max);
