@@ -67,6 +67,9 @@ bool managearea_write(card_context *c) {
     h.managearea_lba_next = c->managearea_lba_next;
     for (uint32_t i = 0; i < CARD_DISC_SLOTS; i++)
         h.records[i] = {c->entries[i].offset, c->entries[i].length, c->entries[i].flags};
+    // A header that would not open again is never written.
+    if (!managearea_header_check(c->log, h, c->block, c->first_block, c->partition_size))
+        return false;
     managearea_header_store(h, header);
 
     // A block without records has no index disc to draw into.

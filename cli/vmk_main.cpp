@@ -16,11 +16,13 @@
 namespace {
 
 void print_help(FILE *out) {
-    fputs("usage: vmk device <command> [arguments...] [port]\n"
-          "       vmk card <command> <drive> [arguments...]\n"
-          "\nThe port defaults to " DEVICE_DEFAULT_PORT "; a name without '/' is looked up in /dev\n"
-          "(COMn means /dev/ttyS(n-1)).\n\ndevice commands:\n",
-          out);
+    fputs(
+        "usage: vmk device <command> [arguments...] [port]\n"
+        "       vmk card <command> <drive> [arguments...]\n"
+        "\nThe port defaults to " DEVICE_DEFAULT_PORT
+        "; a name without '/' is looked up in /dev\n"
+        "(COMn means /dev/ttyS(n-1)).\n\ndevice commands:\n",
+        out);
     for (const device_command *h = device_commands; h->name != nullptr; h++)
         fprintf(out, "  %-14s %s\n", h->name, h->usage);
     fputs("\ncard commands (drive: a letter, or a card image file):\n", out);

@@ -100,3 +100,20 @@ TEST(CardCommit, LengthsBeyondTwentyFourBitsAreNotWritten) {
     EXPECT_EQ(o.log.text(), "disc record 1 is too long for its 24-bit length\n");
     EXPECT_EQ(card.read(B0, 2 + INDEX_DISC_SECTORS), before);
 }
+
+TEST(CardCommit, HeadersThatWouldNotOpenAgainAreNotWritten) {
+    card_image card(60000);
+    ASSERT_EQ(card.format(), 0);
+    uint32_t end = card.write_block(B0, {{INDEX_DISC_SECTORS, 0, "index"}, {800, 0, "A"}}, 0);
+    std::vector<uint8_t> before = card.read(B0, 2 + INDEX_DISC_SECTORS);
+    opened o(card);
+    ASSERT_TRUE(o.ok);
+    o.c->entries[1].length = 60000;  // past partition #1
+    EXPECT_FALSE(order_write(o.c.get()));
+    o.c->entries[1].length = 800;
+    o.c->managearea_lba_next = end + 1;  // not where the last area ends
+    EXPECT_FALSE(order_write(o.c.get()));
+    EXPECT_EQ(o.log.text(),
+              "disc record 1 lies outside partition #1\nmanage area chain is incorrect\n");
+    EXPECT_EQ(card.read(B0, 2 + INDEX_DISC_SECTORS), before);
+}

@@ -150,6 +150,17 @@ TEST(CardFaults, FailedReadsAndWritesInSubswapFailIt) {
     }
 }
 
+TEST(CardFaults, UnreadableTableFailsTheOpen) {
+    faulty_card card(20000);
+    prepare(card);
+    fault_plan plan;
+    plan.fail_read_at = 1;
+    card.attach(plan);
+    recording_log log;
+    EXPECT_EQ(card.run(log, "subswap"), 1);
+    EXPECT_EQ(log.text(), "read error\n");
+}
+
 TEST(CardFaults, FailedFlushFailsTheCommand) {
     faulty_card card(20000);
     prepare(card);
