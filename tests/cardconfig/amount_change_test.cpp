@@ -29,8 +29,9 @@ TEST(AmountChange, CutsTheBlockAndTheChainBehindIt) {
     EXPECT_EQ(c.amount(BLOCK0), 5u);
     EXPECT_EQ(c.next(BLOCK0), 0u) << "block 1 leaves the chain";
     std::vector<uint8_t> header = c.card.read(BLOCK0, 2);
-    EXPECT_TRUE(std::all_of(header.begin() + 64 + 8 * 5, header.end(), [](uint8_t b) { return !b; }))
-        << "records 5 and later are cleared";
+    EXPECT_TRUE(std::all_of(header.begin() + 64 + 8 * 5, header.end(), [](uint8_t b) {
+        return !b;
+    })) << "records 5 and later are cleared";
     std::vector<uint8_t> settings = c.card.read(c.area(BLOCK0, 0) + 5, 4);
     EXPECT_EQ(le32_get(&settings[100 + 4 * 4]), 1u);
     for (uint32_t r = 5; r < 100; r++) EXPECT_EQ(le32_get(&settings[100 + 4 * r]), 0u) << r;
@@ -38,7 +39,8 @@ TEST(AmountChange, CutsTheBlockAndTheChainBehindIt) {
     // TOC: A1 names track 4, A2 moves to where track 5 started (00:22:00).
     std::vector<uint8_t> a1 = toc_frame(c, BLOCK0, 1), a2 = toc_frame(c, BLOCK0, 2);
     EXPECT_EQ(a1[7], 0x04);
-    EXPECT_EQ((std::vector<uint8_t>{a2[7], a2[8], a2[9]}), (std::vector<uint8_t>{0x00, 0x22, 0x00}));
+    EXPECT_EQ((std::vector<uint8_t>{a2[7], a2[8], a2[9]}),
+              (std::vector<uint8_t>{0x00, 0x22, 0x00}));
     EXPECT_TRUE(q_crc_ok(a1.data()) && q_crc_ok(a2.data()));
     // The lead-out sector at frame 1650 carries A2 as a lead-out Q frame.
     uint64_t at = uint64_t{1650} * 2448;
@@ -76,9 +78,12 @@ TEST(AmountChange, RefusesIndexDiscAndFirstImageAndBadNumbers) {
     struct {
         const char *number, *message;
     } cases[] = {
-        {"1", "disc#0 or disc#1 not accepted\n"},    {"0", "disc#0 or disc#1 not accepted\n"},
-        {"100", "disc#0 or disc#1 not accepted\n"},  {"8", "disc# is larger than disc amount\n"},
-        {"300", "disc# is not exist\n"},             {"-5", "disc# is not exist\n"},
+        {"1", "disc#0 or disc#1 not accepted\n"},
+        {"0", "disc#0 or disc#1 not accepted\n"},
+        {"100", "disc#0 or disc#1 not accepted\n"},
+        {"8", "disc# is larger than disc amount\n"},
+        {"300", "disc# is not exist\n"},
+        {"-5", "disc# is not exist\n"},
         {"5.0", "not a number: 5.0\n"},
     };
     config_card c;

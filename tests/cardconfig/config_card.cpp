@@ -22,11 +22,8 @@ disc_spec hucard(const char *name, uint8_t size) { return {2, 0x80, name, 4, siz
 void put_frame(std::vector<uint8_t> &out, uint8_t control, uint8_t point, uint32_t a_frames,
                uint32_t p_frames) {
     uint8_t q[Q_FRAME_SIZE] = {control, 0, point};
-    uint8_t msf[3];
-    frames_to_msf(a_frames, msf);
-    for (int i = 0; i < 3; i++) q[3 + i] = bcd_from_bin(msf[i]);
-    frames_to_msf(p_frames, msf);
-    for (int i = 0; i < 3; i++) q[7 + i] = bcd_from_bin(msf[i]);
+    frames_to_msf(a_frames, &q[3]);
+    frames_to_msf(p_frames, &q[7]);
     q_crc_store(q);
     out.insert(out.end(), q, q + Q_FRAME_SIZE);
 }

@@ -40,23 +40,29 @@ const std::vector<std::string> SINGLE = {"0x2", "0x0", "0x0", "0x7f", "0xffffff0
 
 }  // namespace
 
-TEST(ConfigFaults, EveryFailedWriteFailsConfigSingle) {
-    uint32_t writes;
-    {
-        config_card c;
-        faulty probe(c, fault_plan{});
-        recording_log log;
-        ASSERT_EQ(probe.run(log, "config_single", SINGLE), 0) << log.text();
-        writes = probe.counts().writes;
-        ASSERT_GE(writes, 3u);  // name, index disc, header, cdlist.txt
-    }
-    for (uint32_t n = 1; n <= writes; n++) {
-        config_card c;
-        fault_plan plan;
-        plan.fail_write_at = n;
-        faulty card(c, plan);
-        recording_log log;
-        EXPECT_EQ(card.run(log, "config_single", SINGLE), 1) << "write " << n << log.text();
+TEST(ConfigFaults, EveryFailedWriteFailsTheCommand) {
+    struct {
+        const char *command;
+        std::vector<std::string> args;
+    } cases[] = {{"config_single", SINGLE}, {"amount_change", {"5"}}};
+    for (auto &k : cases) {
+        uint32_t writes;
+        {
+            config_card c;
+            faulty probe(c, fault_plan{});
+            recording_log log;
+            ASSERT_EQ(probe.run(log, k.command, k.args), 0) << log.text();
+            writes = probe.counts().writes;
+            ASSERT_GE(writes, 3u) << k.command;
+        }
+        for (uint32_t n = 1; n <= writes; n++) {
+            config_card c;
+            fault_plan plan;
+            plan.fail_write_at = n;
+            faulty card(c, plan);
+            recording_log log;
+            EXPECT_EQ(card.run(log, k.command, k.args), 1) << k.command << " write " << n;
+        }
     }
 }
 
