@@ -56,13 +56,16 @@ int card_amount_change(card_context *c, int argc, const char *const *v) {
     // Dropped records leave the header zero, as they were before use.
     memset(&c->entries[index], 0, sizeof(disc_entry) * (CARD_DISC_SLOTS - index));
 
+    uint32_t block = static_cast<uint32_t>(n / CARD_DISC_SLOTS);
+    uint32_t used;
+    if (!usage_through(c, block, &used)) return 0;
+
     disk_set_relativepoint(c->disk, c->block + c->entries[0].offset);
     if (!index_truncate(c->disk, index, c->version)) {
         log_line(c->log, "the index disc's table of contents could not be shortened");
         return 0;
     }
-    uint32_t block = static_cast<uint32_t>(n / CARD_DISC_SLOTS);
-    if (!usage_through(c, block, &c->used)) return 0;
+    c->used = used;
     c->managearea_lba_next = 0;
     c->managearea_num = block + 1;
     return order_write(c) ? 1 : 0;
