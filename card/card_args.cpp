@@ -1,8 +1,6 @@
 #include "card/card_args.h"
 
-#include <cstdarg>
-#include <cstdio>
-#include <string>
+#include "card/log_whole.h"
 
 bool card_arg_ulong(log_sink *log, const char *text, unsigned long *value) {
     if (parse_ulong(text, value)) return true;
@@ -21,20 +19,4 @@ bool image_block_in_chain(const card_context *c, unsigned long n, uint32_t *bloc
     if (b >= c->managearea_num) return false;
     *block = static_cast<uint32_t>(b);
     return true;
-}
-
-void log_printf_whole(log_sink *log, const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    int n = vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    if (n > 0) {
-        std::string text(static_cast<size_t>(n) + 1, '\0');
-        vsnprintf(text.data(), text.size(), format, again);
-        text.resize(static_cast<size_t>(n));
-        log_write(log, text.c_str());
-    }
-    va_end(again);
 }

@@ -12,7 +12,3 @@ bool card_arg_long(log_sink *log, const char *text, long *value);
 
 // Block n / 100 of image number n, when it lies in the opened card's chain.
 bool image_block_in_chain(const card_context *c, unsigned long n, uint32_t *block);
-
-// Like log_printf, without its length limit: for messages that carry file
-// and disc names, which must reach the log whole with their line end.
-void log_printf_whole(log_sink *log, const char *format, ...) __attribute__((format(printf, 2, 3)));

@@ -6,6 +6,7 @@
 #include "card/card_args.h"
 #include "card/card_commands.h"
 #include "card/fenrik_io.h"
+#include "card/log_whole.h"
 #include "core/file_util.h"
 
 namespace {

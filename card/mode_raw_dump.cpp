@@ -5,6 +5,7 @@
 
 #include "card/card_args.h"
 #include "card/card_commands.h"
+#include "card/log_whole.h"
 #include "core/file_util.h"
 
 namespace {
