@@ -178,6 +178,23 @@ TEST_F(adding, cd_image_area_layout_and_preview) {
     EXPECT_EQ(last, -2057 >> 16) << "factor 1 on the last sample (fill 0xF7)";
 }
 
+TEST_F(adding, description_labels_name_the_disc_and_choose_its_kind) {
+    std::string prefix = dir.path("labelled");
+    make_cd(prefix, 10, 0);
+    FILE *f = fopen((prefix + ".ccd").c_str(), "a");
+    ASSERT_NE(f, nullptr);
+    fputs("[PCECDROM2]\nregion=JP\nformat=SCD\ncode=HCD0001\nname_ja=テスト\nname_en=Test\n", f);
+    fclose(f);
+    ASSERT_EQ(add({prefix}), 0) << log->text();
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    EXPECT_STREQ(c->entries[1].name, "HCD0001 テスト");
+    EXPECT_NE(log->text().find("HCD0001 テスト"), std::string::npos) << "reported";
+    EXPECT_EQ(c->entries[1].config & 0xFF, 0x14u) << "Super CD-ROM2 kind";
+    ASSERT_EQ(add({prefix, "given"}, "add_withname"), 0);
+    EXPECT_STREQ(open_block(card.drive())->entries[2].name, "given");
+}
+
 TEST_F(adding, short_image_keeps_the_layout) {
     std::string prefix = dir.path("tiny");
     make_cd(prefix, 10, 0);
