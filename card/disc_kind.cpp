@@ -48,12 +48,16 @@ int hucard_size_class(unsigned size) {
     return size <= 0x40 ? 1 : 2;
 }
 
+unsigned hucard_size_value(uint8_t flags, uint8_t romconfig1) {
+    return romconfig1 + ((flags & DISC_FLAG_ROM_RAM) ? HUCARD_RAM_SIZE : 0u);
+}
+
 uint32_t default_configuration_word(uint8_t flags, uint8_t romconfig0, uint8_t romconfig1) {
     if (!(flags & DISC_FLAG_HUCARD)) return CD_GENERIC_WORD;
     if (romconfig0 == 0 || romconfig1 == 0) return 0;
     bool rom_ram = flags & DISC_FLAG_ROM_RAM;
-    unsigned size = romconfig1 + (rom_ram ? HUCARD_RAM_SIZE : 0u);
-    return (rom_ram ? HUCARD_ROM_RAM : HUCARD_GENERIC_ROM) + 4u * hucard_size_class(size);
+    return (rom_ram ? HUCARD_ROM_RAM : HUCARD_GENERIC_ROM) +
+           4u * hucard_size_class(hucard_size_value(flags, romconfig1));
 }
 
 int kind_index_of(uint8_t flags, uint32_t config_word) {

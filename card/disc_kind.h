@@ -44,6 +44,9 @@ uint8_t kind_value_of(bool hucard, unsigned kind_index);
 // value (romconfig[1], plus 0x20 for a ROM+RAM card): 0 up to 0x20, 1 up to
 // 0x40, else 2.
 int hucard_size_class(unsigned size);
+// The size value of a HuCard entry for hucard_size_class: romconfig1, plus
+// 0x20 when the flags mark a ROM+RAM card.
+unsigned hucard_size_value(uint8_t flags, uint8_t romconfig1);
 
 // The word a newly added entry receives. For a HuCard entry both romconfig
 // bytes must be non-zero (romconfig1 is the ROM size value); otherwise the

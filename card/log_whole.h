@@ -1,0 +1,8 @@
+// Log messages that carry file and disc names: log_printf cuts its output at
+// 127 characters, which would lose the end of a long path and its line end.
+#pragma once
+
+#include "core/log.h"
+
+// Like log_printf, without the length limit.
+void log_printf_whole(log_sink *log, const char *format, ...) __attribute__((format(printf, 2, 3)));
