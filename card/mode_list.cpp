@@ -28,8 +28,13 @@ void list_entry(log_sink *log, uint32_t k, uint32_t r, const disc_entry &e) {
 bool list_card(card_context *c) {
     auto walk = std::make_unique<card_context>(*c);
     uint32_t k = 0;
+    // Counted afresh on the walk: a command that has just added, cut or
+    // replaced records would otherwise report the usage from the open.
+    uint64_t used = 0;
     for (uint32_t s = c->first_block; s != 0; s = walk->managearea_lba_next, k++) {
         if (!managearea_read(walk.get(), s)) return false;
+        used += 2;
+        for (uint32_t r = 0; r < walk->disc_amount; r++) used += walk->entries[r].length;
         log_printf(c->log, "format version %d\n", walk->version);
         // All positions: an order not yet normalised may put an empty slot
         // before a used one.
@@ -38,6 +43,7 @@ bool list_card(card_context *c) {
             if (r < walk->disc_amount) list_entry(c->log, k, r, walk->entries[r]);
         }
     }
+    c->used = static_cast<uint32_t>(used);
     double share = c->partition_size ? 100.0 * c->used / c->partition_size : 0.0;
     log_printf(c->log, "%u/%uMiB, uses %4.1f%%\n", c->used / 2048, c->partition_size / 2048, share);
     return true;
