@@ -15,7 +15,7 @@ struct entry_spec {
 };
 
 // A complete description: header lines ("[CloneCD]\nVersion=3\n" and the
-// like), a [Disc] section and one [Entry n] section per spec.
+// like), a [Disc] section and one [Entry n] section per entry.
 std::string description_text(const std::string &header, const std::vector<entry_spec> &entries);
 
 // Sets key in section to value (adding the line when missing); a null value
