@@ -5,6 +5,7 @@
 
 #include <cassert>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "core/file_util.h"
@@ -22,6 +23,20 @@ constexpr unsigned MEMORYBASE_BANKS = 16;
 constexpr unsigned SF2_PAGE_BANKS = 64;  // one 512 KiB page of the mapper
 constexpr unsigned SF2_UPPER_PAGES = 4;
 constexpr size_t SF2_SIZE = 0x280000;
+
+// Every bank read ends the same way: progress off and the console released,
+// whether or not the banks arrived. *settled tells whether the release worked.
+std::vector<uint8_t> finish_bank_read(device_context *ctx, int read, std::vector<uint8_t> image,
+                                      int *settled) {
+    serial_progress_off(ctx->port);
+    int released = vmk_reset_release(ctx->port, ctx->log);
+    if (!read) {
+        log_line(ctx->log, COMM_ERROR);
+        return {};
+    }
+    *settled = released;
+    return image;
+}
 
 // Each read gives the bytes, or nothing after reporting the failure. *settled
 // is cleared when the board could not be put back afterwards (console
@@ -76,14 +91,7 @@ std::vector<uint8_t> read_plain_card(device_context *ctx, int map, int *settled)
     int read = vmk_bus_banks(ctx->port, l, 0, 0, image.data(), first) &&
                vmk_bus_banks(ctx->port, l, UPPER_HALF_BANK, 0,
                              image.data() + static_cast<size_t>(first) * VMK_BANK_SIZE, second);
-    serial_progress_off(ctx->port);
-    int released = vmk_reset_release(ctx->port, l);
-    if (!read) {
-        log_line(l, COMM_ERROR);
-        return {};
-    }
-    *settled = released;
-    return image;
+    return finish_bank_read(ctx, read, std::move(image), settled);
 }
 
 // The banked card: the lower 512 KiB is fixed, the upper half shows one of
@@ -98,14 +106,7 @@ std::vector<uint8_t> read_sf2(device_context *ctx, int *settled) {
     for (unsigned page = 0; read && page < SF2_UPPER_PAGES; page++)
         read = vmk_bus_banks(ctx->port, l, UPPER_HALF_BANK, static_cast<uint8_t>(page),
                              image.data() + (page + 1) * page_bytes, SF2_PAGE_BANKS);
-    serial_progress_off(ctx->port);
-    int released = vmk_reset_release(ctx->port, l);
-    if (!read) {
-        log_line(l, COMM_ERROR);
-        return {};
-    }
-    *settled = released;
-    return image;
+    return finish_bank_read(ctx, read, std::move(image), settled);
 }
 
 }  // namespace
