@@ -6,7 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "card/drive_table.h"
 #include "card/removable_disks.h"
+#include "tests/support/recording_log.h"
 #include "tests/support/temp_dir.h"
 
 struct fake_disk {
@@ -35,4 +39,17 @@ struct fake_system {
     drive_scan_roots roots;
     std::string mountinfo_text;
     std::string swaps_text = "Filename\tType\tSize\tUsed\tPriority\n";
+};
+
+// A test whose drive table sees only the fake system, and is empty before and
+// after each case.
+class fake_drive_table_test : public testing::Test {
+protected:
+    void SetUp() override {
+        drive_table_clear();
+        drive_table_use_roots(system.roots);
+    }
+    void TearDown() override { drive_table_clear(); }
+    fake_system system;
+    recording_log log;
 };

@@ -27,16 +27,7 @@ std::vector<uint8_t> mbr(uint8_t type, uint32_t first, uint32_t count, bool sign
     return s;
 }
 
-class FatLocationTest : public testing::Test {
-protected:
-    void SetUp() override {
-        drive_table_clear();
-        drive_table_use_roots(system.roots);
-    }
-    void TearDown() override { drive_table_clear(); }
-    fake_system system;
-    recording_log log;
-};
+using FatLocationTest = fake_drive_table_test;
 
 }  // namespace
 

@@ -37,16 +37,7 @@ void add_standard_disks(fake_system &s) {
     s.add_mount("8:34", "/", "/dev/sdc2");
 }
 
-class DriveTableTest : public testing::Test {
-protected:
-    void SetUp() override {
-        drive_table_clear();
-        drive_table_use_roots(system.roots);
-    }
-    void TearDown() override { drive_table_clear(); }
-    fake_system system;
-    recording_log log;
-};
+using DriveTableTest = fake_drive_table_test;
 
 }  // namespace
 
