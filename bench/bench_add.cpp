@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "card/card_dispatch.h"
-#include "card/drive_table.h"
-#include "card/subq.h"
+#include "card/commands/card_dispatch.h"
+#include "card/store/drive_table.h"
+#include "card/cdimage/subchannel_q.h"
 #include "core/log.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/log.h"
-#include "device/dulo.h"
+#include "device/device_dispatch.h"
 #include "tools/board_emulator/board_emulator.h"
 #include "tools/board_emulator/emu_console_bus.h"
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "card/card_dispatch.h"
-#include "card/disk.h"
-#include "card/drive_table.h"
-#include "card/le_bytes.h"
+#include "card/commands/card_dispatch.h"
+#include "card/store/disk_handle.h"
+#include "card/store/drive_table.h"
+#include "core/le_bytes.h"
 #include "core/log.h"
 
 namespace {

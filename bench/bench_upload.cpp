@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/log.h"
-#include "device/dulo.h"
+#include "device/device_dispatch.h"
 #include "tests/support/temp_dir.h"
 #include "tools/board_emulator/board_emulator.h"
 

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "device/serial.h"
-#include "device/vmk_command.h"
+#include "device/serial_link.h"
+#include "device/wire_protocol.h"
 #include "tools/board_emulator/board_emulator.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "cli/card_drive_argument.h"
 
-#include "card/drive_table.h"
+#include "card/store/drive_table.h"
 
 bool resolve_card_drive_argument(log_sink *log, const char *argument, std::string *drive) {
     if (!drive_argument_is_image(argument)) {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "card/card_dispatch.h"
-#include "card/card_preview.h"
+#include "card/commands/card_dispatch.h"
+#include "card/commands/block_list_picture.h"
 #include "cli/card_drive_argument.h"
 #include "cli/console_log.h"
-#include "device/dulo.h"
+#include "device/device_dispatch.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 log_sink *log_create(void *user, void (*write)(void *, const char *)) {
-    return new log_sink{user, write, nullptr};
+    return new log_sink{user, write, nullptr, nullptr};
 }
 
 void log_destroy(log_sink *l) { delete l; }
@@ -55,6 +55,10 @@ static void null_step(void *, int64_t) {}
 
 log_sink *log_null() {
     static gauge_record gauge{nullptr, null_set_range, null_step};
-    static log_sink sink{nullptr, null_write, &gauge};
+    static log_sink sink{nullptr, null_write, &gauge, nullptr};
     return &sink;
 }
+
+void log_attach_stop(log_sink *l, stop_request *s) { l->stop = s; }
+
+bool log_stop_requested(const log_sink *l) { return l->stop && stop_is_requested(l->stop); }

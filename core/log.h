@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "core/stop_request.h"
+
 struct gauge_record {
     void *user;
     void (*set_range)(void *user, int64_t total);
@@ -21,6 +23,7 @@ struct log_sink {
     // Emits a zero-terminated UTF-8 text unchanged and adds nothing.
     void (*write)(void *user, const char *text);
     gauge_record *gauge;  // not owned
+    stop_request *stop;   // not owned; null when nobody can ask to stop
 };
 
 // The creator owns what it creates and frees it with the matching destroy.
@@ -32,6 +35,12 @@ void gauge_destroy(gauge_record *g);
 
 // Replaces the gauge pointer; the previous gauge is not freed.
 void log_attach_gauge(log_sink *l, gauge_record *g);
+// Replaces the stop request the command sees; null for none.
+void log_attach_stop(log_sink *l, stop_request *s);
+// True once someone asked the running command to stop. Commands look at it at
+// their safe points (between chunks, banks or discs, never inside a commit)
+// and then end with "stopped" and a failure status.
+bool log_stop_requested(const log_sink *l);
 
 void log_write(log_sink *l, const char *text);
 // Formats into a 128-byte buffer (longer output is cut to 127 characters) and

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/log.h"
-#include "device/serial.h"
+#include "device/serial_link.h"
 
 struct device_context {
     serial_port *port;

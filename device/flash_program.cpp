@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "device/vmk_command.h"
+#include "device/wire_protocol.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "device/device_ops.h"
 #include "device/framebuffer.h"
 #include "device/framebuffer_stream.h"
-#include "device/serial.h"
+#include "device/serial_link.h"
 
 namespace {
 

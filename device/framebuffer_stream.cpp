@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "device/vmk_command.h"
+#include "device/wire_protocol.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "core/file_util.h"
 #include "device/device_ops.h"
 #include "device/flash_program.h"
-#include "device/vmk_command.h"
+#include "device/wire_protocol.h"
 
 namespace {
 

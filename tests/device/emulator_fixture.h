@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "device/dulo.h"
+#include "device/device_dispatch.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/temp_dir.h"
 #include "tools/board_emulator/board_emulator.h"

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "device/updatepackage.h"
+#include "device/firmware_package.h"
 #include "tests/device/flash_fixture.h"
 #include "tools/package_packer/package_packer.h"
 

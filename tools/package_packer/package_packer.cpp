@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "device/updatepackage.h"
+#include "device/firmware_package.h"
 
 namespace {
 

@@ -1,0 +1,137 @@
+#include "card/cdimage/image_hash.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "card/cdimage/image_input.h"
+#include "card/cdimage/image_sector_file.h"
+#include "card/cdimage/subchannel_q.h"
+#include "core/file_util.h"
+
+namespace {
+
+struct track_hash {
+    uint32_t crc;
+    uint32_t hashed;
+    uint32_t length;  // sectors the TOC gives the track
+    bool short_read;  // the source ended inside the run
+    char status;
+};
+
+struct hash_buffers {
+    std::unique_ptr<uint8_t[]> subchannel;
+    std::unique_ptr<uint8_t[]> main;
+};
+
+bool is_data_track(const toc_entry &e) {
+    return e.point >= 0x01 && e.point <= 0x99 && (e.control & TOC_CONTROL_DATA);
+}
+
+// Sectors from the track's start to the next entry, or to the end of the
+// image for the last entry. An entry that starts behind its track, or a track
+// that starts past the end, gives an empty run rather than a huge one.
+void track_extent(const disc_description *d, int i, uint32_t sector_count, track_hash *t) {
+    uint32_t start = d->entries[i].plba;
+    bool last = i + 1 == d->tocentries;
+    uint32_t end = last ? sector_count : d->entries[i + 1].plba;
+    t->length = end > start ? end - start : 0;
+    t->status = last ? 'e' : 'n';
+}
+
+void hash_track(const hash_sector_source *src, uint32_t start, hash_buffers *buffers,
+                track_hash *t) {
+    run_counter counter;
+    run_counter_init(&counter, src->subchannel_stride);
+    t->crc = static_cast<uint32_t>(crc32(0, Z_NULL, 0));
+    t->hashed = 0;
+    t->short_read = false;
+    for (uint32_t done = 0; done < t->length;) {
+        uint32_t chunk = std::min<uint32_t>(HASH_CHUNK_SECTORS, t->length - done);
+        uint32_t got =
+            src->read_subchannel(src->user, start + done, chunk, buffers->subchannel.get());
+        uint32_t run = data_run_count(&counter, buffers->subchannel.get(), got, &t->status);
+        uint32_t read;
+        if (src->crc_main != nullptr) {
+            read = src->crc_main(src->user, start + done, run, &t->crc);
+        } else {
+            read = src->read_main(src->user, start + done, run, buffers->main.get());
+            t->crc =
+                static_cast<uint32_t>(crc32(t->crc, buffers->main.get(), read * CD_SECTOR_SIZE));
+        }
+        t->hashed += read;
+        done += run;
+        if (run < got) return;  // the run ended: 'd' or 't'
+        if (got < chunk || read < run) {
+            t->short_read = true;
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void hash_data_tracks(log_sink *log, const disc_description *d, const hash_sector_source *src) {
+    hash_buffers buffers{
+        std::unique_ptr<uint8_t[]>(
+            new uint8_t[size_t{HASH_CHUNK_SECTORS} * src->subchannel_stride]),
+        std::unique_ptr<uint8_t[]>(new uint8_t[size_t{HASH_CHUNK_SECTORS} * CD_SECTOR_SIZE])};
+    for (int i = 0; i < d->tocentries; i++) {
+        const toc_entry &e = d->entries[i];
+        if (!is_data_track(e)) continue;
+        track_hash t;
+        track_extent(d, i, src->sector_count, &t);
+        log_printf(log, "%02x %02x:%02x:%02x", e.point, e.pmin, e.psec, e.pframe);
+        hash_track(src, e.plba, &buffers, &t);
+        log_printf(log, " %08x %6u%c\n", t.crc, t.hashed, t.status);
+        if (t.short_read)
+            log_printf(log, "warning: track %02x: the image holds only %u of its %u sectors\n",
+                       e.point, t.hashed, t.length);
+    }
+}
+
+namespace {
+
+struct image_files {
+    FILE *img;
+    FILE *sub;
+};
+
+uint32_t read_sub_file(void *user, uint32_t first, uint32_t count, uint8_t *out) {
+    auto *files = static_cast<image_files *>(user);
+    return static_cast<uint32_t>(
+        sector_read_at(files->sub, first, SUBCHANNEL_BLOCK_SIZE, count, out));
+}
+
+uint32_t read_img_file(void *user, uint32_t first, uint32_t count, uint8_t *out) {
+    auto *files = static_cast<image_files *>(user);
+    return static_cast<uint32_t>(sector_read_at(files->img, first, CD_SECTOR_SIZE, count, out));
+}
+
+}  // namespace
+
+int hash_listing(log_sink *log, int argc, const char *const *argv) {
+    if (argc < 1) return 0;
+    image_input in;
+    if (!image_input_read(log, argv[0], &in)) return 0;
+    const std::string prefix = argv[0];
+    image_files files{nullptr, nullptr};
+    int result = 0;
+    if (in.kind == IMAGE_ROM) {
+        result = 1;  // a ROM has no tracks to list
+    } else if ((files.img = file_open((prefix + ".img").c_str(), "rb")) == nullptr ||
+               (files.sub = file_open((prefix + ".sub").c_str(), "rb")) == nullptr) {
+        log_file_message(log, prefix.c_str(), ": cannot be opened\n");
+    } else {
+        hash_sector_source src{&files,        in.sector_count, SUBCHANNEL_BLOCK_SIZE,
+                               read_sub_file, read_img_file,   nullptr};
+        hash_data_tracks(log, in.description, &src);
+        result = 1;
+    }
+    if (files.img != nullptr) fclose(files.img);
+    if (files.sub != nullptr) fclose(files.sub);
+    image_input_free(&in);
+    return result;
+}

@@ -1,0 +1,30 @@
+// What an image file prefix names: a HuCard ROM file (the prefix itself) or a
+// CD image set (prefix.img, prefix.sub and prefix.cdm or prefix.ccd).
+#pragma once
+
+#include <cstdint>
+
+#include "card/cdimage/cd_description.h"
+#include "core/log.h"
+
+enum image_kind { IMAGE_ROM, IMAGE_CD };
+
+inline constexpr int CD_SECTOR_SIZE = 2352;
+inline constexpr int ROM_SIZE_UNIT = 8192;
+inline constexpr int ROM_SIZE_MAX = 0x100000;  // banked ROMs are not supported
+
+struct image_input {
+    image_kind kind;
+    uint32_t rom_size;              // IMAGE_ROM
+    uint32_t sector_count;          // IMAGE_CD: sectors of prefix.img (and prefix.sub)
+    disc_description *description;  // owned; empty for a ROM
+};
+
+// 1 with *in filled (free with image_input_free), 0 with the reasons in the
+// log.
+int image_input_read(log_sink *log, const char *prefix, image_input *in);
+void image_input_free(image_input *in);
+
+// Writes name followed by what (": not found\n" and the like) without the
+// length limit of log_printf, so long paths keep their line end.
+void log_file_message(log_sink *log, const char *name, const char *what);

@@ -1,0 +1,72 @@
+// "amount_change": cuts a block's disc amount at an entry. The entries from
+// there on and every later block leave the chain; the index disc's table of
+// contents is shortened to match.
+#include <cstring>
+#include <memory>
+
+#include "card/commands/card_args.h"
+#include "card/commands/card_commands.h"
+#include "card/write/index_truncate.h"
+#include "card/commands/config_commands.h"
+
+namespace {
+
+uint64_t block_usage(const card_context &c) {
+    uint64_t sum = 2;
+    for (uint32_t i = 0; i < c.disc_amount; i++) sum += c.entries[i].length;
+    return sum;
+}
+
+// Sectors in use once the chain ends with the current block, number `block`:
+// the listing written by the commit reports them.
+bool usage_through(card_context *c, uint32_t block, uint32_t *used) {
+    auto walk = std::make_unique<card_context>(*c);
+    walk->log = log_null();  // the blocks were read once already
+    uint64_t sum = 0;
+    uint32_t s = c->first_block;
+    for (uint32_t k = 0; k < block; k++, s = walk->managearea_lba_next) {
+        if (!managearea_read(walk.get(), s)) {
+            log_line(c->log, "read error");
+            return false;
+        }
+        sum += block_usage(*walk);
+    }
+    *used = static_cast<uint32_t>(sum + block_usage(*c));
+    return true;
+}
+
+}  // namespace
+
+int card_amount_change(card_context *c, int argc, const char *const *v) {
+    if (argc < 1) return 0;
+    long n;
+    if (!card_arg_long(c->log, v[0], &n)) return 0;
+    if (n < 0) {
+        log_line(c->log, "disc# is not exist");
+        return 0;
+    }
+    uint32_t index;
+    if (!config_select_entry(c, static_cast<unsigned long>(n), &index)) return 0;
+    if (index < 2) {
+        log_line(c->log, "disc#0 or disc#1 not accepted");
+        return 0;
+    }
+    log_printf(c->log, "disc amount %u->%u\n", c->disc_amount, index);
+    c->disc_amount = index;
+    // Dropped records leave the header zero, as they were before use.
+    memset(&c->entries[index], 0, sizeof(disc_entry) * (CARD_DISC_SLOTS - index));
+
+    uint32_t block = static_cast<uint32_t>(n / CARD_DISC_SLOTS);
+    uint32_t used;
+    if (!usage_through(c, block, &used)) return 0;
+
+    disk_set_relativepoint(c->disk, c->block + c->entries[0].offset);
+    if (!index_truncate(c->disk, index, c->version)) {
+        log_line(c->log, "the index disc's table of contents could not be shortened");
+        return 0;
+    }
+    c->used = used;
+    c->managearea_lba_next = 0;
+    c->managearea_num = block + 1;
+    return order_write(c) ? 1 : 0;
+}

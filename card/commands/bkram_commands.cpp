@@ -1,0 +1,130 @@
+// "bkram_read", "bkram_write" and "bkram_multiread": the backup RAM areas of
+// the card's discs, moved to and from .sav files of 2048 bytes.
+#include <vector>
+
+#include "card/layout/bkram_area.h"
+#include "card/commands/card_args.h"
+#include "card/commands/card_commands.h"
+#include "card/layout/card_io.h"
+#include "core/log_whole.h"
+#include "core/file_util.h"
+
+namespace {
+
+// The areas lie inside the index disc; a shorter one would put them in the
+// next disc's area.
+bool index_disc_holds_areas(card_context *c) {
+    if (c->entries[0].length >= BKRAM_AREAS_END) return true;
+    log_line(c->log, "index disc is too short for backup RAM areas");
+    return false;
+}
+
+uint32_t areas_start(const card_context *c) { return c->block + c->entries[0].offset; }
+
+// Image number text to the sector of its area, with the block loaded.
+bool locate_area(card_context *c, const char *text, unsigned long *n, uint32_t *sector) {
+    uint32_t block;
+    if (!card_arg_ulong(c->log, text, n)) return false;
+    if (!image_block_in_chain(c, *n, &block) || !managearea_select(c, block)) {
+        log_line(c->log, "disc# error");
+        return false;
+    }
+    uint32_t index = static_cast<uint32_t>(*n % CARD_DISC_SLOTS);
+    if (index >= c->disc_amount) {
+        log_line(c->log, "disc# over disc_amount");
+        return false;
+    }
+    if (!index_disc_holds_areas(c)) return false;
+    *sector = areas_start(c) + bkram_area_sector(index);
+    return true;
+}
+
+const char *entry_name(const card_context *c, unsigned long n) {
+    return c->entries[n % CARD_DISC_SLOTS].name;
+}
+
+}  // namespace
+
+int card_bkram_read(card_context *c, int argc, const char *const *v) {
+    if (argc < 2) return 0;
+    unsigned long n;
+    uint32_t sector;
+    if (!locate_area(c, v[0], &n, &sector)) return 0;
+    uint8_t area[BKRAM_AREA_BYTES];
+    if (!card_read_at(c, sector, area, sizeof area)) return 0;
+    if (!file_write_whole(v[1], area, sizeof area)) {
+        log_printf_whole(c->log, "error writing file %s\n", v[1]);
+        return 0;
+    }
+    log_printf_whole(c->log, "backup RAM data of #%d:%s is saved into file:%s\n",
+                     static_cast<int>(n), entry_name(c, n), v[1]);
+    return 1;
+}
+
+int card_bkram_write(card_context *c, int argc, const char *const *v) {
+    if (argc < 2) return 0;
+    unsigned long n;
+    uint32_t sector;
+    if (!locate_area(c, v[0], &n, &sector)) return 0;
+    // Only a whole backup RAM file goes in: anything else would leave the
+    // console a damaged save area.
+    int64_t size = file_size(v[1]);
+    if (size < 0) {
+        log_printf_whole(c->log, "%s: not found\n", v[1]);
+        return 0;
+    }
+    if (size != BKRAM_AREA_BYTES) {
+        log_printf_whole(c->log, "%s: file size error, a backup RAM file holds %u bytes\n", v[1],
+                         BKRAM_AREA_BYTES);
+        return 0;
+    }
+    uint8_t area[BKRAM_AREA_BYTES];
+    if (!file_read_whole(v[1], area, sizeof area)) {
+        log_printf_whole(c->log, "error opening file %s\n", v[1]);
+        return 0;
+    }
+    if (!card_write_at(c, sector, area, sizeof area, "write error")) return 0;
+    log_printf_whole(c->log, "backup RAM file %s is saved into memorycard for #%d:%s\n", v[1],
+                     static_cast<int>(n), entry_name(c, n));
+    return 1;
+}
+
+int card_bkram_multiread(card_context *c, int argc, const char *const *v) {
+    if (argc < 1) return 0;
+    long overwrite = 1;
+    if (argc >= 2 && !card_arg_long(c->log, v[1], &overwrite)) return 0;
+    // An empty path would put the files into the root folder.
+    if (v[0][0] == '\0') {
+        log_line(c->log, "no folder given for the backup RAM files");
+        return 0;
+    }
+    const std::string path = v[0];
+    std::vector<uint8_t> areas(size_t{CARD_DISC_SLOTS} * BKRAM_AREA_BYTES);
+    bool all_written = true;
+    uint32_t k = 0;
+    for (uint32_t s = c->first_block; s != 0; s = c->managearea_lba_next, k++) {
+        if (!managearea_read(c, s)) return 0;
+        if (c->disc_amount == 0) continue;  // no index disc yet
+        if (!index_disc_holds_areas(c)) return 0;
+        if (!card_read_at(c, areas_start(c) + BKRAM_FIRST_SECTOR, areas.data(),
+                          static_cast<uint32_t>(areas.size())))
+            return 0;
+        for (uint32_t d = 0; d < c->disc_amount; d++) {
+            const uint8_t *area = &areas[size_t{d} * BKRAM_AREA_BYTES];
+            if (!bkram_area_holds_data(area)) continue;
+            std::string name = bkram_file_name(path, CARD_DISC_SLOTS * k + d, c->entries[d].name);
+            if (overwrite == 0 && file_size(name.c_str()) >= 0) {
+                log_printf_whole(c->log, "(skipped) %s\n", name.c_str());
+                continue;
+            }
+            // One file that cannot be written does not stop the others.
+            if (!file_write_whole(name.c_str(), area, BKRAM_AREA_BYTES)) {
+                log_printf_whole(c->log, "error writing file %s\n", name.c_str());
+                all_written = false;
+                continue;
+            }
+            log_line(c->log, name.c_str());
+        }
+    }
+    return all_written ? 1 : 0;
+}

@@ -1,0 +1,64 @@
+#include "card/commands/card_dispatch.h"
+
+#include <cstring>
+#include <memory>
+
+#include "card/commands/card_commands.h"
+#include "card/layout/card_layout.h"
+
+namespace {
+
+const card_command_info rows[] = {
+    {"add", "[imagefileprefix] (image#)", card_open, card_add, 1},
+    {"add_withname", "[imagefileprefix] [name] (image#)", card_open, card_add_withname, 2},
+    {"overwrite", "[imagefileprefix] [image#] (name)", card_open, card_overwrite, 2},
+    {"config", "[image#] [val] (name)", card_open, card_config, 2},
+    {"config_single",
+     "[disc icon] [disc option] [rom icon] [rom option] [common option] [image#] [name]", card_open,
+     card_config_single, 7},
+    {"config_multi",
+     "[disc icon] [disc option] [rom icon] [rom option] [common option] [image#] (image#) ...",
+     card_open, card_config_multi, 6},
+    {"format", "", format_open, card_format, 0},
+    {"amount_change", "[image#]", card_open, card_amount_change, 1},
+    {"subswap", "", card_open, card_subswap, 0},
+    {"rawdump", "[disc#] [imagefile]", card_open, card_rawdump, 2},
+    {"order", "[image#]x100", card_open, card_order, 100},
+    {"bkram_read", "[disc#] [destfile]", card_open, card_bkram_read, 2},
+    {"bkram_multiread", "[path] (overwrite=1)", card_open, card_bkram_multiread, 1},
+    {"bkram_write", "[disc#] [destfile]", card_open, card_bkram_write, 2},
+    {"mmchash", "[imagefileprefix|image#]", open_without_card, card_mmchash, 1},
+    {nullptr, nullptr, nullptr, nullptr, 0},
+};
+
+}  // namespace
+
+const card_command_info *card_command_list() { return rows; }
+
+bool open_without_card(card_context *c) { return drive_letter_check(c->log, c->drive); }
+
+int card_dispatch(log_sink *log, int c, const char *const *v) {
+    if (c <= 1) return 0;
+    const card_command_info *row = rows;
+    while (row->name != nullptr && strncmp(row->name, v[1], 20) != 0) row++;
+    if (row->name == nullptr) {
+        log_printf(log, "unknown card command %s\n", v[1]);
+        return 1;
+    }
+    if (c - 2 <= row->argnum) return 1;
+
+    // About 53 KiB: too large for a worker thread's stack.
+    auto context = std::make_unique<card_context>();
+    context->disk = nullptr;
+    context->log = log;
+    context->drive = v[2];
+    if (!row->open(context.get())) return 1;
+    int argc = c - 3;
+    int result = row->handler(context.get(), argc, argc > 0 ? v + 3 : nullptr);
+    if (context->disk != nullptr) {
+        // Success only once what was written is on the card.
+        if (result == 1 && !disk_flush(context->disk)) result = 0;
+        disk_close(context->disk);
+    }
+    return result == 1 ? 0 : 1;
+}

@@ -1,0 +1,152 @@
+// "format": a new partition table, an empty FAT12 partition #0 and the first
+// management-area block. Refused while the card's FAT partition holds files.
+#include <dirent.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "card/commands/card_commands.h"
+#include "card/commands/card_dispatch.h"
+#include "card/fat/fat_location.h"
+#include "card/fat/fat_on_disk.h"
+#include "card/layout/card_layout.h"
+#include "card/layout/card_io.h"
+#include "card/layout/layout_records.h"
+#include "core/le_bytes.h"
+
+namespace {
+
+// Listing stops once more than this many names were shown.
+enum { FORMAT_NAMES_SHOWN = 10 };
+
+struct root_scan {
+    log_sink *log;
+    int found;
+};
+
+// Counts and reports a name; false once enough were shown.
+bool note_name(void *user, const char *name) {
+    auto *scan = static_cast<root_scan *>(user);
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 ||
+        strncmp(name, "System Volume Information", 260) == 0)
+        return true;
+    log_line(scan->log, name);
+    return ++scan->found <= FORMAT_NAMES_SHOWN;
+}
+
+bool scan_directory(const std::string &path, root_scan *scan) {
+    DIR *d = opendir(path.c_str());
+    if (d == nullptr) return false;
+    while (const dirent *e = readdir(d))
+        if (!note_name(scan, e->d_name)) break;
+    closedir(d);
+    return true;
+}
+
+// A partition #0 without a FAT holds no files; a card that cannot be read is
+// no card to format.
+bool scan_partition(card_context *c, const fat_location &where, root_scan *scan) {
+    disk_handle *disk = disk_open(log_null(), c->drive, 0);
+    if (disk == nullptr) return false;
+    fat_on_disk on_disk{disk, where.first_sector};
+    fat_sector_io io = fat_io_on_disk(&on_disk, where.sector_count);
+    int status = fat_list_root(&io, note_name, scan);
+    disk_close(disk);
+    return status != FAT_IO_ERROR;
+}
+
+bool root_is_listed(card_context *c, root_scan *scan) {
+    fat_location where;
+    if (!drive_fat_location(log_null(), c->drive, &where)) return false;
+    switch (where.access) {
+        case FAT_ACCESS_DIRECTORY:
+            return scan_directory(where.directory, scan);
+        case FAT_ACCESS_SECTORS:
+            return scan_partition(c, where, scan);
+        default:
+            return true;  // nothing partitioned yet
+    }
+}
+
+// Partition #0 as formatted: a 2 MiB FAT12 volume, empty.
+std::vector<uint8_t> fat12_partition_image() {
+    std::vector<uint8_t> image(size_t{CARD_PARTITION0_SECTORS} * 512, 0xFF);
+    memset(image.data(), 0, 64 * 512);  // boot, reserved, both FATs, root directory
+    uint8_t *b = image.data();
+    static const uint8_t jump[3] = {0xEB, 0x3C, 0x90};
+    memcpy(b, jump, 3);
+    memcpy(b + 3, "MSDOS5.0", 8);
+    le16_put(b + 11, 512);  // bytes per sector
+    b[13] = 1;              // sectors per cluster
+    le16_put(b + 14, 8);    // reserved sectors
+    b[16] = 2;              // FATs
+    le16_put(b + 17, 512);  // root directory entries
+    le16_put(b + 19, CARD_PARTITION0_SECTORS);
+    b[21] = 0xF8;           // media
+    le16_put(b + 22, 12);   // sectors per FAT
+    le16_put(b + 24, 63);   // sectors per track
+    le16_put(b + 26, 255);  // heads
+    le32_put(b + 28, 1);    // hidden sectors: the MBR
+    le32_put(b + 32, 0);    // 32-bit total sectors: unused
+    b[36] = 0x80;           // drive number
+    b[37] = 0;
+    b[38] = 0x29;  // extended boot signature
+    le32_put(b + 39, 0xA46F04CC);
+    memcpy(b + 43, "NO NAME    ", 11);
+    memcpy(b + 54, "FAT12   ", 8);
+    b[510] = 0x55;
+    b[511] = 0xAA;
+    static const uint8_t media[3] = {0xF8, 0xFF, 0xFF};
+    memcpy(b + 8 * 512, media, 3);   // first FAT
+    memcpy(b + 20 * 512, media, 3);  // second FAT
+    memset(b + (CARD_PARTITION0_SECTORS - 1) * 512, 0, 512);
+    return image;
+}
+
+}  // namespace
+
+bool format_open(card_context *c) {
+    if (!drive_letter_check(c->log, c->drive)) return false;
+    root_scan scan{c->log, 0};
+    if (!root_is_listed(c, &scan)) {
+        log_line(c->log, "opendir error, memory card slot would be empty.");
+        return false;
+    }
+    if (scan.found > 0) {
+        char letter = c->drive[0];
+        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+        log_printf(c->log, "remove all files on %c:\n", letter);
+        return false;
+    }
+    c->disk = disk_open(c->log, c->drive, 1);
+    if (c->disk == nullptr) {
+        log_line(c->log, "error opening physical drive");
+        return false;
+    }
+    return true;
+}
+
+int card_format(card_context *c, int, const char *const *) {
+    uint32_t n = disk_sector_count(c->disk);
+    // Room for the table, partition #0 and one block header at least.
+    if (n < CARD_PARTITION1_START + MANAGEAREA_INIT_BYTES / 512) {
+        log_printf(c->log, "the card is too small: %u sectors\n", n);
+        return 0;
+    }
+    uint8_t mbr[512];
+    mbr_build(mbr, n);
+    log_printf(c->log, "partition #0 %dMiB\n", 2);
+    log_printf(c->log, "partition #1 %dMiB\n",
+               static_cast<int>((n - CARD_PARTITION1_START) / 2048));
+    if (!card_write_at(c, 0, mbr, sizeof mbr, "write error on MBR")) return 0;
+
+    std::vector<uint8_t> fat = fat12_partition_image();
+    if (!card_write_at(c, CARD_PARTITION0_START, fat.data(), static_cast<uint32_t>(fat.size()),
+                       "write error FAT"))
+        return 0;
+    // The system mounts partition #0 again once it has read the new table.
+    if (!disk_reread_partitions(c->disk))
+        log_line(c->log, "warning: the system did not read the new partition table");
+    return managearea_init(c, n, CARD_PARTITION1_START) ? 1 : 0;
+}

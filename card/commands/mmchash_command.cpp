@@ -1,0 +1,28 @@
+// Row "mmchash": the CRC listing of an image set on the computer, or of a
+// disc stored on the card when the argument is an image number that names
+// no image file.
+#include <string>
+
+#include "card/commands/card_commands.h"
+#include "card/layout/card_layout.h"
+#include "card/cdimage/image_hash.h"
+#include "card/write/stored_disc_hash.h"
+#include "core/file_util.h"
+
+namespace {
+
+bool names_image_files(const char *prefix) {
+    return file_size(prefix) > 0 || file_size((std::string(prefix) + ".img").c_str()) > 0;
+}
+
+}  // namespace
+
+int card_mmchash(card_context *c, int argc, const char *const *v) {
+    if (argc < 1) return 0;
+    unsigned long n = 0;
+    if (names_image_files(v[0]) || !parse_ulong(v[0], &n) || n > UINT32_MAX)
+        return hash_listing(c->log, argc, v);
+    // The row opens no card, since a listing of files needs none.
+    if (!card_open(c)) return 0;
+    return hash_stored_disc(c, static_cast<uint32_t>(n));
+}

@@ -1,0 +1,116 @@
+// Opening a card and reading blocks of its chain.
+#include <cstring>
+
+#include "card/store/drive_table.h"
+#include "card/layout/card_layout.h"
+#include "card/layout/card_io.h"
+#include "card/layout/layout_records.h"
+#include "core/le_bytes.h"
+
+namespace {
+
+void identity_order(uint8_t order[CARD_DISC_SLOTS]) {
+    for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) order[p] = static_cast<uint8_t>(p);
+}
+
+// Names, ROM configuration and the settings sector of a parsed block.
+bool read_block_contents(card_context *c, const managearea_header &h, uint32_t s) {
+    uint8_t sector[512];
+    for (uint32_t i = 0; i < h.disc_amount; i++) {
+        disc_entry &e = c->entries[i];
+        const disc_record &r = h.records[i];
+        e.flags = r.flags;
+        e.offset = r.offset;
+        e.length = r.length;
+        if (disc_is_rom(e)) {
+            if (!card_read_at(c, s + r.offset, sector, 512)) return false;
+            e.romconfig[0] = sector[0];
+            e.romconfig[1] = sector[1];
+        }
+        if (!card_read_at(c, s + r.offset + disc_name_sector(r), sector, 512)) return false;
+        memcpy(e.name, sector, CARD_NAME_SIZE);
+        e.name[CARD_NAME_SIZE - 1] = '\0';
+    }
+    identity_order(c->order);
+    if (h.disc_amount == 0) return true;
+    if (!card_read_at(c, s + h.records[0].offset + CARD_SETTINGS_SECTOR, sector, 512)) return false;
+    if (order_is_permutation(sector))
+        memcpy(c->order, sector, CARD_DISC_SLOTS);
+    else
+        log_line(c->log, "reorder data not found");
+    for (uint32_t r = 0; r < CARD_DISC_SLOTS; r++)
+        c->entries[r].config = le32_get(sector + CARD_DISC_SLOTS + 4 * r);
+    return true;
+}
+
+}  // namespace
+
+bool managearea_read(card_context *c, uint32_t s) {
+    uint8_t buffer[MANAGEAREA_HEADER_BYTES];
+    managearea_header h;
+    if (!card_read_at(c, s, buffer, sizeof buffer)) return false;
+    if (!managearea_header_parse(c->log, buffer, &h)) return false;
+    if (!managearea_header_check(c->log, h, s, c->first_block, c->partition_size)) return false;
+    memset(c->entries, 0, sizeof c->entries);
+    c->block = s;
+    c->version = h.version;
+    c->disc_amount = h.disc_amount;
+    c->disc_manage_max = h.disc_manage_max;
+    c->managearea_lba_next = h.managearea_lba_next;
+    return read_block_contents(c, h, s);
+}
+
+bool managearea_select(card_context *c, uint32_t b) {
+    if (!managearea_read(c, c->first_block)) return false;
+    for (uint32_t k = 0; k < b; k++) {
+        if (c->managearea_lba_next == 0) {
+            log_line(c->log, "manage area block not found");
+            return false;
+        }
+        if (!managearea_read(c, c->managearea_lba_next)) return false;
+    }
+    return true;
+}
+
+static bool read_chain(card_context *c) {
+    uint8_t sector0[512];
+    if (!card_read_at(c, 0, sector0, sizeof sector0)) return false;
+    if (!mbr_parse(c->log, sector0, disk_sector_count(c->disk), &c->first_block,
+                   &c->partition_size))
+        return false;
+    c->managearea_num = 0;
+    uint64_t used = 0;
+    for (uint32_t s = c->first_block;;) {
+        if (c->managearea_num + 1 >= CARD_CHAIN_LIMIT) {
+            log_printf(c->log, "manage area chain is longer than %u blocks\n",
+                       CARD_CHAIN_LIMIT - 1);
+            return false;
+        }
+        if (!managearea_read(c, s)) return false;
+        used += 2;
+        for (uint32_t i = 0; i < c->disc_amount; i++) used += c->entries[i].length;
+        c->managearea_num++;
+        if (c->managearea_lba_next == 0) break;
+        s = c->managearea_lba_next;
+    }
+    // Areas that overlap can claim more than the partition holds.
+    if (used > c->partition_size) {
+        log_line(c->log, "manage area chain is incorrect");
+        return false;
+    }
+    c->used = static_cast<uint32_t>(used);
+    return c->managearea_num == 1 || managearea_read(c, c->first_block);
+}
+
+bool card_open(card_context *c) {
+    if (!drive_letter_check(c->log, c->drive)) return false;
+    c->disk = disk_open(c->log, c->drive, 0);
+    if (c->disk == nullptr) {
+        log_line(c->log, "error opening physical drive");
+        return false;
+    }
+    if (read_chain(c)) return true;
+    disk_close(c->disk);
+    c->disk = nullptr;
+    return false;
+}

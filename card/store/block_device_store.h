@@ -1,0 +1,29 @@
+// Block-device backend: a removable card opened read-write without the page
+// cache (O_DIRECT), so no sector is served from a stale cached copy, and
+// flushed to the medium with fsync. The only code that opens a disk device;
+// it examines the disk as a card candidate first and checks that the opened
+// node is that very disk, so a non-removable disk is never opened.
+#pragma once
+
+#include <string>
+
+#include "card/store/removable_disks.h"
+#include "card/store/sector_store.h"
+
+enum block_open_status {
+    BLOCK_OPENED = 0,
+    BLOCK_NOT_A_CARD,   // not (or no longer) a candidate, or another node
+    BLOCK_NO_MEDIUM,    // reader without a card
+    BLOCK_SECTOR_SIZE,  // logical sector other than 512 bytes
+    BLOCK_OPEN_FAILED,  // *error holds the errno value
+};
+
+// name: the disk's kernel name ("sdb"). *out is set only with BLOCK_OPENED.
+block_open_status block_store_open(const drive_scan_roots &roots, const std::string &name,
+                                   sector_store **out, int *error);
+
+// Unmounts everything the system has mounted of the disk (the disk itself
+// and all its partitions). 0, or the errno value of the first failure with
+// *failed_at naming the mount point. Refuses (ENODEV) a non-candidate.
+int block_device_unmount_all(const drive_scan_roots &roots, const std::string &name,
+                             std::string *failed_at);

@@ -1,0 +1,14 @@
+// The system side of disk_open: turns a drive-table entry into an open
+// sector store, with the user's messages for what went wrong. Linux:
+// drive_open_linux.cpp.
+#pragma once
+
+#include <string>
+
+#include "card/store/sector_store.h"
+#include "core/log.h"
+
+// A removable disk by kernel name. lock: unmount all of it first. Silent
+// (no message) when the disk is no card candidate or holds no medium.
+sector_store *open_card_device(log_sink *log, const std::string &name, bool lock);
+sector_store *open_card_image(log_sink *log, const std::string &path);

@@ -1,0 +1,168 @@
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "card/store/mount_table.h"
+#include "card/store/removable_disks.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string first_line(const fs::path &path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+    size_t start = 0;
+    while (start < line.size() && isspace(static_cast<unsigned char>(line[start]))) start++;
+    return line.substr(start);
+}
+
+bool read_u64(const fs::path &path, uint64_t *value) {
+    std::string text = first_line(path);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    *value = strtoull(text.c_str(), nullptr, 10);
+    return true;
+}
+
+bool read_device_number(const fs::path &path, unsigned *major, unsigned *minor) {
+    std::istringstream in(first_line(path));
+    char colon = 0;
+    return static_cast<bool>(in >> *major >> colon >> *minor) && colon == ':';
+}
+
+bool directory_has_entries(const fs::path &path) {
+    std::error_code ec;
+    fs::directory_iterator it(path, ec);
+    return !ec && it != fs::directory_iterator();
+}
+
+// "mmcblk" followed by digits only: the card itself, not the boot or RPMB
+// areas of a soldered-on eMMC chip that sit beside it as mmcblk0boot0 etc.
+bool is_sd_mmc_card_name(const std::string &name) {
+    const std::string prefix = "mmcblk";
+    if (name.rfind(prefix, 0) != 0 || name.size() == prefix.size()) return false;
+    return name.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+}
+
+bool is_plain_name(const std::string &name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+bool same_device(const mount_record &m, unsigned major, unsigned minor, const std::string &name) {
+    return (m.major == major && m.minor == minor) || m.source == "/dev/" + name;
+}
+
+struct device_id {
+    std::string name;
+    unsigned major, minor;
+};
+
+std::vector<device_id> disk_and_partitions(const removable_disk &d) {
+    std::vector<device_id> ids{{d.name, d.major, d.minor}};
+    for (const disk_partition &p : d.partitions) ids.push_back({p.name, p.major, p.minor});
+    return ids;
+}
+
+std::vector<disk_partition> read_partitions(const fs::path &disk_dir) {
+    std::vector<disk_partition> parts;
+    std::error_code ec;
+    for (const fs::directory_entry &e : fs::directory_iterator(disk_dir, ec)) {
+        uint64_t number = 0;
+        if (!read_u64(e.path() / "partition", &number)) continue;
+        disk_partition p;
+        p.name = e.path().filename().string();
+        p.number = static_cast<unsigned>(number);
+        if (!read_device_number(e.path() / "dev", &p.major, &p.minor)) continue;
+        parts.push_back(p);
+    }
+    std::sort(parts.begin(), parts.end(),
+              [](const disk_partition &a, const disk_partition &b) { return a.number < b.number; });
+    return parts;
+}
+
+bool in_system_use(const drive_scan_roots &roots, const removable_disk &d,
+                   const std::vector<mount_record> &mounts) {
+    std::vector<std::string> swaps = read_swap_devices(roots.swaps);
+    fs::path disk_dir = fs::path(roots.sys_block) / d.name;
+    for (const device_id &id : disk_and_partitions(d)) {
+        for (const mount_record &m : mounts)
+            if (same_device(m, id.major, id.minor, id.name) && is_system_mount_point(m.mount_point))
+                return true;
+        if (std::find(swaps.begin(), swaps.end(), "/dev/" + id.name) != swaps.end()) return true;
+        fs::path dir = id.name == d.name ? disk_dir : disk_dir / id.name;
+        if (directory_has_entries(dir / "holders")) return true;
+    }
+    return false;
+}
+
+bool examine(const drive_scan_roots &roots, const std::string &name, bool require_medium,
+             removable_disk *out) {
+    if (!is_plain_name(name)) return false;
+    fs::path dir = fs::path(roots.sys_block) / name;
+    uint64_t removable = 0, size_units = 0, logical_block = 0;
+    read_u64(dir / "removable", &removable);
+    if (removable != 1 && !is_sd_mmc_card_name(name)) return false;
+    // sysfs gives the size in 512-byte units whatever the sector size.
+    if (!read_u64(dir / "size", &size_units) || (require_medium && size_units == 0)) return false;
+    if (!read_u64(dir / "queue" / "logical_block_size", &logical_block) || logical_block != 512)
+        return false;
+
+    removable_disk d;
+    d.name = name;
+    d.device_path = roots.dev + "/" + name;
+    d.size_bytes = size_units * 512;
+    if (!read_device_number(dir / "dev", &d.major, &d.minor)) return false;
+    d.model = first_line(dir / "device" / "model");
+    if (d.model.empty()) d.model = first_line(dir / "device" / "name");  // SD/MMC
+    d.partitions = read_partitions(dir);
+
+    std::vector<mount_record> mounts = read_mount_table(roots.mountinfo);
+    if (in_system_use(roots, d, mounts)) return false;
+    for (const disk_partition &p : d.partitions) {
+        if (p.number != 1) continue;
+        for (const mount_record &m : mounts)
+            if (same_device(m, p.major, p.minor, p.name)) {
+                d.first_partition_mount = m.mount_point;
+                break;
+            }
+    }
+    *out = d;
+    return true;
+}
+
+}  // namespace
+
+bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
+                            removable_disk *out) {
+    return examine(roots, name, true, out);
+}
+
+std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots,
+                                                 bool with_empty_readers) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const fs::directory_entry &e : fs::directory_iterator(roots.sys_block, ec))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::vector<removable_disk> disks;
+    for (const std::string &name : names) {
+        removable_disk d;
+        if (examine(roots, name, !with_empty_readers, &d)) disks.push_back(d);
+    }
+    return disks;
+}
+
+std::vector<std::string> mount_points_of(const drive_scan_roots &roots, const removable_disk &d) {
+    std::vector<std::string> points;
+    for (const mount_record &m : read_mount_table(roots.mountinfo))
+        for (const device_id &id : disk_and_partitions(d))
+            if (same_device(m, id.major, id.minor, id.name)) points.push_back(m.mount_point);
+    // Later mounts may sit on top of earlier ones: undo them first.
+    std::reverse(points.begin(), points.end());
+    return points;
+}

@@ -1,0 +1,29 @@
+// A store that wraps another and fails on purpose, so every card command can
+// be run against I/O failures. Counting starts at open; the inner store is
+// borrowed (close the wrapper first, then the inner store).
+#pragma once
+
+#include <cstdint>
+
+#include "card/store/sector_store.h"
+
+struct fault_plan {
+    uint32_t fail_read_at = 0;   // the Nth read call (1-based) fails; 0: never
+    uint32_t fail_write_at = 0;  // the Nth write call (1-based) fails; 0: never
+    // Once this many sectors were written, every further write fails. A write
+    // that crosses the limit stores the sectors up to it and then fails, as a
+    // medium that dies mid-transfer would.
+    uint64_t write_sector_budget = UINT64_MAX;
+    bool fail_flush = false;
+};
+
+struct fault_counts {
+    uint32_t reads = 0;   // read calls seen, failed ones included
+    uint32_t writes = 0;  // write calls seen, failed ones included
+    uint64_t sectors_written = 0;
+    uint32_t injected = 0;  // failures produced
+};
+
+// Failures report EIO. Returns nullptr only when memory runs out.
+sector_store *fault_store_wrap(sector_store *inner, const fault_plan &plan);
+fault_counts fault_store_counts(sector_store *fault_store);

@@ -1,0 +1,62 @@
+#include "card/store/sector_store_posix_io.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// Linux moves at most about 2 GiB per call; asking for less keeps the
+// arithmetic in range on every system.
+constexpr uint64_t MAX_PER_CALL = 1u << 30;
+
+template <typename Transfer>
+int whole(uint64_t bytes, uint64_t offset, Transfer transfer) {
+    uint64_t done = 0;
+    while (done < bytes) {
+        uint64_t want = bytes - done < MAX_PER_CALL ? bytes - done : MAX_PER_CALL;
+        ssize_t n = transfer(done, static_cast<size_t>(want), static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return EIO;
+        done += static_cast<uint64_t>(n);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int pread_whole(int fd, void *buffer, uint64_t bytes, uint64_t offset) {
+    auto *out = static_cast<char *>(buffer);
+    return whole(bytes, offset,
+                 [&](uint64_t done, size_t n, off_t at) { return pread(fd, out + done, n, at); });
+}
+
+int pwrite_whole(int fd, const void *buffer, uint64_t bytes, uint64_t offset) {
+    const auto *in = static_cast<const char *>(buffer);
+    return whole(bytes, offset,
+                 [&](uint64_t done, size_t n, off_t at) { return pwrite(fd, in + done, n, at); });
+}
+
+int pread_bounced(int fd, void *buffer, uint64_t bytes, uint64_t offset, void *bounce,
+                  size_t bounce_bytes) {
+    auto *out = static_cast<uint8_t *>(buffer);
+    for (uint64_t done = 0; done < bytes; done += bounce_bytes) {
+        size_t n = bytes - done < bounce_bytes ? bytes - done : bounce_bytes;
+        if (int status = pread_whole(fd, bounce, n, offset + done)) return status;
+        memcpy(out + done, bounce, n);
+    }
+    return 0;
+}
+
+int pwrite_bounced(int fd, const void *buffer, uint64_t bytes, uint64_t offset, void *bounce,
+                   size_t bounce_bytes) {
+    const auto *in = static_cast<const uint8_t *>(buffer);
+    for (uint64_t done = 0; done < bytes; done += bounce_bytes) {
+        size_t n = bytes - done < bounce_bytes ? bytes - done : bounce_bytes;
+        memcpy(bounce, in + done, n);
+        if (int status = pwrite_whole(fd, bounce, n, offset + done)) return status;
+    }
+    return 0;
+}

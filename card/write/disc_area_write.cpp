@@ -1,0 +1,143 @@
+#include <sys/uio.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "card/write/disc_area_write.h"
+#include "card/cdimage/image_input.h"
+#include "card/layout/stored_sector.h"
+#include "card/cdimage/subchannel_q.h"
+#include "core/file_util.h"
+
+namespace {
+
+constexpr uint32_t BUFFER_SECTORS = 256;  // 0x99000 bytes, a whole number of disk sectors
+constexpr uint32_t LEADOUT_ENTRY = 2;     // the TOC's third entry is A2
+
+// Collects stored sectors and writes them sequentially in whole buffers.
+struct area_writer {
+    disk_handle *disk;
+    log_sink *log;
+    std::vector<uint8_t> buffer;
+    uint32_t filled = 0;
+    uint32_t counted = 0;  // sectors in the buffer that the gauge counts
+
+    uint8_t *slot(bool count) {
+        counted += count;
+        return &buffer[size_t{filled++} * STORED_SECTOR_SIZE];
+    }
+    bool full() const { return filled == BUFFER_SECTORS; }
+
+    // Writes what the buffer holds, the last disk sector padded with 0xAA.
+    bool write() {
+        size_t bytes = size_t{filled} * STORED_SECTOR_SIZE;
+        size_t padded = (bytes + DISK_SECTOR_SIZE - 1) / DISK_SECTOR_SIZE * DISK_SECTOR_SIZE;
+        memset(&buffer[bytes], STORED_LEADOUT_FILL, padded - bytes);
+        if (!disk_write(disk, buffer.data(), static_cast<uint32_t>(padded))) {
+            log_line(log, "write error");
+            return false;
+        }
+        gauge_step(log, counted);
+        filled = counted = 0;
+        return true;
+    }
+};
+
+struct image_files {
+    FILE *img = nullptr;
+    FILE *sub = nullptr;
+    ~image_files() {
+        if (img != nullptr) fclose(img);
+        if (sub != nullptr) fclose(sub);
+    }
+};
+
+bool open_files(log_sink *log, const std::string &prefix, image_files *f) {
+    for (auto [file, suffix] : {std::pair{&f->img, ".img"}, std::pair{&f->sub, ".sub"}}) {
+        std::string name = prefix + suffix;
+        *file = file_open(name.c_str(), "rb");
+        if (*file == nullptr) {
+            log_file_message(log, name.c_str(), ": cannot be opened\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads image sectors [first, first + n) straight into n consecutive stored
+// sectors: subchannel block at the start of each, main bytes after it.
+bool read_into_slots(const image_files &files, uint32_t first, uint32_t n, uint8_t *slots) {
+    iovec main[BUFFER_SECTORS], sub[BUFFER_SECTORS];
+    for (uint32_t k = 0; k < n; k++) {
+        uint8_t *slot = slots + size_t{k} * STORED_SECTOR_SIZE;
+        sub[k] = {slot, SUBCHANNEL_BLOCK_SIZE};
+        main[k] = {slot + STORED_MAIN_AT, CD_SECTOR_SIZE};
+    }
+    return preadv(fileno(files.img), main, static_cast<int>(n), off_t{first} * CD_SECTOR_SIZE) ==
+               static_cast<ssize_t>(n) * CD_SECTOR_SIZE &&
+           preadv(fileno(files.sub), sub, static_cast<int>(n),
+                  off_t{first} * SUBCHANNEL_BLOCK_SIZE) ==
+               static_cast<ssize_t>(n) * SUBCHANNEL_BLOCK_SIZE;
+}
+
+void swap_sample_bytes(uint8_t *main) {
+    for (int i = 0; i < CD_SECTOR_SIZE; i += 2) std::swap(main[i], main[i + 1]);
+}
+
+}  // namespace
+
+uint64_t cd_area_sectors(uint64_t n) {
+    return ((n + STORED_PREGAP_SECTORS + 1) * STORED_SECTOR_SIZE + DISK_SECTOR_SIZE - 1) /
+           DISK_SECTOR_SIZE;
+}
+
+int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, const char *prefix,
+                   uint32_t sector_count, subchannel_transform transform, bool strict) {
+    if (d->tocentries <= LEADOUT_ENTRY || d->entries[LEADOUT_ENTRY].point != TOC_POINT_A2) {
+        log_line(log, "toc error: the third entry must be the lead-out (point 0xA2)");
+        return 0;
+    }
+    uint8_t leadout_q[Q_FRAME_SIZE];
+    toc_entry_to_frame(&d->entries[LEADOUT_ENTRY], leadout_q);
+    image_files files;
+    if (!open_files(log, prefix, &files)) return 0;
+    if (!disk_seek_relative(disk, 0)) {
+        log_line(log, "seek error");
+        return 0;
+    }
+    gauge_set_range(log, int64_t{sector_count} + STORED_PREGAP_SECTORS);
+
+    area_writer out{disk, log, std::vector<uint8_t>(size_t{BUFFER_SECTORS} * STORED_SECTOR_SIZE)};
+    memset(out.buffer.data(), STORED_PREGAP_FILL,
+           size_t{STORED_PREGAP_SECTORS} * STORED_SECTOR_SIZE);
+    toc_to_frames(d, out.buffer.data() + STORED_MAIN_AT, STORED_SECTOR_SIZE - STORED_MAIN_AT);
+    for (uint32_t i = 0; i < STORED_PREGAP_SECTORS; i++) out.slot(true);
+
+    q_check_state q_state;
+    q_check_init(&q_state, log);
+    for (uint32_t done = 0; done < sector_count;) {
+        if (out.full() && !out.write()) return 0;
+        uint32_t n = std::min(BUFFER_SECTORS - out.filled, sector_count - done);
+        uint8_t *first = &out.buffer[size_t{out.filled} * STORED_SECTOR_SIZE];
+        if (!read_into_slots(files, done, n, first)) {
+            log_file_message(log, prefix, ": image files ended early\n");
+            return 0;
+        }
+        for (uint32_t k = 0; k < n; k++) {
+            uint8_t *sector = out.slot(true);
+            uint8_t *q = sector + SUBCHANNEL_Q_OFFSET;
+            q_check(&q_state, q, strict);
+            bool audio = q[0] < Q_CONTROL_DATA;
+            if (transform != nullptr) transform(sector);
+            if (audio) swap_sample_bytes(sector + STORED_MAIN_AT);
+        }
+        done += n;
+    }
+    if (out.full() && !out.write()) return 0;
+    stored_leadout_sector(out.slot(false), leadout_q, transform);
+    return out.write() ? 1 : 0;
+}

@@ -1,0 +1,273 @@
+#include "card/write/image_add.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "card/cdimage/bcd.h"
+#include "card/layout/disc_kind.h"
+#include "card/write/disc_area_write.h"
+#include "card/layout/card_layout.h"
+#include "card/layout/card_io.h"
+#include "card/write/index_disc.h"
+#include "core/le_bytes.h"
+#include "card/write/rom_classify.h"
+#include "card/layout/stored_sector.h"
+#include "core/file_util.h"
+
+namespace {
+
+constexpr uint32_t PREVIEW_TRACK_BYTES = 918000;     // 375 stored sectors
+constexpr uint32_t INDEX_DISC_BASE_BYTES = 2466800;  // pregap, list and lead-out
+constexpr uint32_t CD_INDEX_SPACE = 1793;            // disk sectors of a preview track
+constexpr uint32_t NO_LENGTH_TRACK_BYTES = 920448;   // a track whose entry records no length
+constexpr uint32_t ROM_AREA_SECTORS = 2;
+
+uint32_t round_to_sectors(uint64_t bytes) {
+    return static_cast<uint32_t>((bytes + DISK_SECTOR_SIZE - 1) / DISK_SECTOR_SIZE);
+}
+
+struct input_guard {
+    image_input in{};
+    ~input_guard() { image_input_free(&in); }
+};
+
+// Disk sectors of the index disc in use up to the point that record e takes
+// over: its own track when it exists, else the lead-out.
+bool index_space_used(card_context *c, uint32_t e, uint32_t *used) {
+    if (c->disc_amount < 2) {
+        *used = 1;
+        return true;
+    }
+    uint8_t head[INDEX_TOC_READ_BYTES];
+    if (!card_read_at(c, c->block + c->entries[0].offset, head, sizeof head)) return false;
+    bool leadout = e == c->disc_amount;
+    const uint8_t *q =
+        index_toc_find(head, leadout ? TOC_POINT_A2 : bcd_from_bin(static_cast<uint8_t>(e)));
+    if (q == nullptr) {
+        log_line(c->log, "update area is not found");
+        return false;
+    }
+    uint64_t p = msf_to_frames(&q[7]);
+    uint64_t length = msf_to_frames(&q[3]);
+    uint64_t end = leadout       ? (p + 1) * STORED_SECTOR_SIZE
+                   : length != 0 ? (p + length + 1) * STORED_SECTOR_SIZE
+                                 : p * STORED_SECTOR_SIZE + NO_LENGTH_TRACK_BYTES;
+    *used = round_to_sectors(end);
+    return true;
+}
+
+uint32_t index_space_needed(const image_input &in) {
+    if (in.kind == IMAGE_CD) return CD_INDEX_SPACE;
+    return round_to_sectors(uint64_t{in.rom_size / 2048} * STORED_SECTOR_SIZE);
+}
+
+// Finds block and record for the image: 1 with c on the block and *e set
+// (0: the block is empty), 0 with a message. *append: the block is full.
+int choose_target(card_context *c, const char *const *v, const add_request &r, uint32_t *block,
+                  uint32_t *e, bool *append) {
+    *block = 0;
+    while (c->managearea_lba_next != 0) {
+        if (!managearea_read(c, c->managearea_lba_next)) return 0;
+        ++*block;
+    }
+    bool placed = false;
+    if (r.number_given) {
+        long n = 0;
+        if (!parse_long(v[r.number_index], &n) || n < 0) {
+            log_printf(c->log, "image# is not a number: %.80s\n", v[r.number_index]);
+            return 0;
+        }
+        if (n % 100 == 0) {
+            log_line(c->log, "IMAGE INDEX is unremovable");
+            return 0;
+        }
+        *block = static_cast<uint32_t>(n / 100);
+        if (!managearea_select(c, *block)) return 0;
+        *e = static_cast<uint32_t>(n % 100);
+        if (r.overwrite && *e >= c->disc_amount) {
+            log_line(c->log, "unexpected number: imageindex > d->disc_amount");
+            return 0;
+        }
+        placed = *e <= c->disc_amount && *e < c->disc_manage_max;
+    }
+    *append = false;
+    if (!placed) {
+        *e = c->disc_amount;
+        *append = c->disc_amount >= c->disc_manage_max;
+    }
+    return 1;
+}
+
+// The next block; refused for a block inside the chain, whose successor
+// would be overwritten before the add is complete.
+bool append_block(card_context *c, uint32_t *block) {
+    if (c->managearea_lba_next != 0) {
+        log_printf(c->log, "image block %u is full; add without an image number\n", *block);
+        return false;
+    }
+    if (!managearea_append(c)) {
+        log_line(c->log, "disc management area is over capacity");
+        return false;
+    }
+    ++*block;
+    return true;
+}
+
+bool write_rom_area(card_context *c, const char *prefix, const image_input &in, disc_entry *d) {
+    std::vector<uint8_t> rom(in.rom_size);
+    FILE *f = file_open(prefix, "rb");
+    bool ok = f != nullptr && fread(rom.data(), 1, rom.size(), f) == rom.size();
+    if (f != nullptr) fclose(f);
+    if (!ok) {
+        log_file_message(c->log, prefix, ": cannot be read\n");
+        return false;
+    }
+    rom_class k = rom_classify(c->log, rom.data(), in.rom_size);
+    d->flags = k.flags;
+    memcpy(d->romconfig, k.romconfig, 2);
+    d->config = default_configuration_word(d->flags, d->romconfig[0], d->romconfig[1]);
+    uint8_t sector[DISK_SECTOR_SIZE] = {k.romconfig[0], k.romconfig[1]};
+    return card_write_at(c, c->block + d->offset, sector, sizeof sector, "write error");
+}
+
+bool write_cd_area(card_context *c, const char *prefix, const image_input &in, const add_request &r,
+                   disc_entry *d) {
+    disk_set_relativepoint(c->disk, c->block + d->offset);
+    if (!cd_image_write(c->disk, in.description, c->log, prefix, in.sector_count,
+                        stored_subchannel_transform(c->version), r.strict))
+        return false;
+    d->flags = 0;
+    d->config = default_configuration_word(0, 0, 0);
+    description_apply_format(in.description, &d->config);
+    return true;
+}
+
+// An add inside the chain drops the blocks after this one, and its disc area
+// may overwrite the next block's header: cut the link first, so that a card
+// left by a failed add still opens.
+bool cut_chain(card_context *c) {
+    if (c->managearea_lba_next == 0) return true;
+    uint8_t sector[DISK_SECTOR_SIZE];
+    if (!card_read_at(c, c->block, sector, sizeof sector)) return false;
+    le32_put(sector + 12, 0);
+    if (!card_write_at(c, c->block, sector, sizeof sector, "write error in management area"))
+        return false;
+    c->managearea_lba_next = 0;
+    return true;
+}
+
+void set_name(disc_entry *d, const char *name) {
+    memset(d->name, 0, sizeof d->name);
+    memcpy(d->name, name, strnlen(name, CARD_NAME_SIZE - 1));
+}
+
+}  // namespace
+
+uint32_t index_disc_sectors(uint32_t disc_manage_max) {
+    return round_to_sectors(uint64_t{disc_manage_max} * PREVIEW_TRACK_BYTES +
+                            INDEX_DISC_BASE_BYTES);
+}
+
+int image_add(card_context *c, int argc, const char *const *v, const add_request &r) {
+    if (argc <= r.name_index || (r.number_given && argc <= r.number_index)) return 0;
+    const char *prefix = v[0];
+    uint32_t block = 0, e = 0;
+    bool append = false;
+    if (!choose_target(c, v, r, &block, &e, &append)) return 0;
+
+    input_guard input;
+    image_input &in = input.in;
+    if (!image_input_read(c->log, prefix, &in)) return 0;
+    const char *name = v[r.name_index];
+    if (r.name_index == 0) {
+        if (const char *display = description_display_name(in.description)) {
+            name = display;
+            log_write(c->log, "name: ");
+            log_write(c->log, name);
+            log_write(c->log, "\n");
+        }
+    }
+    in.description->disk = c->disk;
+    in.description->transform = stored_subchannel_transform(c->version);
+
+    // A block whose index disc cannot take the new track is full as well.
+    if (!append && c->disc_amount > 0 && !r.overwrite) {
+        uint32_t used = 0;
+        if (!index_space_used(c, e, &used)) return 0;
+        uint32_t length = c->entries[0].length;
+        append = length != 0 && uint64_t{used} + index_space_needed(in) >= length;
+    }
+    if (append) {
+        if (!append_block(c, &block)) return 0;
+        e = 0;
+    }
+
+    bool fresh = e == 0;
+    char index_name[CARD_NAME_SIZE];
+    if (fresh) {
+        disc_entry &index = c->entries[0];
+        index.flags = 0;
+        index.offset = 2;
+        index.length = index_disc_sectors(c->disc_manage_max);
+        index.config = default_configuration_word(0, 0, 0);
+        snprintf(index_name, sizeof index_name, "IMAGE INDEX for %u-xx", block);
+        set_name(&index, index_name);
+        e = 1;
+    }
+    const uint32_t index_area = c->block + c->entries[0].offset;
+    const uint32_t index_frames = static_cast<uint32_t>(uint64_t{c->entries[0].length} *
+                                                        DISK_SECTOR_SIZE / STORED_SECTOR_SIZE);
+    const subchannel_transform transform = stored_subchannel_transform(c->version);
+    auto plan = std::make_unique<index_track_plan>();
+    disk_set_relativepoint(c->disk, index_area);
+    if (!index_track_prepare(c->log, c->disk, in, e - 1, fresh, r.overwrite, transform,
+                             index_frames, plan.get()))
+        return 0;
+
+    disc_entry &d = c->entries[e];
+    const uint32_t offset = c->entries[e - 1].offset + c->entries[e - 1].length;
+    const uint64_t length =
+        in.kind == IMAGE_ROM ? ROM_AREA_SECTORS : cd_area_sectors(in.sector_count);
+    if (r.overwrite) {
+        // Areas follow each other without gaps (and the next block follows
+        // the last): a replaced area keeps its size, a ROM's included.
+        if (d.length != length) {
+            log_line(c->log, "CD image capacity is not match on the memory card");
+            return 0;
+        }
+    } else if (uint64_t{c->block - c->first_block} + offset + length > c->partition_size ||
+               length >= CARD_DISC_LENGTH_LIMIT) {
+        log_line(c->log, "the capacity of memory card would be over!");
+        return 0;
+    }
+    d.offset = offset;
+    d.length = static_cast<uint32_t>(length);
+    set_name(&d, name);
+    log_printf(c->log, "image#%u-%02u\n", block, e);
+
+    if (!r.overwrite && !cut_chain(c)) return 0;
+    bool written = in.kind == IMAGE_ROM ? write_rom_area(c, prefix, in, &d)
+                                        : write_cd_area(c, prefix, in, r, &d);
+    if (!written) return 0;
+    disk_set_relativepoint(c->disk, index_area);
+    if (!index_track_commit(c->log, c->disk, prefix, *plan)) return 0;
+    if (fresh) {
+        if (!name_write(c, &c->entries[0], index_name)) return 0;
+        for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) c->order[p] = static_cast<uint8_t>(p);
+    }
+    if (!name_write(c, &d, d.name)) return 0;
+
+    if (r.overwrite) {
+        // The record keeps its place: amount and chain stay as they are.
+        if (in.kind == IMAGE_CD || plan->result == 2)
+            log_line(c->log, "same capacity; disc amount is not changed.");
+    } else {
+        c->managearea_lba_next = 0;
+        c->disc_amount = e + 1;
+        for (uint32_t k = e + 1; k < CARD_DISC_SLOTS; k++) c->entries[k] = disc_entry{};
+    }
+    return order_write(c) ? 1 : 0;
+}

@@ -1,0 +1,228 @@
+#include "device/device_dispatch.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "device/device_ops.h"
+#include "device/wire_protocol.h"
+
+namespace {
+
+struct map_name {
+    const char *name;
+    int value;
+};
+
+const map_name dump_maps[] = {
+    {"rom", MAP_DUMP_GENERIC},
+    {"romram", MAP_DUMP_ROMRAM},
+    {"sf2", MAP_DUMP_SF2CE},
+    {"memorybase", MAP_DUMP_MEMORYBASE},
+    {nullptr, 0},
+};
+
+const map_name upload_maps[] = {
+    {"rom", MAP_IFURAM_ROM},
+    {"romram", MAP_IFURAM_ROMRAM},
+    {nullptr, 0},
+};
+
+// Map names compare on at most 8 characters; -1 and the list of known names
+// when none matches.
+int map_lookup(log_sink *l, const map_name *maps, const char *name) {
+    for (const map_name *m = maps; m->name != nullptr; m++)
+        if (strncmp(m->name, name, 8) == 0) return m->value;
+    log_line(l, "unknown map, map is defined:");
+    for (const map_name *m = maps; m->name != nullptr; m++) log_printf(l, " %s", m->name);
+    log_line(l, "");
+    return -1;
+}
+
+// A page is a whole decimal number from 0 to 3.
+bool parse_page(const char *text, int *page) {
+    if (text[0] < '0' || text[0] > '9') return false;
+    char *end = nullptr;
+    long v = strtol(text, &end, 10);
+    if (*end != '\0' || v < 0 || v > 3) return false;
+    *page = static_cast<int>(v);
+    return true;
+}
+
+// Base 16 with an optional "0x"; parsing stops at the first other character,
+// so text that is not a number reads as 0.
+uint32_t parse_hex(const char *text) { return static_cast<uint32_t>(strtoul(text, nullptr, 16)); }
+
+int fail(device_context *ctx, int status) {
+    ctx->failed = 1;
+    return status;
+}
+
+int cmd_reset(device_context *ctx, log_sink *l, const char *const *) {
+    if (!vmk_reset(ctx->port, l)) ctx->failed = 1;
+    return 0;
+}
+
+int cmd_calb(device_context *ctx, log_sink *, const char *const *) {
+    if (!calibrate(ctx, 0)) ctx->failed = 1;
+    return 0;
+}
+
+template <int (*transfer)(device_context *, int, const char *)>
+int cmd_save(device_context *ctx, log_sink *l, const char *const *args) {
+    int page;
+    if (!parse_page(args[0], &page)) {
+        log_line(l, "invalid page number");
+        return fail(ctx, 1);
+    }
+    if (!transfer(ctx, page, args[1])) ctx->failed = 1;
+    return 0;
+}
+
+// The dump handler: the ROM dump timed in millisecond ticks of the wall
+// clock (the process's CPU time, what clock() gives here, would hide the
+// time spent waiting for the board).
+int cmd_dump(device_context *ctx, log_sink *l, const char *const *args) {
+    int map = map_lookup(l, dump_maps, args[0]);
+    if (map < 0) return fail(ctx, 0);
+    auto start = std::chrono::steady_clock::now();
+    int ok = 0;
+    size_t n = hucard_dump(ctx, map, args[1], &ok);
+    auto end = std::chrono::steady_clock::now();
+    if (n == 0) return fail(ctx, 0);
+    long long ticks = std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
+    double seconds = static_cast<double>(ticks) / 1000.0;
+    // A dump faster than one tick reads 0 s: no division by 0.
+    long rate = seconds > 0 ? static_cast<long>(static_cast<double>(n) / seconds) : 0;
+    log_printf(l, "%4.1f sec, 0x%zx byte, %ld byte /sec\n", seconds, n, rate);
+    if (!ok) ctx->failed = 1;
+    return 0;
+}
+
+int cmd_memorybase(device_context *ctx, log_sink *l, const char *const *args) {
+    if (strcmp(args[0], "down") == 0) {
+        const char *dump_args[] = {"memorybase", args[1]};
+        return cmd_dump(ctx, l, dump_args);
+    }
+    if (strcmp(args[0], "up") == 0) return memorybase_upload(ctx, args[1]) ? 0 : fail(ctx, 1);
+    log_line(l, "up or down");
+    return fail(ctx, 1);
+}
+
+int cmd_gpram_dn(device_context *ctx, log_sink *l, const char *const *args) {
+    uint32_t address = parse_hex(args[0]);
+    uint32_t length = parse_hex(args[1]);
+    if (address % 0x2000 != 0 || length % 0x2000 != 0) {
+        log_line(l, "address or length error: val % 0x2000 != 0");
+        return fail(ctx, 1);
+    }
+    if (static_cast<uint64_t>(address) + length > 0x80000) {
+        log_line(l, "address range error: address > 0x80000");
+        return fail(ctx, 1);
+    }
+    if (!gpram_download(ctx, address, length, args[2])) ctx->failed = 1;
+    return 0;
+}
+
+int cmd_upimg(device_context *ctx, log_sink *l, const char *const *args) {
+    int destination;
+    if (strcmp(args[0], "gpram") == 0) {
+        destination = DEST_GPRAM;
+    } else if (strcmp(args[0], "flash") == 0) {
+        destination = DEST_FLASH;
+    } else {
+        log_line(l, "destination is gpram or flash");
+        return fail(ctx, 1);
+    }
+    int map = map_lookup(l, upload_maps, args[1]);
+    if (map < 0) return fail(ctx, 0);
+    if (rom_upload(ctx, destination, map, args[2])) return 1;
+    return fail(ctx, 0);
+}
+
+int cmd_program_data(device_context *ctx, log_sink *l, const char *const *args) {
+    uint32_t address = parse_hex(args[0]);
+    if (address < 0x30000) {
+        log_line(l, "address range error: address < 0x30000");
+        return fail(ctx, 1);
+    }
+    if (!flash_program_data(ctx, address, args[1])) ctx->failed = 1;
+    return 0;
+}
+
+int cmd_program_jic(device_context *ctx, log_sink *, const char *const *args) {
+    if (!program_jic_file(ctx, args[0])) ctx->failed = 1;
+    return 0;
+}
+
+int cmd_program_pac(device_context *ctx, log_sink *, const char *const *args) {
+    return program_pac_file(ctx, args[0]) ? 0 : fail(ctx, 1);
+}
+
+int cmd_vceget(device_context *ctx, log_sink *, const char *const *args) {
+    if (!frame_capture_png(ctx, args[0])) ctx->failed = 1;
+    return 0;
+}
+
+int cmd_adj(device_context *ctx, log_sink *, const char *const *args) {
+    int ok = 0;
+    int status = adj_rate(ctx, args[0], &ok);
+    if (status != 0 || !ok) ctx->failed = 1;
+    return status;
+}
+
+int cmd_colortable(device_context *ctx, log_sink *, const char *const *args) {
+    if (colortable_send(ctx, args[0])) return 1;
+    return fail(ctx, 0);
+}
+
+}  // namespace
+
+const device_command device_commands[] = {
+    {"reset", 0, cmd_reset, "", 0},
+    {"calb", 0, cmd_calb, "", 0},
+    {"save_up", 2, cmd_save<bkram_upload>, "[page] [imagefile]", 0},
+    {"save_dn", 2, cmd_save<bkram_download>, "[page] [imagefile]", 0},
+    {"memorybase", 2, cmd_memorybase, "[up|down]", 0},
+    {"dump", 2, cmd_dump, "[rom|romram|sf2] [romfile]", 0},
+    {"gpram_dn", 3, cmd_gpram_dn, "[hexaddress] [length] [imagefile]", 0},
+    {"upimg", 3, cmd_upimg, "[gpram|flash] [rom|romram] [filename]", 1},
+    {"program_data", 2, cmd_program_data, "[hexaddress] [imagefile]", 0},
+    {"program_jic", 1, cmd_program_jic, "[jicfile]", 0},
+    {"program_pac", 1, cmd_program_pac, "[pacfile]", 0},
+    {"vceget", 1, cmd_vceget, "[png file path]", 0},
+    {"adj", 1, cmd_adj, "[VSync freq Hz]", 0},
+    {"colortable", 1, cmd_colortable, "(colortable file)", 1},
+    {nullptr, 0, nullptr, nullptr, 0},
+};
+
+const device_command *device_command_find(const char *name) {
+    for (const device_command *h = device_commands; h->name != nullptr; h++)
+        if (strncmp(h->name, name, 20) == 0) return h;
+    return nullptr;
+}
+
+int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *v, int *ok) {
+    if (ok) *ok = 0;
+    if (c < 2) return DEVICE_STATUS_NOT_FOUND;
+    const device_command *h = device_command_find(v[1]);
+    if (h == nullptr) return DEVICE_STATUS_NOT_FOUND;
+    int a = c - 2;
+    if (a < h->argnum) {
+        // The window never builds a short vector; a shell user can.
+        fputs("internal error: c >= h->argnum\n", stderr);
+        return 1;
+    }
+    const char *port_name = a > h->argnum ? v[h->argnum + 2] : DEVICE_DEFAULT_PORT;
+    serial_port *port = serial_open(log, port_name, 500000, 0, 8);
+    if (port == nullptr) {
+        log_line(log, "error opening serial port");
+        return 1;
+    }
+    device_context ctx{port, log, frame_store, 0};
+    int status = h->handler(&ctx, log, v + 2);
+    serial_close(port);
+    if (ok) *ok = status == h->success_status && !ctx.failed;
+    return status;
+}

@@ -1,0 +1,172 @@
+// Card commands on a card whose reads or writes fail: every failure fails the
+// command, and the block header is written last, so a cut-short commit leaves
+// the previous header in place.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "card/commands/card_dispatch.h"
+#include "card/store/drive_table.h"
+#include "card/layout/card_layout.h"
+#include "card/store/sector_store.h"
+#include "card/store/sector_store_fault.h"
+#include "tests/support/recording_log.h"
+
+namespace {
+
+const uint32_t B0 = 4097;
+
+// A memory card, optionally behind a fault store, under a drive letter.
+class faulty_card {
+public:
+    explicit faulty_card(uint64_t sectors) : memory_(memory_store_create(sectors)) {}
+    ~faulty_card() {
+        detach();
+        store_close(memory_);
+    }
+
+    void attach(const fault_plan &plan) {
+        detach();
+        fault_ = fault_store_wrap(memory_, plan);
+        drive_ = std::string(1, drive_table_register_store(fault_));
+    }
+    void detach() {
+        if (fault_ == nullptr) return;
+        drive_table_forget(drive_[0]);
+        store_close(fault_);
+        fault_ = nullptr;
+    }
+    int run(recording_log &log, const std::string &command,
+            const std::vector<std::string> &args = {}) {
+        std::vector<const char *> v{"", command.c_str(), drive_.c_str()};
+        for (const std::string &a : args) v.push_back(a.c_str());
+        return card_dispatch(log.sink, static_cast<int>(v.size()), v.data());
+    }
+    std::vector<uint8_t> read(uint64_t sector, uint32_t count) {
+        std::vector<uint8_t> bytes(size_t{count} * 512);
+        EXPECT_EQ(store_read(memory_, sector, count, bytes.data()), 0);
+        return bytes;
+    }
+    void write(uint64_t sector, const std::vector<uint8_t> &bytes) {
+        EXPECT_EQ(
+            store_write(memory_, sector, static_cast<uint32_t>(bytes.size() / 512), bytes.data()),
+            0);
+    }
+    uint32_t writes() { return fault_store_counts(fault_).writes; }
+
+private:
+    sector_store *memory_;
+    sector_store *fault_ = nullptr;
+    std::string drive_;
+};
+
+// Formats the card and gives it an index disc and one CD in block 0.
+void prepare(faulty_card &card) {
+    card.attach(fault_plan{});
+    recording_log log;
+    ASSERT_EQ(card.run(log, "format"), 0) << log.text();
+    std::vector<uint8_t> header = card.read(B0, 2);
+    header[4] = 2;  // two records: index disc of 1300 sectors, a CD of 800
+    const uint8_t records[16] = {2, 0, 0, 0, 0x14, 0x05, 0, 0, 0x16, 0x05, 0, 0, 0x20, 0x03, 0, 0};
+    memcpy(&header[64], records, sizeof records);
+    card.write(B0, header);
+}
+
+std::vector<std::string> swapped_order() {
+    std::vector<std::string> v{"1", "0"};
+    for (int i = 2; i < 100; i++) v.push_back(std::to_string(i));
+    return v;
+}
+
+}  // namespace
+
+TEST(CardFaults, FormatReportsEachFailedWrite) {
+    struct {
+        uint32_t write;
+        const char *message;
+    } cases[] = {{1, "write error on MBR\n"},
+                 {2, "write error FAT\n"},
+                 {3, "write error in management area\n"}};
+    for (auto &c : cases) {
+        faulty_card card(20000);
+        fault_plan plan;
+        plan.fail_write_at = c.write;
+        card.attach(plan);
+        recording_log log;
+        EXPECT_EQ(card.run(log, "format"), 1) << c.write;
+        EXPECT_NE(log.text().find(c.message), std::string::npos) << log.text();
+        EXPECT_EQ(log.text().find("initialization successful."), std::string::npos);
+    }
+}
+
+TEST(CardFaults, EveryFailedWriteOfACommitFailsTheCommandHeaderLast) {
+    faulty_card probe(20000);
+    prepare(probe);
+    probe.attach(fault_plan{});  // count the command's writes only
+    recording_log clean;
+    ASSERT_EQ(probe.run(clean, "order", swapped_order()), 0) << clean.text();
+    uint32_t writes = probe.writes();
+    ASSERT_EQ(writes, 6u);  // index disc, header, cdlist.txt: data, two FATs, entry
+
+    for (uint32_t n = 1; n <= writes; n++) {
+        faulty_card card(20000);
+        prepare(card);
+        std::vector<uint8_t> header = card.read(B0, 2);
+        fault_plan plan;
+        plan.fail_write_at = n;
+        card.attach(plan);
+        recording_log log;
+        EXPECT_EQ(card.run(log, "order", swapped_order()), 1) << "write " << n;
+        if (n == 1) {
+            EXPECT_EQ(card.read(B0, 2), header) << "render failed: header untouched";
+        }
+        card.attach(fault_plan{});
+        recording_log reopen;
+        EXPECT_EQ(card.run(reopen, "order", swapped_order()), 0)
+            << "write " << n << " left a card that does not open: " << reopen.text();
+    }
+}
+
+TEST(CardFaults, FailedReadsAndWritesInSubswapFailIt) {
+    for (bool on_read : {true, false}) {
+        faulty_card card(20000);
+        prepare(card);
+        std::vector<uint8_t> header = card.read(B0, 2);
+        fault_plan plan;
+        // Open reads the MBR, the header, two names and the settings sector;
+        // subswap reads the block again, then the first chunk.
+        if (on_read)
+            plan.fail_read_at = 10;
+        else
+            plan.fail_write_at = 1;
+        card.attach(plan);
+        recording_log log;
+        EXPECT_EQ(card.run(log, "subswap"), 1);
+        EXPECT_NE(log.text().find(on_read ? "read error\n" : "write error\n"), std::string::npos)
+            << log.text();
+        EXPECT_EQ(card.read(B0, 2), header) << "version not flipped";
+    }
+}
+
+TEST(CardFaults, UnreadableTableFailsTheOpen) {
+    faulty_card card(20000);
+    prepare(card);
+    fault_plan plan;
+    plan.fail_read_at = 1;
+    card.attach(plan);
+    recording_log log;
+    EXPECT_EQ(card.run(log, "subswap"), 1);
+    EXPECT_EQ(log.text(), "read error\n");
+}
+
+TEST(CardFaults, FailedFlushFailsTheCommand) {
+    faulty_card card(20000);
+    prepare(card);
+    fault_plan plan;
+    plan.fail_flush = true;
+    card.attach(plan);
+    recording_log log;
+    EXPECT_EQ(card.run(log, "order", swapped_order()), 1);
+}

@@ -1,0 +1,31 @@
+// The card half of vmk as a user runs it on a card image file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/file_util.h"
+#include "tests/card/layout/shell.h"
+#include "tests/support/temp_dir.h"
+
+TEST(VmkCardCli, FormatThenPreviewOfAFreshImage) {
+    temp_dir dir;
+    std::string image = dir.path("card.img");
+    std::string png = dir.path("list.png");
+    ASSERT_EQ(run_shell("truncate -s 100M " + image), 0);
+    std::string vmk = VMK_BINARY;
+    EXPECT_EQ(shell_output(vmk + " card format " + image),
+              "partition #0 2MiB\npartition #1 97MiB\ndisc manage max = 12\n"
+              "initialization successful.\n");
+    EXPECT_EQ(shell_output(vmk + " card preview " + image + " 0 " + png + "; echo $?"),
+              "block 0 holds no images yet: showing its empty slots\n0\n");
+    unsigned char signature[8] = {};
+    ASSERT_EQ(file_read_whole(png.c_str(), signature, sizeof signature), 1);
+    EXPECT_EQ(signature[1], 'P');
+    EXPECT_EQ(signature[2], 'N');
+    EXPECT_EQ(shell_output(vmk + " card preview " + image + " 1 " + png + "; echo $?"),
+              "manage area block not found\n1\n");
+    EXPECT_EQ(run_shell(vmk + " card preview " + image + " 0 2>/dev/null"), 2);
+    std::string help = shell_output(vmk + " --help");
+    EXPECT_NE(help.find("  order            [image#]x100\n"), std::string::npos) << help;
+    EXPECT_NE(help.find("  preview <drive> <block#> <file.png>"), std::string::npos);
+}

@@ -1,0 +1,148 @@
+// `vmk card` on a card image file: adding end to end, the listing file and
+// preview, the hash listing of a stored disc, and a killed add.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "card/store/drive_table.h"
+#include "tests/card/write/adding_fixture.h"
+#include "tests/card/layout/shell.h"
+
+extern char **environ;
+
+namespace {
+
+// Runs vmk with the arguments; its standard output.
+std::string vmk(const std::string &args, int *status = nullptr) {
+    std::string out = shell_output(std::string(VMK_BINARY) + " " + args + " 2>&1; echo \"#$?\"");
+    size_t mark = out.rfind('#');
+    if (status != nullptr) *status = std::stoi(out.substr(mark + 1));
+    return out.substr(0, mark);
+}
+
+void make_sparse(const std::string &name, uint64_t bytes) {
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(bytes)), 0);
+    close(fd);
+}
+
+// The image file's card, opened through the drive table as the commands do.
+std::unique_ptr<card_context> open_image(const std::string &path, uint32_t block = 0) {
+    char letter = drive_table_register_image(log_null(), path.c_str());
+    EXPECT_NE(letter, 0);
+    auto c = open_block(std::string(1, letter), block);
+    drive_table_forget(letter);
+    return c;
+}
+
+TEST(vmk_card, format_add_list_preview_and_hash) {
+    temp_dir dir;
+    std::string card = dir.path("card.img"), disc = dir.path("disc"), rom = dir.path("game.pce");
+    make_sparse(card, 256ull << 20);
+    write_file(rom, make_rom(0x20000, 4));
+    make_cd(disc, 500, 400);
+    int status = -1;
+    vmk("card format " + card, &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(vmk("card add " + card + " " + rom, &status), "image#0-01\n");
+    EXPECT_EQ(status, 0);
+    vmk("card add_withname " + card + " " + disc + " 'Disc One'", &status);
+    EXPECT_EQ(status, 0);
+
+    std::string listing = shell_output("mtype -i " + card + "@@512 ::/cdlist.txt");
+    EXPECT_NE(listing.find("0-01 80-04-10 000001 " + rom), std::string::npos) << listing;
+    EXPECT_NE(listing.find("0-02 00"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("Disc One"), std::string::npos) << listing;
+    // The usage line counts what was just added, as a fresh open does.
+    auto opened = open_image(card);
+    ASSERT_TRUE(opened);
+    char usage[64];
+    snprintf(usage, sizeof usage, "%u/%uMiB, uses %4.1f%%\n", opened->used / 2048,
+             opened->partition_size / 2048, 100.0 * opened->used / opened->partition_size);
+    EXPECT_GT(opened->used, 2u + 1000u);
+    EXPECT_NE(listing.find(usage), std::string::npos) << listing;
+
+    std::string png = dir.path("list.png");
+    vmk("card preview " + card + " 0 " + png, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(shell_output("head -c 4 " + png + " | od -An -tx1"), " 89 50 4e 47\n");
+
+    // The stored disc's data track hashes as the file's does, in both
+    // subchannel layouts.
+    std::string from_files = vmk("card mmchash " + card + " " + disc, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(from_files.substr(0, 12), "01 00:02:00 ");
+    EXPECT_NE(from_files.find("    500n\n"), std::string::npos) << from_files;
+    EXPECT_EQ(vmk("card mmchash " + card + " 2"), from_files);
+    vmk("card subswap " + card, &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(vmk("card mmchash " + card + " 2"), from_files);
+    EXPECT_EQ(vmk("card mmchash " + card + " 1"), "") << "a HuCard entry has no tracks";
+    vmk("card mmchash " + card + " 3", &status);
+    EXPECT_EQ(status, 1);
+}
+
+TEST(vmk_card, killed_during_a_large_add_the_card_opens_with_its_previous_contents) {
+    temp_dir dir;
+    std::string card = dir.path("card.img"), big = dir.path("big"), rom = dir.path("game.pce");
+    const uint64_t sectors = 200000;  // 470 MB, sparse: only what is written before the kill costs
+    make_sparse(card, 1ull << 30);
+    make_sparse(big + ".img", sectors * 2352);
+    make_sparse(big + ".sub", sectors * 96);
+    make_cd(dir.path("toc"), 1, 0);
+    ASSERT_EQ(run_shell("cp " + dir.path("toc.ccd") + " " + big + ".ccd"), 0);
+    write_file(rom, make_rom(8192, 9));
+    int status = -1;
+    vmk("card format " + card, &status);
+    ASSERT_EQ(status, 0);
+    vmk("card add " + card + " " + rom, &status);
+    ASSERT_EQ(status, 0);
+
+    struct stat st;
+    ASSERT_EQ(stat(card.c_str(), &st), 0);
+    const blkcnt_t start_blocks = st.st_blocks;
+    const char *argv[] = {VMK_BINARY, "card", "add", card.c_str(), big.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, VMK_BINARY, &actions, nullptr, const_cast<char **>(argv), environ),
+              0);
+    posix_spawn_file_actions_destroy(&actions);
+    // Kill once 32 MiB of the disc area reached the file: well inside the add.
+    bool exited = false;
+    int wait_status = 0;
+    while (!exited) {
+        exited = waitpid(pid, &wait_status, WNOHANG) == pid;
+        if (stat(card.c_str(), &st) == 0 && (st.st_blocks - start_blocks) * 512 > (32 << 20)) break;
+        usleep(1000);
+    }
+    ASSERT_FALSE(exited) << "the add ended before it could be interrupted";
+    ASSERT_EQ(kill(pid, SIGKILL), 0);
+    ASSERT_EQ(waitpid(pid, &wait_status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(wait_status));
+
+    auto c = open_image(card);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->disc_amount, 2u);
+    EXPECT_STREQ(c->entries[1].name, rom.c_str());
+    std::string listing = shell_output("mtype -i " + card + "@@512 ::/cdlist.txt");
+    EXPECT_EQ(listing.find("0-02"), std::string::npos) << listing;
+    // And the card takes images again.
+    make_cd(dir.path("small"), 20, 0);
+    vmk("card add " + card + " " + dir.path("small"), &status);
+    EXPECT_EQ(status, 0);
+    c = open_image(card);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->disc_amount, 3u);
+}
+
+}  // namespace
