@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "card/store/removable_disks.h"
+#include "platform/removable_disks.h"
 #include "card/store/sector_store.h"
 #include "core/log.h"
 
