@@ -13,6 +13,7 @@
 
 #include "card/store/disk_handle.h"
 #include "core/log.h"
+#include "core/number_text.h"
 
 enum : uint32_t {
     CARD_DISC_SLOTS = 100,      // records per block, and order positions
@@ -78,11 +79,6 @@ bool managearea_write(card_context *c);
 bool order_write(card_context *c);
 // Writes the name sector of an entry (at most 511 bytes of text).
 bool name_write(card_context *c, const disc_entry *e, const char *text);
-
-// Strict numbers for command arguments: base by prefix (0x hexadecimal, 0
-// octal), the whole text consumed, no sign for parse_ulong, no overflow.
-bool parse_ulong(const char *text, unsigned long *value);
-bool parse_long(const char *text, long *value);
 
 // Lists every image of every block of the card behind drive, blocks in chain
 // order and each block in its display order. entry gets the config word with
