@@ -6,6 +6,7 @@
 
 #include "card/commands/card_commands.h"
 #include "card/layout/card_layout.h"
+#include "card/layout/chain_walk.h"
 #include "card/layout/subchannel_swap.h"
 
 namespace {
@@ -51,17 +52,15 @@ bool convert_area(card_context *c, uint32_t length, bool to_interleaved,
 
 int card_subswap(card_context *c, int, const char *const *) {
     std::vector<uint8_t> chunk(CHUNK_BYTES);
-    for (uint32_t s = c->first_block; s != 0;) {
-        if (!managearea_read(c, s)) return 0;
+    auto swap_block = [&chunk](card_context *c, uint32_t) {
         bool to_interleaved = c->version == 3;
         for (uint32_t i = 0; i < c->disc_amount; i++) {
             log_printf(c->log, "%u/%u\n", i + 1, c->disc_amount);
             disk_set_relativepoint(c->disk, c->block + c->entries[i].offset);
-            if (!convert_area(c, c->entries[i].length, to_interleaved, chunk)) return 0;
+            if (!convert_area(c, c->entries[i].length, to_interleaved, chunk)) return false;
         }
         c->version = to_interleaved ? 4 : 3;
-        s = c->managearea_lba_next;
-        if (!order_write(c)) return 0;
-    }
-    return 1;
+        return order_write(c);
+    };
+    return chain_walk(c, CHAIN_WALK_ALL, swap_block) ? 1 : 0;
 }

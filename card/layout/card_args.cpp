@@ -1,4 +1,4 @@
-#include "card/commands/card_args.h"
+#include "card/layout/card_args.h"
 
 #include "core/log_whole.h"
 #include "core/number_text.h"

@@ -13,7 +13,6 @@
 
 #include "card/store/disk_handle.h"
 #include "core/log.h"
-#include "core/number_text.h"
 
 enum : uint32_t {
     CARD_DISC_SLOTS = 100,      // records per block, and order positions
@@ -77,7 +76,11 @@ bool managearea_write(card_context *c);
 // Normalises the order (records in use first, in their order; the rest
 // ascending) and commits the block.
 bool order_write(card_context *c);
-// Writes the name sector of an entry (at most 511 bytes of text).
+// Sets the entry's name as its name sector will hold it: at most 511 bytes,
+// cut on a UTF-8 character boundary so the image list can convert it.
+void entry_name_set(disc_entry *e, const char *text);
+// Writes the name sector of an entry (at most 511 bytes of text, cut as
+// entry_name_set cuts).
 bool name_write(card_context *c, const disc_entry *e, const char *text);
 
 // Lists every image of every block of the card behind drive, blocks in chain
