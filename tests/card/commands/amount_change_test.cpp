@@ -83,7 +83,7 @@ TEST(AmountChange, RefusesIndexDiscAndFirstImageAndBadNumbers) {
         {"100", "disc#0 or disc#1 not accepted\n"},
         {"8", "disc# is larger than disc amount\n"},
         {"300", "disc# is not exist\n"},
-        {"-5", "disc# is not exist\n"},
+        {"-5", "not a number: -5\n"},
         {"5.0", "not a number: 5.0\n"},
     };
     config_card c;
