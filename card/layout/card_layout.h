@@ -11,11 +11,12 @@
 
 #include <cstdint>
 
+#include "card/imagelist/list_render.h"
 #include "card/store/disk_handle.h"
 #include "core/log.h"
 
 enum : uint32_t {
-    CARD_DISC_SLOTS = 100,      // records per block, and order positions
+    CARD_DISC_SLOTS = LIST_SLOT_COUNT,  // records per block, order positions, list lines
     CARD_NAME_SIZE = 512,       // one name sector
     CARD_CHAIN_LIMIT = 10,      // a chain holds fewer blocks than this
     CARD_PARTITION0_START = 1,  // the FAT12 partition
@@ -26,7 +27,6 @@ enum : uint32_t {
     MANAGEAREA_RECORDS_AT = 64,
     CARD_SETTINGS_SECTOR = 5,  // of the index disc's area
     CARD_SETTINGS_BYTES = 2048,
-    CARD_STORED_SECTOR = 2448,            // 96 subchannel bytes + 2352 main bytes
     CARD_DISC_LENGTH_LIMIT = 0x01000000,  // lengths are stored in 24 bits
 };
 
