@@ -14,6 +14,21 @@ struct number_case {
 // Texts that no parser may take, whatever its base.
 const char *const never_numbers[] = {"", " 5", "5 ", "-1", "+1", "1 2", "\t7", "5\n", "12z"};
 
+// The table's texts, then texts that are never numbers; a refused text
+// leaves the value alone.
+template <size_t N>
+void check_cases(bool (*parse)(const char *, uint64_t *), const number_case (&cases)[N]) {
+    for (const number_case &c : cases) {
+        uint64_t v = 12345;
+        EXPECT_EQ(parse(c.text, &v), c.ok) << '"' << c.text << '"';
+        EXPECT_EQ(v, c.ok ? c.value : 12345u) << c.text;
+    }
+    for (const char *text : never_numbers) {
+        uint64_t v;
+        EXPECT_FALSE(parse(text, &v)) << '"' << text << '"';
+    }
+}
+
 }  // namespace
 
 TEST(NumberText, DecimalIsDigitsOnly) {
@@ -28,15 +43,7 @@ TEST(NumberText, DecimalIsDigitsOnly) {
         {"1e3", false, 0},
         {"12abc", false, 0},
     };
-    for (const number_case &c : cases) {
-        uint64_t v = 12345;
-        EXPECT_EQ(parse_decimal(c.text, &v), c.ok) << '"' << c.text << '"';
-        EXPECT_EQ(v, c.ok ? c.value : 12345u) << c.text;
-    }
-    for (const char *text : never_numbers) {
-        uint64_t v;
-        EXPECT_FALSE(parse_decimal(text, &v)) << '"' << text << '"';
-    }
+    check_cases(parse_decimal, cases);
     uint64_t v;
     EXPECT_FALSE(parse_decimal(nullptr, &v));
 }
@@ -54,15 +61,7 @@ TEST(NumberText, HexWithOptionalPrefix) {
         {"g", false, 0},
         {"2000h", false, 0},
     };
-    for (const number_case &c : cases) {
-        uint64_t v = 12345;
-        EXPECT_EQ(parse_hex(c.text, &v), c.ok) << '"' << c.text << '"';
-        EXPECT_EQ(v, c.ok ? c.value : 12345u) << c.text;
-    }
-    for (const char *text : never_numbers) {
-        uint64_t v;
-        EXPECT_FALSE(parse_hex(text, &v)) << '"' << text << '"';
-    }
+    check_cases(parse_hex, cases);
 }
 
 TEST(NumberText, BaseByPrefix) {
