@@ -64,13 +64,16 @@ bool managearea_read(card_context *c, uint32_t s) {
 }
 
 bool managearea_select(card_context *c, uint32_t b) {
-    if (!managearea_read(c, c->first_block)) return false;
-    for (uint32_t k = 0; k < b; k++) {
-        if (c->managearea_lba_next == 0) {
-            log_line(c->log, "manage area block not found");
-            return false;
-        }
-        if (!managearea_read(c, c->managearea_lba_next)) return false;
+    uint32_t last = 0;
+    auto reach = [&last](card_context *, uint32_t k) {
+        last = k;
+        return true;
+    };
+    // b + 1 blocks; a b of UINT32_MAX walks none and is not found either.
+    if (!chain_walk(c, b + 1, reach)) return false;
+    if (last != b || b == UINT32_MAX) {
+        log_line(c->log, "manage area block not found");
+        return false;
     }
     return true;
 }
