@@ -74,14 +74,8 @@ TEST(NumberText, BaseByPrefix) {
         {"215", true, 215},
         {"0x1F", true, 31},
         {"017", true, 15},
-        {"", false, 0},
-        {" 5", false, 0},
-        {"5 ", false, 0},
-        {"-1", false, 0},
-        {"+1", false, 0},
         {"08", false, 0},
         {"0x", false, 0},
-        {"12abc", false, 0},
         {"99999999999999999999999", false, 0},
     };
     for (auto &c : cases) {
@@ -90,6 +84,10 @@ TEST(NumberText, BaseByPrefix) {
         if (c.ok) {
             EXPECT_EQ(v, c.value) << c.text;
         }
+    }
+    for (const char *text : never_numbers) {
+        unsigned long v;
+        EXPECT_FALSE(parse_ulong(text, &v)) << '"' << text << '"';
     }
     long v;
     EXPECT_TRUE(parse_long("-0x10", &v));
