@@ -69,9 +69,9 @@ bool managearea_select(card_context *c, uint32_t b) {
         last = k;
         return true;
     };
-    // b + 1 blocks; a b of UINT32_MAX walks none and is not found either.
+    // A b of UINT32_MAX walks no block at all, and is not found either.
     if (!chain_walk(c, b + 1, reach)) return false;
-    if (last != b || b == UINT32_MAX) {
+    if (last != b) {
         log_line(c->log, "manage area block not found");
         return false;
     }
