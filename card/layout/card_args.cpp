@@ -43,12 +43,15 @@ bool card_arg_block(const card_context *c, const char *text, const char *outside
     return card_arg_decimal(c->log, text, &b) && block_in_chain(c, b, outside, block);
 }
 
+bool image_in_chain(const card_context *c, uint64_t value, const char *outside,
+                    image_number *n) {
+    if (!block_in_chain(c, value / CARD_DISC_SLOTS, outside, &n->block)) return false;
+    n->record = static_cast<uint32_t>(value % CARD_DISC_SLOTS);
+    return true;
+}
+
 bool card_arg_image(const card_context *c, const char *text, const char *outside,
                     image_number *n) {
     uint64_t v;
-    if (!card_arg_decimal(c->log, text, &v) ||
-        !block_in_chain(c, v / CARD_DISC_SLOTS, outside, &n->block))
-        return false;
-    n->record = static_cast<uint32_t>(v % CARD_DISC_SLOTS);
-    return true;
+    return card_arg_decimal(c->log, text, &v) && image_in_chain(c, v, outside, n);
 }

@@ -21,8 +21,11 @@ struct image_number {
     uint32_t value() const { return block * CARD_DISC_SLOTS + record; }
 };
 
-// A whole decimal image number whose block lies in c's chain; a block
-// outside it logs the line `outside` (the command's own wording).
+// Image number value when its block lies in c's chain; a block outside it
+// logs the line `outside` (the command's own wording).
+bool image_in_chain(const card_context *c, uint64_t value, const char *outside,
+                    image_number *n);
+// A whole decimal image number whose block lies in c's chain, likewise.
 bool card_arg_image(const card_context *c, const char *text, const char *outside,
                     image_number *n);
 // A whole decimal block number of c's chain, likewise.

@@ -78,12 +78,14 @@ int choose_target(card_context *c, const char *const *v, const add_request &r, u
         return 0;
     bool placed = false;
     if (r.number_given) {
+        uint64_t value;
         image_number n;
-        if (!card_arg_image(c, v[r.number_index], "manage area block not found", &n)) return 0;
-        if (n.record == 0) {
+        if (!card_arg_decimal(c->log, v[r.number_index], &value)) return 0;
+        if (value % CARD_DISC_SLOTS == 0) {
             log_line(c->log, "IMAGE INDEX is unremovable");
             return 0;
         }
+        if (!image_in_chain(c, value, "manage area block not found", &n)) return 0;
         *block = n.block;
         if (!managearea_select(c, *block)) return 0;
         *e = n.record;

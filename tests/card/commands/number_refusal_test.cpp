@@ -37,7 +37,7 @@ struct bad_number {
 const bad_number bad_numbers[] = {
     {"429496729601", true},          // overflows 32 bits
     {"18446744073709551616", false},  // overflows 64 bits
-    {"300", true},                    // block 3: outside the chain
+    {"301", true},                    // block 3: outside the chain
     {"-3", false},
     {"+3", false},
     {" 3", false},
