@@ -82,9 +82,7 @@ int run_card(int argc, char **argv) {
         return 2;
     }
     if (strcmp(argv[2], "preview") == 0) return run_preview(argc, argv);
-    const card_command_info *row = nullptr;
-    for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
-        if (strncmp(r->name, argv[2], 20) == 0) row = r;
+    const card_command_info *row = card_command_find(argv[2]);
     if (row == nullptr) {
         fprintf(stderr, "vmk: unknown card command '%s'\n", argv[2]);
         print_help(stderr);

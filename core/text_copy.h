@@ -2,7 +2,12 @@
 
 #include <cstddef>
 
-// Copies src into dst (capacity bytes, terminator included). A text too long
-// is cut before the UTF-8 character that would not fit whole, so names stay
-// convertible for the image list.
+// How many bytes of src to keep so that at most limit bytes remain and no
+// UTF-8 character is split: a character that would not fit whole is dropped,
+// so names stay convertible for the image list. src ends at its terminator
+// or after limit + 1 bytes, whichever comes first (a raw sector will do).
+size_t text_cut_utf8(const char *src, size_t limit);
+
+// Copies at most capacity - 1 bytes of src, cut as text_cut_utf8 cuts, into
+// dst and terminates it. Nothing happens for a capacity of 0.
 void text_copy_utf8(char *dst, size_t capacity, const char *src);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "core/file_util.h"
@@ -111,14 +112,24 @@ int calibrate(device_context *ctx, uint32_t value) {
     return 1;
 }
 
+bool adj_rate_parse(log_sink *log, const char *text, double *rate) {
+    // Digits with at most one decimal point: strtod alone would also take
+    // blanks, signs, exponents, "inf" and trailing text.
+    bool plain = text[0] >= '0' && text[0] <= '9' &&
+                 strspn(text, "0123456789.") == strlen(text) && strchr(text, '.') == strrchr(text, '.');
+    double f = plain ? strtod(text, nullptr) : 0.0;
+    if (!(f >= 50.0 && f < 70.0)) {
+        log_line(log, "out of range");
+        return false;
+    }
+    *rate = f;
+    return true;
+}
+
 int adj_rate(device_context *ctx, const char *rate, int *ok) {
     *ok = 0;
-    double f = strtod(rate, nullptr);
-    // Written so that a rate that is not a number is out of range too.
-    if (!(f >= 50.0 && f < 70.0)) {
-        log_line(ctx->log, "out of range");
-        return 1;
-    }
+    double f;
+    if (!adj_rate_parse(ctx->log, rate, &f)) return 1;
     double product = static_cast<double>(NOMINAL_FRAME_RATE / f * 991237500.0L);
     uint32_t value = static_cast<uint32_t>(std::trunc(product));
     printf("VSync %5.2f Hz, pixel clock %5.2f MHz, val %x\n", f, f * 1237500.0 / 1000000.0, value);

@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "device/device_args.h"
 #include "device/device_ops.h"
 #include "device/wire_protocol.h"
 
@@ -40,20 +40,6 @@ int map_lookup(log_sink *l, const map_name *maps, const char *name) {
     return -1;
 }
 
-// A page is a whole decimal number from 0 to 3.
-bool parse_page(const char *text, int *page) {
-    if (text[0] < '0' || text[0] > '9') return false;
-    char *end = nullptr;
-    long v = strtol(text, &end, 10);
-    if (*end != '\0' || v < 0 || v > 3) return false;
-    *page = static_cast<int>(v);
-    return true;
-}
-
-// Base 16 with an optional "0x"; parsing stops at the first other character,
-// so text that is not a number reads as 0.
-uint32_t parse_hex(const char *text) { return static_cast<uint32_t>(strtoul(text, nullptr, 16)); }
-
 int fail(device_context *ctx, int status) {
     ctx->failed = 1;
     return status;
@@ -72,10 +58,7 @@ int cmd_calb(device_context *ctx, log_sink *, const char *const *) {
 template <int (*transfer)(device_context *, int, const char *)>
 int cmd_save(device_context *ctx, log_sink *l, const char *const *args) {
     int page;
-    if (!parse_page(args[0], &page)) {
-        log_line(l, "invalid page number");
-        return fail(ctx, 1);
-    }
+    if (!page_arg(l, args[0], &page)) return fail(ctx, 1);
     if (!transfer(ctx, page, args[1])) ctx->failed = 1;
     return 0;
 }
@@ -111,16 +94,8 @@ int cmd_memorybase(device_context *ctx, log_sink *l, const char *const *args) {
 }
 
 int cmd_gpram_dn(device_context *ctx, log_sink *l, const char *const *args) {
-    uint32_t address = parse_hex(args[0]);
-    uint32_t length = parse_hex(args[1]);
-    if (address % 0x2000 != 0 || length % 0x2000 != 0) {
-        log_line(l, "address or length error: val % 0x2000 != 0");
-        return fail(ctx, 1);
-    }
-    if (static_cast<uint64_t>(address) + length > 0x80000) {
-        log_line(l, "address range error: address > 0x80000");
-        return fail(ctx, 1);
-    }
+    uint32_t address, length;
+    if (!gpram_range_args(l, args[0], args[1], &address, &length)) return fail(ctx, 1);
     if (!gpram_download(ctx, address, length, args[2])) ctx->failed = 1;
     return 0;
 }
@@ -142,11 +117,8 @@ int cmd_upimg(device_context *ctx, log_sink *l, const char *const *args) {
 }
 
 int cmd_program_data(device_context *ctx, log_sink *l, const char *const *args) {
-    uint32_t address = parse_hex(args[0]);
-    if (address < 0x30000) {
-        log_line(l, "address range error: address < 0x30000");
-        return fail(ctx, 1);
-    }
+    uint32_t address;
+    if (!flash_data_args(l, args[0], args[1], &address)) return fail(ctx, 1);
     if (!flash_program_data(ctx, address, args[1])) ctx->failed = 1;
     return 0;
 }
@@ -177,24 +149,46 @@ int cmd_colortable(device_context *ctx, log_sink *, const char *const *args) {
     return fail(ctx, 0);
 }
 
+// Argument checks run before the port is opened: a refused argument leaves
+// the board untouched.
+bool check_page(log_sink *l, const char *const *args) {
+    int page;
+    return page_arg(l, args[0], &page);
+}
+
+bool check_gpram_range(log_sink *l, const char *const *args) {
+    uint32_t address, length;
+    return gpram_range_args(l, args[0], args[1], &address, &length);
+}
+
+bool check_flash_data(log_sink *l, const char *const *args) {
+    uint32_t address;
+    return flash_data_args(l, args[0], args[1], &address);
+}
+
+bool check_rate(log_sink *l, const char *const *args) {
+    double rate;
+    return adj_rate_parse(l, args[0], &rate);
+}
+
 }  // namespace
 
 const device_command device_commands[] = {
-    {"reset", 0, cmd_reset, "", 0},
-    {"calb", 0, cmd_calb, "", 0},
-    {"save_up", 2, cmd_save<bkram_upload>, "[page] [imagefile]", 0},
-    {"save_dn", 2, cmd_save<bkram_download>, "[page] [imagefile]", 0},
-    {"memorybase", 2, cmd_memorybase, "[up|down]", 0},
-    {"dump", 2, cmd_dump, "[rom|romram|sf2] [romfile]", 0},
-    {"gpram_dn", 3, cmd_gpram_dn, "[hexaddress] [length] [imagefile]", 0},
-    {"upimg", 3, cmd_upimg, "[gpram|flash] [rom|romram] [filename]", 1},
-    {"program_data", 2, cmd_program_data, "[hexaddress] [imagefile]", 0},
-    {"program_jic", 1, cmd_program_jic, "[jicfile]", 0},
-    {"program_pac", 1, cmd_program_pac, "[pacfile]", 0},
-    {"vceget", 1, cmd_vceget, "[png file path]", 0},
-    {"adj", 1, cmd_adj, "[VSync freq Hz]", 0},
-    {"colortable", 1, cmd_colortable, "(colortable file)", 1},
-    {nullptr, 0, nullptr, nullptr, 0},
+    {"reset", 0, cmd_reset, "", 0, nullptr},
+    {"calb", 0, cmd_calb, "", 0, nullptr},
+    {"save_up", 2, cmd_save<bkram_upload>, "[page] [imagefile]", 0, check_page},
+    {"save_dn", 2, cmd_save<bkram_download>, "[page] [imagefile]", 0, check_page},
+    {"memorybase", 2, cmd_memorybase, "[up|down]", 0, nullptr},
+    {"dump", 2, cmd_dump, "[rom|romram|sf2] [romfile]", 0, nullptr},
+    {"gpram_dn", 3, cmd_gpram_dn, "[hexaddress] [length] [imagefile]", 0, check_gpram_range},
+    {"upimg", 3, cmd_upimg, "[gpram|flash] [rom|romram] [filename]", 1, nullptr},
+    {"program_data", 2, cmd_program_data, "[hexaddress] [imagefile]", 0, check_flash_data},
+    {"program_jic", 1, cmd_program_jic, "[jicfile]", 0, nullptr},
+    {"program_pac", 1, cmd_program_pac, "[pacfile]", 0, nullptr},
+    {"vceget", 1, cmd_vceget, "[png file path]", 0, nullptr},
+    {"adj", 1, cmd_adj, "[VSync freq Hz]", 0, check_rate},
+    {"colortable", 1, cmd_colortable, "(colortable file)", 1, nullptr},
+    {nullptr, 0, nullptr, nullptr, 0, nullptr},
 };
 
 const device_command *device_command_find(const char *name) {
@@ -214,6 +208,7 @@ int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *
         fputs("internal error: c >= h->argnum\n", stderr);
         return 1;
     }
+    if (h->check != nullptr && !h->check(log, v + 2)) return 1;
     const char *port_name = a > h->argnum ? v[h->argnum + 2] : DEVICE_DEFAULT_PORT;
     serial_port *port = serial_open(log, port_name, 500000, 0, 8);
     if (port == nullptr) {

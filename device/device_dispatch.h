@@ -13,6 +13,10 @@ struct device_command {
     // The status the row returns on success: 0 for most rows, 1 for the two
     // rows whose sense is reversed (upimg, colortable).
     int success_status;
+    // Parses and range-checks the arguments before the port is opened;
+    // nullptr when the row has nothing to check there. False refuses the
+    // command (status 1) after logging why.
+    bool (*check)(log_sink *log, const char *const *args);
 };
 
 // The table, ending with a row whose name is nullptr.

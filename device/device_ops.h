@@ -16,6 +16,7 @@ enum {
     MAP_IFURAM_ROMRAM = 5,
 };
 enum { DEST_GPRAM = 0, DEST_FLASH = 1 };
+enum : uint32_t { GPRAM_SIZE = 0x80000 };
 
 // Backup RAM and Memory Base transfer.
 int bkram_upload(device_context *ctx, int page, const char *file);
@@ -43,4 +44,7 @@ int frame_capture_png(device_context *ctx, const char *file);
 // of range (nothing sent), 0 otherwise; *ok tells whether the board took it.
 int calibrate(device_context *ctx, uint32_t value);
 int adj_rate(device_context *ctx, const char *rate, int *ok);
+// The rate text of adj_rate: a plain decimal number, 50 <= rate < 70; false
+// with "out of range" (also for a text that is not a number).
+bool adj_rate_parse(log_sink *log, const char *text, double *rate);
 int colortable_send(device_context *ctx, const char *file);

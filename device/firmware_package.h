@@ -10,6 +10,7 @@
 
 #include "core/log.h"
 #include "device/device_context.h"
+#include "device/flash_program.h"
 
 // The one-byte scrambling mask of the package format. Packages built with
 // another mask unscramble into garbage and fail to inflate; change the value
@@ -28,7 +29,7 @@ enum : uint32_t {
     JIC_FILE_SIZE = 524523,
     JIC_DEVICE_NAME_OFFSET = 0x77,
     JIC_IMAGE_OFFSET = 0xAA,
-    JIC_IMAGE_SIZE = 0x80000,
+    JIC_IMAGE_SIZE = FLASH_SIZE,  // the whole flash
 };
 
 // Unpacked package header, offsets 0, 4, 8, 12, 16, 20.

@@ -7,8 +7,11 @@
 
 enum : uint32_t {
     FLASH_PAGE_SIZE = 256,
+    FLASH_SIZE = 0x80000,
     // Highest flash address; the range check bounds start + bytes sent by it.
-    FLASH_LAST_ADDRESS = 0x7FFFF,
+    FLASH_LAST_ADDRESS = FLASH_SIZE - 1,
+    // Below lies the board's own firmware; HuCard images and data go here on.
+    FLASH_USER_START = 0x30000,
 };
 
 // Programs `length` bytes at the flash byte address (a multiple of 256). The

@@ -10,23 +10,19 @@
 namespace {
 
 enum : uint32_t {
-    GPRAM_ROM_LIMIT = 0x80000,
     ROMRAM_LIMIT = 0x40000,
     FLASH_ROM_LIMIT = 0x40000,
-    FLASH_ROM_ADDRESS = 0x30000,
     // Where the flash ROM configuration record lives: backup RAM page 3,
     // offset 96 (port 2, address 0x1860).
     FLASH_ROM_RECORD_PAGE = 3,
     FLASH_ROM_RECORD_OFFSET = 96,
-    // The flash holds 512 KiB; no file larger than that can fit anywhere.
-    FLASH_SIZE = 0x80000,
 };
 
 // Control register maps that present an uploaded image.
 enum { MAPPING_ROMRAM = 2, MAPPING_ROM = 4, MAPPING_ROM_384K = 5, MAPPING_ROM_512K = 6 };
 
 uint32_t size_limit(int destination, int map) {
-    if (destination == DEST_GPRAM && map == MAP_IFURAM_ROM) return GPRAM_ROM_LIMIT;
+    if (destination == DEST_GPRAM && map == MAP_IFURAM_ROM) return GPRAM_SIZE;
     return destination == DEST_GPRAM ? ROMRAM_LIMIT : FLASH_ROM_LIMIT;
 }
 
@@ -66,7 +62,7 @@ int upload_flash(device_context *ctx, const char *file, uint32_t size, int code)
         log_line(ctx->log, "error opening image file");
         return 0;
     }
-    if (!program_region(ctx, FLASH_ROM_ADDRESS, image.data(), static_cast<int64_t>(image.size())))
+    if (!program_region(ctx, FLASH_USER_START, image.data(), static_cast<int64_t>(image.size())))
         return 0;
     uint8_t record[2] = {static_cast<uint8_t>(code), static_cast<uint8_t>(size / VMK_BANK_SIZE)};
     if (!vmk_bkram_write(ctx->port, ctx->log, FLASH_ROM_RECORD_PAGE, FLASH_ROM_RECORD_OFFSET,
@@ -107,6 +103,7 @@ int flash_program_data(device_context *ctx, uint32_t address, const char *file) 
         log_line(ctx->log, "error opening file");
         return 0;
     }
+    // No file larger than the flash can fit anywhere in it.
     if (size > FLASH_SIZE) {
         log_line(ctx->log, "program memory out of range");
         return 0;

@@ -4,34 +4,24 @@
 #include <cstring>
 #include <memory>
 
-#include "card/commands/card_args.h"
 #include "card/commands/card_commands.h"
+#include "card/layout/chain_walk.h"
 #include "card/write/index_truncate.h"
 #include "card/commands/config_commands.h"
 
 namespace {
-
-uint64_t block_usage(const card_context &c) {
-    uint64_t sum = 2;
-    for (uint32_t i = 0; i < c.disc_amount; i++) sum += c.entries[i].length;
-    return sum;
-}
 
 // Sectors in use once the chain ends with the current block, number `block`:
 // the listing written by the commit reports them.
 bool usage_through(card_context *c, uint32_t block, uint32_t *used) {
     auto walk = std::make_unique<card_context>(*c);
     walk->log = log_null();  // the blocks were read once already
-    uint64_t sum = 0;
-    uint32_t s = c->first_block;
-    for (uint32_t k = 0; k < block; k++, s = walk->managearea_lba_next) {
-        if (!managearea_read(walk.get(), s)) {
-            log_line(c->log, "read error");
-            return false;
-        }
-        sum += block_usage(*walk);
+    uint64_t before = 0;
+    if (!chain_walk(walk.get(), block, nullptr, &before)) {
+        log_line(c->log, "read error");
+        return false;
     }
-    *used = static_cast<uint32_t>(sum + block_usage(*c));
+    *used = static_cast<uint32_t>(before + block_used_sectors(*c));
     return true;
 }
 
@@ -39,14 +29,9 @@ bool usage_through(card_context *c, uint32_t block, uint32_t *used) {
 
 int card_amount_change(card_context *c, int argc, const char *const *v) {
     if (argc < 1) return 0;
-    long n;
-    if (!card_arg_long(c->log, v[0], &n)) return 0;
-    if (n < 0) {
-        log_line(c->log, "disc# is not exist");
-        return 0;
-    }
-    uint32_t index;
-    if (!config_select_entry(c, static_cast<unsigned long>(n), &index)) return 0;
+    image_number n;
+    if (!config_select_entry(c, v[0], &n)) return 0;
+    uint32_t index = n.record;
     if (index < 2) {
         log_line(c->log, "disc#0 or disc#1 not accepted");
         return 0;
@@ -56,7 +41,7 @@ int card_amount_change(card_context *c, int argc, const char *const *v) {
     // Dropped records leave the header zero, as they were before use.
     memset(&c->entries[index], 0, sizeof(disc_entry) * (CARD_DISC_SLOTS - index));
 
-    uint32_t block = static_cast<uint32_t>(n / CARD_DISC_SLOTS);
+    uint32_t block = n.block;
     uint32_t used;
     if (!usage_through(c, block, &used)) return 0;
 

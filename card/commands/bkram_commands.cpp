@@ -3,9 +3,10 @@
 #include <vector>
 
 #include "card/layout/bkram_area.h"
-#include "card/commands/card_args.h"
+#include "card/layout/card_args.h"
 #include "card/commands/card_commands.h"
 #include "card/layout/card_io.h"
+#include "card/layout/chain_walk.h"
 #include "core/log_whole.h"
 #include "core/file_util.h"
 
@@ -22,32 +23,26 @@ bool index_disc_holds_areas(card_context *c) {
 uint32_t areas_start(const card_context *c) { return c->block + c->entries[0].offset; }
 
 // Image number text to the sector of its area, with the block loaded.
-bool locate_area(card_context *c, const char *text, unsigned long *n, uint32_t *sector) {
-    uint32_t block;
-    if (!card_arg_ulong(c->log, text, n)) return false;
-    if (!image_block_in_chain(c, *n, &block) || !managearea_select(c, block)) {
+bool locate_area(card_context *c, const char *text, image_number *n, uint32_t *sector) {
+    if (!card_arg_image(c, text, "disc# error", n)) return false;
+    if (!managearea_select(c, n->block)) {
         log_line(c->log, "disc# error");
         return false;
     }
-    uint32_t index = static_cast<uint32_t>(*n % CARD_DISC_SLOTS);
-    if (index >= c->disc_amount) {
+    if (n->record >= c->disc_amount) {
         log_line(c->log, "disc# over disc_amount");
         return false;
     }
     if (!index_disc_holds_areas(c)) return false;
-    *sector = areas_start(c) + bkram_area_sector(index);
+    *sector = areas_start(c) + bkram_area_sector(n->record);
     return true;
-}
-
-const char *entry_name(const card_context *c, unsigned long n) {
-    return c->entries[n % CARD_DISC_SLOTS].name;
 }
 
 }  // namespace
 
 int card_bkram_read(card_context *c, int argc, const char *const *v) {
     if (argc < 2) return 0;
-    unsigned long n;
+    image_number n;
     uint32_t sector;
     if (!locate_area(c, v[0], &n, &sector)) return 0;
     uint8_t area[BKRAM_AREA_BYTES];
@@ -57,13 +52,13 @@ int card_bkram_read(card_context *c, int argc, const char *const *v) {
         return 0;
     }
     log_printf_whole(c->log, "backup RAM data of #%d:%s is saved into file:%s\n",
-                     static_cast<int>(n), entry_name(c, n), v[1]);
+                     static_cast<int>(n.value()), c->entries[n.record].name, v[1]);
     return 1;
 }
 
 int card_bkram_write(card_context *c, int argc, const char *const *v) {
     if (argc < 2) return 0;
-    unsigned long n;
+    image_number n;
     uint32_t sector;
     if (!locate_area(c, v[0], &n, &sector)) return 0;
     // Only a whole backup RAM file goes in: anything else would leave the
@@ -85,7 +80,7 @@ int card_bkram_write(card_context *c, int argc, const char *const *v) {
     }
     if (!card_write_at(c, sector, area, sizeof area, "write error")) return 0;
     log_printf_whole(c->log, "backup RAM file %s is saved into memorycard for #%d:%s\n", v[1],
-                     static_cast<int>(n), entry_name(c, n));
+                     static_cast<int>(n.value()), c->entries[n.record].name);
     return 1;
 }
 
@@ -101,14 +96,12 @@ int card_bkram_multiread(card_context *c, int argc, const char *const *v) {
     const std::string path = v[0];
     std::vector<uint8_t> areas(size_t{CARD_DISC_SLOTS} * BKRAM_AREA_BYTES);
     bool all_written = true;
-    uint32_t k = 0;
-    for (uint32_t s = c->first_block; s != 0; s = c->managearea_lba_next, k++) {
-        if (!managearea_read(c, s)) return 0;
-        if (c->disc_amount == 0) continue;  // no index disc yet
-        if (!index_disc_holds_areas(c)) return 0;
+    auto save_block = [&](card_context *c, uint32_t k) {
+        if (c->disc_amount == 0) return true;  // no index disc yet
+        if (!index_disc_holds_areas(c)) return false;
         if (!card_read_at(c, areas_start(c) + BKRAM_FIRST_SECTOR, areas.data(),
                           static_cast<uint32_t>(areas.size())))
-            return 0;
+            return false;
         for (uint32_t d = 0; d < c->disc_amount; d++) {
             const uint8_t *area = &areas[size_t{d} * BKRAM_AREA_BYTES];
             if (!bkram_area_holds_data(area)) continue;
@@ -125,6 +118,8 @@ int card_bkram_multiread(card_context *c, int argc, const char *const *v) {
             }
             log_line(c->log, name.c_str());
         }
-    }
+        return true;
+    };
+    if (!chain_walk(c, CHAIN_WALK_ALL, save_block)) return 0;
     return all_written ? 1 : 0;
 }

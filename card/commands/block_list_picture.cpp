@@ -3,21 +3,18 @@
 
 #include "card/commands/block_list_picture.h"
 #include "card/imagelist/list_on_card.h"
-#include "card/layout/card_layout.h"
+#include "card/layout/card_args.h"
 #include "card/imagelist/list_picture.h"
 
 namespace {
 
 bool preview_block(card_context *c, const char *block_text, const char *png_name) {
-    unsigned long b;
-    if (!parse_ulong(block_text, &b)) {
-        log_printf(c->log, "not a block number: %.100s\n", block_text);
-        return false;
-    }
-    if (!managearea_select(c, b < CARD_CHAIN_LIMIT ? static_cast<uint32_t>(b) : CARD_CHAIN_LIMIT))
+    uint32_t b;
+    if (!card_arg_block(c, block_text, "manage area block not found", &b) ||
+        !managearea_select(c, b))
         return false;
     if (c->disc_amount == 0) {
-        log_printf(c->log, "block %lu holds no images yet: showing its empty slots\n", b);
+        log_printf(c->log, "block %u holds no images yet: showing its empty slots\n", b);
         std::vector<char> texts(size_t{CARD_DISC_SLOTS} * LIST_SLOT_TEXT_SIZE, 0);
         std::vector<uint8_t> settings(CARD_SETTINGS_BYTES, 0);
         for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) {

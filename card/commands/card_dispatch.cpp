@@ -35,13 +35,18 @@ const card_command_info rows[] = {
 
 const card_command_info *card_command_list() { return rows; }
 
+const card_command_info *card_command_find(const char *name) {
+    for (const card_command_info *row = rows; row->name != nullptr; row++)
+        if (strncmp(row->name, name, 20) == 0) return row;
+    return nullptr;
+}
+
 bool open_without_card(card_context *c) { return drive_letter_check(c->log, c->drive); }
 
 int card_dispatch(log_sink *log, int c, const char *const *v) {
     if (c <= 1) return 0;
-    const card_command_info *row = rows;
-    while (row->name != nullptr && strncmp(row->name, v[1], 20) != 0) row++;
-    if (row->name == nullptr) {
+    const card_command_info *row = card_command_find(v[1]);
+    if (row == nullptr) {
         log_printf(log, "unknown card command %s\n", v[1]);
         return 1;
     }

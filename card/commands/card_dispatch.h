@@ -20,6 +20,8 @@ struct card_command_info {
 
 // The table, ending with a row whose name is nullptr.
 const card_command_info *card_command_list();
+// The row named name (compared on at most 20 characters), or nullptr.
+const card_command_info *card_command_find(const char *name);
 
 // Vector: "", command, drive letter, arguments... Returns 0 for success and 1
 // for failure (also for too few arguments, silently, and for an unknown name).

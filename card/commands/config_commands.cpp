@@ -5,26 +5,14 @@
 
 #include <vector>
 
-#include "card/commands/card_args.h"
+#include "card/layout/card_args.h"
 #include "card/commands/card_commands.h"
 #include "card/commands/config_request.h"
 #include "card/layout/layout_records.h"
-#include "core/text_copy.h"
 
 namespace {
 
-bool load_image_block(card_context *c, unsigned long n) {
-    uint32_t block;
-    if (!image_block_in_chain(c, n, &block)) {
-        log_line(c->log, "disc# is not exist");
-        return false;
-    }
-    return managearea_select(c, block);
-}
-
-// A new name as the name sector will hold it: cut on a character boundary
-// so the image list can still convert it.
-void set_name(disc_entry *e, const char *text) { text_copy_utf8(e->name, CARD_NAME_SIZE, text); }
+const char DISC_NOT_IN_CHAIN[] = "disc# is not exist";
 
 // A HuCard entry's area has 2 sectors; as a CD entry its name sector (3)
 // would lie in the next area, and the card would no longer open.
@@ -34,8 +22,8 @@ bool area_fits_kind(card_context *c, const disc_entry &e, uint8_t flags) {
     return false;
 }
 
-bool apply_request(card_context *c, const config_request &r, unsigned long n) {
-    uint32_t index = static_cast<uint32_t>(n % CARD_DISC_SLOTS);
+bool apply_request(card_context *c, const config_request &r, image_number n) {
+    uint32_t index = n.record;
     if (index >= c->disc_amount) {
         log_printf(c->log, "over disc amount. amount %d, selected %d\n",
                    static_cast<int>(c->disc_amount), static_cast<int>(index));
@@ -44,16 +32,16 @@ bool apply_request(card_context *c, const config_request &r, unsigned long n) {
     disc_entry &e = c->entries[index];
     uint32_t old = e.config;
     config_request_apply(r, &e);
-    log_printf(c->log, "%d:0x%08x->0x%08x\n", static_cast<int>(n), old, e.config);
+    log_printf(c->log, "%d:0x%08x->0x%08x\n", static_cast<int>(n.value()), old, e.config);
     return true;
 }
 
 }  // namespace
 
-bool config_select_entry(card_context *c, unsigned long n, uint32_t *index) {
-    if (!load_image_block(c, n)) return false;
-    *index = static_cast<uint32_t>(n % CARD_DISC_SLOTS);
-    if (*index >= c->disc_amount) {
+bool config_select_entry(card_context *c, const char *text, image_number *n) {
+    if (!card_arg_image(c, text, DISC_NOT_IN_CHAIN, n) || !managearea_select(c, n->block))
+        return false;
+    if (n->record >= c->disc_amount) {
         log_line(c->log, "disc# is larger than disc amount");
         return false;
     }
@@ -62,16 +50,15 @@ bool config_select_entry(card_context *c, unsigned long n, uint32_t *index) {
 
 int card_config(card_context *c, int argc, const char *const *v) {
     if (argc < 2) return 0;
-    unsigned long n, value;
-    if (!card_arg_ulong(c->log, v[0], &n) || !card_arg_ulong(c->log, v[1], &value)) return 0;
-    uint32_t index;
-    if (!config_select_entry(c, n, &index)) return 0;
-    disc_entry &e = c->entries[index];
+    unsigned long value;
+    image_number n;
+    if (!card_arg_ulong(c->log, v[1], &value) || !config_select_entry(c, v[0], &n)) return 0;
+    disc_entry &e = c->entries[n.record];
     uint8_t flags = static_cast<uint8_t>(value & 0xFF);
     if (!area_fits_kind(c, e, flags)) return 0;
     e.flags = flags;
     if (argc >= 3) {
-        set_name(&e, v[2]);
+        entry_name_set(&e, v[2]);
         if (!name_write(c, &e, e.name)) return 0;
     }
     return order_write(c) ? 1 : 0;
@@ -80,11 +67,12 @@ int card_config(card_context *c, int argc, const char *const *v) {
 int card_config_single(card_context *c, int argc, const char *const *v) {
     if (argc < 7) return 0;
     config_request r;
-    unsigned long n;
-    if (!config_request_parse(c->log, v, &r) || !card_arg_ulong(c->log, v[5], &n)) return 0;
-    if (!load_image_block(c, n) || !apply_request(c, r, n)) return 0;
-    disc_entry &e = c->entries[n % CARD_DISC_SLOTS];
-    set_name(&e, v[6]);
+    image_number n;
+    if (!config_request_parse(c->log, v, &r) || !card_arg_image(c, v[5], DISC_NOT_IN_CHAIN, &n))
+        return 0;
+    if (!managearea_select(c, n.block) || !apply_request(c, r, n)) return 0;
+    disc_entry &e = c->entries[n.record];
+    entry_name_set(&e, v[6]);
     if (!name_write(c, &e, e.name)) return 0;
     return order_write(c) ? 1 : 0;
 }
@@ -94,28 +82,22 @@ int card_config_multi(card_context *c, int argc, const char *const *v) {
     config_request r;
     if (!config_request_parse(c->log, v, &r)) return 0;
     // Every number is checked before the first block changes.
-    std::vector<unsigned long> numbers;
+    std::vector<image_number> numbers;
     for (int i = 5; i < argc; i++) {
-        unsigned long n;
-        uint32_t block;
-        if (!card_arg_ulong(c->log, v[i], &n)) return 0;
-        if (!image_block_in_chain(c, n, &block)) {
-            log_line(c->log, "disc# is not exist");
-            return 0;
-        }
+        image_number n;
+        if (!card_arg_image(c, v[i], DISC_NOT_IN_CHAIN, &n)) return 0;
         numbers.push_back(n);
     }
     // A block is committed before the next one is loaded; a failure leaves
     // the blocks committed so far as they are.
     bool loaded = false;
-    unsigned long current = 0;
-    for (unsigned long n : numbers) {
-        unsigned long block = n / CARD_DISC_SLOTS;
-        if (!loaded || block != current) {
+    uint32_t current = 0;
+    for (image_number n : numbers) {
+        if (!loaded || n.block != current) {
             if (loaded && !order_write(c)) return 0;
-            if (!managearea_select(c, static_cast<uint32_t>(block))) return 0;
+            if (!managearea_select(c, n.block)) return 0;
             loaded = true;
-            current = block;
+            current = n.block;
         }
         if (!apply_request(c, r, n)) return 0;
     }

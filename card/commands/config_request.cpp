@@ -1,6 +1,6 @@
 #include "card/commands/config_request.h"
 
-#include "card/commands/card_args.h"
+#include "card/layout/card_args.h"
 #include "card/layout/disc_kind.h"
 
 namespace {

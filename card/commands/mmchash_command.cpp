@@ -4,7 +4,8 @@
 #include <string>
 
 #include "card/commands/card_commands.h"
-#include "card/layout/card_layout.h"
+#include "card/layout/card_args.h"
+#include "core/number_text.h"
 #include "card/cdimage/image_hash.h"
 #include "card/write/stored_disc_hash.h"
 #include "core/file_util.h"
@@ -19,10 +20,12 @@ bool names_image_files(const char *prefix) {
 
 int card_mmchash(card_context *c, int argc, const char *const *v) {
     if (argc < 1) return 0;
-    unsigned long n = 0;
-    if (names_image_files(v[0]) || !parse_ulong(v[0], &n) || n > UINT32_MAX)
+    uint64_t digits;
+    if (names_image_files(v[0]) || !parse_decimal(v[0], &digits))
         return hash_listing(c->log, argc, v);
     // The row opens no card, since a listing of files needs none.
     if (!card_open(c)) return 0;
-    return hash_stored_disc(c, static_cast<uint32_t>(n));
+    image_number n;
+    if (!card_arg_image(c, v[0], "manage area block not found", &n)) return 0;
+    return hash_stored_disc(c, n.value());
 }

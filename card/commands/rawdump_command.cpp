@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "card/commands/card_args.h"
+#include "card/layout/card_args.h"
 #include "card/commands/card_commands.h"
 #include "core/log_whole.h"
 #include "core/file_util.h"
@@ -37,11 +37,12 @@ bool copy_area(card_context *c, const disc_entry &e, FILE *f, const char *file) 
 
 int card_rawdump(card_context *c, int argc, const char *const *v) {
     if (argc < 2) return 0;
-    unsigned long d;
-    if (!card_arg_ulong(c->log, v[0], &d)) return 0;
+    uint64_t d;
+    if (!card_arg_decimal(c->log, v[0], &d)) return 0;
     // Only the first block's entries: the dispatcher's open left it loaded.
     if (d >= c->disc_amount) {
-        log_printf(c->log, "discnumber #%lu not found\n", d);
+        log_printf(c->log, "discnumber #%llu not found\n",
+                   static_cast<unsigned long long>(d));
         return 0;
     }
     const disc_entry &e = c->entries[d];
@@ -65,6 +66,7 @@ int card_rawdump(card_context *c, int argc, const char *const *v) {
         remove(v[1]);
         return 0;
     }
-    log_printf_whole(c->log, "disc #%lu: %u sectors saved into file:%s\n", d, e.length, v[1]);
+    log_printf_whole(c->log, "disc #%u: %u sectors saved into file:%s\n", static_cast<unsigned>(d),
+                     e.length, v[1]);
     return 1;
 }

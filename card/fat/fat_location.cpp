@@ -1,37 +1,21 @@
 #include "card/fat/fat_location.h"
 
-#include <cstring>
-
+#include "card/fat/mbr_entry.h"
 #include "card/store/disk_over_store.h"
 #include "card/store/drive_table.h"
-
-namespace {
-
-uint32_t le32(const uint8_t *p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-// MBR partition entry 0: type at 0x1C2, first sector at 0x1C6, count at 0x1CA.
-constexpr size_t ENTRY0_TYPE = 0x1C2;
-constexpr size_t ENTRY0_FIRST = 0x1C6;
-constexpr size_t ENTRY0_COUNT = 0x1CA;
-
-}  // namespace
 
 int disk_fat_partition(disk_handle *h, fat_location *out) {
     uint8_t mbr[DISK_SECTOR_SIZE];
     if (!disk_read_at(h, 0, mbr, sizeof mbr)) return 0;
     *out = fat_location{};
-    uint8_t type = mbr[ENTRY0_TYPE];
-    uint64_t first = le32(mbr + ENTRY0_FIRST), count = le32(mbr + ENTRY0_COUNT);
-    bool signed_mbr = mbr[510] == 0x55 && mbr[511] == 0xAA;
-    if (!signed_mbr || type == 0 || first == 0 || count == 0 ||
-        first + count > disk_total_sectors(h))
+    mbr_entry e = mbr_entry_get(mbr, MBR_ENTRY0);
+    if (!mbr_signed(mbr) || e.type == 0 || e.first == 0 || e.count == 0 ||
+        uint64_t{e.first} + e.count > disk_total_sectors(h))
         return 1;
     out->access = FAT_ACCESS_SECTORS;
-    out->type = type;
-    out->first_sector = static_cast<uint32_t>(first);
-    out->sector_count = static_cast<uint32_t>(count);
+    out->type = e.type;
+    out->first_sector = e.first;
+    out->sector_count = e.count;
     return 1;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text_copy.h"
+
 namespace {
 
 const uint8_t HEADER[6] = {'H', 'U', 'B', 'M', 0x00, 0x88};
@@ -18,7 +20,7 @@ bool bkram_area_holds_data(const uint8_t *area) {
 
 std::string bkram_file_name(const std::string &path, uint32_t number, const char *name) {
     bool separated = !path.empty() && (path.back() == '/' || path.back() == '\\');
-    std::string safe(name, strnlen(name, NAME_LIMIT));
+    std::string safe(name, text_cut_utf8(name, NAME_LIMIT));
     for (char &ch : safe)
         if (ch == '/') ch = '_';
     char digits[16];

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "card/layout/card_layout.h"
+
 enum : uint32_t {
     BKRAM_AREA_BYTES = 2048,
     BKRAM_AREA_SECTORS = 4,
     BKRAM_FIRST_SECTOR = 201,  // of the index disc
-    BKRAM_AREAS_END = BKRAM_FIRST_SECTOR + 100 * BKRAM_AREA_SECTORS,
+    BKRAM_AREAS_END = BKRAM_FIRST_SECTOR + CARD_DISC_SLOTS * BKRAM_AREA_SECTORS,
 };
 
 // Sector of disc index i's area, counted from the start of the index disc.

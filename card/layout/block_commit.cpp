@@ -8,6 +8,7 @@
 
 #include "card/imagelist/list_on_card.h"
 #include "card/layout/card_layout.h"
+#include "core/text_copy.h"
 #include "card/layout/cdlist_file.h"
 #include "card/layout/card_io.h"
 #include "card/layout/layout_records.h"
@@ -45,7 +46,7 @@ void build_list(const card_context *c, std::vector<char> &texts, std::vector<uin
             // Marker, then as much of the name as fits before the terminator.
             line[0] = disc_is_rom(c->entries[r]) ? '1' : '2';
             memcpy(line + 1, c->entries[r].name,
-                   strnlen(c->entries[r].name, LIST_SLOT_TEXT_SIZE - 2));
+                   text_cut_utf8(c->entries[r].name, LIST_SLOT_TEXT_SIZE - 2));
         } else {
             snprintf(line, LIST_SLOT_TEXT_SIZE, "0[%02u]", r);
         }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "card/layout/card_layout.h"
+#include "core/text_copy.h"
 #include "card/layout/card_io.h"
 #include "card/layout/layout_records.h"
 #include "core/le_bytes.h"
@@ -78,9 +79,14 @@ bool order_write(card_context *c) {
     return managearea_write(c);
 }
 
+void entry_name_set(disc_entry *e, const char *text) {
+    memset(e->name, 0, sizeof e->name);
+    memcpy(e->name, text, text_cut_utf8(text, CARD_NAME_SIZE - 1));
+}
+
 bool name_write(card_context *c, const disc_entry *e, const char *text) {
     uint8_t sector[CARD_NAME_SIZE] = {};
-    memcpy(sector, text, strnlen(text, CARD_NAME_SIZE - 1));
+    memcpy(sector, text, text_cut_utf8(text, CARD_NAME_SIZE - 1));
     uint32_t at = c->block + e->offset + (disc_is_rom(*e) ? 1 : 3);
     return card_write_at(c, at, sector, sizeof sector, "write error");
 }

@@ -4,16 +4,16 @@
 
 #include "card/layout/disc_kind.h"
 #include "card/layout/card_layout.h"
+#include "card/layout/chain_walk.h"
 
 namespace {
 
 // Every block of the chain, each in its own copy of the context.
 bool read_all_blocks(card_context *c, std::vector<std::unique_ptr<card_context>> *blocks) {
-    for (uint32_t s = c->first_block; s != 0; s = c->managearea_lba_next) {
-        if (!managearea_read(c, s)) return false;
-        blocks->push_back(std::make_unique<card_context>(*c));
-    }
-    return true;
+    return chain_walk(c, CHAIN_WALK_ALL, [blocks](card_context *b, uint32_t) {
+        blocks->push_back(std::make_unique<card_context>(*b));
+        return true;
+    });
 }
 
 }  // namespace

@@ -11,11 +11,12 @@
 
 #include <cstdint>
 
+#include "card/imagelist/list_render.h"
 #include "card/store/disk_handle.h"
 #include "core/log.h"
 
 enum : uint32_t {
-    CARD_DISC_SLOTS = 100,      // records per block, and order positions
+    CARD_DISC_SLOTS = LIST_SLOT_COUNT,  // records per block, order positions, list lines
     CARD_NAME_SIZE = 512,       // one name sector
     CARD_CHAIN_LIMIT = 10,      // a chain holds fewer blocks than this
     CARD_PARTITION0_START = 1,  // the FAT12 partition
@@ -26,7 +27,6 @@ enum : uint32_t {
     MANAGEAREA_RECORDS_AT = 64,
     CARD_SETTINGS_SECTOR = 5,  // of the index disc's area
     CARD_SETTINGS_BYTES = 2048,
-    CARD_STORED_SECTOR = 2448,            // 96 subchannel bytes + 2352 main bytes
     CARD_DISC_LENGTH_LIMIT = 0x01000000,  // lengths are stored in 24 bits
 };
 
@@ -76,13 +76,12 @@ bool managearea_write(card_context *c);
 // Normalises the order (records in use first, in their order; the rest
 // ascending) and commits the block.
 bool order_write(card_context *c);
-// Writes the name sector of an entry (at most 511 bytes of text).
+// Sets the entry's name as its name sector will hold it: at most 511 bytes,
+// cut on a UTF-8 character boundary so the image list can convert it.
+void entry_name_set(disc_entry *e, const char *text);
+// Writes the name sector of an entry (at most 511 bytes of text, cut as
+// entry_name_set cuts).
 bool name_write(card_context *c, const disc_entry *e, const char *text);
-
-// Strict numbers for command arguments: base by prefix (0x hexadecimal, 0
-// octal), the whole text consumed, no sign for parse_ulong, no overflow.
-bool parse_ulong(const char *text, unsigned long *value);
-bool parse_long(const char *text, long *value);
 
 // Lists every image of every block of the card behind drive, blocks in chain
 // order and each block in its display order. entry gets the config word with

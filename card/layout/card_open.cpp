@@ -3,6 +3,8 @@
 
 #include "card/store/drive_table.h"
 #include "card/layout/card_layout.h"
+#include "core/text_copy.h"
+#include "card/layout/chain_walk.h"
 #include "card/layout/card_io.h"
 #include "card/layout/layout_records.h"
 #include "core/le_bytes.h"
@@ -28,8 +30,9 @@ bool read_block_contents(card_context *c, const managearea_header &h, uint32_t s
             e.romconfig[1] = sector[1];
         }
         if (!card_read_at(c, s + r.offset + disc_name_sector(r), sector, 512)) return false;
-        memcpy(e.name, sector, CARD_NAME_SIZE);
-        e.name[CARD_NAME_SIZE - 1] = '\0';
+        // A name written elsewhere may fill the sector without a terminator.
+        const char *text = reinterpret_cast<const char *>(sector);
+        memcpy(e.name, text, text_cut_utf8(text, CARD_NAME_SIZE - 1));
     }
     identity_order(c->order);
     if (h.disc_amount == 0) return true;
@@ -61,13 +64,16 @@ bool managearea_read(card_context *c, uint32_t s) {
 }
 
 bool managearea_select(card_context *c, uint32_t b) {
-    if (!managearea_read(c, c->first_block)) return false;
-    for (uint32_t k = 0; k < b; k++) {
-        if (c->managearea_lba_next == 0) {
-            log_line(c->log, "manage area block not found");
-            return false;
-        }
-        if (!managearea_read(c, c->managearea_lba_next)) return false;
+    uint32_t last = 0;
+    auto reach = [&last](card_context *, uint32_t k) {
+        last = k;
+        return true;
+    };
+    // A b of UINT32_MAX walks no block at all, and is not found either.
+    if (!chain_walk(c, b + 1, reach)) return false;
+    if (last != b) {
+        log_line(c->log, "manage area block not found");
+        return false;
     }
     return true;
 }
@@ -80,19 +86,16 @@ static bool read_chain(card_context *c) {
         return false;
     c->managearea_num = 0;
     uint64_t used = 0;
-    for (uint32_t s = c->first_block;;) {
-        if (c->managearea_num + 1 >= CARD_CHAIN_LIMIT) {
+    auto count = [](card_context *c, uint32_t k) {
+        if (k + 1 >= CARD_CHAIN_LIMIT) {
             log_printf(c->log, "manage area chain is longer than %u blocks\n",
                        CARD_CHAIN_LIMIT - 1);
             return false;
         }
-        if (!managearea_read(c, s)) return false;
-        used += 2;
-        for (uint32_t i = 0; i < c->disc_amount; i++) used += c->entries[i].length;
-        c->managearea_num++;
-        if (c->managearea_lba_next == 0) break;
-        s = c->managearea_lba_next;
-    }
+        c->managearea_num = k + 1;
+        return true;
+    };
+    if (!chain_walk(c, CHAIN_WALK_ALL, count, &used)) return false;
     // Areas that overlap can claim more than the partition holds.
     if (used > c->partition_size) {
         log_line(c->log, "manage area chain is incorrect");

@@ -2,11 +2,10 @@
 
 #include <cstring>
 
+#include "card/fat/mbr_entry.h"
 #include "core/le_bytes.h"
 
 namespace {
-
-enum { MBR_ENTRY0 = 0x1BE, MBR_ENTRY1 = 0x1CE, MBR_TYPE = 4, MBR_FIRST = 8, MBR_SIZE = 12 };
 
 const uint8_t MAGIC[3] = {'V', 'M', 'K'};
 
@@ -28,16 +27,17 @@ bool fat_series_type(uint8_t type) {
 
 bool mbr_parse(log_sink *log, const uint8_t s[512], uint32_t sector_count, uint32_t *first,
                uint32_t *size) {
-    if (!fat_series_type(s[MBR_ENTRY0 + MBR_TYPE])) {
+    if (!fat_series_type(mbr_entry_get(s, MBR_ENTRY0).type)) {
         log_line(log, "partition #0 file system is not FAT series");
         return false;
     }
-    if (s[MBR_ENTRY1 + MBR_TYPE] != 0xDA) {
+    mbr_entry chain = mbr_entry_get(s, MBR_ENTRY1);
+    if (chain.type != 0xDA) {
         log_line(log, "partition #1 ID is not 0xda");
         return false;
     }
-    *first = le32_get(s + MBR_ENTRY1 + MBR_FIRST);
-    *size = le32_get(s + MBR_ENTRY1 + MBR_SIZE);
+    *first = chain.first;
+    *size = chain.count;
     if (*first == 0 || *size < 2 || uint64_t{*first} + *size > sector_count) {
         log_line(log, "partition #1 does not fit on the card");
         return false;

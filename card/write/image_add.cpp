@@ -10,7 +10,9 @@
 #include "card/layout/disc_kind.h"
 #include "card/write/disc_area_write.h"
 #include "card/layout/card_layout.h"
+#include "card/layout/card_args.h"
 #include "card/layout/card_io.h"
+#include "card/layout/chain_walk.h"
 #include "card/write/index_disc.h"
 #include "core/le_bytes.h"
 #include "card/write/rom_classify.h"
@@ -68,25 +70,25 @@ uint32_t index_space_needed(const image_input &in) {
 // (0: the block is empty), 0 with a message. *append: the block is full.
 int choose_target(card_context *c, const char *const *v, const add_request &r, uint32_t *block,
                   uint32_t *e, bool *append) {
-    *block = 0;
-    while (c->managearea_lba_next != 0) {
-        if (!managearea_read(c, c->managearea_lba_next)) return 0;
-        ++*block;
-    }
+    // The last block of the chain, unless a number says otherwise.
+    if (!chain_walk(c, CHAIN_WALK_ALL, [block](card_context *, uint32_t k) {
+            *block = k;
+            return true;
+        }))
+        return 0;
     bool placed = false;
     if (r.number_given) {
-        long n = 0;
-        if (!parse_long(v[r.number_index], &n) || n < 0) {
-            log_printf(c->log, "image# is not a number: %.80s\n", v[r.number_index]);
-            return 0;
-        }
-        if (n % 100 == 0) {
+        uint64_t value;
+        image_number n;
+        if (!card_arg_decimal(c->log, v[r.number_index], &value)) return 0;
+        if (value % CARD_DISC_SLOTS == 0) {
             log_line(c->log, "IMAGE INDEX is unremovable");
             return 0;
         }
-        *block = static_cast<uint32_t>(n / 100);
+        if (!image_in_chain(c, value, "manage area block not found", &n)) return 0;
+        *block = n.block;
         if (!managearea_select(c, *block)) return 0;
-        *e = static_cast<uint32_t>(n % 100);
+        *e = n.record;
         if (r.overwrite && *e >= c->disc_amount) {
             log_line(c->log, "unexpected number: imageindex > d->disc_amount");
             return 0;
@@ -159,11 +161,6 @@ bool cut_chain(card_context *c) {
     return true;
 }
 
-void set_name(disc_entry *d, const char *name) {
-    memset(d->name, 0, sizeof d->name);
-    memcpy(d->name, name, strnlen(name, CARD_NAME_SIZE - 1));
-}
-
 }  // namespace
 
 uint32_t index_disc_sectors(uint32_t disc_manage_max) {
@@ -214,7 +211,7 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         index.length = index_disc_sectors(c->disc_manage_max);
         index.config = default_configuration_word(0, 0, 0);
         snprintf(index_name, sizeof index_name, "IMAGE INDEX for %u-xx", block);
-        set_name(&index, index_name);
+        entry_name_set(&index, index_name);
         e = 1;
     }
     const uint32_t index_area = c->block + c->entries[0].offset;
@@ -245,7 +242,7 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     }
     d.offset = offset;
     d.length = static_cast<uint32_t>(length);
-    set_name(&d, name);
+    entry_name_set(&d, name);
     log_printf(c->log, "image#%u-%02u\n", block, e);
 
     if (!r.overwrite && !cut_chain(c)) return 0;

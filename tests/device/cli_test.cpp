@@ -29,7 +29,8 @@ TEST(VmkCli, ExitStatusTellsTheOutcome) {
         {"device reset /dev/does-not-exist", 1, "error opening serial port\n"},
         {"device dum", 2, ""},
         {"device save_up 1", 2, ""},  // too few arguments: usage on stderr
-        {"device save_up 9 f /dev/does-not-exist", 1, "error opening serial port\n"},
+        // The page is refused before the port is opened.
+        {"device save_up 9 f /dev/does-not-exist", 1, "invalid page number\n"},
         {"bogus", 2, ""},
     };
     for (auto &c : cases) {

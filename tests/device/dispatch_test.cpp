@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/file_util.h"
 #include "tests/device/emulator_fixture.h"
 
 using Dispatch = EmulatorTest;
@@ -78,6 +79,61 @@ TEST_F(Dispatch, ArgumentChecksRefuseBeforeTouchingTheBoard) {
         EXPECT_EQ(run(c.args, &ok), c.status) << c.args[0] << " " << c.args[1];
         EXPECT_EQ(ok, 0) << c.args[0] << " " << c.args[1];
         EXPECT_EQ(log.text(), c.text) << c.args[0] << " " << c.args[1];
+    }
+    EXPECT_TRUE(board->headers().empty());
+}
+
+TEST_F(Dispatch, NumbersAreReadWhollyAndCheckedBeforeThePortOpens) {
+    // 0x50100 bytes fit nowhere from 0x30000 on.
+    std::string big = files.path("big.bin");
+    std::vector<uint8_t> data(0x50100, 0x12);
+    ASSERT_TRUE(file_write_whole(big.c_str(), data.data(), data.size()));
+    const char *const range = "address range error: address > 0x80000\n";
+    const char *const flash_range = "program memory out of range\n";
+    struct {
+        std::vector<std::string> args;
+        std::string text;
+    } cases[] = {
+        // Cut to 32 bits these would read as length 0 and address 0x30000.
+        {{"gpram_dn", "0", "100000000", "f"}, range},
+        {{"gpram_dn", "100000000", "2000", "f"}, range},
+        {{"gpram_dn", "80000", "2000", "f"}, range},
+        {{"gpram_dn", "0", "0", "f"}, "length error: length is 0\n"},
+        {{"gpram_dn", "zz", "2000", "f"}, "not a hexadecimal number: zz\n"},
+        {{"gpram_dn", "0", "2000x", "f"}, "not a hexadecimal number: 2000x\n"},
+        {{"gpram_dn", " 2000", "2000", "f"}, "not a hexadecimal number:  2000\n"},
+        {{"gpram_dn", "-2000", "2000", "f"}, "not a hexadecimal number: -2000\n"},
+        {{"gpram_dn", "0", "", "f"}, "not a hexadecimal number: \n"},
+        {{"gpram_dn", "10000000000000000", "2000", "f"},
+         "not a hexadecimal number: 10000000000000000\n"},
+        {{"program_data", "0x100030000", "f"}, flash_range},
+        {{"program_data", "80000", "f"}, flash_range},
+        {{"program_data", "30000", big}, flash_range},
+        {{"program_data", "3000g", "f"}, "not a hexadecimal number: 3000g\n"},
+        {{"program_data", "", "f"}, "not a hexadecimal number: \n"},
+        {{"save_up", "1 ", "f"}, "invalid page number\n"},
+        {{"save_dn", "+1", "f"}, "invalid page number\n"},
+        {{"save_dn", "18446744073709551617", "f"}, "invalid page number\n"},
+        {{"save_dn", "0x1", "f"}, "invalid page number\n"},
+        {{"adj", "60abc"}, "out of range\n"},
+        {{"adj", " 60"}, "out of range\n"},
+        {{"adj", "6e1"}, "out of range\n"},
+        {{"adj", "60.0.0"}, "out of range\n"},
+        {{"adj", "inf"}, "out of range\n"},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.args[0] + " '" + c.args[1] + "'");
+        log.writes.clear();
+        int ok = -1;
+        EXPECT_EQ(run(c.args, &ok), 1);
+        EXPECT_EQ(ok, 0);
+        EXPECT_EQ(log.text(), c.text);
+        // A port that cannot be opened is never reached.
+        log.writes.clear();
+        std::vector<std::string> unopenable = c.args;
+        unopenable.push_back("/dev/does-not-exist");
+        EXPECT_EQ(run_raw(unopenable), 1);
+        EXPECT_EQ(log.text(), c.text);
     }
     EXPECT_TRUE(board->headers().empty());
 }

@@ -66,7 +66,7 @@ TEST(AmountChange, InTheSecondBlockKeepsTheFirst) {
     config_card c;
     std::vector<uint8_t> block0 = c.card.read(BLOCK0, 2);
     recording_log log;
-    ASSERT_EQ(c.card.run(log, "amount_change", {"0x66"}), 0) << log.text();  // 102
+    ASSERT_EQ(c.card.run(log, "amount_change", {"102"}), 0) << log.text();
     EXPECT_TRUE(has(log.text(), "disc amount 6->2\n")) << log.text();
     EXPECT_EQ(c.amount(c.block1), 2u);
     EXPECT_EQ(c.card.read(BLOCK0, 2), block0);
@@ -83,7 +83,7 @@ TEST(AmountChange, RefusesIndexDiscAndFirstImageAndBadNumbers) {
         {"100", "disc#0 or disc#1 not accepted\n"},
         {"8", "disc# is larger than disc amount\n"},
         {"300", "disc# is not exist\n"},
-        {"-5", "disc# is not exist\n"},
+        {"-5", "not a number: -5\n"},
         {"5.0", "not a number: 5.0\n"},
     };
     config_card c;

@@ -175,41 +175,6 @@ TEST(CardLayoutRecords, OrderPermutationCheck) {
     EXPECT_FALSE(order_is_permutation(order));
 }
 
-TEST(CardLayoutRecords, StrictNumberParsing) {
-    struct {
-        const char *text;
-        bool ok;
-        unsigned long value;
-    } cases[] = {
-        {"0", true, 0},
-        {"215", true, 215},
-        {"0x1F", true, 31},
-        {"017", true, 15},
-        {"", false, 0},
-        {" 5", false, 0},
-        {"5 ", false, 0},
-        {"-1", false, 0},
-        {"+1", false, 0},
-        {"08", false, 0},
-        {"0x", false, 0},
-        {"12abc", false, 0},
-        {"99999999999999999999999", false, 0},
-    };
-    for (auto &c : cases) {
-        unsigned long v = 12345;
-        EXPECT_EQ(parse_ulong(c.text, &v), c.ok) << '"' << c.text << '"';
-        if (c.ok) {
-            EXPECT_EQ(v, c.value) << c.text;
-        }
-    }
-    long v;
-    EXPECT_TRUE(parse_long("-0x10", &v));
-    EXPECT_EQ(v, -16);
-    EXPECT_FALSE(parse_long("--1", &v));
-    EXPECT_FALSE(parse_long("-", &v));
-    EXPECT_FALSE(parse_long("9223372036854775808", &v));
-}
-
 namespace {
 
 // Straight from the definition: output byte k, bit 7 - c, is bit k of channel
