@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,6 +7,7 @@
 
 #include "core/file_replace.h"
 #include "core/file_util.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -27,24 +26,6 @@ std::string content(const std::string &name) {
     if (size < 0 || !file_read_whole(name.c_str(), buffer.data(), buffer.size())) return "<none>";
     return std::string(buffer.data(), static_cast<size_t>(size));
 }
-
-// Makes writes past `bytes` fail with EFBIG in this process, as a full disk
-// would, and puts the limit back at scope exit.
-struct file_size_limit {
-    explicit file_size_limit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        old_handler = signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = saved;
-        lower.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~file_size_limit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        signal(SIGXFSZ, old_handler);
-    }
-    rlimit saved{};
-    void (*old_handler)(int) = nullptr;
-};
 
 }  // namespace
 
