@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/internal_error.h"
 #include "device/device_ops.h"
 #include "device/wire_protocol.h"
 
@@ -211,7 +212,7 @@ int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *
     int a = c - 2;
     if (a < h->argnum) {
         // The window never builds a short vector; a shell user can.
-        fputs("internal error: c >= h->argnum\n", stderr);
+        internal_error("c >= h->argnum");
         return 1;
     }
     const char *port_name = a > h->argnum ? v[h->argnum + 2] : DEVICE_DEFAULT_PORT;
