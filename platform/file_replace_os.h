@@ -7,7 +7,8 @@
 
 // Creates a new, empty file in the target's folder whose name starts with the
 // target's, opened for binary writing. Returns the stream and sets *temp_name,
-// or nullptr when the folder refuses it.
+// or nullptr when the folder refuses it or the target exists and may not be
+// written.
 FILE *file_os_create_beside(const char *target, std::string *temp_name);
 // 1 after moving temp_name over target in one step (an existing target is
 // replaced, never left half written), 0 otherwise.

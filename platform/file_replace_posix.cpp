@@ -18,6 +18,9 @@ std::atomic<unsigned> next_serial{0};
 // open(2) with mode 0666 rather than mkstemp, whose 0600 would leave the
 // finished file unreadable to others where the umask allows more.
 FILE *file_os_create_beside(const char *target, std::string *temp_name) {
+    // A rename would replace a file the user made read-only; opening it for
+    // writing would have refused.
+    if (access(target, W_OK) != 0 && errno != ENOENT) return nullptr;
     for (int attempt = 0; attempt < 100; attempt++) {
         std::string name = std::string(target) + ".tmp-" + std::to_string(getpid()) + "-" +
                            std::to_string(next_serial++);

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -72,6 +74,10 @@ TEST(FileReplace, NewFileAppearsOnlyOnCommit) {
     EXPECT_EQ(file_replace_commit(&r), 1);
     EXPECT_EQ(file_size(target.c_str()), 0);
     EXPECT_EQ(file_replace_begin(&r, t.path("no/such/folder/f").c_str()), 0);
+    if (geteuid() != 0) {  // root may write anything
+        ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+        EXPECT_EQ(file_replace_begin(&r, target.c_str()), 0) << "a read-only file stays";
+    }
     EXPECT_EQ(file_replace_begin(&r, ""), 0);
 }
 
