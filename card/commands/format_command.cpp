@@ -48,8 +48,8 @@ bool scan_directory(const std::string &path, root_scan *scan) {
 
 // A partition #0 without a FAT holds no files; a card that cannot be read is
 // no card to format.
-bool scan_partition(card_context *c, const fat_location &where, root_scan *scan) {
-    disk_handle *disk = disk_open(log_null(), c->drive, 0);
+bool scan_partition(const char *drive, const fat_location &where, root_scan *scan) {
+    disk_handle *disk = disk_open(log_null(), drive, 0);
     if (disk == nullptr) return false;
     fat_on_disk on_disk{disk, where.first_sector};
     fat_sector_io io = fat_io_on_disk(&on_disk, where.sector_count);
@@ -59,14 +59,14 @@ bool scan_partition(card_context *c, const fat_location &where, root_scan *scan)
     return status != FAT_IO_ERROR;
 }
 
-bool root_is_listed(card_context *c, root_scan *scan) {
+bool root_is_listed(const char *drive, root_scan *scan) {
     fat_location where;
-    if (!drive_fat_location(log_null(), c->drive, &where)) return false;
+    if (!drive_fat_location(log_null(), drive, &where)) return false;
     switch (where.access) {
         case FAT_ACCESS_DIRECTORY:
             return scan_directory(where.directory, scan);
         case FAT_ACCESS_SECTORS:
-            return scan_partition(c, where, scan);
+            return scan_partition(drive, where, scan);
         default:
             return true;  // nothing partitioned yet
     }
@@ -109,10 +109,15 @@ std::vector<uint8_t> fat12_partition_image() {
 
 }  // namespace
 
+const char *card_foreign_file_system(const char *drive) {
+    root_scan scan{log_null(), 0, nullptr};
+    return root_is_listed(drive, &scan) ? scan.foreign : nullptr;
+}
+
 bool format_open(card_context *c) {
     if (!drive_letter_check(c->log, c->drive)) return false;
     root_scan scan{c->log, 0, nullptr};
-    if (!root_is_listed(c, &scan)) {
+    if (!root_is_listed(c->drive, &scan)) {
         log_line(c->log, "opendir error, memory card slot would be empty.");
         return false;
     }

@@ -117,7 +117,7 @@ int exfat_list_root(const fat_sector_io *io, bool (*visit)(void *, const char *)
     exfat_volume v;
     int status = read_volume(io, &v);
     if (status != FAT_OK) return status;
-    root_walk walk{visit, user};
+    root_walk walk{visit, user, 0, 0, {}};
     uint8_t s[512];
     uint32_t c = v.root_cluster;
     // A chain longer than the cluster count has a loop.

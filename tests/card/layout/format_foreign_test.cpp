@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "card/commands/card_commands.h"
 #include "tests/card/layout/card_image.h"
 #include "tests/card/layout/shell.h"
 
@@ -181,6 +182,7 @@ TEST(FormatForeign, RecognisedFileSystemsAreRefusedByNameAndForcedOnRequest) {
         SCOPED_TRACE(c.name);
         card_image card(20000);
         lay_partition0(card, c.volume);
+        EXPECT_STREQ(card_foreign_file_system(card.drive().c_str()), c.name) << "the window's question";
         bytes before = card.read(0, 4200);
         recording_log log;
         EXPECT_EQ(card.run(log, "format"), 1);
@@ -190,6 +192,7 @@ TEST(FormatForeign, RecognisedFileSystemsAreRefusedByNameAndForcedOnRequest) {
         recording_log forced;
         EXPECT_EQ(card.run(forced, "format", {"--force"}), 0) << forced.text();
         EXPECT_EQ(shell_output("mdir -b -i " + card.fat_image() + " ::/"), "") << "now FAT12";
+        EXPECT_EQ(card_foreign_file_system(card.drive().c_str()), nullptr);
     }
 }
 
