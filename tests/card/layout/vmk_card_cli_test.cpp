@@ -38,9 +38,10 @@ TEST(VmkCardCli, FormatForceBeforeOrAfterTheDrive) {
     ASSERT_EQ(run_shell("truncate -s 20M " + image), 0);
     std::string vmk = VMK_BINARY;
     ASSERT_EQ(run_shell(vmk + " card format " + image + " > /dev/null"), 0);
-    // An NTFS boot sector over partition #0.
-    ASSERT_EQ(run_shell("printf '\\353R\\220NTFS    ' > " + volume + " && dd if=" + volume +
-                        " of=" + image + " bs=512 seek=1 conv=notrunc status=none"),
+    // An NTFS boot sector over partition #0's.
+    ASSERT_EQ(run_shell("printf '\\353R\\220NTFS    ' > " + volume + " && truncate -s 512 " +
+                        volume + " && dd if=" + volume + " of=" + image +
+                        " bs=512 seek=1 conv=notrunc status=none"),
               0);
     EXPECT_EQ(shell_output(vmk + " card format " + image + "; echo $?"),
               "partition #0 holds a file system this program cannot list: NTFS\n"
