@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "device/device_args.h"
+#include "core/internal_error.h"
 #include "device/device_ops.h"
 #include "device/wire_protocol.h"
 
@@ -191,6 +192,10 @@ const device_command device_commands[] = {
     {nullptr, 0, nullptr, nullptr, 0, nullptr},
 };
 
+const char *device_port_name(const device_command *h, int c, const char *const *v) {
+    return c - 2 > h->argnum ? v[h->argnum + 2] : DEVICE_DEFAULT_PORT;
+}
+
 const device_command *device_command_find(const char *name) {
     for (const device_command *h = device_commands; h->name != nullptr; h++)
         if (strncmp(h->name, name, 20) == 0) return h;
@@ -205,12 +210,11 @@ int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *
     int a = c - 2;
     if (a < h->argnum) {
         // The window never builds a short vector; a shell user can.
-        fputs("internal error: c >= h->argnum\n", stderr);
+        internal_error("c >= h->argnum");
         return 1;
     }
     if (h->check != nullptr && !h->check(log, v + 2)) return 1;
-    const char *port_name = a > h->argnum ? v[h->argnum + 2] : DEVICE_DEFAULT_PORT;
-    serial_port *port = serial_open(log, port_name, 500000, 0, 8);
+    serial_port *port = serial_open(log, device_port_name(h, c, v), 500000, 0, 8);
     if (port == nullptr) {
         log_line(log, "error opening serial port");
         return 1;

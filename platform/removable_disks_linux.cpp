@@ -106,7 +106,10 @@ bool examine(const drive_scan_roots &roots, const std::string &name, bool requir
     fs::path dir = fs::path(roots.sys_block) / name;
     uint64_t removable = 0, size_units = 0, logical_block = 0;
     read_u64(dir / "removable", &removable);
-    if (removable != 1 && !is_sd_mmc_card_name(name)) return false;
+    // SD cards in a built-in slot report removable 0; a soldered-on eMMC
+    // chip reports the same, and only its device type tells them apart.
+    bool sd_card = is_sd_mmc_card_name(name) && first_line(dir / "device" / "type") == "SD";
+    if (removable != 1 && !sd_card) return false;
     // sysfs gives the size in 512-byte units whatever the sector size.
     if (!read_u64(dir / "size", &size_units) || (require_medium && size_units == 0)) return false;
     if (!read_u64(dir / "queue" / "logical_block_size", &logical_block) || logical_block != 512)
