@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "card/commands/card_commands.h"
+#include "card/layout/card_io.h"
 #include "card/layout/card_layout.h"
 #include "card/layout/subchannel_swap.h"
 
@@ -60,34 +61,21 @@ bool convert_chunk(uint8_t *chunk, uint32_t whole, conversion *conv) {
     return changed;
 }
 
-// *wrote: whether any chunk was written back.
-bool convert_area(card_context *c, uint32_t length, bool to_interleaved,
+// The area of length sectors from sector first. *wrote: whether any chunk
+// was written back.
+bool convert_area(card_context *c, uint32_t first, uint32_t length, bool to_interleaved,
                   std::vector<uint8_t> &chunk, bool *wrote) {
     gauge_set_range(c->log, int64_t{length} * 512 / CARD_STORED_SECTOR);
     conversion conv{to_interleaved, true};
     for (uint32_t at = 0; at < length; at += CHUNK_SECTORS) {
         uint32_t sectors = std::min<uint32_t>(CHUNK_SECTORS, length - at);
         uint32_t bytes = sectors * 512;
-        if (!disk_seek_relative(c->disk, at)) {
-            log_line(c->log, "seek error");
-            return false;
-        }
-        if (!disk_read(c->disk, chunk.data(), bytes)) {
-            log_line(c->log, "read error");
-            return false;
-        }
+        if (!card_read_at(c, first + at, chunk.data(), bytes)) return false;
         // A partial stored sector at the end (and a 2-sector ROM entry) is
         // left as it was.
         uint32_t whole = bytes / CARD_STORED_SECTOR;
         if (convert_chunk(chunk.data(), whole, &conv)) {
-            if (!disk_seek_relative(c->disk, at)) {
-                log_line(c->log, "seek error");
-                return false;
-            }
-            if (!disk_write(c->disk, chunk.data(), bytes)) {
-                log_line(c->log, "write error");
-                return false;
-            }
+            if (!card_write_at(c, first + at, chunk.data(), bytes, "write error")) return false;
             *wrote = true;
         }
         gauge_step(c->log, whole);
@@ -122,8 +110,9 @@ int card_subswap(card_context *c, int, const char *const *) {
         bool wrote = false;
         for (uint32_t i = 0; i < c->disc_amount; i++) {
             log_printf(c->log, "%u/%u\n", i + 1, c->disc_amount);
-            disk_set_relativepoint(c->disk, c->block + c->entries[i].offset);
-            if (!convert_area(c, c->entries[i].length, target == 4, chunk, &wrote)) return 0;
+            const disc_entry &e = c->entries[i];
+            if (!convert_area(c, c->block + e.offset, e.length, target == 4, chunk, &wrote))
+                return 0;
         }
         s = c->managearea_lba_next;
         // A block finished by an earlier run that was cut short stays as it is.

@@ -7,14 +7,8 @@
 
 namespace {
 
-struct added_files {
-    temp_dir dir;
-    std::string rom = dir.path("game.pce");
-    std::string disc = dir.path("disc");
-    added_files() {
-        write_file(rom, make_rom(8192, 3));
-        make_cd(disc, 300, 300);
-    }
+struct added_files : rom_and_disc {
+    added_files() : rom_and_disc(3) {}
 };
 
 // Format and one ROM: the contents a failed add must leave behind.

@@ -16,16 +16,6 @@ namespace {
 
 constexpr uint32_t B0 = 4097;
 
-struct inputs {
-    temp_dir dir;
-    std::string rom = dir.path("game.pce");
-    std::string disc = dir.path("disc");
-    inputs() {
-        write_file(rom, make_rom(8192, 5));
-        make_cd(disc, 200, 100);
-    }
-};
-
 // The sectors of the chain's blocks as the medium holds them.
 void collect_blocks(const memory_card &card, std::set<uint64_t> *blocks) {
     for (uint32_t s = B0, k = 0; s != 0 && k < 10; k++) {
@@ -51,7 +41,7 @@ std::vector<std::string> order_args() {
 }  // namespace
 
 TEST(commit_order, headers_and_links_follow_a_flush_and_every_command_ends_with_one) {
-    inputs in;
+    rom_and_disc in(5, 200, 100);
     struct {
         const char *what;
         int roms_before;  // -1: an unformatted card
