@@ -1,15 +1,19 @@
 // "amount_change": cuts a block's disc amount at an entry. The entries from
 // there on and every later block leave the chain; the index disc's table of
-// contents is shortened to match.
+// contents is shortened to match. The TOC is shortened after the commit: a
+// header that still lists an entry never meets an index disc whose TOC or
+// lead-out has cut that entry's track, whenever the command is cut short.
 #include <cstring>
 #include <memory>
 
 #include "card/commands/card_commands.h"
+#include "card/commands/config_commands.h"
 #include "card/layout/chain_walk.h"
 #include "card/write/index_truncate.h"
-#include "card/commands/config_commands.h"
 
 namespace {
+
+const char TOC_NOT_SHORTENED[] = "the index disc's table of contents could not be shortened";
 
 // Sectors in use once the chain ends with the current block, number `block`:
 // the listing written by the commit reports them.
@@ -46,12 +50,19 @@ int card_amount_change(card_context *c, int argc, const char *const *v) {
     if (!usage_through(c, block, &used)) return 0;
 
     disk_set_relativepoint(c->disk, c->block + c->entries[0].offset);
-    if (!index_truncate(c->disk, index, c->version)) {
-        log_line(c->log, "the index disc's table of contents could not be shortened");
+    auto toc = std::make_unique<index_truncate_plan>();
+    if (!index_truncate_prepare(c->disk, index, c->version, toc.get())) {
+        log_line(c->log, TOC_NOT_SHORTENED);
         return 0;
     }
     c->used = used;
     c->managearea_lba_next = 0;
     c->managearea_num = block + 1;
-    return order_write(c) ? 1 : 0;
+    if (!order_write(c)) return 0;
+    disk_set_relativepoint(c->disk, c->block + c->entries[0].offset);
+    if (!index_truncate_write(c->disk, *toc)) {
+        log_line(c->log, TOC_NOT_SHORTENED);
+        return 0;
+    }
+    return 1;
 }

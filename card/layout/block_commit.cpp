@@ -1,7 +1,7 @@
 // The block commit: the image list with the settings sector into the index
-// disc, then the block header, then the listing file. The header goes last so
-// that a command cut short leaves the previous header, which still describes
-// a readable block.
+// disc, then the block header, then the listing file. The header goes last,
+// behind a flush, so that a command cut short (killed, power cut, card
+// pulled) leaves the previous header, which still describes a readable block.
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -83,7 +83,8 @@ bool managearea_write(card_context *c) {
                                settings.data(), CARD_SETTINGS_BYTES))
             return false;
     }
-    if (!card_write_at(c, c->block, header, sizeof header, "write error in management area"))
+    if (!card_write_structure_at(c, c->block, header, sizeof header,
+                                 "write error in management area"))
         return false;
     return cdlist_write(c);
 }

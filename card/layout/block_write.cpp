@@ -3,11 +3,11 @@
 #include <cstring>
 #include <vector>
 
-#include "card/layout/card_layout.h"
-#include "core/text_copy.h"
 #include "card/layout/card_io.h"
+#include "card/layout/card_layout.h"
 #include "card/layout/layout_records.h"
 #include "core/le_bytes.h"
+#include "core/text_copy.h"
 
 bool managearea_init(card_context *c, uint32_t available, uint32_t s) {
     memset(c->entries, 0, sizeof c->entries);
@@ -23,7 +23,8 @@ bool managearea_init(card_context *c, uint32_t available, uint32_t s) {
     h.version = 3;
     h.disc_manage_max = c->disc_manage_max;
     managearea_header_store(h, block.data());
-    if (!card_write_at(c, s, block.data(), MANAGEAREA_INIT_BYTES, "write error in management area"))
+    if (!card_write_structure_at(c, s, block.data(), MANAGEAREA_INIT_BYTES,
+                                 "write error in management area"))
         return false;
     log_line(c->log, "initialization successful.");
     return true;
@@ -54,11 +55,29 @@ bool managearea_append(card_context *c) {
     uint8_t sector[512];
     if (!card_read_at(c, old_block, sector, sizeof sector)) return false;
     le32_put(sector + 12, static_cast<uint32_t>(next));
-    if (!card_write_at(c, old_block, sector, sizeof sector, "write error in management area"))
+    if (!card_write_structure_at(c, old_block, sector, sizeof sector,
+                                 "write error in management area"))
         return false;
     c->version = version;
     c->used += 2;
     c->managearea_num++;
+    return true;
+}
+
+bool managearea_cut(card_context *c, uint32_t amount) {
+    if (amount >= c->disc_amount && c->managearea_lba_next == 0) return true;
+    uint8_t header[MANAGEAREA_HEADER_BYTES];
+    if (!card_read_at(c, c->block, header, sizeof header)) return false;
+    managearea_header h;
+    if (!managearea_header_parse(c->log, header, &h)) return false;
+    if (amount < h.disc_amount) h.disc_amount = amount;
+    for (uint32_t i = h.disc_amount; i < CARD_DISC_SLOTS; i++) h.records[i] = disc_record{};
+    h.managearea_lba_next = 0;
+    managearea_header_store(h, header);
+    if (!card_write_structure_at(c, c->block, header, sizeof header,
+                                 "write error in management area"))
+        return false;
+    c->managearea_lba_next = 0;
     return true;
 }
 

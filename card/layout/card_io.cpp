@@ -24,3 +24,14 @@ bool card_write_at(card_context *c, uint32_t sector, const void *buffer, uint32_
     }
     return true;
 }
+
+bool card_flush(card_context *c) {
+    if (disk_flush(c->disk)) return true;
+    log_line(c->log, "flush error");
+    return false;
+}
+
+bool card_write_structure_at(card_context *c, uint32_t sector, const void *buffer, uint32_t bytes,
+                             const char *write_error) {
+    return card_flush(c) && card_write_at(c, sector, buffer, bytes, write_error) && card_flush(c);
+}

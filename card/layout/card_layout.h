@@ -73,6 +73,12 @@ bool managearea_init(card_context *c, uint32_t available, uint32_t s);
 // Creates a new block after the current (last, full) block and links it in;
 // the context then holds the new block, keeping the starting block's version.
 bool managearea_append(card_context *c);
+// Shortens the current block on the card to its first amount records and
+// ends the chain there, before a command overwrites the areas of the records
+// and blocks it drops: header only (the list and "cdlist.txt" follow with the
+// commit). Nothing is written when nothing would be dropped. The context's
+// records stay; its link becomes 0.
+bool managearea_cut(card_context *c, uint32_t amount);
 // Commits the current block: index disc list image and settings, then the
 // header, then "cdlist.txt" on the FAT partition.
 bool managearea_write(card_context *c);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "card/cdimage/subchannel_q_crc.h"
+
 namespace {
 
 // Transposes the 8x8 bit matrix whose row i is in[i * in_step] (bit 7 =
@@ -47,4 +49,19 @@ void subchannel_to_per_channel(uint8_t block[SUBCHANNEL_BYTES]) {
     uint8_t in[SUBCHANNEL_BYTES];
     memcpy(in, block, sizeof in);
     for (int j = 0; j < 12; j++) transpose8(in + 8 * j, 1, block + j, 12);
+}
+
+subchannel_layout subchannel_layout_of(const uint8_t block[SUBCHANNEL_BYTES]) {
+    enum { Q_CHANNEL = 1 };
+    bool per_channel = q_crc_ok(block + Q_FRAME_SIZE * Q_CHANNEL);
+    // Interleaved, bit k of channel c is bit 7 - c of byte k.
+    uint8_t q[Q_FRAME_SIZE];
+    for (int j = 0; j < Q_FRAME_SIZE; j++) {
+        unsigned v = 0;
+        for (int b = 0; b < 8; b++) v = v << 1 | ((block[8 * j + b] >> (7 - Q_CHANNEL)) & 1);
+        q[j] = static_cast<uint8_t>(v);
+    }
+    bool interleaved = q_crc_ok(q);
+    if (per_channel == interleaved) return SUBCHANNEL_LAYOUT_UNKNOWN;
+    return per_channel ? SUBCHANNEL_LAYOUT_PER_CHANNEL : SUBCHANNEL_LAYOUT_INTERLEAVED;
 }

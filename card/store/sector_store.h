@@ -5,6 +5,8 @@
 //   memory        (sector_store_memory.cpp)      — sparse, for tests and fuzzing
 //   fault         (sector_store_fault.cpp)       — wraps another store and fails
 //                                                  the Nth read or write on purpose
+//   recording     (sector_store_recording.cpp)   — wraps another store and notes
+//                                                  its writes and flushes in order
 // Each backend has its own open function (below or in its header) because
 // what identifies the medium differs; everything after opening goes through
 // the table.

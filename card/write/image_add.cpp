@@ -14,7 +14,6 @@
 #include "card/layout/card_io.h"
 #include "card/layout/chain_walk.h"
 #include "card/write/index_disc.h"
-#include "core/le_bytes.h"
 #include "card/write/rom_classify.h"
 #include "card/layout/stored_sector.h"
 #include "core/file_util.h"
@@ -147,20 +146,6 @@ bool write_cd_area(card_context *c, const char *prefix, const image_input &in, c
     return true;
 }
 
-// An add inside the chain drops the blocks after this one, and its disc area
-// may overwrite the next block's header: cut the link first, so that a card
-// left by a failed add still opens.
-bool cut_chain(card_context *c) {
-    if (c->managearea_lba_next == 0) return true;
-    uint8_t sector[DISK_SECTOR_SIZE];
-    if (!card_read_at(c, c->block, sector, sizeof sector)) return false;
-    le32_put(sector + 12, 0);
-    if (!card_write_at(c, c->block, sector, sizeof sector, "write error in management area"))
-        return false;
-    c->managearea_lba_next = 0;
-    return true;
-}
-
 }  // namespace
 
 uint32_t index_disc_sectors(uint32_t disc_manage_max) {
@@ -245,7 +230,15 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     entry_name_set(&d, name);
     log_printf(c->log, "image#%u-%02u\n", block, e);
 
-    if (!r.overwrite && !cut_chain(c)) return 0;
+    if (r.overwrite) {
+        log_printf(c->log,
+                   "image#%u-%02u is rewritten in place: if this is cut short, write it again\n",
+                   block, e);
+    } else if (!managearea_cut(c, e)) {
+        // The records from e on and the blocks after this one leave the card
+        // before their areas are overwritten.
+        return 0;
+    }
     bool written = in.kind == IMAGE_ROM ? write_rom_area(c, prefix, in, &d)
                                         : write_cd_area(c, prefix, in, r, &d);
     if (!written) return 0;

@@ -10,10 +10,11 @@
 // The block header is written last: the disc area first, then the index
 // disc's track and TOC, the name sectors, and the commit. A failure or an
 // interruption before the commit leaves a card that opens with the images it
-// had (an appended empty block may stay). Records that an add replaces have
-// their areas overwritten from the start, so those images may not survive a
-// failed replacement. An add inside the chain unlinks the blocks after its
-// block before it writes, since its disc area may cover the next header.
+// had (an appended empty block may stay). An add that replaces records, or
+// adds inside the chain, first cuts the block's header to the records before
+// it (dropping the later blocks), so that no listed record's area is ever
+// overwritten. An overwrite rewrites a listed record in place and cannot be
+// made safe that way: it says so before it writes.
 #pragma once
 
 #include <cstdint>

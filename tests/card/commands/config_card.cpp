@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "card/cdimage/bcd.h"
-#include "core/le_bytes.h"
 #include "card/cdimage/subchannel_q_crc.h"
+#include "card/layout/card_layout.h"
+#include "core/le_bytes.h"
 #include "tests/card/layout/shell.h"
 
 namespace {
@@ -82,6 +83,20 @@ std::string config_card::name_sector(uint32_t b, uint32_t r) {
 
 std::string config_card::cdlist() {
     return shell_output("mtype -i " + card.fat_image() + " ::/cdlist.txt");
+}
+
+std::vector<std::string> config_card::listing() {
+    std::vector<std::string> rows;
+    bool opened = card_enumerate(
+        log_null(), card.drive().c_str(), [](void *, uint32_t, uint32_t) {}, nullptr,
+        [](void *u, uint32_t n, uint32_t offset, uint32_t length, uint8_t flags, uint32_t config,
+           const char *name) {
+            static_cast<std::vector<std::string> *>(u)->push_back(
+                std::to_string(n) + " " + std::to_string(offset) + " " + std::to_string(length) +
+                " " + std::to_string(flags) + " " + std::to_string(config) + " " + name);
+        },
+        &rows);
+    return opened ? rows : std::vector<std::string>{};
 }
 
 std::vector<uint8_t> config_card::snapshot() {

@@ -35,6 +35,9 @@ struct config_card {
     // Sector of record r's area.
     uint32_t area(uint32_t b, uint32_t r);
     std::string cdlist();  // "cdlist.txt", read with mtools
+    // Every listed image as "image# offset length flags config name" rows,
+    // in chain and display order; empty when the card does not open.
+    std::vector<std::string> listing();
     // Everything the commands may write: both block headers, the start of
     // each index disc (TOC, list, settings, backup RAM areas) and the discs.
     std::vector<uint8_t> snapshot();

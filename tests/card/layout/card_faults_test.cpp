@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "card/commands/card_dispatch.h"
-#include "card/store/drive_table.h"
 #include "card/layout/card_layout.h"
+#include "card/store/drive_table.h"
 #include "card/store/sector_store.h"
 #include "card/store/sector_store_fault.h"
+#include "card/store/sector_store_recording.h"
 #include "tests/support/recording_log.h"
 
 namespace {
@@ -55,6 +56,18 @@ public:
             0);
     }
     uint32_t writes() { return fault_store_counts(fault_).writes; }
+    // Runs a command on the card behind a recording store; what it did.
+    std::vector<store_event> record(const std::string &command) {
+        detach();
+        sector_store *recording = recording_store_wrap(memory_);
+        drive_ = std::string(1, drive_table_register_store(recording));
+        recording_log log;
+        EXPECT_EQ(run(log, command), 0) << log.text();
+        drive_table_forget(drive_[0]);
+        std::vector<store_event> events = recording_store_events(recording);
+        store_close(recording);
+        return events;
+    }
 
 private:
     sector_store *memory_;
@@ -130,17 +143,43 @@ TEST(CardFaults, EveryFailedWriteOfACommitFailsTheCommandHeaderLast) {
 }
 
 TEST(CardFaults, FailedReadsAndWritesInSubswapFailIt) {
+    // Fill bytes in both areas, so that both are converted, and the transfers
+    // of the CD area (the block's last disc): the index disc is converted by
+    // then, the header must still say version 3.
+    auto prepare_filled = [](faulty_card &card) {
+        prepare(card);
+        std::vector<uint8_t> fill(size_t{1300 + 800} * 512);
+        for (size_t i = 0; i < fill.size(); i++) fill[i] = static_cast<uint8_t>(i * 37 + i / 512);
+        card.write(B0 + 2, fill);
+    };
+    uint32_t cd_read = 0, cd_write = 0;
+    {
+        faulty_card probe(20000);
+        prepare_filled(probe);
+        std::vector<store_event> events = probe.record("subswap");
+        uint32_t reads = 0, writes = 0;
+        for (const store_event &e : events) {
+            bool in_cd = e.first == B0 + 2 + 1300;
+            if (e.kind == store_event::READ) {
+                reads++;
+                if (in_cd && cd_read == 0) cd_read = reads;
+            } else if (e.kind == store_event::WRITE) {
+                writes++;
+                if (in_cd && cd_write == 0) cd_write = writes;
+            }
+        }
+        ASSERT_GT(cd_read, 0u);
+        ASSERT_EQ(cd_write, 2u) << "the index disc is written first";
+    }
     for (bool on_read : {true, false}) {
         faulty_card card(20000);
-        prepare(card);
+        prepare_filled(card);
         std::vector<uint8_t> header = card.read(B0, 2);
         fault_plan plan;
-        // Open reads the MBR, the header, two names and the settings sector;
-        // subswap reads the block again, then the first chunk.
         if (on_read)
-            plan.fail_read_at = 10;
+            plan.fail_read_at = cd_read;
         else
-            plan.fail_write_at = 1;
+            plan.fail_write_at = cd_write;
         card.attach(plan);
         recording_log log;
         EXPECT_EQ(card.run(log, "subswap"), 1);

@@ -2,18 +2,13 @@
 // header is written last.
 #include <gtest/gtest.h>
 
+#include "card/cdimage/bcd.h"
 #include "tests/card/write/adding_fixture.h"
 
 namespace {
 
-struct added_files {
-    temp_dir dir;
-    std::string rom = dir.path("game.pce");
-    std::string disc = dir.path("disc");
-    added_files() {
-        write_file(rom, make_rom(8192, 3));
-        make_cd(disc, 300, 300);
-    }
+struct added_files : rom_and_disc {
+    added_files() : rom_and_disc(3) {}
 };
 
 // Format and one ROM: the contents a failed add must leave behind.
@@ -89,7 +84,22 @@ TEST(add_integrity, a_medium_that_dies_inside_the_disc_area_keeps_the_old_header
     EXPECT_FALSE(is_new);
 }
 
-TEST(add_integrity, a_failed_add_inside_the_chain_leaves_a_card_that_opens) {
+// A record's area and, in the index disc, its TOC frame and its track's
+// stored sectors, as the medium holds them.
+std::vector<uint8_t> record_bytes(const memory_card &card, const card_context &c, uint32_t r) {
+    const disc_entry &e = c.entries[r];
+    std::vector<uint8_t> bytes = card.read(c.block + e.offset, e.length);
+    uint64_t index = c.block + c.entries[0].offset;
+    std::vector<uint8_t> frame = read_bytes(card, index, 96 + 12 * (2 + r), 12);
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    uint64_t start = msf_to_frames(&frame[7]), frames = msf_to_frames(&frame[3]);
+    std::vector<uint8_t> track =
+        read_bytes(card, index, start * 2448, static_cast<uint32_t>(frames * 2448));
+    bytes.insert(bytes.end(), track.begin(), track.end());
+    return bytes;
+}
+
+TEST(add_integrity, a_failed_add_inside_the_chain_lists_only_intact_records) {
     added_files f;
     auto fill_two_blocks = [&](memory_card &card) {
         ASSERT_TRUE(format_card(card.drive()));
@@ -109,12 +119,27 @@ TEST(add_integrity, a_failed_add_inside_the_chain_leaves_a_card_that_opens) {
     plan.write_sector_budget = written + 2000;  // the CD area covers the second block's header
     memory_card card(TEST_CARD_SECTORS, plan);
     fill_two_blocks(card);
+    auto before = open_block(card.drive());
+    ASSERT_NE(before, nullptr);
+    std::vector<std::vector<uint8_t>> kept;
+    for (uint32_t r = 0; r < before->disc_amount; r++)
+        kept.push_back(r == 0 ? std::vector<uint8_t>{} : record_bytes(card, *before, r));
+
     recording_log log;
     EXPECT_EQ(run_card(log, card.drive(), "add", {f.disc, "5"}), 1);
     auto c = open_block(card.drive());
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->managearea_num, 1u) << "the blocks after the add's block left the chain";
-    EXPECT_EQ(c->disc_amount, 12u);
+    EXPECT_EQ(c->disc_amount, 5u) << "records 5 to 11, whose areas the add overwrote, are gone";
+    ASSERT_LE(c->disc_amount, before->disc_amount);
+    EXPECT_STREQ(c->entries[0].name, "IMAGE INDEX for 0-xx");
+    for (uint32_t r = 1; r < c->disc_amount; r++) {
+        SCOPED_TRACE("record " + std::to_string(r));
+        EXPECT_STREQ(c->entries[r].name, f.rom.c_str());
+        EXPECT_EQ(c->entries[r].offset, before->entries[r].offset);
+        EXPECT_EQ(c->entries[r].length, before->entries[r].length);
+        EXPECT_TRUE(record_bytes(card, *c, r) == kept[r]) << "area or index track changed";
+    }
 }
 
 }  // namespace

@@ -122,3 +122,8 @@ std::vector<uint8_t> read_bytes(const memory_card &card, uint64_t sector, uint64
     std::vector<uint8_t> bytes = card.read(first, count);
     return std::vector<uint8_t>(bytes.begin() + skip, bytes.begin() + skip + length);
 }
+
+rom_and_disc::rom_and_disc(unsigned seed, uint32_t data_sectors, uint32_t audio_sectors) {
+    write_file(rom, make_rom(8192, seed));
+    make_cd(disc, data_sectors, audio_sectors, static_cast<uint8_t>(seed));
+}

@@ -37,6 +37,15 @@ void write_file(const std::string &name, const std::vector<uint8_t> &bytes);
 void make_cd(const std::string &prefix, uint32_t data_sectors, uint32_t audio_sectors,
              uint8_t seed = 1);
 
+// A HuCard ROM of 8 KiB and a CD image set (a data and an audio track) in a
+// temporary folder, made from seed.
+struct rom_and_disc {
+    temp_dir dir;
+    std::string rom = dir.path("game.pce");
+    std::string disc = dir.path("disc");
+    explicit rom_and_disc(unsigned seed, uint32_t data_sectors = 300, uint32_t audio_sectors = 300);
+};
+
 // The first stored-sector bytes of a disc area from the medium.
 std::vector<uint8_t> read_bytes(const memory_card &card, uint64_t sector, uint64_t byte_offset,
                                 uint32_t length);
