@@ -150,6 +150,9 @@ std::string serial_port_open_problem(const std::string &path) {
             return permission_fix(path, stat(path.c_str(), &st) == 0 ? st.st_gid : 20);
         }
         if (e == EBUSY) return path + ": in use by another program";
+        // Legacy ttyS nodes exist for UARTs that are not there.
+        if (e == EIO || e == ENXIO || e == ENODEV)
+            return path + ": no serial port behind this name (`vmk ports` lists the serial ports)";
         return path + ": " + strerror(e);
     }
     std::string problem;
