@@ -1,11 +1,13 @@
 // vmk: the command line face of both command tables.
 //   vmk device <command> [arguments...] [port]
 //   vmk card <command> <drive> [arguments...]
+//   vmk card format [--force] <drive> [--force]
 //   vmk card list|drives ..., vmk ports, vmk help, vmk --version
 // Exit status: 0 done, 1 failed, 2 unknown command or too few arguments.
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "card/commands/card_dispatch.h"
@@ -80,6 +82,11 @@ int run_card(int argc, char **argv) {
         fprintf(stderr, "vmk: unknown card command '%s'\n", argv[2]);
         print_help(stderr);
         return 2;
+    }
+    // "--force" reads naturally before the drive too; the table wants it after.
+    if (argc >= 4 && strcmp(argv[3], CARD_FORCE) == 0) {
+        if (argc == 4) argc = 3;  // no drive: the usage below
+        else std::swap(argv[3], argv[4]);
     }
     if (argc - 4 < row->argnum) {
         fprintf(stderr, "usage: vmk card %s <drive> %s\n", row->name, row->usage);

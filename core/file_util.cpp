@@ -1,5 +1,7 @@
 #include "core/file_util.h"
 
+#include "core/file_replace.h"
+
 #include <sys/stat.h>
 
 #include <cstring>
@@ -38,9 +40,8 @@ int file_read_whole(const char *name, void *buffer, size_t length) {
 }
 
 int file_write_whole(const char *name, const void *data, size_t length) {
-    FILE *f = file_open(name, "wb");
-    if (f == nullptr) return 0;
-    bool ok = fwrite(data, 1, length, f) == length;
-    ok = fclose(f) == 0 && ok;
-    return ok ? 1 : 0;
+    file_replace r;
+    if (!file_replace_begin(&r, name)) return 0;
+    if (!file_replace_write(&r, data, length)) return 0;
+    return file_replace_commit(&r);
 }

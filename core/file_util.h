@@ -15,6 +15,7 @@ int64_t file_size(const char *name);
 // 1 after reading up to length bytes from the start of the file (a shorter
 // file leaves the rest of the buffer as it was), 0 when it cannot be opened.
 int file_read_whole(const char *name, void *buffer, size_t length);
-// 1 after creating or truncating the file and writing length bytes, 0 when it
-// cannot be created or the write falls short.
+// 1 after writing length bytes as the file's whole content, 0 when it cannot
+// be created or the write falls short; a previous file of that name stays as
+// it was unless the new content is complete (see file_replace.h).
 int file_write_whole(const char *name, const void *data, size_t length);

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "core/internal_error.h"
+
 log_sink *log_create(void *user, void (*write)(void *, const char *)) {
     return new log_sink{user, write, nullptr, nullptr};
 }
@@ -37,7 +39,7 @@ void log_line(log_sink *l, const char *text) {
 
 static bool gauge_present(log_sink *l) {
     if (l->gauge != nullptr) return true;
-    fputs("internal error: l->gauge != NULL\n", stderr);
+    internal_error("l->gauge != NULL");
     return false;
 }
 

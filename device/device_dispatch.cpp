@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/internal_error.h"
 #include "device/device_ops.h"
 #include "platform/serial_os.h"
 #include "platform/serial_ports.h"
@@ -199,6 +200,10 @@ const device_command device_commands[] = {
     {nullptr, 0, nullptr, nullptr, 0},
 };
 
+const char *device_port_name(const device_command *h, int c, const char *const *v) {
+    return c - 2 > h->argnum ? v[h->argnum + 2] : DEVICE_DEFAULT_PORT;
+}
+
 const device_command *device_command_find(const char *name) {
     for (const device_command *h = device_commands; h->name != nullptr; h++)
         if (strncmp(h->name, name, 20) == 0) return h;
@@ -213,10 +218,10 @@ int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *
     int a = c - 2;
     if (a < h->argnum) {
         // The window never builds a short vector; a shell user can.
-        fputs("internal error: c >= h->argnum\n", stderr);
+        internal_error("c >= h->argnum");
         return 1;
     }
-    const char *port_name = a > h->argnum ? v[h->argnum + 2] : DEVICE_DEFAULT_PORT;
+    const char *port_name = device_port_name(h, c, v);
     serial_port *port = serial_open(log, port_name, 500000, 0, 8);
     if (port == nullptr) {
         log_line(log, "error opening serial port");

@@ -23,6 +23,11 @@ const device_command *device_command_find(const char *name);
 enum { DEVICE_STATUS_NOT_FOUND = 2 };
 #define DEVICE_DEFAULT_PORT "COM3"
 
+// The port entry of a vector for row h: the entry right after the row's
+// arguments, DEVICE_DEFAULT_PORT when the vector ends before it. c counts
+// every entry and must leave room for the row's arguments.
+const char *device_port_name(const device_command *h, int c, const char *const *v);
+
 // Returns the row's status (0 success, 1 failure, 2 command not found, the
 // two reversed rows the other way round). When ok is given it receives 1 when
 // the command really did what it was asked, 0 otherwise, whatever the row's

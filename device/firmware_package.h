@@ -42,6 +42,16 @@ struct package_header {
 };
 
 package_header package_header_parse(const uint8_t *unpacked);
+// 1 with *h parsed from size inflated bytes when the header is there, the data
+// range lies inside them and the configuration offset leaves room for the
+// whole .jic image; 0 otherwise (*h then must not be used).
+int package_header_read(const uint8_t *unpacked, size_t size, package_header *h);
+// Unscrambles the file's bytes in place and inflates them into out
+// (PACKAGE_UNPACKED_MAX bytes); *produced receives the bytes produced. An
+// inflate failure is reported on standard output. 1 on success, 0 otherwise.
+int package_unpack(uint8_t *file, size_t size, uint8_t *out, size_t *produced);
+// The byte with its bit order reversed (the flash image's bit order).
+uint8_t package_reverse_bits(uint8_t b);
 
 // T[i] = (i with its bits reversed) XOR PACKAGE_SCRAMBLE_MASK.
 void package_scramble_table(uint8_t table[256]);

@@ -1,5 +1,6 @@
 // The vceget operation: one frame from the board into the frame store, then
 // the PNG pair.
+#include "core/log_whole.h"
 #include "device/device_ops.h"
 #include "device/framebuffer.h"
 #include "device/framebuffer_stream.h"
@@ -21,7 +22,7 @@ int capture(framebuffer *fb, serial_port *port, log_sink *l, const char *file) {
     if (!fb_read_frame(fb, &link, l)) return 0;
     if (!fb_find_active_area(fb, l)) return 0;
     if (!fb_save_png(fb, file, l)) return 0;
-    log_printf(l, "%s has been saved\n", file);
+    log_printf_whole(l, "%s has been saved\n", file);
     return 1;
 }
 

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/file_util.h"
+#include "core/file_replace.h"
+#include "core/log_whole.h"
 
 namespace {
 
@@ -128,18 +129,18 @@ int write_png(FILE *file, const fb_png_image &image, bool sprite, png_failure *f
 }
 
 int write_file(const char *path, const fb_png_image &image, bool sprite, log_sink *l) {
-    FILE *file = file_open(path, "wb");
-    if (file == nullptr) {
-        log_printf(l, "%s cannot be created\n", path);
+    // A cut-off PNG is worse than none, and a failed one must not cost the
+    // picture saved before under that name.
+    file_replace out;
+    if (!file_replace_begin(&out, path)) {
+        log_printf_whole(l, "%s cannot be created\n", path);
         return 0;
     }
     png_failure failure{"write error"};
-    int ok = write_png(file, image, sprite, &failure);
-    if (fclose(file) != 0) ok = 0;
+    int ok = write_png(out.stream, image, sprite, &failure) && file_replace_commit(&out);
     if (!ok) {
-        // A cut-off PNG is worse than none.
-        remove(path);
-        log_printf(l, "%s: %s\n", path, failure.message);
+        file_replace_abandon(&out);
+        log_printf_whole(l, "%s: %s\n", path, failure.message);
     }
     return ok;
 }

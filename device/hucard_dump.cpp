@@ -3,12 +3,12 @@
 // memory before the file is written, so a failed read leaves no file.
 #include <zlib.h>
 
-#include <cassert>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include "core/file_util.h"
+#include "core/internal_error.h"
 #include "device/device_ops.h"
 #include "device/console_memory.h"
 #include "device/wire_protocol.h"
@@ -120,11 +120,14 @@ int probe_banks(const uint8_t half[128]) {
 }
 
 size_t hucard_dump(device_context *ctx, int map, const char *file, int *ok) {
-    assert((map == MAP_DUMP_GENERIC || map == MAP_DUMP_SF2CE || map == MAP_DUMP_ROMRAM ||
-            map == MAP_DUMP_MEMORYBASE) &&
-           "mapping == MAP_DUMP_GENERIC || mapping == MAP_DUMP_SF2CE || mapping == "
-           "MAP_DUMP_ROMRAM || mapping == MAP_DUMP_MEMORYBASE");
     *ok = 0;
+    if (map != MAP_DUMP_GENERIC && map != MAP_DUMP_SF2CE && map != MAP_DUMP_ROMRAM &&
+        map != MAP_DUMP_MEMORYBASE) {
+        internal_error(
+            "mapping == MAP_DUMP_GENERIC || mapping == MAP_DUMP_SF2CE || mapping == "
+            "MAP_DUMP_ROMRAM || mapping == MAP_DUMP_MEMORYBASE");
+        return 0;
+    }
     int settled = 1;
     std::vector<uint8_t> image;
     if (map == MAP_DUMP_MEMORYBASE)

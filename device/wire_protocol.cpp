@@ -1,9 +1,9 @@
 #include "device/wire_protocol.h"
 
 #include <algorithm>
-#include <cassert>
 #include <vector>
 
+#include "core/internal_error.h"
 #include "platform/sleep.h"
 
 void vmk_header_bytes(uint8_t out[5], int port, unsigned address, unsigned length, uint8_t command) {
@@ -22,8 +22,12 @@ static void log_bad_reply(log_sink *l, const char *what, uint8_t b) {
 }
 
 int vmk_header(serial_port *s, log_sink *l, int port, unsigned address, unsigned length, uint8_t command) {
-    assert(address < 0x2000 && "address < 0x2000");
-    assert(length <= 0x2000 && "length <= 0x2000");
+    // The header has 13 bits for the address and 16 for the length, and the
+    // board moves at most one 8 KiB bank per request.
+    if (address >= 0x2000 || length > 0x2000) {
+        internal_error(address >= 0x2000 ? "address < 0x2000" : "length <= 0x2000");
+        return 0;
+    }
     uint8_t h[5];
     vmk_header_bytes(h, port, address, length, command);
     if (serial_write(s, h, sizeof h) != 5) {
@@ -82,7 +86,10 @@ int vmk_reset_hold(serial_port *s, log_sink *l) {
 }
 
 int vmk_set_map(serial_port *s, log_sink *l, int map) {
-    assert(map < 7 && "map < 7");
+    if (map < 0 || map >= 7) {
+        internal_error("map < 7");
+        return 0;
+    }
     uint8_t v = static_cast<uint8_t>((map * 2) | 0x11);
     return vmk_write(s, l, VMK_PORT_CONTROL, 0, &v, 1);
 }

@@ -18,6 +18,7 @@ struct track_hash {
     uint32_t hashed;
     uint32_t length;  // sectors the TOC gives the track
     bool short_read;  // the source ended inside the run
+    bool read_error;  // a read failed: the listing stops
     char status;
 };
 
@@ -48,6 +49,7 @@ void hash_track(const hash_sector_source *src, uint32_t start, hash_buffers *buf
     t->crc = static_cast<uint32_t>(crc32(0, Z_NULL, 0));
     t->hashed = 0;
     t->short_read = false;
+    t->read_error = false;
     for (uint32_t done = 0; done < t->length;) {
         uint32_t chunk = std::min<uint32_t>(HASH_CHUNK_SECTORS, t->length - done);
         uint32_t got =
@@ -65,6 +67,7 @@ void hash_track(const hash_sector_source *src, uint32_t start, hash_buffers *buf
         done += run;
         if (run < got) return;  // the run ended: 'd' or 't'
         if (got < chunk || read < run) {
+            t->read_error = src->failed != nullptr && src->failed(src->user);
             t->short_read = true;
             return;
         }
@@ -73,7 +76,7 @@ void hash_track(const hash_sector_source *src, uint32_t start, hash_buffers *buf
 
 }  // namespace
 
-void hash_data_tracks(log_sink *log, const disc_description *d, const hash_sector_source *src) {
+int hash_data_tracks(log_sink *log, const disc_description *d, const hash_sector_source *src) {
     hash_buffers buffers{
         std::unique_ptr<uint8_t[]>(
             new uint8_t[size_t{HASH_CHUNK_SECTORS} * src->subchannel_stride]),
@@ -85,11 +88,16 @@ void hash_data_tracks(log_sink *log, const disc_description *d, const hash_secto
         track_extent(d, i, src->sector_count, &t);
         log_printf(log, "%02x %02x:%02x:%02x", e.point, e.pmin, e.psec, e.pframe);
         hash_track(src, e.plba, &buffers, &t);
+        if (t.read_error) {
+            log_line(log, "\nread error");
+            return 0;
+        }
         log_printf(log, " %08x %6u%c\n", t.crc, t.hashed, t.status);
         if (t.short_read)
             log_printf(log, "warning: track %02x: the image holds only %u of its %u sectors\n",
                        e.point, t.hashed, t.length);
     }
+    return 1;
 }
 
 namespace {
@@ -110,6 +118,11 @@ uint32_t read_img_file(void *user, uint32_t first, uint32_t count, uint8_t *out)
     return static_cast<uint32_t>(sector_read_at(files->img, first, CD_SECTOR_SIZE, count, out));
 }
 
+bool files_failed(void *user) {
+    auto *files = static_cast<image_files *>(user);
+    return ferror(files->img) != 0 || ferror(files->sub) != 0;
+}
+
 }  // namespace
 
 int hash_listing(log_sink *log, int argc, const char *const *argv) {
@@ -126,9 +139,9 @@ int hash_listing(log_sink *log, int argc, const char *const *argv) {
         log_file_message(log, prefix.c_str(), ": cannot be opened\n");
     } else {
         hash_sector_source src{&files,        in.sector_count, SUBCHANNEL_BLOCK_SIZE,
-                               read_sub_file, read_img_file,   nullptr};
-        hash_data_tracks(log, in.description, &src);
-        result = 1;
+                               read_sub_file, read_img_file,   nullptr,
+                               files_failed};
+        result = hash_data_tracks(log, in.description, &src);
     }
     if (files.img != nullptr) fclose(files.img);
     if (files.sub != nullptr) fclose(files.sub);

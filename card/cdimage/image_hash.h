@@ -31,10 +31,14 @@ struct hash_sector_source {
     // *crc over the main bytes of sectors [first, first + count) and returns
     // how many it covered, for a source that holds them without copying.
     uint32_t (*crc_main)(void *user, uint32_t first, uint32_t count, uint32_t *crc);
+    // Optional (nullptr: never): whether the reads so far met an error, which
+    // makes a short read a failure rather than the end of the source.
+    bool (*failed)(void *user);
 };
 
-// Lists every data track of d's TOC read through src.
-void hash_data_tracks(log_sink *log, const disc_description *d, const hash_sector_source *src);
+// Lists every data track of d's TOC read through src. 1 after listing them
+// all, 0 after a read error (reported as "read error").
+int hash_data_tracks(log_sink *log, const disc_description *d, const hash_sector_source *src);
 
 // Card command "mmchash": argv[0] is the image prefix (prefix.img, prefix.sub,
 // prefix.cdm or prefix.ccd). 1 after listing, 0 when the input cannot be read.

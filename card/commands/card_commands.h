@@ -6,6 +6,10 @@ struct card_context;
 // Open step of "format": the card's FAT root must be empty; opens the disk
 // with the volume unmounted.
 bool format_open(card_context *c);
+// For the window's question before a format: the file system on the card's
+// partition #0 that format refuses without CARD_FORCE ("NTFS", "ext4", ...),
+// or nullptr when there is none or the card cannot be read.
+const char *card_foreign_file_system(const char *drive);
 int card_format(card_context *c, int argc, const char *const *v);
 int card_subswap(card_context *c, int argc, const char *const *v);
 int card_order(card_context *c, int argc, const char *const *v);

@@ -19,7 +19,7 @@ const card_command_info rows[] = {
     {"config_multi",
      "[disc icon] [disc option] [rom icon] [rom option] [common option] [image#] (image#) ...",
      card_open, card_config_multi, 6},
-    {"format", "", format_open, card_format, 0},
+    {"format", "(" CARD_FORCE ")", format_open, card_format, 0},
     {"amount_change", "[image#]", card_open, card_amount_change, 1},
     {"subswap", "", card_open, card_subswap, 0},
     {"rawdump", "[disc#] [imagefile]", card_open, card_rawdump, 2},
@@ -52,6 +52,7 @@ int card_dispatch(log_sink *log, int c, const char *const *v) {
     context->disk = nullptr;
     context->log = log;
     context->drive = v[2];
+    context->force = c > 3 && strcmp(v[3], CARD_FORCE) == 0;
     if (!row->open(context.get())) return 1;
     int argc = c - 3;
     int result = row->handler(context.get(), argc, argc > 0 ? v + 3 : nullptr);

@@ -18,6 +18,10 @@ struct card_command_info {
     int argnum;  // minimum number of arguments after the drive letter
 };
 
+// As the first argument after the drive letter: the user confirmed a step
+// that is otherwise refused (format over a file system it cannot list).
+#define CARD_FORCE "--force"
+
 // The table, ending with a row whose name is nullptr.
 const card_command_info *card_command_list();
 

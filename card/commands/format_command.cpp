@@ -1,5 +1,6 @@
 // "format": a new partition table, an empty FAT12 partition #0 and the first
-// management-area block. Refused while the card's FAT partition holds files.
+// management-area block. Refused while the card's FAT partition holds files,
+// and over a file system whose files cannot be seen unless the user insists.
 #include <dirent.h>
 
 #include <cstring>
@@ -23,6 +24,7 @@ enum { FORMAT_NAMES_SHOWN = 10 };
 struct root_scan {
     log_sink *log;
     int found;
+    const char *foreign;  // a file system the listing cannot read, by name
 };
 
 // Counts and reports a name; false once enough were shown.
@@ -46,24 +48,25 @@ bool scan_directory(const std::string &path, root_scan *scan) {
 
 // A partition #0 without a FAT holds no files; a card that cannot be read is
 // no card to format.
-bool scan_partition(card_context *c, const fat_location &where, root_scan *scan) {
-    disk_handle *disk = disk_open(log_null(), c->drive, 0);
+bool scan_partition(const char *drive, const fat_location &where, root_scan *scan) {
+    disk_handle *disk = disk_open(log_null(), drive, 0);
     if (disk == nullptr) return false;
     fat_on_disk on_disk{disk, where.first_sector};
     fat_sector_io io = fat_io_on_disk(&on_disk, where.sector_count);
     int status = fat_list_root(&io, note_name, scan);
+    if (status == FAT_NOT_FAT) status = fat_foreign_volume(&io, &scan->foreign);
     disk_close(disk);
     return status != FAT_IO_ERROR;
 }
 
-bool root_is_listed(card_context *c, root_scan *scan) {
+bool root_is_listed(const char *drive, root_scan *scan) {
     fat_location where;
-    if (!drive_fat_location(log_null(), c->drive, &where)) return false;
+    if (!drive_fat_location(log_null(), drive, &where)) return false;
     switch (where.access) {
         case FAT_ACCESS_DIRECTORY:
             return scan_directory(where.directory, scan);
         case FAT_ACCESS_SECTORS:
-            return scan_partition(c, where, scan);
+            return scan_partition(drive, where, scan);
         default:
             return true;  // nothing partitioned yet
     }
@@ -106,10 +109,15 @@ std::vector<uint8_t> fat12_partition_image() {
 
 }  // namespace
 
+const char *card_foreign_file_system(const char *drive) {
+    root_scan scan{log_null(), 0, nullptr};
+    return root_is_listed(drive, &scan) ? scan.foreign : nullptr;
+}
+
 bool format_open(card_context *c) {
     if (!drive_letter_check(c->log, c->drive)) return false;
-    root_scan scan{c->log, 0};
-    if (!root_is_listed(c, &scan)) {
+    root_scan scan{c->log, 0, nullptr};
+    if (!root_is_listed(c->drive, &scan)) {
         log_line(c->log, "opendir error, memory card slot would be empty.");
         return false;
     }
@@ -117,6 +125,12 @@ bool format_open(card_context *c) {
         char letter = c->drive[0];
         if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
         log_printf(c->log, "remove all files on %c:\n", letter);
+        return false;
+    }
+    if (scan.foreign != nullptr && !c->force) {
+        log_printf(c->log, "partition #0 holds a file system this program cannot list: %s\n",
+                   scan.foreign);
+        log_line(c->log, "formatting would erase it; format with --force to erase it anyway");
         return false;
     }
     c->disk = disk_open(c->log, c->drive, 1);

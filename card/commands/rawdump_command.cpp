@@ -1,19 +1,18 @@
 // "rawdump": the stored data of one entry of the first block, copied into a
 // file exactly as the card holds it (length x 512 bytes).
-#include <cstdio>
 #include <vector>
 
 #include "card/commands/card_args.h"
 #include "card/commands/card_commands.h"
 #include "core/log_whole.h"
-#include "core/file_util.h"
+#include "core/file_replace.h"
 
 namespace {
 
 const uint32_t CHUNK_SECTORS = 4096;  // 2 MiB per read
 
-// Copies the entry's sectors from the disk's current position into f.
-bool copy_area(card_context *c, const disc_entry &e, FILE *f, const char *file) {
+// Copies the entry's sectors from the disk's current position into out.
+bool copy_area(card_context *c, const disc_entry &e, file_replace *out, const char *file) {
     std::vector<uint8_t> chunk(size_t{CHUNK_SECTORS} * DISK_SECTOR_SIZE);
     gauge_set_range(c->log, e.length);
     for (uint32_t done = 0; done < e.length;) {
@@ -24,7 +23,7 @@ bool copy_area(card_context *c, const disc_entry &e, FILE *f, const char *file) 
             log_line(c->log, "read error");
             return false;
         }
-        if (fwrite(chunk.data(), 1, bytes, f) != bytes) {
+        if (!file_replace_write(out, chunk.data(), bytes)) {
             log_printf_whole(c->log, "error writing file %s\n", file);
             return false;
         }
@@ -51,19 +50,16 @@ int card_rawdump(card_context *c, int argc, const char *const *v) {
         log_line(c->log, "seek error");
         return 0;
     }
-    FILE *f = file_open(v[1], "wb");
-    if (f == nullptr) {
+    // A cut-short dump would pass for a disc image, and a failed one must not
+    // cost the file it would have replaced.
+    file_replace out;
+    if (!file_replace_begin(&out, v[1])) {
         log_printf_whole(c->log, "error opening file %s\n", v[1]);
         return 0;
     }
-    bool copied = copy_area(c, e, f, v[1]);
-    if (fclose(f) != 0 && copied) {
+    if (!copy_area(c, e, &out, v[1])) return 0;
+    if (!file_replace_commit(&out)) {
         log_printf_whole(c->log, "error writing file %s\n", v[1]);
-        copied = false;
-    }
-    // A cut-short dump would pass for a disc image; it does not stay.
-    if (!copied) {
-        remove(v[1]);
         return 0;
     }
     log_printf_whole(c->log, "disc #%lu: %u sectors saved into file:%s\n", d, e.length, v[1]);

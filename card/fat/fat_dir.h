@@ -2,6 +2,7 @@
 // both need to know about the 32-byte entry. Internal to the FAT module.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,3 +31,12 @@ inline uint8_t fat_short_name_checksum(const uint8_t *name11) {
 
 // "NAME    TXT" with the case flags of byte 12 applied: "name.txt".
 std::string fat_short_name_text(const uint8_t *entry);
+
+// UTF-16 name units as UTF-8, up to the first 0 unit or count units.
+std::string fat_utf16_text(const uint16_t *units, size_t count);
+
+struct fat_sector_io;
+// The root listing of an exFAT volume (fat_list_root's contract); FAT_NOT_FAT
+// when the volume is not exFAT either.
+int exfat_list_root(const fat_sector_io *io, bool (*visit)(void *user, const char *name),
+                    void *user);

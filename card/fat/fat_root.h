@@ -25,8 +25,13 @@ enum fat_status {
 
 // Calls visit with every name in the root directory (the long name where one is
 // stored, else the 8.3 name), volume labels and deleted entries left out, until
-// visit returns false. Works on FAT12, FAT16 and FAT32.
+// visit returns false. Works on FAT12, FAT16, FAT32 and exFAT.
 int fat_list_root(const fat_sector_io *io, bool (*visit)(void *user, const char *name), void *user);
+
+// For a volume that fat_list_root found no FAT on: the name of the file system
+// it holds when one is recognised by its signature ("NTFS", "ext4", ...), else
+// nullptr. FAT_OK or FAT_IO_ERROR.
+int fat_foreign_volume(const fat_sector_io *io, const char **name);
 
 // Creates or replaces a file of the root directory of a FAT12 volume, in one
 // run of contiguous clusters, updating every FAT copy. name is a plain 8.3 name

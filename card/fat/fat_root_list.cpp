@@ -1,4 +1,4 @@
-// Root directory listing for FAT12, FAT16 and FAT32.
+// Root directory listing for FAT12, FAT16 and FAT32; exFAT has its own walk.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -46,6 +46,24 @@ void append_utf8(std::string &out, uint32_t c) {
     }
 }
 
+}  // namespace
+
+std::string fat_utf16_text(const uint16_t *units, size_t count) {
+    std::string name;
+    for (size_t i = 0; i < count && units[i] != 0; i++) {
+        uint32_t c = units[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < count && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            i++;
+        }
+        append_utf8(name, c);
+    }
+    return name;
+}
+
+namespace {
+
 // Collects long-name entries in front of a short entry. A long name counts
 // only when its pieces arrived complete, in order, and carry the checksum of
 // the short entry that follows them; otherwise the short name is used.
@@ -77,17 +95,7 @@ public:
         std::string name;
         bool complete =
             !units_.empty() && expected_ == 0 && checksum_ == fat_short_name_checksum(short_entry);
-        if (complete) {
-            for (size_t i = 0; i < units_.size() && units_[i] != 0; i++) {
-                uint32_t c = units_[i];
-                if (c >= 0xD800 && c < 0xDC00 && i + 1 < units_.size() && units_[i + 1] >= 0xDC00 &&
-                    units_[i + 1] < 0xE000) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (units_[i + 1] - 0xDC00);
-                    i++;
-                }
-                append_utf8(name, c);
-            }
-        }
+        if (complete) name = fat_utf16_text(units_.data(), units_.size());
         reset();
         return name;
     }
@@ -172,6 +180,7 @@ int list_chained_root(const fat_sector_io *io, const fat_volume &v, root_walk &w
 int fat_list_root(const fat_sector_io *io, bool (*visit)(void *, const char *), void *user) {
     fat_volume v;
     int status = fat_volume_read(io, &v);
+    if (status == FAT_NOT_FAT) return exfat_list_root(io, visit, user);
     if (status != FAT_OK) return status;
     root_walk walk{visit, user, {}};
     return v.kind == FAT_KIND_32 ? list_chained_root(io, v, walk) : list_fixed_root(io, v, walk);

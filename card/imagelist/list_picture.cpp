@@ -6,7 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "core/file_util.h"
+#include "core/file_replace.h"
+#include "core/log_whole.h"
 
 namespace {
 
@@ -48,9 +49,10 @@ int list_image_to_png(log_sink *log, const uint8_t *data, size_t size, const cha
     draw_page(picture, list.data() + LIST_SECOND_PAGE_OFFSET, LIST_SECOND_PAGE_KEPT,
               int{LIST_PAGE_HEIGHT} + LIST_PREVIEW_GAP);
 
-    FILE *f = file_open(png_name, "wb");
-    if (f == nullptr) {
-        log_printf(log, "cannot create %s\n", png_name);
+    // A failed picture must not cost the one saved before under that name.
+    file_replace out;
+    if (!file_replace_begin(&out, png_name)) {
+        log_printf_whole(log, "cannot create %s\n", png_name);
         return 0;
     }
     png_image image;
@@ -59,13 +61,13 @@ int list_image_to_png(log_sink *log, const uint8_t *data, size_t size, const cha
     image.width = LIST_PREVIEW_WIDTH;
     image.height = LIST_PREVIEW_HEIGHT;
     image.format = PNG_FORMAT_GRAY;
-    int written = png_image_write_to_stdio(&image, f, 0, picture.data(), 0, nullptr);
-    if (fclose(f) != 0) written = 0;
+    int written = png_image_write_to_stdio(&image, out.stream, 0, picture.data(), 0, nullptr);
+    written = written && file_replace_commit(&out);
     png_image_free(&image);
     if (!written) {
-        remove(png_name);
-        log_printf(log, "%s: %s\n", png_name,
-                   image.warning_or_error ? image.message : "write error");
+        file_replace_abandon(&out);
+        log_printf_whole(log, "%s: %s\n", png_name,
+                         image.warning_or_error ? image.message : "write error");
         return 0;
     }
     return 1;

@@ -43,6 +43,9 @@ struct card_context {
     disk_handle *disk;
     log_sink *log;
     const char *drive;
+    // The user confirmed a destructive step that is otherwise refused (a
+    // format over a file system that cannot be listed).
+    bool force;
     uint8_t version;
     uint32_t first_block;     // partition #1's first sector
     uint32_t partition_size;  // partition #1's sector count

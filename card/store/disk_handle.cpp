@@ -10,6 +10,7 @@
 #include "card/store/disk_over_store.h"
 #include "card/store/drive_open.h"
 #include "card/store/drive_table.h"
+#include "core/internal_error.h"
 
 struct disk_handle {
     log_sink *log;
@@ -22,8 +23,6 @@ struct disk_handle {
 };
 
 namespace {
-
-void internal_error(const char *what) { fprintf(stderr, "internal error: %s\n", what); }
 
 uint32_t sectors_of(uint32_t bytes) { return bytes / DISK_SECTOR_SIZE; }
 

@@ -108,13 +108,6 @@ std::string model_of(const fs::path &disk_dir) {
     return model.empty() ? first_line(disk_dir / "device" / "name") : model;  // SD/MMC: name
 }
 
-// eMMC chips carry boot areas beside the user area (mmcblk0boot0); SD cards
-// never do.
-bool is_emmc(const drive_scan_roots &roots, const std::string &name) {
-    std::error_code ec;
-    return fs::exists(fs::path(roots.sys_block) / (name + "boot0"), ec);
-}
-
 // Empty when the disk is a candidate (filled into out), else why not.
 std::string examine(const drive_scan_roots &roots, const std::string &name, bool require_medium,
                     removable_disk *out) {
@@ -122,10 +115,14 @@ std::string examine(const drive_scan_roots &roots, const std::string &name, bool
     fs::path dir = fs::path(roots.sys_block) / name;
     uint64_t removable = 0, size_units = 0, logical_block = 0;
     read_u64(dir / "removable", &removable);
-    if (name.rfind("mmcblk", 0) == 0 && !is_sd_mmc_card_name(name))
-        return "eMMC boot or RPMB area, not an SD card";
-    if (is_sd_mmc_card_name(name) && is_emmc(roots, name)) return "eMMC, not an SD card";
-    if (removable != 1 && !is_sd_mmc_card_name(name)) return "fixed disk";
+    // SD cards in a built-in slot report removable 0; a soldered-on eMMC
+    // chip reports the same, and only its device type tells them apart.
+    bool sd_card = is_sd_mmc_card_name(name) && first_line(dir / "device" / "type") == "SD";
+    if (removable != 1 && !sd_card) {
+        if (is_sd_mmc_card_name(name)) return "eMMC, not an SD card";
+        if (name.rfind("mmcblk", 0) == 0) return "eMMC boot or RPMB area, not an SD card";
+        return "fixed disk";
+    }
     // sysfs gives the size in 512-byte units whatever the sector size.
     if (!read_u64(dir / "size", &size_units)) return "size unknown";
     if (require_medium && size_units == 0) return "no medium";

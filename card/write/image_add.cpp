@@ -238,7 +238,7 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
             log_line(c->log, "CD image capacity is not match on the memory card");
             return 0;
         }
-    } else if (uint64_t{c->block - c->first_block} + offset + length > c->partition_size ||
+    } else if (uint64_t{c->block - c->first_block} + offset + length >= c->partition_size ||
                length >= CARD_DISC_LENGTH_LIMIT) {
         log_line(c->log, "the capacity of memory card would be over!");
         return 0;

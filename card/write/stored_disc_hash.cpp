@@ -28,10 +28,11 @@ struct stored_disc {
     const uint8_t *delivered = nullptr;
     uint32_t delivered_first = 0, delivered_count = 0;
     std::vector<uint8_t> staging;
+    bool failed = false;  // a read of the card failed
 };
 
 // Reads stored sectors [first, first + count) back to back into out.
-bool read_stored(stored_disc *s, uint32_t first, uint32_t count, uint8_t *out) {
+bool read_stored_sectors(stored_disc *s, uint32_t first, uint32_t count, uint8_t *out) {
     uint64_t start = stored_sector_byte(STORED_PREGAP_SECTORS + first);
     uint64_t end = start + stored_sector_byte(count);
     uint8_t bounce[DISK_SECTOR_SIZE];
@@ -53,6 +54,14 @@ bool read_stored(stored_disc *s, uint32_t first, uint32_t count, uint8_t *out) {
     }
     return true;
 }
+
+bool read_stored(stored_disc *s, uint32_t first, uint32_t count, uint8_t *out) {
+    if (read_stored_sectors(s, first, count, out)) return true;
+    s->failed = true;
+    return false;
+}
+
+bool stored_failed(void *user) { return static_cast<stored_disc *>(user)->failed; }
 
 uint32_t clip(const stored_disc *s, uint32_t first, uint32_t count) {
     return first >= s->sector_count ? 0 : std::min(count, s->sector_count - first);
@@ -145,7 +154,7 @@ int hash_stored_disc(card_context *c, uint32_t n) {
     disc.area = c->block + d.offset;
     disc.sector_count = count;
     disc.interleaved = c->version == 4;
-    hash_sector_source src{&disc, count, STORED_SECTOR_SIZE, read_subchannel, read_main, crc_main};
-    hash_data_tracks(c->log, toc.get(), &src);
-    return 1;
+    hash_sector_source src{&disc,     count,    STORED_SECTOR_SIZE, read_subchannel,
+                           read_main, crc_main, stored_failed};
+    return hash_data_tracks(c->log, toc.get(), &src);
 }

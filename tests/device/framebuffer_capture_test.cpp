@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "device/framebuffer.h"
 #include "tests/device/emulator_fixture.h"
 #include "tests/device/png_read.h"
+#include "tests/support/file_size_limit.h"
 #include "tools/board_emulator/emu_frame.h"
 
 namespace {
@@ -114,6 +117,43 @@ TEST_F(FrameCapture, FailuresWriteNoFile) {
         EXPECT_EQ(log.text(), c.message);
         EXPECT_TRUE(files_written().empty());
     }
+}
+
+// A picture that cannot be written whole (the disk fills) keeps the pair
+// saved before under the same name, and leaves nothing else behind.
+TEST_F(FrameCapture, FailedWriteKeepsThePreviousPictures) {
+    serve("rect");
+    for (const char *name : {"shot.png", "shot_obj.png"}) {
+        FILE *f = fopen(files.path(name).c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fputs(name, f);
+        fclose(f);
+    }
+    int ok = -1;
+    {
+        file_size_limit full(64);
+        EXPECT_EQ(run({"vceget", files.path("shot.png")}, &ok), 0);
+    }
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(files_written(), (std::vector<std::string>{"shot.png", "shot_obj.png"}));
+    for (const char *name : {"shot.png", "shot_obj.png"}) {
+        std::ifstream f(files.path(name), std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text, name);
+    }
+    EXPECT_NE(log.text().find(files.path("shot.png") + ": "), std::string::npos) << log.text();
+}
+
+// Past the sprite plane's name limit only the picture is written; its saved
+// line carries the whole name and ends its line.
+TEST_F(FrameCapture, LongNameIsLoggedWhole) {
+    serve("rect");
+    std::string path = files.path(std::string(150, 'p') + ".png");
+    int ok = -1;
+    EXPECT_EQ(run({"vceget", path}, &ok), 0);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(log.text(),
+              "active area: x:32-287, y:20-259, 256x240 pixel\n" + path + " has been saved\n");
 }
 
 TEST_F(FrameCapture, CommandLine) {

@@ -78,6 +78,19 @@ TEST_F(Protocol, BadHeaderRepliesInBothForms) {
     }
 }
 
+// Requests the header cannot carry are internal errors in every build: they
+// fail before anything reaches the board and say nothing in the user's log.
+TEST_F(Protocol, RequestsOutsideTheHeaderFailBeforeTheBoardSeesThem) {
+    uint8_t buffer[0x2001] = {};
+    EXPECT_EQ(vmk_read(port, log.sink, VMK_PORT_GPRAM, 0x2000, buffer, 1), 0);
+    EXPECT_EQ(vmk_read(port, log.sink, VMK_PORT_GPRAM, 0, buffer, 0x2001), 0);
+    EXPECT_EQ(vmk_set_map(port, log.sink, 7), 0);
+    EXPECT_EQ(vmk_set_map(port, log.sink, -1), 0);
+    EXPECT_TRUE(board->headers().empty());
+    EXPECT_EQ(board->control_writes(), std::vector<uint8_t>{});
+    EXPECT_EQ(log.text(), "");
+}
+
 TEST_F(Protocol, SilentBoardTimesOutAtTheHeader) {
     emu_faults f;
     f.silent = true;

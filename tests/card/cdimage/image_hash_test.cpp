@@ -184,8 +184,8 @@ TEST(HashSource, StoredSectorsGiveTheSameLines) {
     d.tocentries = 2;
     d.entries[0] = toc_entry{1, 0x01, 1, 4, 0, 0, 0, 0, 0x00, 0x02, 0x00, 0, 0};
     d.entries[1] = toc_entry{1, 0x02, 1, 0, 0, 0, 0, 0, 0x00, 0x02, 0x14, 0, 14};
-    hash_sector_source src{&disc,  disc.count, 2448, read_stored_subchannel, read_stored_main,
-                           nullptr};
+    hash_sector_source src{&disc,   disc.count, 2448, read_stored_subchannel, read_stored_main,
+                           nullptr, nullptr};
     recording_log r;
     hash_data_tracks(r.sink, &d, &src);
     EXPECT_EQ(r.text(), "01 00:02:00 " + crc_of(s, 0, 12) + "     12d\n");

@@ -1,6 +1,10 @@
 // The configuration, backup RAM and raw dump commands on a card whose reads
-// or writes fail: every failure fails the command.
+// or writes fail: every failure fails the command and leaves the user's files
+// as they were.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
 
 #include "card/commands/card_dispatch.h"
 #include "card/store/drive_table.h"
@@ -37,6 +41,17 @@ private:
 };
 
 const std::vector<std::string> SINGLE = {"0x2", "0x0", "0x0", "0x7f", "0xffffff00", "5", "Name"};
+
+// Every file of the folder by name with its bytes.
+std::map<std::string, std::string> folder_files(const temp_dir &dir) {
+    std::map<std::string, std::string> files;
+    for (const auto &e : std::filesystem::directory_iterator(dir.dir)) {
+        std::string bytes(static_cast<size_t>(e.file_size()), '\0');
+        file_read_whole(e.path().c_str(), bytes.data(), bytes.size());
+        files[e.path().filename().string()] = bytes;
+    }
+    return files;
+}
 
 }  // namespace
 
@@ -121,6 +136,10 @@ TEST(RawFaults, FailedTransfersFailTheCommands) {
             ASSERT_EQ(probe.run(log, k.command, k.args), 0) << k.command << log.text();
             reads = probe.counts().reads;
         }
+        // What the user had before must come through the failure untouched.
+        for (const char *name : {"out.sav", "dump.bin"})
+            file_write_whole(dir.path(name).c_str(), "previous", 8);
+        const std::map<std::string, std::string> before = folder_files(dir);
         fault_plan plan;
         if (k.on_read)
             plan.fail_read_at = reads;  // the command's last read
@@ -130,6 +149,6 @@ TEST(RawFaults, FailedTransfersFailTheCommands) {
         recording_log log;
         EXPECT_EQ(card.run(log, k.command, k.args), 1) << k.command;
         EXPECT_NE(log.text().find(k.message), std::string::npos) << k.command << log.text();
+        EXPECT_EQ(folder_files(dir), before) << k.command;
     }
-    EXPECT_LT(file_size(dir.path("dump.bin").c_str()), 0) << "a cut-short dump does not stay";
 }

@@ -29,3 +29,30 @@ TEST(VmkCardCli, FormatThenPreviewOfAFreshImage) {
     EXPECT_NE(help.find("  order            [image#]x100\n"), std::string::npos) << help;
     EXPECT_NE(help.find("  preview <drive> <block#> <file.png>"), std::string::npos);
 }
+
+// "--force" reads naturally on either side of the drive; alone it is no drive.
+TEST(VmkCardCli, FormatForceBeforeOrAfterTheDrive) {
+    temp_dir dir;
+    std::string image = dir.path("card.img");
+    std::string volume = dir.path("ntfs.bin");
+    ASSERT_EQ(run_shell("truncate -s 20M " + image), 0);
+    std::string vmk = VMK_BINARY;
+    ASSERT_EQ(run_shell(vmk + " card format " + image + " > /dev/null"), 0);
+    // An NTFS boot sector over partition #0's.
+    ASSERT_EQ(run_shell("printf '\\353R\\220NTFS    ' > " + volume + " && truncate -s 512 " +
+                        volume + " && dd if=" + volume + " of=" + image +
+                        " bs=512 seek=1 conv=notrunc status=none"),
+              0);
+    EXPECT_EQ(shell_output(vmk + " card format " + image + "; echo $?"),
+              "partition #0 holds a file system this program cannot list: NTFS\n"
+              "formatting would erase it; format with --force to erase it anyway\n1\n");
+    for (std::string args : {"--force " + image, image + " --force"}) {
+        ASSERT_EQ(run_shell("dd if=" + volume + " of=" + image +
+                            " bs=512 seek=1 conv=notrunc status=none"),
+                  0);
+        EXPECT_EQ(run_shell(vmk + " card format " + args + " > /dev/null"), 0) << args;
+    }
+    EXPECT_EQ(run_shell(vmk + " card format --force 2>/dev/null"), 2);
+    EXPECT_NE(shell_output(vmk + " --help").find("  format           (--force)\n"),
+              std::string::npos);
+}

@@ -21,6 +21,7 @@ struct fake_disk {
     std::string dev = "8:16";
     std::string model = "Card Reader";
     bool model_as_name = false;  // SD/MMC cards keep it in device/name
+    std::string mmc_type;        // device/type of an MMC host's device ("SD", "MMC"); "": none
     int partitions = 1;          // partitions named by mmc or sd rules
 };
 

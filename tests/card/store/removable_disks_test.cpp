@@ -31,7 +31,8 @@ void add_standard_disks(fake_system &s) {
                 .removable = 0,
                 .dev = "179:0",
                 .model = "SU08G",
-                .model_as_name = true});
+                .model_as_name = true,
+                .mmc_type = "SD"});
     s.add_disk({.name = "sda", .removable = 0, .dev = "8:0", .model = "Fixed", .partitions = 2});
     s.add_disk({.name = "sdc", .dev = "8:32", .model = "Live USB", .partitions = 2});
     s.add_mount("8:34", "/", "/dev/sdc2");
@@ -56,6 +57,9 @@ TEST(RemovableDisks, OnlyRemovableUnusedDisksWithMediumAnd512ByteSectorsQualify)
     s.add_disk({.name = "sdi", .dev = "8:128"});  // btrfs /home: virtual major:minor
     s.add_mount("0:45", "/home", "/dev/sdi1");
     s.add_disk({.name = "mmcblk1boot0", .removable = 0, .dev = "179:8", .partitions = 0});
+    // Built-in eMMC storage, unmounted: its type is not SD, or not given.
+    s.add_disk({.name = "mmcblk1", .removable = 0, .dev = "179:24", .mmc_type = "MMC"});
+    s.add_disk({.name = "mmcblk2", .removable = 0, .dev = "179:16"});
     s.add_disk({.name = "sr0", .logical_block = 2048, .dev = "11:0", .partitions = 0});
 
     std::vector<removable_disk> disks = scan_removable_disks(s.roots);

@@ -118,3 +118,29 @@ TEST(add_integrity, a_failed_add_inside_the_chain_leaves_a_card_that_opens) {
 }
 
 }  // namespace
+
+// The listing of a stored disc reads to its end; a read that fails on the way
+// is no end of the image and fails the command.
+TEST(stored_hash, a_failed_read_fails_the_listing) {
+    added_files f;
+    uint32_t before = 0, after = 0;
+    {
+        memory_card dry(TEST_CARD_SECTORS, fault_plan{});
+        prepare(dry, f);
+        recording_log log;
+        ASSERT_EQ(run_card(log, dry.drive(), "add", {f.disc}), 0) << log.text();
+        before = dry.counts().reads;
+        ASSERT_EQ(run_card(log, dry.drive(), "mmchash", {"2"}), 0) << log.text();
+        after = dry.counts().reads;
+    }
+    fault_plan plan;
+    plan.fail_read_at = after;  // the listing's last read
+    memory_card card(TEST_CARD_SECTORS, plan);
+    prepare(card, f);
+    recording_log added;
+    ASSERT_EQ(run_card(added, card.drive(), "add", {f.disc}), 0) << added.text();
+    ASSERT_EQ(card.counts().reads, before);
+    recording_log log;
+    EXPECT_EQ(run_card(log, card.drive(), "mmchash", {"2"}), 1);
+    EXPECT_NE(log.text().find("read error\n"), std::string::npos) << log.text();
+}

@@ -364,3 +364,37 @@ TEST(adding_limits, a_full_card_refuses_a_tenth_block_and_every_state_opens) {
 }
 
 }  // namespace
+
+// An area must end before the end of partition #1: one that would end exactly
+// there is refused, one sector more of card lets it in.
+TEST(adding_limits, the_last_area_must_end_before_the_partition_does) {
+    temp_dir dir;
+    std::string first = dir.path("first.pce"), second = dir.path("second.pce");
+    write_file(first, make_rom(8192, 1));
+    write_file(second, make_rom(8192, 2));
+    uint32_t end = 0;  // of the second ROM's area, in partition #1
+    {
+        memory_card card(TEST_CARD_SECTORS);
+        ASSERT_TRUE(format_card(card.drive()));
+        recording_log log;
+        ASSERT_EQ(run_card(log, card.drive(), "add", {first}), 0) << log.text();
+        ASSERT_EQ(run_card(log, card.drive(), "add", {second}), 0) << log.text();
+        auto c = open_block(card.drive());
+        ASSERT_NE(c, nullptr);
+        end = c->entries[2].offset + c->entries[2].length;
+    }
+    struct {
+        uint32_t partition_sectors;
+        int status;
+    } cases[] = {{end, 1}, {end + 1, 0}};
+    for (auto &k : cases) {
+        SCOPED_TRACE(k.partition_sectors);
+        memory_card card(uint64_t{FIRST_BLOCK} + k.partition_sectors);
+        ASSERT_TRUE(format_card(card.drive()));
+        recording_log log;
+        ASSERT_EQ(run_card(log, card.drive(), "add", {first}), 0) << log.text();
+        EXPECT_EQ(run_card(log, card.drive(), "add", {second}), k.status) << log.text();
+        EXPECT_EQ(log.text().find("the capacity of memory card would be over!") != std::string::npos,
+                  k.status == 1);
+    }
+}

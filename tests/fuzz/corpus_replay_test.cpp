@@ -1,5 +1,6 @@
-// Replays the saved fuzz inputs (seeds and past findings) under the test
-// build's sanitizers, so that a fixed crash stays fixed.
+// Replays the saved inputs of one fuzz target (seeds and past findings) under
+// the test build's sanitizers, so that a fixed crash stays fixed. Each replay
+// executable links one target and names its corpus in FUZZ_CORPUS.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-TEST(FramebufferFuzzCorpus, EverySavedInputRunsCleanly) {
+TEST(FuzzCorpus, EverySavedInputRunsCleanly) {
     int inputs = 0;
     for (const auto &entry : std::filesystem::directory_iterator(FUZZ_CORPUS)) {
         std::ifstream in(entry.path(), std::ios::binary);
