@@ -105,7 +105,10 @@ int card_subswap(card_context *c, int, const char *const *) {
     if (!last_block_version(c, &last)) return 0;
     const uint8_t target = last == 3 ? 4 : 3;
     std::vector<uint8_t> chunk(CHUNK_BYTES);
-    auto swap_block = [&chunk, target](card_context *c, uint32_t) {
+    auto swap_block = [&chunk, target](card_context *c, uint32_t k) {
+        // Between blocks only: a block stopped halfway would carry discs of
+        // both layouts under one version until the command is run again.
+        if (k != 0 && log_stop_point(c->log)) return false;
         bool wrote = false;
         for (uint32_t i = 0; i < c->disc_amount; i++) {
             log_printf(c->log, "%u/%u\n", i + 1, c->disc_amount);

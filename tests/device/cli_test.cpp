@@ -26,7 +26,9 @@ TEST(VmkCli, ExitStatusTellsTheOutcome) {
         int status;
         const char *out;
     } cases[] = {
-        {"device reset /dev/does-not-exist", 1, "error opening serial port\n"},
+        {"device reset /dev/does-not-exist", 1,
+         "error opening serial port\n"
+         "/dev/does-not-exist: no such port (`vmk ports` lists the serial ports)\n"},
         {"device dum", 2, ""},
         {"device save_up 1", 2, ""},  // too few arguments: usage on stderr
         // The page is refused before the port is opened.

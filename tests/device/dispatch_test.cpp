@@ -1,4 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "tests/support/temp_dir.h"
 
 #include "core/file_util.h"
 #include "tests/device/emulator_fixture.h"
@@ -51,7 +58,29 @@ TEST(DispatchPort, EntryAfterTheArgumentsOrTheDefault) {
 TEST_F(Dispatch, UnopenablePort) {
     int ok = -1;
     EXPECT_EQ(run_raw({"reset", "/dev/does-not-exist"}, &ok), 1);
-    EXPECT_EQ(log.text(), "error opening serial port\n");
+    EXPECT_EQ(log.text(),
+              "error opening serial port\n"
+              "/dev/does-not-exist: no such port (`vmk ports` lists the serial ports)\n");
+}
+
+TEST_F(Dispatch, PortHeldByAnotherProgramIsSaidToBeInUse) {
+    int fd = open(board->port_path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(run_raw({"reset", board->port_path()}), 1);
+    EXPECT_EQ(log.text(), "error opening serial port\n" + board->port_path() +
+                              ": in use by another program\n");
+    close(fd);
+}
+
+TEST_F(Dispatch, FileThatIsNoPortIsSaidToBeNone) {
+    temp_dir dir;
+    std::string path = dir.path("plain");
+    FILE *f = fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+    EXPECT_EQ(run_raw({"reset", path}), 1);
+    EXPECT_EQ(log.text(), "error opening serial port\n" + path + ": not a serial port\n");
 }
 
 TEST_F(Dispatch, TooFewArgumentsFailWithoutOpeningThePort) {
