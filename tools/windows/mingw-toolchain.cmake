@@ -1,6 +1,6 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (posix threads,
 # so std::thread works). VMK_WINDOWS_PREFIX is where tools/windows/build puts
-# the cross-built libraries (wxWidgets, libpng, iniparser, GoogleTest).
+# the cross-built libraries (wxWidgets, libpng, GoogleTest).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -18,3 +18,9 @@ list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VMK_WINDOWS_PREFIX)
 
 # One self-contained .exe each: no libstdc++/libgcc/winpthread DLLs to ship.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# Test programs run through wine (ctest, and GoogleTest's case listing).
+find_program(VMK_WINE wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(VMK_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${VMK_WINE})
+endif()
