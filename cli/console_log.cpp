@@ -1,10 +1,10 @@
 #include "cli/console_log.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/terminal.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ void end_line() {
 
 void stdout_write(void *, const char *text) {
     // Keep the bar from tearing through log lines on a shared terminal.
-    if (bar.showing && isatty(STDOUT_FILENO)) end_line();
+    if (bar.showing && stream_is_terminal(stdout)) end_line();
     fwrite(text, 1, strlen(text), stdout);
     fflush(stdout);
 }
@@ -67,7 +67,7 @@ void bar_step(void *, int64_t units) {
 }  // namespace
 
 console_log console_log_create() {
-    bar = progress_bar{isatty(STDERR_FILENO) != 0, false, 0, 0, steady::now(), steady::now()};
+    bar = progress_bar{stream_is_terminal(stderr), false, 0, 0, steady::now(), steady::now()};
     console_log c{log_create(nullptr, stdout_write), gauge_create(nullptr, bar_set_range, bar_step)};
     log_attach_gauge(c.sink, c.gauge);
     return c;

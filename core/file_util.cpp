@@ -1,9 +1,9 @@
 #include "core/file_util.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <string>
+
+#include "platform/file_status.h"
 
 // On POSIX the names are UTF-8 bytes already; a Windows layer converts them to
 // at most 512 UTF-16 units here and fails the open when they do not fit.
@@ -23,9 +23,7 @@ FILE *file_open_joined(const char *directory, const char *name, const char *mode
 }
 
 int64_t file_size(const char *name) {
-    struct stat st;
-    if (stat(name, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    return st.st_size;
+    return regular_file_size(name);
 }
 
 int file_read_whole(const char *name, void *buffer, size_t length) {

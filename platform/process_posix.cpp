@@ -1,5 +1,4 @@
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_status.h"
 #include "platform/process.h"
 #include "platform/process_os.h"
 
@@ -24,14 +24,10 @@ bool process_os_executable_dir(std::string *dir) {
     return true;
 }
 
-static bool is_executable_file(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
+static bool is_file(const std::string &path) { return regular_file_size(path.c_str()) >= 0; }
 
-static bool is_file(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+static bool is_executable_file(const std::string &path) {
+    return is_file(path) && access(path.c_str(), X_OK) == 0;
 }
 
 int process_run_helper(const char *directory, const char *name, const char *const *args,

@@ -1,7 +1,5 @@
 // "format": a new partition table, an empty FAT12 partition #0 and the first
 // management-area block. Refused while the card's FAT partition holds files.
-#include <dirent.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "card/layout/card_io.h"
 #include "card/layout/layout_records.h"
 #include "core/le_bytes.h"
+#include "platform/directory_list.h"
 
 namespace {
 
@@ -35,15 +34,6 @@ bool note_name(void *user, const char *name) {
     return ++scan->found <= FORMAT_NAMES_SHOWN;
 }
 
-bool scan_directory(const std::string &path, root_scan *scan) {
-    DIR *d = opendir(path.c_str());
-    if (d == nullptr) return false;
-    while (const dirent *e = readdir(d))
-        if (!note_name(scan, e->d_name)) break;
-    closedir(d);
-    return true;
-}
-
 // A partition #0 without a FAT holds no files; a card that cannot be read is
 // no card to format.
 bool scan_partition(card_context *c, const fat_location &where, root_scan *scan) {
@@ -61,7 +51,7 @@ bool root_is_listed(card_context *c, root_scan *scan) {
     if (!drive_fat_location(log_null(), c->drive, &where)) return false;
     switch (where.access) {
         case FAT_ACCESS_DIRECTORY:
-            return scan_directory(where.directory, scan);
+            return directory_list(where.directory.c_str(), note_name, scan);
         case FAT_ACCESS_SECTORS:
             return scan_partition(c, where, scan);
         default:

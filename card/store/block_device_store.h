@@ -1,13 +1,13 @@
-// Block-device backend: a removable card opened read-write without the page
-// cache (O_DIRECT), so no sector is served from a stale cached copy, and
-// flushed to the medium with fsync. The only code that opens a disk device;
-// it examines the disk as a card candidate first and checks that the opened
-// node is that very disk, so a non-removable disk is never opened.
+// Block-device backend: a removable card through the platform's raw block
+// device (platform/block_device.h: read-write past the system's cache,
+// flushed to the medium). It examines the disk as a card candidate first and
+// the platform checks that the opened node is that very disk, so a
+// non-removable disk is never opened.
 #pragma once
 
 #include <string>
 
-#include "card/store/removable_disks.h"
+#include "platform/removable_disks.h"
 #include "card/store/sector_store.h"
 
 enum block_open_status {

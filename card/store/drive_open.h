@@ -1,6 +1,5 @@
 // The system side of disk_open: turns a drive-table entry into an open
-// sector store, with the user's messages for what went wrong. Linux:
-// drive_open_linux.cpp.
+// sector store, with the user's messages for what went wrong.
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 // Sector store: the medium behind a disk handle, as 512-byte sectors behind a
 // table of operations. Backends:
-//   block device  (sector_store_block_linux.cpp) — a removable card, unbuffered
-//   image file    (sector_store_image_posix.cpp) — a regular file is a card
+//   block device  (sector_store_block.cpp)       — a removable card, unbuffered
+//   image file    (sector_store_image_file.cpp)  — a regular file is a card
 //   memory        (sector_store_memory.cpp)      — sparse, for tests and fuzzing
 //   fault         (sector_store_fault.cpp)       — wraps another store and fails
 //                                                  the Nth read or write on purpose

@@ -1,7 +1,4 @@
-#include <sys/uio.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -11,7 +8,7 @@
 #include "card/cdimage/image_input.h"
 #include "card/layout/stored_sector.h"
 #include "card/cdimage/subchannel_q.h"
-#include "core/file_util.h"
+#include "platform/positioned_file.h"
 
 namespace {
 
@@ -48,19 +45,18 @@ struct area_writer {
 };
 
 struct image_files {
-    FILE *img = nullptr;
-    FILE *sub = nullptr;
+    positioned_file *img = nullptr;
+    positioned_file *sub = nullptr;
     ~image_files() {
-        if (img != nullptr) fclose(img);
-        if (sub != nullptr) fclose(sub);
+        positioned_file_close(img);
+        positioned_file_close(sub);
     }
 };
 
 bool open_files(log_sink *log, const std::string &prefix, image_files *f) {
     for (auto [file, suffix] : {std::pair{&f->img, ".img"}, std::pair{&f->sub, ".sub"}}) {
         std::string name = prefix + suffix;
-        *file = file_open(name.c_str(), "rb");
-        if (*file == nullptr) {
+        if (positioned_file_open(name.c_str(), POSITIONED_READ_ONLY, file) != 0) {
             log_file_message(log, name.c_str(), ": cannot be opened\n");
             return false;
         }
@@ -71,17 +67,16 @@ bool open_files(log_sink *log, const std::string &prefix, image_files *f) {
 // Reads image sectors [first, first + n) straight into n consecutive stored
 // sectors: subchannel block at the start of each, main bytes after it.
 bool read_into_slots(const image_files &files, uint32_t first, uint32_t n, uint8_t *slots) {
-    iovec main[BUFFER_SECTORS], sub[BUFFER_SECTORS];
+    file_piece main[BUFFER_SECTORS], sub[BUFFER_SECTORS];
     for (uint32_t k = 0; k < n; k++) {
         uint8_t *slot = slots + size_t{k} * STORED_SECTOR_SIZE;
         sub[k] = {slot, SUBCHANNEL_BLOCK_SIZE};
         main[k] = {slot + STORED_MAIN_AT, CD_SECTOR_SIZE};
     }
-    return preadv(fileno(files.img), main, static_cast<int>(n), off_t{first} * CD_SECTOR_SIZE) ==
-               static_cast<ssize_t>(n) * CD_SECTOR_SIZE &&
-           preadv(fileno(files.sub), sub, static_cast<int>(n),
-                  off_t{first} * SUBCHANNEL_BLOCK_SIZE) ==
-               static_cast<ssize_t>(n) * SUBCHANNEL_BLOCK_SIZE;
+    return positioned_file_read_pieces_at(files.img, uint64_t{first} * CD_SECTOR_SIZE, main, n) ==
+               0 &&
+           positioned_file_read_pieces_at(files.sub, uint64_t{first} * SUBCHANNEL_BLOCK_SIZE, sub,
+                                          n) == 0;
 }
 
 void swap_sample_bytes(uint8_t *main) {

@@ -10,8 +10,8 @@
 
 #include "card/imagelist/label_canvas.h"
 #include "card/imagelist/list_render.h"
-#include "tests/card/imagelist/fake_disk.h"
 #include "tests/card/imagelist/line_art.h"
+#include "tests/card/store/memory_card.h"
 #include "tests/support/recording_log.h"
 
 namespace {
@@ -277,22 +277,37 @@ TEST(ImageList, OnlyRawSectors1To25AreRebuilt) {
     EXPECT_EQ(memcmp(raw.data() + 2560, settings.data(), LIST_SETTINGS_SIZE), 0);
 }
 
+// A memory card whose index disc starts at sector 40, with 10 sectors after
+// it; every byte patterned so stray writes show.
 class RenderOnDisk : public ::testing::Test {
 protected:
+    static constexpr uint32_t BASE = 40;
+    static constexpr uint64_t SECTORS = BASE + LIST_RAW_BYTES / DISK_SECTOR_SIZE + 10;
+
     void SetUp() override {
-        disk.base = 40;
-        disk.bytes.resize((40 + 10) * DISK_SECTOR_SIZE + LIST_RAW_BYTES);
-        for (size_t i = 0; i < disk.bytes.size(); i++)
-            disk.bytes[i] = static_cast<uint8_t>(i % 251);
-        original = disk.bytes;
+        original.resize(SECTORS * DISK_SECTOR_SIZE);
+        for (size_t i = 0; i < original.size(); i++) original[i] = static_cast<uint8_t>(i % 251);
+        use_card({});
+    }
+    void TearDown() override { disk_close(disk); }
+
+    void use_card(const fault_plan &faults) {
+        disk_close(disk);
+        disk = nullptr;
+        card = std::make_unique<memory_card>(SECTORS, faults);
+        card->write(0, original);
+        disk = disk_open(log.sink, card->drive().c_str(), 0);
+        ASSERT_NE(disk, nullptr);
+        disk_set_relativepoint(disk, BASE);
     }
     int render() {
-        return render_image_list(&disk, log.sink, texts.bytes.data(), LIST_SLOT_COUNT,
+        return render_image_list(disk, log.sink, texts.bytes.data(), LIST_SLOT_COUNT,
                                  LIST_SLOT_TEXT_SIZE, settings.data(), LIST_SETTINGS_SIZE);
     }
 
-    disk_handle disk;
     std::vector<uint8_t> original;
+    std::unique_ptr<memory_card> card;
+    disk_handle *disk = nullptr;
     slot_texts texts = three_disc_block();
     std::vector<uint8_t> settings = settings_sector();
     recording_log log;
@@ -301,29 +316,33 @@ protected:
 TEST_F(RenderOnDisk, RewritesTheIndexDiscAtTheRelativePoint) {
     ASSERT_EQ(render(), 1);
     EXPECT_EQ(log.text(), "");
-    const size_t start = 40 * DISK_SECTOR_SIZE;
+    const size_t start = BASE * DISK_SECTOR_SIZE;
     std::vector<uint8_t> raw(original.begin() + start, original.begin() + start + LIST_RAW_BYTES);
     ASSERT_EQ(
         render_list_sectors(log.sink, texts.bytes.data(), LIST_SLOT_COUNT, LIST_SLOT_TEXT_SIZE,
                             settings.data(), LIST_SETTINGS_SIZE, raw.data()),
         1);
-    EXPECT_EQ(memcmp(disk.bytes.data(), original.data(), start), 0);
-    EXPECT_EQ(memcmp(disk.bytes.data() + start, raw.data(), LIST_RAW_BYTES), 0);
-    EXPECT_EQ(memcmp(disk.bytes.data() + start + LIST_RAW_BYTES,
-                     original.data() + start + LIST_RAW_BYTES, 10 * DISK_SECTOR_SIZE),
+    std::vector<uint8_t> now = card->read(0, SECTORS);
+    EXPECT_EQ(memcmp(now.data(), original.data(), start), 0);
+    EXPECT_EQ(memcmp(now.data() + start, raw.data(), LIST_RAW_BYTES), 0);
+    EXPECT_EQ(memcmp(now.data() + start + LIST_RAW_BYTES, original.data() + start + LIST_RAW_BYTES,
+                     10 * DISK_SECTOR_SIZE),
               0);
 }
 
 TEST_F(RenderOnDisk, FailedReadOrWriteIsReported) {
-    disk.fail_reads = true;
+    fault_plan failing_read;
+    failing_read.fail_read_at = 1;
+    use_card(failing_read);
     EXPECT_EQ(render(), 0);
     EXPECT_EQ(log.text(), "IMAGE LIST: cannot read the index disc\n");
-    EXPECT_EQ(disk.writes, 0);
-    EXPECT_EQ(disk.bytes, original);
+    EXPECT_EQ(card->counts().writes, 0u);
+    EXPECT_EQ(card->read(0, SECTORS), original);
 
     log.writes.clear();
-    disk.fail_reads = false;
-    disk.fail_writes = true;
+    fault_plan failing_write;
+    failing_write.fail_write_at = 1;
+    use_card(failing_write);
     EXPECT_EQ(render(), 0);
     EXPECT_EQ(log.text(), "IMAGE LIST: cannot write the index disc\n");
 }

@@ -11,8 +11,9 @@
 #include <fstream>
 #include <vector>
 
+#include "card/store/bounced_transfer.h"
 #include "card/store/sector_store_fault.h"
-#include "card/store/sector_store_posix_io.h"
+#include "platform/positioned_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -197,30 +198,39 @@ TEST(ImageStore, SparseFileBeyond4GiBIsAddressedIn64Bits) {
     EXPECT_EQ(before, 0);
 }
 
-TEST(PosixIo, BouncedTransfersMoveEveryByteAcrossPieceBoundaries) {
+TEST(BouncedTransfer, MovesEveryByteAcrossPieceBoundaries) {
     temp_dir t;
     std::string path = t.path("file");
-    int fd = open(path.c_str(), O_CREAT | O_RDWR, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, 16 * 512), 0);
+    std::ofstream(path).close();
+    std::filesystem::resize_file(path, 16 * 512);
+    positioned_file *file = nullptr;
+    ASSERT_EQ(positioned_file_open(path.c_str(), POSITIONED_READ_WRITE, &file), 0);
+    aligned_medium m{
+        file,
+        [](void *f, uint64_t offset, void *buffer, uint64_t bytes) {
+            return positioned_file_read_at(static_cast<positioned_file *>(f), offset, buffer, bytes);
+        },
+        [](void *f, uint64_t offset, const void *buffer, uint64_t bytes) {
+            return positioned_file_write_at(static_cast<positioned_file *>(f), offset, buffer,
+                                            bytes);
+        }};
     // An odd-addressed buffer of five sectors through a two-sector bounce
     // buffer: two whole pieces and a short last one.
     std::vector<uint8_t> storage(5 * 512 + 1), bounce(1024);
     uint8_t *odd = storage.data() + 1;
     for (size_t i = 0; i < 5 * 512; i++) odd[i] = static_cast<uint8_t>(i * 7 + i / 512);
-    ASSERT_EQ(pwrite_bounced(fd, odd, 5 * 512, 3 * 512, bounce.data(), bounce.size()), 0);
+    ASSERT_EQ(write_bounced(m, 3 * 512, odd, 5 * 512, bounce.data(), bounce.size()), 0);
 
-    std::vector<uint8_t> file(16 * 512);
-    ASSERT_EQ(pread_whole(fd, file.data(), file.size(), 0), 0);
-    EXPECT_EQ(file[3 * 512 - 1], 0);
-    EXPECT_EQ(0, memcmp(file.data() + 3 * 512, odd, 5 * 512));
-    EXPECT_EQ(file[8 * 512], 0);
+    std::vector<uint8_t> whole(16 * 512);
+    ASSERT_EQ(positioned_file_read_at(file, 0, whole.data(), whole.size()), 0);
+    EXPECT_EQ(whole[3 * 512 - 1], 0);
+    EXPECT_EQ(0, memcmp(whole.data() + 3 * 512, odd, 5 * 512));
+    EXPECT_EQ(whole[8 * 512], 0);
 
     std::vector<uint8_t> back(5 * 512 + 1, 0xEE);
-    ASSERT_EQ(pread_bounced(fd, back.data() + 1, 5 * 512, 3 * 512, bounce.data(), bounce.size()),
-              0);
+    ASSERT_EQ(read_bounced(m, 3 * 512, back.data() + 1, 5 * 512, bounce.data(), bounce.size()), 0);
     EXPECT_EQ(0, memcmp(back.data() + 1, odd, 5 * 512));
     // Past the end of the file the transfer fails instead of coming up short.
-    EXPECT_EQ(pread_bounced(fd, back.data(), 2 * 512, 15 * 512, bounce.data(), bounce.size()), EIO);
-    close(fd);
+    EXPECT_EQ(read_bounced(m, 15 * 512, back.data(), 2 * 512, bounce.data(), bounce.size()), EIO);
+    positioned_file_close(file);
 }

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "card/store/mount_table.h"
-#include "card/store/removable_disks.h"
+#include "platform/mount_table_linux.h"
+#include "platform/removable_disks.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "card/store/mount_table.h"
+#include "platform/mount_table_linux.h"
 
 namespace {
 

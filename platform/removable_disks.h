@@ -5,12 +5,14 @@
 // (see is_system_mount_point) or used as swap, and none held by another block
 // device (LVM, RAID, encryption), which may carry the system out of sight of
 // the mount table. The roots are parameters so tests can build fake trees.
+// Linux: removable_disks_linux.cpp (scan), disk_unmount_linux.cpp.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+// Where Linux keeps the facts the scan reads; other systems ignore them.
 struct drive_scan_roots {
     std::string sys_block = "/sys/block";
     std::string mountinfo = "/proc/self/mountinfo";
@@ -30,10 +32,11 @@ struct removable_disk {
     std::string device_path;  // dev root + "/" + name
     std::string model;
     uint64_t size_bytes = 0;
-    unsigned major = 0;
-    unsigned minor = 0;
+    unsigned major = 0;  // the system's device number (on Linux major:minor),
+    unsigned minor = 0;  // which the raw open checks the node against
     std::vector<disk_partition> partitions;  // by partition number
     std::string first_partition_mount;       // empty when not mounted
+    char letter = 0;  // the system's own drive letter (Windows); 0: the drive table picks one
 };
 
 // Candidates in the order of their kernel names. with_empty_readers: also
@@ -48,6 +51,9 @@ std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots,
 bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
                             removable_disk *out);
 
-// Where the disk and its partitions are mounted, the most recent mount
-// first, so that mounts stacked on others are undone before them.
-std::vector<std::string> mount_points_of(const drive_scan_roots &roots, const removable_disk &d);
+// Unmounts everything the system has mounted of the disk (the disk itself and
+// all its partitions), most recent mount first; a busy file system stops it.
+// 0, or the errno value of the first failure with *failed_at naming the
+// mount point.
+int removable_disk_unmount_all(const drive_scan_roots &roots, const removable_disk &disk,
+                               std::string *failed_at);

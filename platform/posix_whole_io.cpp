@@ -1,9 +1,8 @@
-#include "card/store/sector_store_posix_io.h"
+#include "platform/posix_whole_io.h"
 
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -37,26 +36,4 @@ int pwrite_whole(int fd, const void *buffer, uint64_t bytes, uint64_t offset) {
     const auto *in = static_cast<const char *>(buffer);
     return whole(bytes, offset,
                  [&](uint64_t done, size_t n, off_t at) { return pwrite(fd, in + done, n, at); });
-}
-
-int pread_bounced(int fd, void *buffer, uint64_t bytes, uint64_t offset, void *bounce,
-                  size_t bounce_bytes) {
-    auto *out = static_cast<uint8_t *>(buffer);
-    for (uint64_t done = 0; done < bytes; done += bounce_bytes) {
-        size_t n = bytes - done < bounce_bytes ? bytes - done : bounce_bytes;
-        if (int status = pread_whole(fd, bounce, n, offset + done)) return status;
-        memcpy(out + done, bounce, n);
-    }
-    return 0;
-}
-
-int pwrite_bounced(int fd, const void *buffer, uint64_t bytes, uint64_t offset, void *bounce,
-                   size_t bounce_bytes) {
-    const auto *in = static_cast<const uint8_t *>(buffer);
-    for (uint64_t done = 0; done < bytes; done += bounce_bytes) {
-        size_t n = bytes - done < bounce_bytes ? bytes - done : bounce_bytes;
-        memcpy(bounce, in + done, n);
-        if (int status = pwrite_whole(fd, bounce, n, offset + done)) return status;
-    }
-    return 0;
 }

@@ -2,12 +2,11 @@
 
 #include <cerrno>
 
-#include "card/store/block_device_store.h"
+#include "platform/mount_table_linux.h"
+#include "platform/removable_disks.h"
 
-int block_device_unmount_all(const drive_scan_roots &roots, const std::string &name,
-                             std::string *failed_at) {
-    removable_disk disk;
-    if (!examine_removable_disk(roots, name, &disk)) return ENODEV;
+int removable_disk_unmount_all(const drive_scan_roots &roots, const removable_disk &disk,
+                               std::string *failed_at) {
     // No lazy detach: a busy file system must stop the format, not vanish
     // from view while it still writes to the card.
     for (const std::string &point : mount_points_of(roots, disk)) {

@@ -1,0 +1,43 @@
+// A removable disk opened for raw sector access: read-write and past the
+// system's cache, so no sector is served from a stale cached copy. The only
+// code that opens a disk device; it opens only a disk the drive scan
+// described and checks that the node it opened is that very disk. A handle is
+// used by one thread at a time. Linux: block_device_linux.cpp.
+//
+// Statuses: 0 for success, otherwise an errno value (a Windows layer maps its
+// error codes to these). Transfers are whole or failed.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/removable_disks.h"
+
+struct block_device;
+
+// Uncached transfers need buffers aligned to this (a page suits every
+// device); offsets and lengths must be multiples of the sector size.
+enum { BLOCK_DEVICE_ALIGNMENT = 4096 };
+
+enum block_device_open_status {
+    BLOCK_DEVICE_OPENED = 0,
+    BLOCK_DEVICE_OTHER_DISK,  // the node is not the disk the scan described
+    BLOCK_DEVICE_NO_MEDIUM,   // reader without a card
+    BLOCK_DEVICE_FAILED,      // *error holds the errno value
+};
+
+// disk: as examine_removable_disk filled it in. *out is set only with
+// BLOCK_DEVICE_OPENED.
+block_device_open_status block_device_open(const removable_disk &disk, block_device **out,
+                                           int *error);
+void block_device_close(block_device *d);  // does not flush; nullptr is ignored
+
+uint64_t block_device_size(block_device *d);          // bytes; 0 without a medium
+uint32_t block_device_sector_size(block_device *d);   // logical sector, bytes
+
+int block_device_read(block_device *d, uint64_t offset, void *buffer, uint64_t bytes);
+int block_device_write(block_device *d, uint64_t offset, const void *buffer, uint64_t bytes);
+// Returns once written data is on the medium: skipping the system's cache
+// does not empty the card reader's own.
+int block_device_flush(block_device *d);
+// Has the system read the partition table again after it was rewritten.
+int block_device_reread_partitions(block_device *d);
