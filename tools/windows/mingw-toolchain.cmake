@@ -16,6 +16,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VMK_WINDOWS_PREFIX)
 
+# C99 printf (%zu, %lld) instead of the old runtime's, and the POSIX
+# thread-safe time functions (localtime_r) that mingw's <time.h> offers.
+set(CMAKE_C_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1 -D_POSIX_THREAD_SAFE_FUNCTIONS=200112L")
+set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT}")
+
 # One self-contained .exe each: no libstdc++/libgcc/winpthread DLLs to ship.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
@@ -23,4 +28,9 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 find_program(VMK_WINE wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 if(VMK_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${VMK_WINE})
+endif()
+
+# mingw's static zlib, so no zlib1.dll has to travel with the programs.
+if(EXISTS /usr/${mingw_triple}/lib/libz.a)
+  set(ZLIB_LIBRARY /usr/${mingw_triple}/lib/libz.a CACHE FILEPATH "zlib, static")
 endif()
