@@ -30,6 +30,27 @@ size_t character_length(UINT code_page, unsigned char lead) {
     return 0;
 }
 
+// Code page 20932 writes a JIS X 0212 character as two bytes, the second
+// with its high bit clear; EUC-JP writes 0x8F and both bytes with it set.
+int euc_from_code_page(char *bytes, int n) {
+    auto *b = reinterpret_cast<unsigned char *>(bytes);
+    if (n != 2 || b[0] < 0xA1 || b[1] < 0x21 || b[1] > 0x7E) return n;
+    b[2] = static_cast<unsigned char>(b[1] | 0x80);
+    b[1] = b[0];
+    b[0] = 0x8F;
+    return 3;
+}
+
+int code_page_from_euc(const char *in, size_t n, char *out) {
+    if (n == 3) {
+        out[0] = in[1];
+        out[1] = static_cast<char>(in[2] & 0x7F);
+        return 2;
+    }
+    memcpy(out, in, n);
+    return static_cast<int>(n);
+}
+
 }  // namespace
 
 struct iconv_windows {
@@ -65,13 +86,17 @@ size_t iconv(iconv_t cd, char **in, size_t *in_left, char **out, size_t *out_lef
             errno = EINVAL;
             return static_cast<size_t>(-1);
         }
+        char source[4];
+        int m = cd->from == CODE_PAGE_EUC_JP ? code_page_from_euc(*in, n, source)
+                                             : (memcpy(source, *in, n), static_cast<int>(n));
         wchar_t wide[2];
-        int w = MultiByteToWideChar(cd->from, MB_ERR_INVALID_CHARS, *in, static_cast<int>(n), wide, 2);
+        int w = MultiByteToWideChar(cd->from, MB_ERR_INVALID_CHARS, source, m, wide, 2);
         char bytes[8];
         BOOL lacked = FALSE;
         int b = w <= 0 ? 0
-                       : WideCharToMultiByte(cd->to, 0, wide, w, bytes, sizeof bytes, nullptr,
+                       : WideCharToMultiByte(cd->to, 0, wide, w, bytes, 4, nullptr,
                                              cd->to == CP_UTF8 ? nullptr : &lacked);
+        if (cd->to == CODE_PAGE_EUC_JP && b > 0) b = euc_from_code_page(bytes, b);
         if (b <= 0 || lacked) {
             errno = EILSEQ;
             return static_cast<size_t>(-1);
