@@ -34,6 +34,10 @@ bool note_name(void *user, const char *name) {
     return ++scan->found <= FORMAT_NAMES_SHOWN;
 }
 
+bool scan_directory(const std::string &path, root_scan *scan) {
+    return directory_list(path.c_str(), note_name, scan);
+}
+
 // A partition #0 without a FAT holds no files; a card that cannot be read is
 // no card to format.
 bool scan_partition(card_context *c, const fat_location &where, root_scan *scan) {
@@ -51,7 +55,7 @@ bool root_is_listed(card_context *c, root_scan *scan) {
     if (!drive_fat_location(log_null(), c->drive, &where)) return false;
     switch (where.access) {
         case FAT_ACCESS_DIRECTORY:
-            return directory_list(where.directory.c_str(), note_name, scan);
+            return scan_directory(where.directory, scan);
         case FAT_ACCESS_SECTORS:
             return scan_partition(c, where, scan);
         default:

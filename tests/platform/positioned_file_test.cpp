@@ -75,26 +75,20 @@ TEST(PositionedFile, WritesLandAtTheirOffsetAndReadOnlyRefusesThem) {
     EXPECT_EQ(std::filesystem::file_size(path), 1024u);
 }
 
-TEST(PositionedFile, OpensOnlyRegularFiles) {
+// The image store's tests cover opening for writing; read-only opens succeed
+// on directories and FIFOs, so the refusal must come after the open, and a
+// FIFO must not wait there for a writer.
+TEST(PositionedFile, ReadOnlyOpenRefusesDirectoriesAndFifos) {
     temp_dir t;
-    struct test_case {
-        std::string path;
-        int status;
-    };
-    std::vector<test_case> cases = {
-        {t.dir, ENODEV},  // read-only: the directory opens, then is refused
-        {t.path("missing"), ENOENT},
-        {"", ENOENT},
-    };
+    std::vector<std::string> paths = {t.dir};
 #ifndef _WIN32
     std::string fifo = t.path("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    cases.push_back({fifo, ENODEV});  // without waiting for a writer
+    paths.push_back(fifo);
 #endif
-    for (const auto &c : cases) {
+    for (const std::string &path : paths) {
         positioned_file *f = reinterpret_cast<positioned_file *>(1);
-        EXPECT_EQ(positioned_file_open(c.path.c_str(), POSITIONED_READ_ONLY, &f), c.status)
-            << c.path;
+        EXPECT_EQ(positioned_file_open(path.c_str(), POSITIONED_READ_ONLY, &f), ENODEV) << path;
         EXPECT_EQ(f, nullptr);
     }
 }

@@ -282,7 +282,7 @@ TEST(ImageList, OnlyRawSectors1To25AreRebuilt) {
 class RenderOnDisk : public ::testing::Test {
 protected:
     static constexpr uint32_t BASE = 40;
-    static constexpr uint64_t SECTORS = BASE + LIST_RAW_BYTES / DISK_SECTOR_SIZE + 10;
+    static constexpr uint64_t SECTORS = BASE + uint64_t{LIST_RAW_BYTES} / DISK_SECTOR_SIZE + 10;
 
     void SetUp() override {
         original.resize(SECTORS * DISK_SECTOR_SIZE);
