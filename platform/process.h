@@ -1,6 +1,5 @@
 // Starting a helper program that lives beside ours and waiting for it.
-// POSIX: process_posix.cpp; a Windows layer goes beside it behind the same
-// functions.
+// POSIX: process_posix.cpp; Windows: process_windows.cpp.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +17,8 @@ void process_set_program_dir(const char *directory);
 // the given arguments, working directory `directory` and the standard handles
 // inherited, and waits for it without a time limit.
 // POSIX: `<directory><name>` when it is there, else `<directory><name>.exe`
-// run through `wine`. Returns 1 with *exit_code set when the program ran to
+// run through `wine`; Windows: `<directory><name>.exe`, its window hidden.
+// Returns 1 with *exit_code set when the program ran to
 // its end, 0 when it could not be started or waited for.
 int process_run_helper(const char *directory, const char *name, const char *const *args,
                        int *exit_code);

@@ -2,7 +2,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -10,29 +9,19 @@
 
 #include "platform/file_status.h"
 #include "platform/process.h"
+#include "platform/process_os.h"
 
 extern char **environ;
 
-static std::atomic<const char *> program_dir_override{nullptr};
-
-void process_set_program_dir(const char *directory) { program_dir_override = directory; }
-
-int process_program_dir(char *out, size_t size) {
-    std::string dir;
-    if (const char *o = program_dir_override.load()) {
-        dir = o;
-    } else {
-        char path[4096];
-        ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-        if (n <= 0) return 0;
-        path[n] = '\0';
-        char *slash = strrchr(path, '/');
-        if (slash == nullptr) return 0;
-        dir.assign(path, static_cast<size_t>(slash - path) + 1);
-    }
-    if (dir.empty() || dir.size() + 1 > size) return 0;
-    memcpy(out, dir.c_str(), dir.size() + 1);
-    return 1;
+bool process_os_executable_dir(std::string *dir) {
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return false;
+    path[n] = '\0';
+    char *slash = strrchr(path, '/');
+    if (slash == nullptr) return false;
+    dir->assign(path, static_cast<size_t>(slash - path) + 1);
+    return true;
 }
 
 static bool is_file(const std::string &path) { return regular_file_size(path.c_str()) >= 0; }

@@ -36,6 +36,7 @@ struct removable_disk {
     unsigned minor = 0;  // which the raw open checks the node against
     std::vector<disk_partition> partitions;  // by partition number
     std::string first_partition_mount;       // empty when not mounted
+    char letter = 0;  // the system's own drive letter (Windows); 0: the drive table picks one
 };
 
 // Candidates in the order of their kernel names. with_empty_readers: also

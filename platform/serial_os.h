@@ -1,7 +1,7 @@
 // Operating-system side of the serial port: the portable port layer in
 // device/serial.cpp keeps the idle-limit rule and progress; this layer only
-// opens, configures and moves bytes. POSIX: serial_os_posix.cpp; a Windows
-// layer goes beside it behind the same functions.
+// opens, configures and moves bytes. POSIX: serial_os_posix.cpp; Windows:
+// serial_os_windows.cpp.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,8 @@ struct serial_os;
 
 // Maps a user's port name to the system's device name. POSIX: an absolute
 // path stays as it is, "COMn" is /dev/ttyS(n-1), any other name without '/'
-// gets "/dev/" in front.
+// gets "/dev/" in front. Windows: the device namespace form "\\.\NAME"
+// (which also reaches COM10 and up); a name already in that form stays.
 std::string serial_os_device_name(const char *name);
 
 // Opens for reading and writing, exclusively, an existing device only; raw

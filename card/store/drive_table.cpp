@@ -89,10 +89,13 @@ void drive_table_refresh() {
     }
     int next = FIRST_DISK_LETTER - 'A';
     for (const removable_disk *d : new_disks) {
-        while (next < 26 && t.slots[next]) next++;
-        if (next == 26) break;  // more cards than letters: the rest stay unlisted
-        t.slots[next] = disk_entry(*d);
-        t.slots[next]->letter = static_cast<char>('A' + next);
+        // A disk the system already calls by a letter keeps it.
+        int own = slot_of(d->letter);
+        int slot = own >= 0 && !t.slots[own] ? own : next;
+        while (slot == next && next < 26 && t.slots[next]) slot = ++next;
+        if (slot == 26) break;  // more cards than letters: the rest stay unlisted
+        t.slots[slot] = disk_entry(*d);
+        t.slots[slot]->letter = static_cast<char>('A' + slot);
     }
 }
 

@@ -3,7 +3,8 @@
 //   - removable disks that qualify as cards (removable_disks.h) get letters
 //     from D upward in the order of their kernel names; a refresh keeps the
 //     letters of disks still present, so a card inserted later does not move
-//     the others;
+//     the others; where the system names disks by letter (Windows) a disk
+//     keeps the system's letter;
 //   - card image files registered by path get letters from Z downward;
 //   - stores registered by tests (memory or fault-injecting) likewise.
 // removable_drive_mask (disk.h) lists every entry that holds a card.

@@ -1,4 +1,5 @@
-// A fresh folder under /tmp, removed with everything in it at scope exit.
+// A fresh folder under the system's temporary folder, removed with everything
+// in it at scope exit.
 #pragma once
 
 #include <string>

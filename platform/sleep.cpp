@@ -1,7 +1,8 @@
 #include "platform/sleep.h"
 
 #include <atomic>
-#include <ctime>
+
+#include "platform/sleep_os.h"
 
 static std::atomic<void (*)(unsigned)> sleep_hook{nullptr};
 
@@ -12,8 +13,5 @@ void platform_sleep_ms(unsigned milliseconds) {
         hook(milliseconds);
         return;
     }
-    timespec ts{static_cast<time_t>(milliseconds / 1000),
-                static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) != 0) {
-    }
+    sleep_os_ms(milliseconds);
 }

@@ -1,0 +1,23 @@
+#include "platform/process.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+
+#include "platform/process_os.h"
+
+static std::atomic<const char *> program_dir_override{nullptr};
+
+void process_set_program_dir(const char *directory) { program_dir_override = directory; }
+
+int process_program_dir(char *out, size_t size) {
+    std::string dir;
+    if (const char *o = program_dir_override.load()) {
+        dir = o;
+    } else if (!process_os_executable_dir(&dir)) {
+        return 0;
+    }
+    if (dir.empty() || dir.size() + 1 > size) return 0;
+    memcpy(out, dir.c_str(), dir.size() + 1);
+    return 1;
+}
