@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "card/store/removable_disks.h"
+#include "platform/removable_disks.h"
 #include "cli/card_drive_argument.h"
 #include "cli/console_log.h"
 #include "cli/daily_commands.h"

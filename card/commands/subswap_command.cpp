@@ -25,8 +25,8 @@ namespace {
 // 1024 stored sectors, so chunks never split a stored sector.
 enum : uint32_t {
     CHUNK_SECTORS = 4896,
-    CHUNK_BYTES = CHUNK_SECTORS * 512,
-    CHUNK_STORED_SECTORS = CHUNK_BYTES / CARD_STORED_SECTOR,  // 1024
+    CHUNK_BYTES = CHUNK_SECTORS * DISK_SECTOR_SIZE,
+    CHUNK_STORED_SECTORS = CHUNK_BYTES / STORED_SECTOR_SIZE,  // 1024
 };
 
 struct conversion {
@@ -45,7 +45,7 @@ bool convert_chunk(uint8_t *chunk, uint32_t whole, conversion *conv) {
     subchannel_layout layout[CHUNK_STORED_SECTORS];
     uint32_t in_source = 0, in_target = 0;
     for (uint32_t k = 0; k < whole; k++) {
-        layout[k] = subchannel_layout_of(chunk + size_t{k} * CARD_STORED_SECTOR);
+        layout[k] = subchannel_layout_of(chunk + size_t{k} * STORED_SECTOR_SIZE);
         if (layout[k] != SUBCHANNEL_LAYOUT_UNKNOWN) (layout[k] == source ? in_source : in_target)++;
     }
     if (in_source != in_target) conv->convert_unknown = in_source > in_target;
@@ -54,7 +54,7 @@ bool convert_chunk(uint8_t *chunk, uint32_t whole, conversion *conv) {
         bool convert =
             layout[k] == SUBCHANNEL_LAYOUT_UNKNOWN ? conv->convert_unknown : layout[k] == source;
         if (!convert) continue;
-        uint8_t *sub = chunk + size_t{k} * CARD_STORED_SECTOR;
+        uint8_t *sub = chunk + size_t{k} * STORED_SECTOR_SIZE;
         uint8_t before[SUBCHANNEL_BYTES];
         memcpy(before, sub, sizeof before);
         conv->to_interleaved ? subchannel_to_interleaved(sub) : subchannel_to_per_channel(sub);
@@ -67,15 +67,15 @@ bool convert_chunk(uint8_t *chunk, uint32_t whole, conversion *conv) {
 // was written back.
 bool convert_area(card_context *c, uint32_t first, uint32_t length, bool to_interleaved,
                   std::vector<uint8_t> &chunk, bool *wrote) {
-    gauge_set_range(c->log, int64_t{length} * 512 / CARD_STORED_SECTOR);
+    gauge_set_range(c->log, int64_t{length} * DISK_SECTOR_SIZE / STORED_SECTOR_SIZE);
     conversion conv{to_interleaved, true};
     for (uint32_t at = 0; at < length; at += CHUNK_SECTORS) {
         uint32_t sectors = std::min<uint32_t>(CHUNK_SECTORS, length - at);
-        uint32_t bytes = sectors * 512;
+        uint32_t bytes = sectors * DISK_SECTOR_SIZE;
         if (!card_read_at(c, first + at, chunk.data(), bytes)) return false;
         // A partial stored sector at the end (and a 2-sector ROM entry) is
         // left as it was.
-        uint32_t whole = bytes / CARD_STORED_SECTOR;
+        uint32_t whole = bytes / STORED_SECTOR_SIZE;
         if (convert_chunk(chunk.data(), whole, &conv)) {
             if (!card_write_at(c, first + at, chunk.data(), bytes, "write error")) return false;
             *wrote = true;
