@@ -50,13 +50,23 @@ protected:
     my_form_controlpanel *frame = nullptr;
 };
 
-// The control under parent whose label is label (mnemonic included).
+// The first control of type T under parent whose label or name is text
+// (mnemonic included in labels): fields carry their label's text as name.
 template <class T = wxWindow>
-T *control(wxWindow *parent, const wxString &label) {
-    wxWindow *w = wxWindow::FindWindowByLabel(label, parent);
-    if (w == nullptr) w = wxWindow::FindWindowByName(label, parent);
-    EXPECT_NE(w, nullptr) << "no control " << label;
-    return dynamic_cast<T *>(w);
+T *find_control(wxWindow *parent, const wxString &text) {
+    for (wxWindow *child : parent->GetChildren()) {
+        T *match = dynamic_cast<T *>(child);
+        if (match != nullptr && (child->GetLabel() == text || child->GetName() == text)) return match;
+        if (T *inner = find_control<T>(child, text)) return inner;
+    }
+    return nullptr;
+}
+
+template <class T = wxWindow>
+T *control(wxWindow *parent, const wxString &text) {
+    T *w = find_control<T>(parent, text);
+    EXPECT_NE(w, nullptr) << "no control " << text;
+    return w;
 }
 
 // What a click delivers; refused (as by the toolkit) while disabled.
