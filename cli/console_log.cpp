@@ -1,5 +1,7 @@
 #include "cli/console_log.h"
 
+#include "platform/stop_signals.h"
+
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +22,8 @@ struct progress_bar {
 };
 
 progress_bar bar;
+// Static: the signal handler may still look at it while the process ends.
+stop_request stop;
 
 void draw(bool force) {
     if (!bar.enabled || bar.total <= 0) return;
@@ -70,6 +74,9 @@ console_log console_log_create() {
     bar = progress_bar{isatty(STDERR_FILENO) != 0, false, 0, 0, steady::now(), steady::now()};
     console_log c{log_create(nullptr, stdout_write), gauge_create(nullptr, bar_set_range, bar_step)};
     log_attach_gauge(c.sink, c.gauge);
+    stop_clear(&stop);
+    log_attach_stop(c.sink, &stop);
+    stop_signals_install(&stop);
     return c;
 }
 

@@ -10,6 +10,8 @@ struct console_log {
     gauge_record *gauge;
 };
 
+// The sink carries a stop request that the first Ctrl+C (SIGINT, SIGTERM)
+// sets; a second one ends the process.
 console_log console_log_create();
 // Ends the progress bar line, if one is showing, and frees both records.
 void console_log_destroy(console_log &c);

@@ -1,6 +1,7 @@
 // vmk: the command line face of both command tables.
 //   vmk device <command> [arguments...] [port]
 //   vmk card <command> <drive> [arguments...]
+//   vmk card list|drives ..., vmk ports, vmk help, vmk --version
 // Exit status: 0 done, 1 failed, 2 unknown command or too few arguments.
 #include <cstdio>
 #include <cstring>
@@ -10,27 +11,13 @@
 #include "card/commands/card_dispatch.h"
 #include "card/commands/block_list_picture.h"
 #include "cli/card_drive_argument.h"
+#include "cli/daily_commands.h"
 #include "cli/console_log.h"
 #include "device/device_dispatch.h"
 
 namespace {
 
-void print_help(FILE *out) {
-    fputs(
-        "usage: vmk device <command> [arguments...] [port]\n"
-        "       vmk card <command> <drive> [arguments...]\n"
-        "\nThe port defaults to " DEVICE_DEFAULT_PORT
-        "; a name without '/' is looked up in /dev\n"
-        "(COMn means /dev/ttyS(n-1)).\n\ndevice commands:\n",
-        out);
-    for (const device_command *h = device_commands; h->name != nullptr; h++)
-        fprintf(out, "  %-14s %s\n", h->name, h->usage);
-    fputs("\ncard commands (drive: a letter, or a card image file):\n", out);
-    for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
-        fprintf(out, "  %-16s %s\n", r->name, r->usage);
-    fputs("  preview <drive> <block#> <file.png>   the image list the console shows for a block\n",
-          out);
-}
+void print_help(FILE *out) { print_overview(out); }
 
 int run_preview(int argc, char **argv) {
     if (argc != 6) {
@@ -58,6 +45,7 @@ int run_device(int argc, char **argv) {
         print_help(stderr);
         return 2;
     }
+    if (asks_for_help(argc - 3, argv + 3)) return print_command_help(stdout, "device", argv[2]) ? 0 : 2;
     const device_command *h = device_command_find(argv[2]);
     if (h == nullptr) {
         fprintf(stderr, "vmk: unknown device command '%s'\n", argv[2]);
@@ -81,7 +69,10 @@ int run_card(int argc, char **argv) {
         print_help(stderr);
         return 2;
     }
+    if (asks_for_help(argc - 3, argv + 3)) return print_command_help(stdout, "card", argv[2]) ? 0 : 2;
     if (strcmp(argv[2], "preview") == 0) return run_preview(argc, argv);
+    if (strcmp(argv[2], "list") == 0) return run_card_list(argc - 3, argv + 3);
+    if (strcmp(argv[2], "drives") == 0) return run_card_drives(argc - 3, argv + 3);
     const card_command_info *row = nullptr;
     for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
         if (strncmp(r->name, argv[2], 20) == 0) row = r;
@@ -114,6 +105,10 @@ int main(int argc, char **argv) {
         print_help(stdout);
         return 0;
     }
+    if (argc >= 2 && strcmp(argv[1], "--version") == 0) return print_version();
+    if (argc >= 2 && strcmp(argv[1], "help") == 0) return run_help(argc - 2, argv + 2);
+    if (argc >= 2 && strcmp(argv[1], "ports") == 0)
+        return asks_for_help(argc - 2, argv + 2) ? run_help(1, argv + 1) : run_ports(argc - 2, argv + 2);
     if (argc >= 2 && strcmp(argv[1], "device") == 0) return run_device(argc, argv);
     if (argc >= 2 && strcmp(argv[1], "card") == 0) return run_card(argc, argv);
     print_help(stderr);

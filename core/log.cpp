@@ -62,3 +62,9 @@ log_sink *log_null() {
 void log_attach_stop(log_sink *l, stop_request *s) { l->stop = s; }
 
 bool log_stop_requested(const log_sink *l) { return l->stop && stop_is_requested(l->stop); }
+
+bool log_stop_point(log_sink *l) {
+    if (!log_stop_requested(l)) return false;
+    log_line(l, "stopped");
+    return true;
+}

@@ -41,6 +41,8 @@ void log_attach_stop(log_sink *l, stop_request *s);
 // their safe points (between chunks, banks or discs, never inside a commit)
 // and then end with "stopped" and a failure status.
 bool log_stop_requested(const log_sink *l);
+// A safe point: true, after writing the line "stopped", when a stop was asked.
+bool log_stop_point(log_sink *l);
 
 void log_write(log_sink *l, const char *text);
 // Formats into a 128-byte buffer (longer output is cut to 127 characters) and

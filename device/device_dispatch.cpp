@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "device/device_ops.h"
+#include "platform/serial_os.h"
+#include "platform/serial_ports.h"
 #include "device/wire_protocol.h"
 
 namespace {
@@ -218,6 +220,11 @@ int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *
     serial_port *port = serial_open(log, port_name, 500000, 0, 8);
     if (port == nullptr) {
         log_line(log, "error opening serial port");
+        std::string path = serial_os_device_name(port_name);
+        if (a == h->argnum)
+            log_printf(log, "no port was given: the default %s (%s) was tried\n",
+                       DEVICE_DEFAULT_PORT, path.c_str());
+        log_line(log, serial_port_open_problem(path).c_str());
         return 1;
     }
     device_context ctx{port, log, frame_store, 0};

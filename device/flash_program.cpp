@@ -57,6 +57,7 @@ int program_region(device_context *ctx, uint32_t address, const uint8_t *data, i
     for (int64_t i = 0; i < pages; i++) {
         const uint8_t *page = page_at(data, length, i, scratch);
         if (!send_blank && is_blank(page)) continue;
+        if (log_stop_point(ctx->log)) return 0;
         uint32_t at = address + static_cast<uint32_t>(i) * FLASH_PAGE_SIZE;
         if (!vmk_page_program(ctx->port, ctx->log, at, page)) return 0;
         gauge_step(ctx->log, FLASH_PAGE_SIZE);

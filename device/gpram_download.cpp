@@ -17,7 +17,7 @@ int gpram_download(device_context *ctx, uint32_t address, uint32_t length, const
     serial_progress_off(ctx->port);
     if (!got) {
         vmk_reset_release(ctx->port, l);
-        log_line(l, COMM_ERROR);
+        vmk_failure_line(l, COMM_ERROR);
         return 0;
     }
     int saved = file_write_whole(file, data.data(), length);

@@ -31,7 +31,7 @@ std::vector<uint8_t> finish_bank_read(device_context *ctx, int read, std::vector
     serial_progress_off(ctx->port);
     int released = vmk_reset_release(ctx->port, ctx->log);
     if (!read) {
-        log_line(ctx->log, COMM_ERROR);
+        vmk_failure_line(ctx->log, COMM_ERROR);
         return {};
     }
     *settled = released;
@@ -54,7 +54,7 @@ std::vector<uint8_t> read_memorybase(device_context *ctx, int *settled) {
     serial_progress_off(ctx->port);
     int mapped = vmk_set_map(ctx->port, l, 0);
     if (!read) {
-        log_line(l, COMM_ERROR);
+        vmk_failure_line(l, COMM_ERROR);
         return {};
     }
     *settled = mapped;

@@ -57,6 +57,7 @@ int upload_gpram(device_context *ctx, const char *file, uint32_t size, int code)
     int ok = vmk_gpram_write(ctx->port, ctx->log, 0, image.data(), size);
     serial_progress_off(ctx->port);
     // A partial image must not be presented to the console.
+    if (!ok) log_stop_point(ctx->log);
     return ok && vmk_set_map(ctx->port, ctx->log, code);
 }
 

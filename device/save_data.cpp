@@ -129,7 +129,7 @@ int memorybase_upload(device_context *ctx, const char *file) {
         vmk_gpram_write(ctx->port, l, MEMORYBASE_GPRAM_ADDRESS, image.data(), image.size());
     serial_progress_off(ctx->port);
     if (!uploaded) {
-        log_line(l, "error on uploading into GPRAM");
+        vmk_failure_line(l, "error on uploading into GPRAM");
         return 0;
     }
     log_write(l, "writing ...");

@@ -37,6 +37,14 @@ disc_description *read_cd_description(log_sink *log, const std::string &prefix) 
     return d;
 }
 
+// Nothing at all under the prefix: most likely a mistyped name, which one
+// line says better than a complaint about every file of a set.
+bool nothing_named(const std::string &prefix) {
+    for (const char *suffix : {"", ".img", ".sub", ".cdm", ".ccd"})
+        if (file_size((prefix + suffix).c_str()) >= 0) return false;
+    return true;
+}
+
 }  // namespace
 
 int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
@@ -58,6 +66,11 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
             log_file_message(log, prefix_text, ": file size error\n");
             break;
         case SIZE_MISSING:
+            if (nothing_named(prefix)) {
+                log_file_message(log, "no such file or image set: ", prefix_text);
+                log_write(log, "\n");
+                return 0;
+            }
             break;
     }
 

@@ -110,6 +110,7 @@ int card_bkram_multiread(card_context *c, int argc, const char *const *v) {
                           static_cast<uint32_t>(areas.size())))
             return 0;
         for (uint32_t d = 0; d < c->disc_amount; d++) {
+            if (log_stop_point(c->log)) return 0;
             const uint8_t *area = &areas[size_t{d} * BKRAM_AREA_BYTES];
             if (!bkram_area_holds_data(area)) continue;
             std::string name = bkram_file_name(path, CARD_DISC_SLOTS * k + d, c->entries[d].name);

@@ -17,6 +17,7 @@ bool copy_area(card_context *c, const disc_entry &e, FILE *f, const char *file) 
     std::vector<uint8_t> chunk(size_t{CHUNK_SECTORS} * DISK_SECTOR_SIZE);
     gauge_set_range(c->log, e.length);
     for (uint32_t done = 0; done < e.length;) {
+        if (log_stop_point(c->log)) return false;
         uint32_t sectors = e.length - done < CHUNK_SECTORS ? e.length - done : CHUNK_SECTORS;
         uint32_t bytes = sectors * DISK_SECTOR_SIZE;
         if (!disk_read(c->disk, chunk.data(), bytes)) {

@@ -52,6 +52,9 @@ bool convert_area(card_context *c, uint32_t length, bool to_interleaved,
 int card_subswap(card_context *c, int, const char *const *) {
     std::vector<uint8_t> chunk(CHUNK_BYTES);
     for (uint32_t s = c->first_block; s != 0;) {
+        // Between blocks only: a block whose discs are converted in part has
+        // no version that describes them all.
+        if (s != c->first_block && log_stop_point(c->log)) return 0;
         if (!managearea_read(c, s)) return 0;
         bool to_interleaved = c->version == 3;
         for (uint32_t i = 0; i < c->disc_amount; i++) {

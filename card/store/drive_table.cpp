@@ -136,6 +136,8 @@ char drive_table_register_store(sector_store *store) {
     return take_letter_from_z(t, e);
 }
 
+std::vector<rejected_disk> drive_table_rejected() { return scan_rejected_disks(drive_table_roots()); }
+
 void drive_table_forget(char letter) {
     int i = slot_of(letter);
     if (i < 0) return;

@@ -51,6 +51,10 @@ char drive_table_register_image(log_sink *log, const char *path);
 // letter is taken.
 char drive_table_register_store(sector_store *store);
 
+// The system's disks that are no cards, each with the reason, over the
+// table's roots.
+std::vector<rejected_disk> drive_table_rejected();
+
 void drive_table_forget(char letter);
 bool drive_table_find(char letter, drive_entry *out);  // either case
 std::vector<drive_entry> drive_table_entries();        // in letter order

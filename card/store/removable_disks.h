@@ -48,6 +48,19 @@ std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots,
 bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
                             removable_disk *out);
 
+// A whole disk that is no card candidate, and why: "fixed disk", "system
+// disk in use: ...", "no medium", "4096-byte sectors", "eMMC, not an SD
+// card" and the like. Disks without a device behind them (loop, RAM,
+// device mapper) are left out.
+struct rejected_disk {
+    std::string name;
+    std::string device_path;
+    std::string model;
+    uint64_t size_bytes = 0;
+    std::string reason;
+};
+std::vector<rejected_disk> scan_rejected_disks(const drive_scan_roots &roots);
+
 // Where the disk and its partitions are mounted, the most recent mount
 // first, so that mounts stacked on others are undone before them.
 std::vector<std::string> mount_points_of(const drive_scan_roots &roots, const removable_disk &d);

@@ -85,44 +85,65 @@ std::vector<disk_partition> read_partitions(const fs::path &disk_dir) {
     return parts;
 }
 
-bool in_system_use(const drive_scan_roots &roots, const removable_disk &d,
-                   const std::vector<mount_record> &mounts) {
+// Empty when nothing of the disk is in system use, else what is.
+std::string system_use(const drive_scan_roots &roots, const removable_disk &d,
+                       const std::vector<mount_record> &mounts) {
     std::vector<std::string> swaps = read_swap_devices(roots.swaps);
     fs::path disk_dir = fs::path(roots.sys_block) / d.name;
     for (const device_id &id : disk_and_partitions(d)) {
         for (const mount_record &m : mounts)
             if (same_device(m, id.major, id.minor, id.name) && is_system_mount_point(m.mount_point))
-                return true;
-        if (std::find(swaps.begin(), swaps.end(), "/dev/" + id.name) != swaps.end()) return true;
+                return "system disk in use: " + id.name + " mounted at " + m.mount_point;
+        if (std::find(swaps.begin(), swaps.end(), "/dev/" + id.name) != swaps.end())
+            return "system disk in use: " + id.name + " is swap";
         fs::path dir = id.name == d.name ? disk_dir : disk_dir / id.name;
-        if (directory_has_entries(dir / "holders")) return true;
+        if (directory_has_entries(dir / "holders"))
+            return "system disk in use: " + id.name + " held by another device (LVM, RAID, encryption)";
     }
-    return false;
+    return "";
 }
 
-bool examine(const drive_scan_roots &roots, const std::string &name, bool require_medium,
-             removable_disk *out) {
-    if (!is_plain_name(name)) return false;
+std::string model_of(const fs::path &disk_dir) {
+    std::string model = first_line(disk_dir / "device" / "model");
+    return model.empty() ? first_line(disk_dir / "device" / "name") : model;  // SD/MMC: name
+}
+
+// eMMC chips carry boot areas beside the user area (mmcblk0boot0); SD cards
+// never do.
+bool is_emmc(const drive_scan_roots &roots, const std::string &name) {
+    std::error_code ec;
+    return fs::exists(fs::path(roots.sys_block) / (name + "boot0"), ec);
+}
+
+// Empty when the disk is a candidate (filled into out), else why not.
+std::string examine(const drive_scan_roots &roots, const std::string &name, bool require_medium,
+                    removable_disk *out) {
+    if (!is_plain_name(name)) return "not a disk";
     fs::path dir = fs::path(roots.sys_block) / name;
     uint64_t removable = 0, size_units = 0, logical_block = 0;
     read_u64(dir / "removable", &removable);
-    if (removable != 1 && !is_sd_mmc_card_name(name)) return false;
+    if (name.rfind("mmcblk", 0) == 0 && !is_sd_mmc_card_name(name))
+        return "eMMC boot or RPMB area, not an SD card";
+    if (is_sd_mmc_card_name(name) && is_emmc(roots, name)) return "eMMC, not an SD card";
+    if (removable != 1 && !is_sd_mmc_card_name(name)) return "fixed disk";
     // sysfs gives the size in 512-byte units whatever the sector size.
-    if (!read_u64(dir / "size", &size_units) || (require_medium && size_units == 0)) return false;
-    if (!read_u64(dir / "queue" / "logical_block_size", &logical_block) || logical_block != 512)
-        return false;
+    if (!read_u64(dir / "size", &size_units)) return "size unknown";
+    if (require_medium && size_units == 0) return "no medium";
+    if (!read_u64(dir / "queue" / "logical_block_size", &logical_block))
+        return "sector size unknown";
+    if (logical_block != 512) return std::to_string(logical_block) + "-byte sectors";
 
     removable_disk d;
     d.name = name;
     d.device_path = roots.dev + "/" + name;
     d.size_bytes = size_units * 512;
-    if (!read_device_number(dir / "dev", &d.major, &d.minor)) return false;
-    d.model = first_line(dir / "device" / "model");
-    if (d.model.empty()) d.model = first_line(dir / "device" / "name");  // SD/MMC
+    if (!read_device_number(dir / "dev", &d.major, &d.minor)) return "device number unknown";
+    d.model = model_of(dir);
     d.partitions = read_partitions(dir);
 
     std::vector<mount_record> mounts = read_mount_table(roots.mountinfo);
-    if (in_system_use(roots, d, mounts)) return false;
+    std::string use = system_use(roots, d, mounts);
+    if (!use.empty()) return use;
     for (const disk_partition &p : d.partitions) {
         if (p.number != 1) continue;
         for (const mount_record &m : mounts)
@@ -132,29 +153,55 @@ bool examine(const drive_scan_roots &roots, const std::string &name, bool requir
             }
     }
     *out = d;
-    return true;
+    return "";
+}
+
+std::vector<std::string> disk_names(const drive_scan_roots &roots) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const fs::directory_entry &e : fs::directory_iterator(roots.sys_block, ec))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace
 
 bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
                             removable_disk *out) {
-    return examine(roots, name, true, out);
+    return examine(roots, name, true, out).empty();
 }
 
 std::vector<removable_disk> scan_removable_disks(const drive_scan_roots &roots,
                                                  bool with_empty_readers) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const fs::directory_entry &e : fs::directory_iterator(roots.sys_block, ec))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
     std::vector<removable_disk> disks;
-    for (const std::string &name : names) {
+    for (const std::string &name : disk_names(roots)) {
         removable_disk d;
-        if (examine(roots, name, !with_empty_readers, &d)) disks.push_back(d);
+        if (examine(roots, name, !with_empty_readers, &d).empty()) disks.push_back(d);
     }
     return disks;
+}
+
+std::vector<rejected_disk> scan_rejected_disks(const drive_scan_roots &roots) {
+    std::vector<rejected_disk> rejected;
+    for (const std::string &name : disk_names(roots)) {
+        fs::path dir = fs::path(roots.sys_block) / name;
+        std::error_code ec;
+        // Loop, RAM and device-mapper disks have no device behind them.
+        if (!fs::exists(dir / "device", ec)) continue;
+        removable_disk d;
+        std::string reason = examine(roots, name, true, &d);
+        if (reason.empty()) continue;
+        rejected_disk r;
+        r.name = name;
+        r.device_path = roots.dev + "/" + name;
+        r.model = model_of(dir);
+        uint64_t size_units = 0;
+        if (read_u64(dir / "size", &size_units)) r.size_bytes = size_units * 512;
+        r.reason = reason;
+        rejected.push_back(r);
+    }
+    return rejected;
 }
 
 std::vector<std::string> mount_points_of(const drive_scan_roots &roots, const removable_disk &d) {

@@ -120,6 +120,9 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
     q_check_state q_state;
     q_check_init(&q_state, log);
     for (uint32_t done = 0; done < sector_count;) {
+        // Only the new disc area has been written so far: the block's
+        // header, and with it the card's contents, is still the old one.
+        if (log_stop_point(log)) return 0;
         if (out.full() && !out.write()) return 0;
         uint32_t n = std::min(BUFFER_SECTORS - out.filled, sector_count - done);
         uint8_t *first = &out.buffer[size_t{out.filled} * STORED_SECTOR_SIZE];

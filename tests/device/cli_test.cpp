@@ -26,10 +26,14 @@ TEST(VmkCli, ExitStatusTellsTheOutcome) {
         int status;
         const char *out;
     } cases[] = {
-        {"device reset /dev/does-not-exist", 1, "error opening serial port\n"},
+        {"device reset /dev/does-not-exist", 1,
+         "error opening serial port\n"
+         "/dev/does-not-exist: no such port (`vmk ports` lists the serial ports)\n"},
         {"device dum", 2, ""},
         {"device save_up 1", 2, ""},  // too few arguments: usage on stderr
-        {"device save_up 9 f /dev/does-not-exist", 1, "error opening serial port\n"},
+        {"device save_up 9 f /dev/does-not-exist", 1,
+         "error opening serial port\n"
+         "/dev/does-not-exist: no such port (`vmk ports` lists the serial ports)\n"},
         {"bogus", 2, ""},
     };
     for (auto &c : cases) {

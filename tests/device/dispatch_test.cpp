@@ -1,4 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "tests/support/temp_dir.h"
 
 #include "tests/device/emulator_fixture.h"
 
@@ -41,9 +48,37 @@ TEST_F(Dispatch, DefaultPortAndUnopenablePort) {
     run_raw({"reset"}, &ok);
     EXPECT_EQ(ok, 0);
     EXPECT_TRUE(board->control_writes().empty());
+    EXPECT_EQ(log.text().rfind("error opening serial port\n"
+                               "no port was given: the default COM3 (/dev/ttyS2) was tried\n"
+                               "/dev/ttyS2: ",
+                               0),
+              0u)
+        << log.text();
     log.writes.clear();
     EXPECT_EQ(run_raw({"reset", "/dev/does-not-exist"}, &ok), 1);
-    EXPECT_EQ(log.text(), "error opening serial port\n");
+    EXPECT_EQ(log.text(),
+              "error opening serial port\n"
+              "/dev/does-not-exist: no such port (`vmk ports` lists the serial ports)\n");
+}
+
+TEST_F(Dispatch, PortHeldByAnotherProgramIsSaidToBeInUse) {
+    int fd = open(board->port_path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(run_raw({"reset", board->port_path()}), 1);
+    EXPECT_EQ(log.text(), "error opening serial port\n" + board->port_path() +
+                              ": in use by another program\n");
+    close(fd);
+}
+
+TEST_F(Dispatch, FileThatIsNoPortIsSaidToBeNone) {
+    temp_dir dir;
+    std::string path = dir.path("plain");
+    FILE *f = fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+    EXPECT_EQ(run_raw({"reset", path}), 1);
+    EXPECT_EQ(log.text(), "error opening serial port\n" + path + ": not a serial port\n");
 }
 
 TEST_F(Dispatch, TooFewArgumentsFailWithoutOpeningThePort) {

@@ -1,6 +1,9 @@
 // Save data, Memory Base and dump commands as a shell user runs them: vmk
 // against the board-emulator executable holding a HuCard and a Memory Base.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/support/child_process.h"
 #include "tests/device/console_bus_fixture.h"
@@ -83,4 +86,60 @@ TEST(PceportCli, EmulatorRefusesAnUnreadableRomFile) {
         run_command(std::string(BOARD_EMULATOR_BINARY) + " --hucard /no/such/card.pce");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
+}
+
+namespace {
+
+using PceportStop = ConsoleBusTest;
+
+// Reads the child's standard output until it holds text or the child ends.
+bool read_until(int fd, const std::string &text, std::string *said) {
+    char buffer[256];
+    while (said->find(text) == std::string::npos) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) return false;
+        said->append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(PceportStop, CtrlCDuringAPacedDumpReleasesTheConsoleAndLeavesNoFile) {
+    emu_options paced;
+    paced.paced = true;
+    boot(paced);
+    bus.insert_card(make_rom(0x80000));  // 10 s on the wire: far longer than the wait
+    temp_dir files;
+    const std::string out = files.path("out.pce");
+    int pipe_fds[2];
+    ASSERT_EQ(pipe(pipe_fds), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(pipe_fds[1], STDOUT_FILENO);
+        close(pipe_fds[0]);
+        close(pipe_fds[1]);
+        execl(VMK_BINARY, VMK_BINARY, "device", "dump", "rom", out.c_str(),
+              board->port_path().c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    std::string said;
+    // The bank reads start right after the size line.
+    bool started = read_until(pipe_fds[0], "page size:", &said);
+    kill(pid, SIGINT);
+    read_until(pipe_fds[0], "\x01", &said);  // the rest, up to the end of output
+    close(pipe_fds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(started) << said;
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(said.find("stopped\n"), std::string::npos) << said;
+    EXPECT_EQ(said.find("has been saved"), std::string::npos) << said;
+    EXPECT_FALSE(file_exists(out));
+    std::vector<uint8_t> control = board->control_writes();
+    ASSERT_FALSE(control.empty());
+    EXPECT_EQ(control.back(), 0x01) << "the console was not released";
 }

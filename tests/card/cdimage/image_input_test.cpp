@@ -66,13 +66,19 @@ TEST_F(ImageInput, CdmIsPreferredOverCcd) {
     image_input_free(&in);
 }
 
-TEST_F(ImageInput, MissingSetIsReportedFileByFileWithLongNamesWhole) {
+TEST_F(ImageInput, PrefixNamingNothingIsOneLineWithTheLongNameWhole) {
     const std::string long_prefix = dir.path(std::string(150, 'n'));
+    EXPECT_EQ(image_input_read(log.sink, long_prefix.c_str(), &in), 0);
+    EXPECT_EQ(log.text(), "no such file or image set: " + long_prefix + "\n");
+}
+
+TEST_F(ImageInput, IncompleteSetIsReportedFileByFileWithLongNamesWhole) {
+    const std::string long_prefix = dir.path(std::string(150, 'n'));
+    write_text(long_prefix + ".img", std::string(2352, '\0'));
     testing::internal::CaptureStdout();
     EXPECT_EQ(image_input_read(log.sink, long_prefix.c_str(), &in), 0);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(log.text(), long_prefix + ".img: not found\n" + long_prefix + ".sub: not found\n" +
-                              long_prefix + ".ccd has errors\n");
+    EXPECT_EQ(log.text(), long_prefix + ".sub: not found\n" + long_prefix + ".ccd has errors\n");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // `vmk card` on a card image file: adding end to end, the listing file and
-// preview, the hash listing of a stored disc, and a killed add.
+// preview, the hash listing of a stored disc, and an add killed or stopped.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -90,59 +90,89 @@ TEST(vmk_card, format_add_list_preview_and_hash) {
     EXPECT_EQ(status, 1);
 }
 
-TEST(vmk_card, killed_during_a_large_add_the_card_opens_with_its_previous_contents) {
+// A card image holding one ROM and a vmk adding a 470 MB CD set to it,
+// caught once 32 MiB of the disc area reached the file: well inside the add.
+class large_add : public testing::Test {
+protected:
+    void SetUp() override {
+        const uint64_t sectors = 200000;  // sparse: only what is written costs
+        make_sparse(card, 1ull << 30);
+        make_sparse(big + ".img", sectors * 2352);
+        make_sparse(big + ".sub", sectors * 96);
+        make_cd(dir.path("toc"), 1, 0);
+        ASSERT_EQ(run_shell("cp " + dir.path("toc.ccd") + " " + big + ".ccd"), 0);
+        write_file(rom, make_rom(8192, 9));
+        int status = -1;
+        vmk("card format " + card, &status);
+        ASSERT_EQ(status, 0);
+        vmk("card add " + card + " " + rom, &status);
+        ASSERT_EQ(status, 0);
+    }
+
+    // Starts the add and returns once it is well under way; false when it
+    // ended first.
+    bool start_add_and_wait() {
+        struct stat st;
+        if (stat(card.c_str(), &st) != 0) return false;
+        const blkcnt_t start_blocks = st.st_blocks;
+        const char *argv[] = {VMK_BINARY, "card", "add", card.c_str(), big.c_str(), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0644);
+        int spawned = posix_spawn(&pid, VMK_BINARY, &actions, nullptr, const_cast<char **>(argv),
+                                  environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) return false;
+        for (;;) {
+            if (waitpid(pid, &wait_status, WNOHANG) == pid) return false;
+            if (stat(card.c_str(), &st) == 0 && (st.st_blocks - start_blocks) * 512 > (32 << 20))
+                return true;
+            usleep(1000);
+        }
+    }
+
+    // The card still holds the ROM only, its listing says so, and it takes
+    // images again.
+    void expect_previous_contents_and_usable() {
+        auto c = open_image(card);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->disc_amount, 2u);
+        EXPECT_STREQ(c->entries[1].name, rom.c_str());
+        std::string listing = shell_output("mtype -i " + card + "@@512 ::/cdlist.txt");
+        EXPECT_EQ(listing.find("0-02"), std::string::npos) << listing;
+        make_cd(dir.path("small"), 20, 0);
+        int status = -1;
+        vmk("card add " + card + " " + dir.path("small"), &status);
+        EXPECT_EQ(status, 0);
+        c = open_image(card);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->disc_amount, 3u);
+    }
+
     temp_dir dir;
     std::string card = dir.path("card.img"), big = dir.path("big"), rom = dir.path("game.pce");
-    const uint64_t sectors = 200000;  // 470 MB, sparse: only what is written before the kill costs
-    make_sparse(card, 1ull << 30);
-    make_sparse(big + ".img", sectors * 2352);
-    make_sparse(big + ".sub", sectors * 96);
-    make_cd(dir.path("toc"), 1, 0);
-    ASSERT_EQ(run_shell("cp " + dir.path("toc.ccd") + " " + big + ".ccd"), 0);
-    write_file(rom, make_rom(8192, 9));
-    int status = -1;
-    vmk("card format " + card, &status);
-    ASSERT_EQ(status, 0);
-    vmk("card add " + card + " " + rom, &status);
-    ASSERT_EQ(status, 0);
-
-    struct stat st;
-    ASSERT_EQ(stat(card.c_str(), &st), 0);
-    const blkcnt_t start_blocks = st.st_blocks;
-    const char *argv[] = {VMK_BINARY, "card", "add", card.c_str(), big.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::string out = dir.path("out.txt");
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, VMK_BINARY, &actions, nullptr, const_cast<char **>(argv), environ),
-              0);
-    posix_spawn_file_actions_destroy(&actions);
-    // Kill once 32 MiB of the disc area reached the file: well inside the add.
-    bool exited = false;
     int wait_status = 0;
-    while (!exited) {
-        exited = waitpid(pid, &wait_status, WNOHANG) == pid;
-        if (stat(card.c_str(), &st) == 0 && (st.st_blocks - start_blocks) * 512 > (32 << 20)) break;
-        usleep(1000);
-    }
-    ASSERT_FALSE(exited) << "the add ended before it could be interrupted";
+};
+
+TEST_F(large_add, killed_the_card_opens_with_its_previous_contents) {
+    ASSERT_TRUE(start_add_and_wait()) << "the add ended before it could be interrupted";
     ASSERT_EQ(kill(pid, SIGKILL), 0);
     ASSERT_EQ(waitpid(pid, &wait_status, 0), pid);
     ASSERT_TRUE(WIFSIGNALED(wait_status));
+    expect_previous_contents_and_usable();
+}
 
-    auto c = open_image(card);
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->disc_amount, 2u);
-    EXPECT_STREQ(c->entries[1].name, rom.c_str());
-    std::string listing = shell_output("mtype -i " + card + "@@512 ::/cdlist.txt");
-    EXPECT_EQ(listing.find("0-02"), std::string::npos) << listing;
-    // And the card takes images again.
-    make_cd(dir.path("small"), 20, 0);
-    vmk("card add " + card + " " + dir.path("small"), &status);
-    EXPECT_EQ(status, 0);
-    c = open_image(card);
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->disc_amount, 3u);
+TEST_F(large_add, ctrl_c_stops_it_with_status_1_and_the_card_keeps_its_previous_contents) {
+    ASSERT_TRUE(start_add_and_wait()) << "the add ended before it could be interrupted";
+    ASSERT_EQ(kill(pid, SIGINT), 0);
+    ASSERT_EQ(waitpid(pid, &wait_status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(wait_status));
+    EXPECT_EQ(WEXITSTATUS(wait_status), 1);
+    std::string said = shell_output("cat " + out);
+    EXPECT_NE(said.find("stopped\n"), std::string::npos) << said;
+    expect_previous_contents_and_usable();
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+// vmk's commands for daily use beside the two command tables: listing ports,
+// card drives and a card's images, help, and the version. Each takes the
+// words after "vmk" (ports) or after "vmk card" (drives, list) and returns
+// the exit status: 0 done, 1 failed, 2 bad arguments.
+#pragma once
+
+#include <cstdio>
+
+int run_ports(int argc, char **argv);
+int run_card_drives(int argc, char **argv);
+int run_card_list(int argc, char **argv);
+
+// `vmk help [device|card <command>]`: words after "help".
+int run_help(int argc, char **argv);
+// The help of one command to out; false when there is no such command.
+bool print_command_help(FILE *out, const char *half, const char *name);
+// The overview: usage, every command of both tables and vmk's own.
+void print_overview(FILE *out);
+// "vmk 0.1.0" on stdout; returns 0.
+int print_version();
+// True when one of the words is --help or -h.
+bool asks_for_help(int argc, char **argv);

@@ -1,0 +1,94 @@
+#include <cstring>
+
+#include "card/commands/card_dispatch.h"
+#include "cli/command_help.h"
+#include "cli/daily_commands.h"
+#include "device/device_dispatch.h"
+
+namespace {
+
+// The usage after the command name: from the command table when the command
+// has a row there, else from the help row.
+const char *usage_of(const char *half, const char *name, const command_help *help) {
+    if (strcmp(half, "device") == 0) {
+        const device_command *row = device_command_find(name);
+        if (row != nullptr) return row->usage;
+    } else if (strcmp(half, "card") == 0) {
+        for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
+            if (strcmp(r->name, name) == 0) return r->usage;
+    }
+    return help != nullptr && help->usage != nullptr ? help->usage : nullptr;
+}
+
+bool is_table_row(const char *half, const char *name) {
+    const command_help *h = command_help_find(half, name);
+    return h == nullptr || h->usage == nullptr;
+}
+
+}  // namespace
+
+bool print_command_help(FILE *out, const char *half, const char *name) {
+    const command_help *help = command_help_find(half, name);
+    const char *usage = usage_of(half, name, help);
+    if (usage == nullptr) return false;
+    std::string words = std::string(half) + (half[0] != '\0' ? " " : "") + name;
+    bool card_row = strcmp(half, "card") == 0 && is_table_row(half, name);
+    bool device_row = strcmp(half, "device") == 0;
+    fprintf(out, "usage: vmk %s%s%s%s%s\n", words.c_str(), card_row ? " <drive>" : "",
+            usage[0] != '\0' ? " " : "", usage, device_row ? " [port]" : "");
+    if (device_row) fputs("       (without a port " DEVICE_DEFAULT_PORT " is used)\n", out);
+    if (help == nullptr) return true;
+    fprintf(out, "\n%s\n  arguments: %s\n  example:   %s\n", help->what, help->arguments,
+            help->example);
+    return true;
+}
+
+void print_overview(FILE *out) {
+    fputs(
+        "usage: vmk device <command> [arguments...] [port]\n"
+        "       vmk card <command> <drive> [arguments...]\n"
+        "       vmk card list <drive> [--json]\n"
+        "       vmk card drives [--all] [--json]\n"
+        "       vmk ports [--json]\n"
+        "       vmk help [device|card <command>]   vmk <...> --help   vmk --version\n"
+        "\nThe port defaults to " DEVICE_DEFAULT_PORT
+        "; a name without '/' is looked up in /dev\n"
+        "(COMn means /dev/ttyS(n-1)). A drive is a letter (see vmk card drives) or a\n"
+        "card image file.\n\ndevice commands:\n",
+        out);
+    for (const device_command *h = device_commands; h->name != nullptr; h++)
+        fprintf(out, "  %-14s %s\n", h->name, h->usage);
+    fputs("\ncard commands (drive: a letter, or a card image file):\n", out);
+    for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
+        fprintf(out, "  %-16s %s\n", r->name, r->usage);
+    for (const command_help *h = command_helps; h->name != nullptr; h++)
+        if (strcmp(h->half, "card") == 0 && h->usage != nullptr)
+            fprintf(out, "  %-16s %s\n", h->name, h->usage);
+    fputs("\nvmk help device <command> or vmk help card <command> tells more.\n", out);
+}
+
+int print_version() {
+    puts("vmk " VMK_VERSION);
+    return 0;
+}
+
+bool asks_for_help(int argc, char **argv) {
+    for (int i = 0; i < argc; i++)
+        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) return true;
+    return false;
+}
+
+int run_help(int argc, char **argv) {
+    if (argc == 0) {
+        print_overview(stdout);
+        return 0;
+    }
+    const char *half = argv[0];
+    if (argc == 1 && strcmp(half, "ports") == 0) half = "";
+    const char *name = argc >= 2 ? argv[1] : argv[0];
+    if ((argc == 2 || half[0] == '\0') && print_command_help(stdout, half, name)) return 0;
+    fprintf(stderr, "vmk: no help for '%s%s%s'\n", argv[0], argc >= 2 ? " " : "",
+            argc >= 2 ? argv[1] : "");
+    print_overview(stderr);
+    return 2;
+}
