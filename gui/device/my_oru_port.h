@@ -31,6 +31,8 @@ public:
 private:
     void on_logclear(wxCommandEvent &event) override;
     void on_portname_dropdown(wxCommandEvent &event) override;
+    // The ports found on the machine as choices; any typed name still works.
+    void offer_ports();
 
     my_config *config;
     // Shared with the pages, which may be destroyed after this row.
