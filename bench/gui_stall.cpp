@@ -93,9 +93,13 @@ int main(int argc, char **argv) {
     press(find<wxButton>(sub, "&dump"));
     auto start = steady::now();
     double worst = 0, total = 0;
-    long turns = 0;
+    long turns = 0, over_50 = 0;
     while (frame->port_row()->task()->busy() && ms_since(start) < seconds * 1000) {
         double busy = turn();
+        if (busy > 50) {
+            over_50++;
+            printf("  turn %ld at %.0f ms took %.1f ms\n", turns, ms_since(start), busy);
+        }
         worst = std::max(worst, busy);
         total += busy;
         turns++;
@@ -105,8 +109,9 @@ int main(int argc, char **argv) {
     int range = find<wxGauge>(sub, "gauge")->GetRange();
     press(find<wxButton>(sub, "s&top"));
     while (frame->port_row()->task()->busy()) turn();
-    printf("%.1f s of a paced sf2 dump (gauge %d/%d): %ld loop turns, worst %.2f ms, mean %.3f ms\n",
-           ms_since(start) / 1000, gauge, range, turns, worst, turns ? total / turns : 0.0);
+    printf("%.1f s of a paced sf2 dump (gauge %d/%d): %ld loop turns, %ld over 50 ms, worst %.2f ms, "
+           "mean %.3f ms\n",
+           ms_since(start) / 1000, gauge, range, turns, over_50, worst, turns ? total / turns : 0.0);
     frame->Destroy();
     turn();
     delete config;
