@@ -44,12 +44,7 @@ oru_main::oru_main(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, i
     for (wxButton *b : {m_reset, m_calibration}) misc_row->Add(b, 0, wxALL, 2);
     misc->Add(misc_row);
 
-    auto *bottom = new wxBoxSizer(wxHORIZONTAL);
-    m_gauge = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxDefaultSize, wxGA_HORIZONTAL);
-    bottom->Add(m_gauge, 1, wxALIGN_CENTER_VERTICAL | wxALL, 2);
-    m_stop = new wxButton(this, wxID_ANY, "s&top");
-    bottom->Add(m_stop, 0, wxALL, 2);
-    column->Add(bottom, 0, wxEXPAND);
+    page_progress_row(this, column, &m_gauge, &m_stop);
     SetSizer(column);
 
     m_fb_download->Bind(wxEVT_BUTTON, &oru_main::on_fb_download, this);

@@ -54,12 +54,7 @@ oru_sub::oru_sub(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, id)
     page_field(dest_row, m_destination_label, m_destination);
     colours->Add(dest_row, 0, wxEXPAND);
 
-    auto *bottom = new wxBoxSizer(wxHORIZONTAL);
-    m_gauge = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxDefaultSize, wxGA_HORIZONTAL);
-    bottom->Add(m_gauge, 1, wxALIGN_CENTER_VERTICAL | wxALL, 2);
-    m_stop = new wxButton(this, wxID_ANY, "s&top");
-    bottom->Add(m_stop, 0, wxALL, 2);
-    column->Add(bottom, 0, wxEXPAND);
+    page_progress_row(this, column, &m_gauge, &m_stop);
     SetSizer(column);
 
     m_update->Bind(wxEVT_BUTTON, &oru_sub::on_update, this);

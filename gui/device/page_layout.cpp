@@ -20,3 +20,12 @@ void page_field(wxSizer *row, wxStaticText *label, wxWindow *field, int proporti
     field->SetName(wxStripMenuCodes(label->GetLabel()));
     row->Add(field, proportion, wxALIGN_CENTER_VERTICAL | wxALL, 2);
 }
+
+void page_progress_row(wxWindow *page, wxSizer *column, wxGauge **gauge, wxButton **stop) {
+    auto *row = new wxBoxSizer(wxHORIZONTAL);
+    *gauge = new wxGauge(page, wxID_ANY, 100, wxDefaultPosition, wxDefaultSize, wxGA_HORIZONTAL);
+    row->Add(*gauge, 1, wxALIGN_CENTER_VERTICAL | wxALL, 2);
+    *stop = new wxButton(page, wxID_ANY, "s&top");
+    row->Add(*stop, 0, wxALL, 2);
+    column->Add(row, 0, wxEXPAND);
+}

@@ -1,6 +1,8 @@
 // Small layout helpers shared by the layout classes of the pages.
 #pragma once
 
+#include <wx/button.h>
+#include <wx/gauge.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
@@ -11,3 +13,5 @@ wxBoxSizer *page_group(wxWindow *page, wxSizer *column, const wxString &title);
 wxStaticText *page_label(wxWindow *page, wxSizer *row, const wxString &text);
 // The field after its label; named after the label for accessibility.
 void page_field(wxSizer *row, wxStaticText *label, wxWindow *field, int proportion = 1);
+// The page's progress bar (range 100) and its Stop button, in one row.
+void page_progress_row(wxWindow *page, wxSizer *column, wxGauge **gauge, wxButton **stop);
