@@ -12,7 +12,13 @@ namespace {
 class gate_thread : public wxThread {
 public:
     gate_thread(task_base *task, std::atomic<bool> *open)
-        : wxThread(wxTHREAD_DETACHED), task_(task), open_(open) {}
+        : wxThread(wxTHREAD_DETACHED), task_(task), open_(open) {
+        living++;
+    }
+    // Detached threads delete themselves as they end; the tests wait for that
+    // so that no thread outlives the toolkit at exit.
+    ~gate_thread() override { living--; }
+    static inline std::atomic<int> living{0};
 
 protected:
     ExitCode Entry() override {
@@ -40,6 +46,7 @@ protected:
         pump_pending();
     }
     void TearDown() override {
+        EXPECT_TRUE(pump_until([] { return gate_thread::living.load() == 0; }));
         window->Destroy();
         pump_pending();
     }
