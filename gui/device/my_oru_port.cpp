@@ -1,0 +1,38 @@
+#include "gui/device/my_oru_port.h"
+
+#include "gui/device/my_oru_main.h"
+#include "gui/device/my_oru_sub.h"
+#include "platform/serial_ports.h"
+
+my_oru_port::my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *config,
+                         window_log_ptr log, wxTextCtrl *log_control)
+    : oru_port(parent), config(config), m_log_control(log_control) {
+    m_task = std::make_shared<serial_task>(log, m_portname);
+    m_main = new my_oru_main(notebook, config, m_task);
+    m_sub = new my_oru_sub(notebook, config, m_task);
+    notebook->AddPage(m_main, "com.main");
+    notebook->AddPage(m_sub, "com.sub");
+    offer_ports();
+    m_portname->SetValue(config->Read("serial.portname", "COM3"));
+}
+
+my_oru_port::~my_oru_port() { config->store_string("serial.portname", m_portname->GetValue()); }
+
+void my_oru_port::on_logclear(wxCommandEvent &) {
+    m_task->log()->flush();
+    m_log_control->Clear();
+}
+
+void my_oru_port::offer_ports() {
+    // Refilling a combo box clears its text; what the user typed stays.
+    wxString typed = m_portname->GetValue();
+    m_portname->Clear();
+    for (const serial_port_info &port : serial_port_list())
+        m_portname->Append(wxString::FromUTF8(port.path));
+    m_portname->ChangeValue(typed);
+}
+
+void my_oru_port::on_portname_dropdown(wxCommandEvent &event) {
+    offer_ports();
+    event.Skip();
+}
