@@ -1,0 +1,164 @@
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/serial_ports.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string first_line(const fs::path &path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+    return line;
+}
+
+bool has_prefix(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
+
+// ttyS ports exist for every possible legacy UART; only those whose type is
+// not 0 (unknown) have hardware behind them.
+bool is_wanted(const fs::path &tty_dir, const std::string &name) {
+    if (has_prefix(name, "ttyUSB") || has_prefix(name, "ttyACM")) return true;
+    if (!has_prefix(name, "ttyS")) return false;
+    std::string type = first_line(tty_dir / "type");
+    return !type.empty() && type != "0";
+}
+
+std::string joined(const std::string &id, const std::string &text) {
+    if (id.empty()) return text;
+    return text.empty() ? id : id + " " + text;
+}
+
+// The USB device sits some levels above the tty's device (the interface):
+// the first folder upward that has an idVendor.
+void read_usb(const fs::path &tty_dir, serial_port_info *p) {
+    std::error_code ec;
+    fs::path dir = fs::canonical(tty_dir / "device", ec);
+    if (ec) return;
+    for (int up = 0; up < 4 && !dir.empty(); up++, dir = dir.parent_path()) {
+        if (!fs::exists(dir / "idVendor", ec)) continue;
+        p->usb_vendor = joined(first_line(dir / "idVendor"), first_line(dir / "manufacturer"));
+        p->usb_product = joined(first_line(dir / "idProduct"), first_line(dir / "product"));
+        p->usb_serial = first_line(dir / "serial");
+        return;
+    }
+}
+
+std::string find_by_id(const fs::path &by_id_dir, const fs::path &node) {
+    std::error_code ec;
+    fs::path target = fs::weakly_canonical(node, ec);
+    for (const fs::directory_entry &e : fs::directory_iterator(by_id_dir, ec)) {
+        std::error_code ec2;
+        if (fs::weakly_canonical(e.path(), ec2) == target && !ec2) return e.path().string();
+    }
+    return "";
+}
+
+serial_port_user current_user() {
+    serial_port_user u;
+    u.uid = geteuid();
+    u.groups.push_back(getegid());
+    int n = getgroups(0, nullptr);
+    if (n > 0) {
+        std::vector<gid_t> g(static_cast<size_t>(n));
+        n = getgroups(n, g.data());
+        for (int i = 0; i < n; i++) u.groups.push_back(g[static_cast<size_t>(i)]);
+    }
+    return u;
+}
+
+std::string group_name(unsigned gid) {
+    group *g = getgrgid(gid);
+    return g != nullptr ? g->gr_name : std::to_string(gid);
+}
+
+std::string permission_fix(const std::string &path, unsigned gid) {
+    std::string group = group_name(gid);
+    return "permission denied on " + path + ": add yourself to the group '" + group +
+           "' (sudo adduser $USER " + group + "), then log out and in again";
+}
+
+// Decided from the mode bits, as the kernel would for open(O_RDWR).
+bool may_read_write(const struct stat &st, const serial_port_user &u) {
+    if (u.uid == 0) return true;
+    mode_t need;
+    if (st.st_uid == u.uid)
+        need = S_IRUSR | S_IWUSR;
+    else if (std::find(u.groups.begin(), u.groups.end(), st.st_gid) != u.groups.end())
+        need = S_IRGRP | S_IWGRP;
+    else
+        need = S_IROTH | S_IWOTH;
+    return (st.st_mode & need) == need;
+}
+
+void check_access(const std::string &path, const serial_port_user &u, serial_port_info *p) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        p->problem = path + ": " + strerror(errno);
+        return;
+    }
+    p->can_open = may_read_write(st, u);
+    if (!p->can_open) p->problem = permission_fix(path, st.st_gid);
+}
+
+}  // namespace
+
+std::vector<serial_port_info> serial_port_list(const std::string &sys_class_tty,
+                                               const std::string &dev,
+                                               const serial_port_user *user) {
+    serial_port_user who = user != nullptr ? *user : current_user();
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const fs::directory_entry &e : fs::directory_iterator(sys_class_tty, ec)) {
+        std::string name = e.path().filename().string();
+        if (is_wanted(e.path(), name)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<serial_port_info> ports;
+    for (const std::string &name : names) {
+        serial_port_info p;
+        p.path = dev + "/" + name;
+        if (!fs::exists(p.path, ec)) continue;  // no node: nothing to open
+        p.by_id = find_by_id(fs::path(dev) / "serial" / "by-id", p.path);
+        read_usb(fs::path(sys_class_tty) / name, &p);
+        check_access(p.path, who, &p);
+        ports.push_back(p);
+    }
+    return ports;
+}
+
+std::vector<serial_port_info> serial_port_list() { return serial_port_list("/sys/class/tty", "/dev"); }
+
+std::string serial_port_open_problem(const std::string &path) {
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        int e = errno;
+        if (e == ENOENT) return path + ": no such port (`vmk ports` lists the serial ports)";
+        if (e == EACCES || e == EPERM) {
+            struct stat st;
+            return permission_fix(path, stat(path.c_str(), &st) == 0 ? st.st_gid : 20);
+        }
+        if (e == EBUSY) return path + ": in use by another program";
+        return path + ": " + strerror(e);
+    }
+    std::string problem;
+    if (!isatty(fd))
+        problem = path + ": not a serial port";
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        problem = path + ": in use by another program";
+    else
+        problem = path + ": the port opened but its line settings could not be set";
+    close(fd);
+    return problem;
+}
