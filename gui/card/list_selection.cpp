@@ -58,7 +58,7 @@ std::vector<int> selection_rows(const list_selection &s) {
     return rows;
 }
 
-list_move_result list_move_relative(std::vector<list_item> *items, list_selection *s, int delta) {
+list_move_result list_move_relative(std::vector<card_list_row> *items, list_selection *s, int delta) {
     const std::vector<int> rows = selection_rows(*s);
     const int count = static_cast<int>(rows.size());
     if (count < 1 || count > 99 || rows.back() - rows.front() + 1 != count)

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "gui/card/list_rows.h"
+#include "card/commands/card_list.h"
 
 struct list_selection {
     std::vector<bool> selected;  // one per row
@@ -38,4 +38,4 @@ enum list_move_result {
 
 // Moves the selected run and its items by delta (-1 or +1); the selection
 // moves with it.
-list_move_result list_move_relative(std::vector<list_item> *items, list_selection *s, int delta);
+list_move_result list_move_relative(std::vector<card_list_row> *items, list_selection *s, int delta);

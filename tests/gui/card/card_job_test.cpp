@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "card/commands/card_list.h"
 #include "card/layout/card_layout.h"
 #include "tests/card/layout/card_image.h"
 
@@ -124,6 +125,34 @@ TEST(CardJob, ReorderPutsTheListOrderOnTheCard) {
               CARD_EVENT_ORDER_OK)
         << log.text();
     EXPECT_EQ(list_card(card.drive()).numbers, (std::vector<uint32_t>{2, 0, 3, 1}));
+}
+
+TEST(CardJob, ListedRowsOfOneAndTwoBlocks) {
+    const std::vector<disc_spec> first = {
+        {INDEX_DISC_SECTORS, 0, "index"}, {2, 0x80, "Bomber", 1, 0x20}, {2, 0xC0, "Ram", 1, 0x20}};
+    recording_log log;
+    card_image one_block(400000);
+    ASSERT_EQ(one_block.format(), 0);
+    one_block.write_block(4097, first, 0);
+    ASSERT_TRUE(one_block.commit(0, log)) << log.text();
+    card_list one;
+    ASSERT_TRUE(card_list_rows(log.sink, one_block.drive().c_str(), &one)) << log.text();
+    ASSERT_EQ(one.rows.size(), 3u);
+    EXPECT_EQ(one.rows[1].text, "01 R  Bomber");
+    EXPECT_EQ(one.rows[2].text, "02 Rr Ram");
+
+    card_image two_blocks(400000);
+    ASSERT_EQ(two_blocks.format(), 0);
+    const uint32_t second = two_blocks.write_block(4097, first, 1);
+    two_blocks.write_block(second, {{INDEX_DISC_SECTORS, 0, "index2"}, {600, 0x01, "Disc"}}, 0);
+    ASSERT_TRUE(two_blocks.commit(0, log)) << log.text();
+    ASSERT_TRUE(two_blocks.commit(1, log)) << log.text();
+    card_list two;
+    ASSERT_TRUE(card_list_rows(log.sink, two_blocks.drive().c_str(), &two)) << log.text();
+    ASSERT_EQ(two.rows.size(), 5u);
+    EXPECT_EQ(two.rows[0].text, "0-00 D  index");
+    EXPECT_EQ(two.rows[3].text, "1-00 D  index2");
+    EXPECT_EQ(two.rows[4].text, "1-01 Dr Disc");
 }
 
 }  // namespace

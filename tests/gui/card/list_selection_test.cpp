@@ -5,15 +5,15 @@
 
 namespace {
 
-std::vector<list_item> items_numbered(int n) {
-    std::vector<list_item> items(n);
+std::vector<card_list_row> items_numbered(int n) {
+    std::vector<card_list_row> items(n);
     for (int i = 0; i < n; i++) items[i].image_number = static_cast<uint32_t>(i);
     return items;
 }
 
-std::vector<uint32_t> numbers(const std::vector<list_item> &items) {
+std::vector<uint32_t> numbers(const std::vector<card_list_row> &items) {
     std::vector<uint32_t> out;
-    for (const list_item &i : items) out.push_back(i.image_number);
+    for (const card_list_row &i : items) out.push_back(i.image_number);
     return out;
 }
 
@@ -71,7 +71,7 @@ TEST(ListSelection, MovesOneContiguousRun) {
         {"nothing selected", {}, +1, LIST_MOVE_NOT_SEQUENTIAL, {0, 1, 2, 3, 4, 5, 6}, {}},
     };
     for (const move_case &c : cases) {
-        std::vector<list_item> items = items_numbered(7);
+        std::vector<card_list_row> items = items_numbered(7);
         list_selection s;
         selection_reset(&s, 7);
         for (int row : c.selected) selection_toggle(&s, row);
@@ -82,7 +82,7 @@ TEST(ListSelection, MovesOneContiguousRun) {
 }
 
 TEST(ListSelection, RunOfHundredRowsDoesNotMoveAndLastShownFollows) {
-    std::vector<list_item> items = items_numbered(101);
+    std::vector<card_list_row> items = items_numbered(101);
     list_selection s;
     selection_reset(&s, 101);
     for (int row = 1; row <= 100; row++) selection_toggle(&s, row);
