@@ -19,6 +19,7 @@ public:
     // "re&load lists".
     void reload();
     void register_buttons();
+    void set_folder(const wxString &path) { m_path->SetPath(path); }
     wxListBox *pc_list() const { return m_pc_list; }
     wxListBox *card_list_box() const { return m_card_list; }
 
