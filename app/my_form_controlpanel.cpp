@@ -1,0 +1,73 @@
+#include "app/my_form_controlpanel.h"
+
+#include "gui/device/my_oru_port.h"
+
+namespace {
+
+// Pages below this belong to the device half.
+constexpr int FIRST_CARD_PAGE = 2;
+
+}  // namespace
+
+my_form_controlpanel::my_form_controlpanel(wxWindow *parent, my_config *config)
+    : form_controlpanel(parent), config(config) {
+    m_device_log = std::make_shared<window_log>(m_log);
+    m_card_log = std::make_shared<window_log>(m_log);
+
+    Move(config->ReadLong("control_panel.x", 32), config->ReadLong("control_panel.y", 32));
+    SetSize(config->ReadLong("control_panel.width", 300), config->ReadLong("control_panel.height", 400));
+
+    m_port_row = new my_oru_port(this, m_notebook, config, m_device_log, m_log);
+
+    // ---- Card half: the drive row (my_pem_panel) is created here. ----
+    // It adds the card pages (pages 2 and up) to m_notebook, writes through
+    // m_card_log, and is assigned to m_drive_row so that the page switch below
+    // shows and hides it. It is told the selected tab after the tab is chosen.
+    // ---- end of the card half's place ----
+
+    long tab = config->ReadLong("control_panel.tab", 0);
+    if (tab < 0 || tab >= static_cast<long>(m_notebook->GetPageCount())) tab = 0;
+    m_notebook->SetSelection(static_cast<size_t>(tab));
+    show_row_for(static_cast<int>(tab));
+
+    m_row_panel->Hide();
+    m_sizer->Insert(2, m_port_row, 0, wxEXPAND | wxALL, 0);
+    if (m_drive_row != nullptr) m_sizer->Insert(3, m_drive_row, 0, wxEXPAND | wxALL, 0);
+    Layout();
+
+    m_log->AppendText(CONTROL_PANEL_VERSION_LINE);
+    Bind(wxEVT_CLOSE_WINDOW, &my_form_controlpanel::on_close, this);
+}
+
+my_form_controlpanel::~my_form_controlpanel() {
+    // Workers may outlive the frame; from here on their text goes nowhere.
+    m_device_log->cut();
+    m_card_log->cut();
+}
+
+void my_form_controlpanel::show_row_for(int page) {
+    bool device = page < FIRST_CARD_PAGE;
+    m_port_row->Show(device);
+    if (m_drive_row != nullptr) m_drive_row->Show(!device);
+}
+
+void my_form_controlpanel::on_notebook_page_changed(wxNotebookEvent &event) {
+    // Pages of the card half may hold notebooks of their own.
+    if (event.GetEventObject() == m_notebook) {
+        show_row_for(m_notebook->GetSelection());
+        Layout();
+    }
+    event.Skip();
+}
+
+void my_form_controlpanel::on_close(wxCloseEvent &) {
+    wxPoint pos = GetPosition();
+    wxSize size = GetSize();
+    config->store_geometry("control_panel", pos.x, pos.y, size.GetWidth(), size.GetHeight());
+    config->store_long("control_panel.tab", m_notebook->GetSelection());
+    // A running device command is asked to end at its next safe point so that
+    // the program does not linger after the window has gone.
+    stop_ask(m_device_log->stop());
+    stop_ask(m_card_log->stop());
+    Destroy();
+}

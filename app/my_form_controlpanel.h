@@ -1,0 +1,39 @@
+// The main frame: restores its geometry and tab, builds the device port row
+// (pages 0 and 1) and the card drive row (pages 2 and up), shows the row that
+// matches the selected page, and stores geometry and tab on close.
+//
+// Threading: window thread only. Workers reach the frame only through the two
+// window_log objects, which the frame cuts before its log control dies.
+#pragma once
+
+#include "app/form_controlpanel.h"
+#include "app/my_config.h"
+#include "app/window_log.h"
+
+class my_oru_port;
+
+#define CONTROL_PANEL_VERSION_LINE "Vellumark Control Panel version 1.12\n"
+
+class my_form_controlpanel : public form_controlpanel {
+public:
+    my_form_controlpanel(wxWindow *parent, my_config *config);
+    ~my_form_controlpanel() override;
+
+    my_oru_port *port_row() const { return m_port_row; }
+    wxWindow *drive_row() const { return m_drive_row; }
+    wxNotebook *notebook() const { return m_notebook; }
+    wxTextCtrl *log_control() const { return m_log; }
+    const window_log_ptr &device_log() const { return m_device_log; }
+    const window_log_ptr &card_log() const { return m_card_log; }
+
+private:
+    void on_notebook_page_changed(wxNotebookEvent &event) override;
+    void on_close(wxCloseEvent &event);
+    void show_row_for(int page);
+
+    my_config *config;  // the application's; not owned
+    window_log_ptr m_device_log;
+    window_log_ptr m_card_log;
+    my_oru_port *m_port_row = nullptr;  // child window
+    wxWindow *m_drive_row = nullptr;    // child window; the card half's my_pem_panel
+};

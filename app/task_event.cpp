@@ -1,0 +1,3 @@
+#include "app/task_event.h"
+
+wxDEFINE_EVENT(EVT_TASK_DONE, wxCommandEvent);

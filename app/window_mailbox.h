@@ -1,0 +1,32 @@
+// A way for a worker thread to hand work to a window that may be destroyed
+// while the worker still runs.
+//
+// Threading: post() from any thread; cut() on the window thread, before the
+// target's destruction starts. After cut() returns nothing more reaches the
+// target, and whatever was queued before is discarded by the toolkit with the
+// target itself. Workers keep the mailbox alive through a shared pointer, so
+// they never touch freed memory however long they outlive the window.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include <wx/event.h>
+
+class window_mailbox {
+public:
+    explicit window_mailbox(wxEvtHandler *target) : target_(target) {}
+
+    // Runs fn on the window thread later. False when the target is gone.
+    bool call_after(std::function<void()> fn);
+    // Queues a copy of the event to the target. False when the target is gone.
+    bool post(const wxEvent &event);
+    void cut();
+
+private:
+    std::mutex mutex_;
+    wxEvtHandler *target_;
+};
+
+using window_mailbox_ptr = std::shared_ptr<window_mailbox>;

@@ -1,0 +1,135 @@
+#include "gui/device/my_oru_main.h"
+
+#include <string>
+
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/imagpng.h>
+
+#include "app/task_event.h"
+#include "device/framebuffer_naming.h"
+#include "gui/device/capture_folder.h"
+
+namespace {
+
+const char *const ram_pages[] = {"backup RAM 0", "backup RAM 1", "backup RAM 2", "memory base"};
+constexpr int MEMORY_BASE_PAGE = 3;
+
+}  // namespace
+
+my_oru_main::my_oru_main(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task)
+    : oru_main(parent), config(config), m_link(this, m_gauge, std::move(task)) {
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) wxImage::AddHandler(new wxPNGHandler);
+
+    m_fb_view = new myframe_canvas(this, config, "com.fbview", "frame buffer viewer",
+                                   wxSize(FRAMEBUFFER_WIDTH, FRAMEBUFFER_HEIGHT));
+    m_fb_canvas = new mycanvas_fb(m_fb_view);
+    m_fb_view->set_canvas(m_fb_canvas);
+    m_screen_view = new myframe_canvas(this, config, "com.scview", "screen viewer", wxSize(256, 240));
+    m_screen_canvas = new mycanvas(m_screen_view, wxSize(256, 240));
+    m_screen_view->set_canvas(m_screen_canvas);
+
+    serial_task *t = m_link.task.get();
+    for (wxWindow *b : {static_cast<wxWindow *>(m_fb_download), static_cast<wxWindow *>(m_savedata_download),
+                        static_cast<wxWindow *>(m_savedata_upload), static_cast<wxWindow *>(m_reset),
+                        static_cast<wxWindow *>(m_calibration)})
+        t->button_add(b);
+    t->busy_control_add(m_stop);
+
+    for (const char *entry : ram_pages) m_savedata_page->Append(entry);
+    long page = config->ReadLong("com.savedata.page", 0);
+    m_savedata_page->SetSelection(page >= 0 && page <= MEMORY_BASE_PAGE ? static_cast<int>(page) : 0);
+    config->load_picker_path(m_savedata_file, "com.savedata.path");
+    m_png_path->SetPath(config->Read("com.png.path", wxFileName::DirName(wxGetCwd()).GetPathWithSep()));
+    m_png_number = static_cast<int32_t>(config->ReadLong("com.png.number", 0));
+
+    Bind(EVT_TASK_DONE, &my_oru_main::on_task_done, this);
+}
+
+my_oru_main::~my_oru_main() {
+    config->store_long("com.savedata.page", m_savedata_page->GetSelection());
+    wxString png_path = m_png_path->GetPath();
+    if (!png_path.empty()) config->store_string("com.png.path", wxFileName::DirName(png_path).GetPathWithSep());
+    config->store_long("com.png.number", m_png_number);
+    config->store_picker_dir(m_savedata_file, "com.savedata.path");
+}
+
+void my_oru_main::page_message(const char *text) { m_link.task->log()->append(text); }
+
+wxString my_oru_main::savedata_file() const {
+    wxString file = m_savedata_file->GetPath();
+    if (!file.empty()) return file;
+    int page = m_savedata_page->GetSelection();
+    if (page == MEMORY_BASE_PAGE) return "memorybase.sav";
+    return wxString::Format("backupram%d.sav", page);
+}
+
+void my_oru_main::on_fb_download(wxCommandEvent &) {
+    wxString folder = m_png_path->GetPath();
+    if (folder.empty()) folder = wxGetCwd();
+    if (const char *problem = capture_folder_problem(folder)) {
+        page_message(problem);
+        page_message("\n");
+        return;
+    }
+    std::string name;
+    int32_t counter = m_png_number;
+    if (!fb_next_png_name(wxFileName::DirName(folder).GetPathWithSep().utf8_str(), &counter, &name)) {
+        page_message("every capture name from 0000.png to 99999.png is taken\n");
+        return;
+    }
+    m_png_number = counter;
+    m_pngfile = wxString::FromUTF8(name);
+    m_screen_view->Hide();
+    m_fb_view->Show();
+    m_fb_canvas->reset_capture();
+    const std::shared_ptr<fb_live> &live = m_fb_canvas->live();
+    m_link.task->frame_capture(m_link.link, m_pngfile, live->store(), live);
+}
+
+void my_oru_main::on_show_buffer(wxCommandEvent &) { m_fb_view->Show(); }
+
+void my_oru_main::on_show_screen(wxCommandEvent &) { m_screen_view->Show(); }
+
+void my_oru_main::on_savedata_download(wxCommandEvent &) {
+    m_link.task->backupram_download(m_link.link, m_savedata_page->GetSelection(), savedata_file());
+}
+
+void my_oru_main::on_savedata_upload(wxCommandEvent &) {
+    m_link.task->backupram_upload(m_link.link, m_savedata_page->GetSelection(), savedata_file());
+}
+
+void my_oru_main::on_reset(wxCommandEvent &) { m_link.task->reset(m_link.link); }
+
+void my_oru_main::on_calibration(wxCommandEvent &) { m_link.task->calibration(m_link.link); }
+
+void my_oru_main::on_stop(wxCommandEvent &) { m_link.task->stop(); }
+
+void my_oru_main::on_task_done(wxCommandEvent &event) {
+    switch (event.GetId()) {
+    case TASK_ID_FB_DONE:
+        task_fb_ok();
+        break;
+    case TASK_ID_FB_FAILED:
+        m_link.task->thread_close();
+        m_fb_view->Hide();
+        break;
+    default:
+        m_link.task->thread_close();
+        break;
+    }
+}
+
+void my_oru_main::task_fb_ok() {
+    m_link.task->thread_close();
+    m_fb_view->Hide();
+    if (!wxFileExists(m_pngfile)) return;
+    wxImage image;
+    if (!image.LoadFile(m_pngfile, wxBITMAP_TYPE_PNG)) {
+        m_screen_canvas->reset();
+        return;
+    }
+    m_screen_view->fit_to(image.GetSize());
+    m_screen_canvas->set_picture(image);
+    m_screen_view->Show();
+}

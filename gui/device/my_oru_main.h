@@ -1,0 +1,50 @@
+// The main device page: frame capture with numbered files and the two
+// viewers, backup RAM and Memory Base transfer, reset and calibration.
+//
+// Threading: window thread only. The capture worker borrows the frame store
+// through a shared fb_live and paints the frame buffer viewer through it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/my_config.h"
+#include "app/serial_task.h"
+#include "gui/device/device_page_link.h"
+#include "gui/device/mycanvas.h"
+#include "gui/device/myframe_canvas.h"
+#include "gui/device/oru_main.h"
+
+class my_oru_main : public oru_main {
+public:
+    my_oru_main(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task);
+    ~my_oru_main() override;
+
+    myframe_canvas *fb_viewer() const { return m_fb_view; }
+    myframe_canvas *screen_viewer() const { return m_screen_view; }
+    const wxString &pngfile() const { return m_pngfile; }
+    // The file the save data buttons use.
+    wxString savedata_file() const;
+
+private:
+    void on_fb_download(wxCommandEvent &event) override;
+    void on_show_buffer(wxCommandEvent &event) override;
+    void on_show_screen(wxCommandEvent &event) override;
+    void on_savedata_download(wxCommandEvent &event) override;
+    void on_savedata_upload(wxCommandEvent &event) override;
+    void on_reset(wxCommandEvent &event) override;
+    void on_calibration(wxCommandEvent &event) override;
+    void on_stop(wxCommandEvent &event) override;
+    void on_task_done(wxCommandEvent &event);
+    void task_fb_ok();
+    void page_message(const char *text);
+
+    my_config *config;
+    device_page_link m_link;
+    myframe_canvas *m_fb_view;  // top-level children, destroyed with the page
+    myframe_canvas *m_screen_view;
+    mycanvas_fb *m_fb_canvas;
+    mycanvas *m_screen_canvas;
+    int32_t m_png_number;
+    wxString m_pngfile;
+};

@@ -1,0 +1,41 @@
+// The device half's port row: the port name field, the log-clear button, the
+// device task, and the two device pages it adds to the notebook.
+//
+// Threading: window thread only.
+#pragma once
+
+#include <memory>
+
+#include <wx/notebook.h>
+#include <wx/textctrl.h>
+
+#include "app/my_config.h"
+#include "app/serial_task.h"
+#include "app/window_log.h"
+#include "gui/device/oru_port.h"
+
+class my_oru_main;
+class my_oru_sub;
+
+class my_oru_port : public oru_port {
+public:
+    my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *config, window_log_ptr log,
+                wxTextCtrl *log_control);
+    ~my_oru_port() override;
+
+    serial_task *task() const { return m_task.get(); }
+    my_oru_main *main_page() const { return m_main; }
+    my_oru_sub *sub_page() const { return m_sub; }
+    wxComboBox *portname_field() const { return m_portname; }
+
+private:
+    void on_logclear(wxCommandEvent &event) override;
+    void on_portname_dropdown(wxCommandEvent &event) override;
+
+    my_config *config;
+    // Shared with the pages, which may be destroyed after this row.
+    std::shared_ptr<serial_task> m_task;
+    wxTextCtrl *m_log_control;
+    my_oru_main *m_main;  // notebook pages, destroyed by the toolkit
+    my_oru_sub *m_sub;
+};

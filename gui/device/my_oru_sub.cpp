@@ -1,0 +1,76 @@
+#include "gui/device/my_oru_sub.h"
+
+#include "app/task_event.h"
+
+namespace {
+
+const char *const dump_maps[] = {"Generic ROM, System Card V1 or V2",
+                                 "ROM+RAM (Super System Card, Populous)",
+                                 "ROM+banked ROM (Street Fighter II')"};
+const char *const memory_maps[] = {"Generic ROM", "Super System Card, Games Express CD card"};
+const char *const destinations[] = {"GPRAM", "internal Flash Memory"};
+const char *const destination_descriptions[] = {
+    "GPRAM:\n  volatile data\n  ROM+RAM max capacity 512 KiByte",
+    "internal Flash Memory:\n  non-volatile data\n  ROM max capacity 256 KiByte",
+};
+
+}  // namespace
+
+my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task)
+    : oru_sub(parent), config(config), m_link(this, m_gauge, std::move(task)) {
+    serial_task *t = m_link.task.get();
+    for (wxWindow *b : {static_cast<wxWindow *>(m_update), static_cast<wxWindow *>(m_dump),
+                        static_cast<wxWindow *>(m_colortable_upload)})
+        t->button_add(b);
+    t->busy_control_add(m_stop);
+
+    for (const char *entry : dump_maps) m_dump_map->Append(entry);
+    for (const char *entry : memory_maps) m_memorymap->Append(entry);
+    for (const char *entry : destinations) m_destination->Append(entry);
+    m_dump_map->SetSelection(0);
+    m_destination->SetSelection(0);
+    m_memorymap->SetSelection(static_cast<int>(config->ReadLong("com.romupload.map", 0)));
+    if (m_memorymap->GetSelection() == wxNOT_FOUND) m_memorymap->SetSelection(0);
+    wxString colortable = config->Read("com.romupload.filename", wxString());
+    if (!colortable.empty()) m_colortable_file->SetPath(colortable);
+    config->load_picker_path(m_dump_file, "com.romdumper.path");
+    config->load_picker_path(m_updater_file, "com.updater.path");
+
+    Bind(EVT_TASK_DONE, &my_oru_sub::on_task_done, this);
+}
+
+my_oru_sub::~my_oru_sub() {
+    config->store_long("com.romupload.map", m_memorymap->GetSelection());
+    config->store_string("com.romupload.filename", m_colortable_file->GetPath());
+    config->store_picker_dir(m_dump_file, "com.romdumper.path");
+    config->store_picker_dir(m_updater_file, "com.updater.path");
+}
+
+wxString my_oru_sub::dump_file() const {
+    wxString file = m_dump_file->GetPath();
+    return file.empty() ? wxString("rom.pce") : file;
+}
+
+void my_oru_sub::on_update(wxCommandEvent &) {
+    m_link.task->firmware_package(m_link.link, m_updater_file->GetPath());
+}
+
+void my_oru_sub::on_dump(wxCommandEvent &) {
+    m_link.task->rom_dump(m_link.link, m_dump_map->GetSelection(), dump_file());
+}
+
+void my_oru_sub::on_colortable_upload(wxCommandEvent &) {
+    m_link.task->colour_table(m_link.link, m_colortable_file->GetPath());
+}
+
+void my_oru_sub::on_destination(wxCommandEvent &) {
+    int entry = m_destination->GetSelection();
+    if (entry < 0 || entry > 1 || m_described[entry]) return;
+    m_described[entry] = true;
+    m_link.task->log()->append(destination_descriptions[entry]);
+    m_link.task->log()->append("\n");
+}
+
+void my_oru_sub::on_stop(wxCommandEvent &) { m_link.task->stop(); }
+
+void my_oru_sub::on_task_done(wxCommandEvent &) { m_link.task->thread_close(); }

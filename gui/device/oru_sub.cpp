@@ -1,0 +1,70 @@
+#include "gui/device/oru_sub.h"
+
+#include "gui/device/page_layout.h"
+
+namespace {
+
+wxFilePickerCtrl *file_field(wxWindow *page, wxSizer *group, wxStaticText **label,
+                             const wxString &filter, long style) {
+    auto *row = new wxBoxSizer(wxHORIZONTAL);
+    *label = page_label(page, row, "filename");
+    auto *picker = new wxFilePickerCtrl(page, wxID_ANY, wxEmptyString, "Select a file", filter,
+                                        wxDefaultPosition, wxDefaultSize,
+                                        wxFLP_USE_TEXTCTRL | wxFLP_SMALL | style);
+    page_field(row, *label, picker);
+    group->Add(row, 0, wxEXPAND);
+    return picker;
+}
+
+}  // namespace
+
+oru_sub::oru_sub(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, id) {
+    SetScrollRate(0, 10);
+    auto *column = new wxBoxSizer(wxVERTICAL);
+
+    wxBoxSizer *updater = page_group(this, column, "Vellumark updater");
+    m_updater_file = file_field(this, updater, &m_updater_file_label, "*.pac",
+                                wxFLP_OPEN | wxFLP_FILE_MUST_EXIST);
+    m_update = new wxButton(this, wxID_ANY, "&update");
+    updater->Add(m_update, 0, wxALL, 2);
+
+    wxBoxSizer *dumper = page_group(this, column, "ROM dumper");
+    m_dump_file = file_field(this, dumper, &m_dump_file_label, "*.pce", wxFLP_SAVE);
+    auto *dump_row = new wxBoxSizer(wxHORIZONTAL);
+    m_dump_map_label = page_label(this, dump_row, "memory map");
+    m_dump_map = new wxChoice(this, wxID_ANY);
+    page_field(dump_row, m_dump_map_label, m_dump_map);
+    m_dump = new wxButton(this, wxID_ANY, "&dump");
+    dump_row->Add(m_dump, 0, wxALL, 2);
+    dumper->Add(dump_row, 0, wxEXPAND);
+
+    wxBoxSizer *colours = page_group(this, column, "color table updater");
+    m_colortable_file = file_field(this, colours, &m_colortable_file_label, "*.bin",
+                                   wxFLP_OPEN | wxFLP_FILE_MUST_EXIST);
+    m_colortable_upload = new wxButton(this, wxID_ANY, "up&load");
+    colours->Add(m_colortable_upload, 0, wxALL, 2);
+    auto *map_row = new wxBoxSizer(wxHORIZONTAL);
+    m_memorymap_label = page_label(this, map_row, "memorymap");
+    m_memorymap = new wxChoice(this, wxID_ANY);
+    page_field(map_row, m_memorymap_label, m_memorymap);
+    colours->Add(map_row, 0, wxEXPAND);
+    auto *dest_row = new wxBoxSizer(wxHORIZONTAL);
+    m_destination_label = page_label(this, dest_row, "destination");
+    m_destination = new wxChoice(this, wxID_ANY);
+    page_field(dest_row, m_destination_label, m_destination);
+    colours->Add(dest_row, 0, wxEXPAND);
+
+    auto *bottom = new wxBoxSizer(wxHORIZONTAL);
+    m_gauge = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxDefaultSize, wxGA_HORIZONTAL);
+    bottom->Add(m_gauge, 1, wxALIGN_CENTER_VERTICAL | wxALL, 2);
+    m_stop = new wxButton(this, wxID_ANY, "s&top");
+    bottom->Add(m_stop, 0, wxALL, 2);
+    column->Add(bottom, 0, wxEXPAND);
+    SetSizer(column);
+
+    m_update->Bind(wxEVT_BUTTON, &oru_sub::on_update, this);
+    m_dump->Bind(wxEVT_BUTTON, &oru_sub::on_dump, this);
+    m_colortable_upload->Bind(wxEVT_BUTTON, &oru_sub::on_colortable_upload, this);
+    m_destination->Bind(wxEVT_CHOICE, &oru_sub::on_destination, this);
+    m_stop->Bind(wxEVT_BUTTON, &oru_sub::on_stop, this);
+}

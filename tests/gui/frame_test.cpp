@@ -1,0 +1,101 @@
+#include <filesystem>
+#include <fstream>
+
+#include <wx/panel.h>
+
+#include "gui/device/my_oru_port.h"
+#include "tests/gui/gui_fixture.h"
+
+TEST_F(FrameTest, FirstStartWithoutSettingsFile) {
+    open_frame();
+    EXPECT_EQ(frame->GetPosition(), wxPoint(32, 32));
+    EXPECT_EQ(frame->GetSize(), wxSize(300, 400));
+    EXPECT_EQ(frame->GetTitle(), "Vellumark control panel");
+    EXPECT_EQ(frame->notebook()->GetSelection(), 0);
+    EXPECT_EQ(frame->notebook()->GetPageText(0), "com.main");
+    EXPECT_EQ(frame->notebook()->GetPageText(1), "com.sub");
+    EXPECT_TRUE(frame->port_row()->IsShown());
+    EXPECT_EQ(log_text(frame).substr(0, 37), "Vellumark Control Panel version 1.12\n");
+    EXPECT_EQ(frame->port_row()->portname_field()->GetValue(), "COM3");
+    close_frame();
+    // The file is created on exit with what the close stored.
+    auto *c = reopen_config();
+    EXPECT_EQ(c->ReadLong("control_panel.x", -1), 32);
+    EXPECT_EQ(c->ReadLong("control_panel.width", -1), 300);
+    EXPECT_EQ(c->Read("serial.portname", ""), "COM3");
+}
+
+TEST_F(FrameTest, StoredTabOutOfRangeFallsBackToPageZeroAndIsStoredAsZero) {
+    {
+        std::ofstream(config_path()) << "control_panel.tab=7\n";
+    }
+    open_frame();
+    EXPECT_EQ(frame->notebook()->GetSelection(), 0);
+    close_frame();
+    EXPECT_EQ(reopen_config()->ReadLong("control_panel.tab", -1), 0);
+}
+
+TEST_F(FrameTest, StoredGeometryAndTabAreRestored) {
+    {
+        std::ofstream(config_path()) << "control_panel.x=50\ncontrol_panel.y=60\n"
+                                        "control_panel.width=420\ncontrol_panel.height=500\n"
+                                        "control_panel.tab=1\n";
+    }
+    open_frame();
+    EXPECT_EQ(frame->GetPosition(), wxPoint(50, 60));
+    EXPECT_EQ(frame->GetSize(), wxSize(420, 500));
+    EXPECT_EQ(frame->notebook()->GetSelection(), 1);
+    EXPECT_TRUE(frame->port_row()->IsShown());
+}
+
+TEST_F(FrameTest, ClosingWhileMinimisedKeepsTheGeometryAndStoresTheTab) {
+    {
+        std::ofstream(config_path()) << "control_panel.x=50\ncontrol_panel.y=60\n"
+                                        "control_panel.width=420\ncontrol_panel.height=500\n";
+    }
+    open_frame();
+    frame->notebook()->SetSelection(1);
+    // What a minimised window reports on the system the program came from.
+    frame->Move(-32000, -32000);
+    ASSERT_TRUE(pump_until([&] { return frame->GetPosition().x < 0; }));
+    close_frame();
+    auto *c = reopen_config();
+    EXPECT_EQ(c->ReadLong("control_panel.x", -1), 50);
+    EXPECT_EQ(c->ReadLong("control_panel.y", -1), 60);
+    EXPECT_EQ(c->ReadLong("control_panel.width", -1), 420);
+    EXPECT_EQ(c->ReadLong("control_panel.height", -1), 500);
+    EXPECT_EQ(c->ReadLong("control_panel.tab", -1), 1);
+}
+
+TEST_F(FrameTest, PageSwitchShowsTheRowOfTheHalf) {
+    open_frame();
+    // A card page stands in until the card half adds its own.
+    auto *card_page = new wxPanel(frame->notebook());
+    frame->notebook()->AddPage(card_page, "card");
+    frame->notebook()->ChangeSelection(2);
+    wxNotebookEvent changed(wxEVT_NOTEBOOK_PAGE_CHANGED, frame->notebook()->GetId(), 2, 0);
+    changed.SetEventObject(frame->notebook());
+    frame->notebook()->GetEventHandler()->ProcessEvent(changed);
+    EXPECT_FALSE(frame->port_row()->IsShown());
+    frame->notebook()->ChangeSelection(1);
+    changed.SetSelection(1);
+    frame->notebook()->GetEventHandler()->ProcessEvent(changed);
+    EXPECT_TRUE(frame->port_row()->IsShown());
+}
+
+TEST_F(FrameTest, LogClearEmptiesTheSharedLog) {
+    open_frame();
+    ASSERT_FALSE(log_text(frame).empty());
+    click(control(frame->port_row(), "logclear"));
+    EXPECT_EQ(log_text(frame), "");
+}
+
+TEST_F(FrameTest, AnUnchangedSessionLeavesTheSettingsFileAsItWas) {
+    open_frame();
+    close_frame();
+    auto old_time = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+    std::filesystem::last_write_time(config_path(), old_time);
+    open_frame();
+    close_frame();
+    EXPECT_EQ(std::filesystem::last_write_time(config_path()), old_time);
+}

@@ -1,0 +1,81 @@
+// A main frame over a settings file in a fresh folder, and ways to drive its
+// controls as a user would: found by their labels, clicked through the events
+// the toolkit sends for a click.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/window.h>
+
+#include "app/my_config.h"
+#include "app/my_form_controlpanel.h"
+#include "tests/gui/gui_pump.h"
+#include "tests/support/temp_dir.h"
+
+class FrameTest : public testing::Test {
+protected:
+    void TearDown() override {
+        if (frame != nullptr) close_frame();
+    }
+
+    void open_frame() {
+        config = std::make_unique<my_config>(wxString::FromUTF8(files.dir));
+        frame = new my_form_controlpanel(nullptr, config.get());
+        frame->Show();
+        pump_pending();
+    }
+
+    // Closes as the close box does, waits for the frame to be deleted, and
+    // writes the settings file as the end of the application does.
+    void close_frame() {
+        frame->Close();
+        ASSERT_TRUE(pump_until([&] { return wxTopLevelWindows.Find(frame) == nullptr; }));
+        frame = nullptr;
+        config.reset();
+    }
+
+    std::string config_path() const { return files.path("oru.cfg"); }
+    my_config *reopen_config() {
+        config = std::make_unique<my_config>(wxString::FromUTF8(files.dir));
+        return config.get();
+    }
+
+    temp_dir files;
+    std::unique_ptr<my_config> config;
+    my_form_controlpanel *frame = nullptr;
+};
+
+// The control under parent whose label is label (mnemonic included).
+template <class T = wxWindow>
+T *control(wxWindow *parent, const wxString &label) {
+    wxWindow *w = wxWindow::FindWindowByLabel(label, parent);
+    if (w == nullptr) w = wxWindow::FindWindowByName(label, parent);
+    EXPECT_NE(w, nullptr) << "no control " << label;
+    return dynamic_cast<T *>(w);
+}
+
+// What a click delivers; refused (as by the toolkit) while disabled.
+inline bool click(wxWindow *button) {
+    if (button == nullptr || !button->IsEnabled()) return false;
+    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+    return true;
+}
+
+inline void choose(wxChoice *choice, int entry) {
+    choice->SetSelection(entry);
+    wxCommandEvent event(wxEVT_CHOICE, choice->GetId());
+    event.SetEventObject(choice);
+    event.SetInt(entry);
+    choice->GetEventHandler()->ProcessEvent(event);
+}
+
+inline std::string log_text(my_form_controlpanel *frame) {
+    return frame->log_control()->GetValue().utf8_string();
+}
