@@ -4,7 +4,7 @@
 
 config_form::config_form(wxWindow *parent, const kind_pictures &pictures)
     : wxFrame(parent, wxID_ANY, "game-specific configuration", wxDefaultPosition, wxDefaultSize,
-              wxDEFAULT_FRAME_STYLE | wxFRAME_FLOAT_ON_PARENT) {
+              wxDEFAULT_FRAME_STYLE) {
     auto *column = new wxBoxSizer(wxVERTICAL);
     m_hide_left = new wxCheckBox(this, wxID_ANY, "hide left side");
     column->Add(m_hide_left, 0, wxALL, 4);

@@ -10,7 +10,8 @@ my_panel_list::my_panel_list(wxWindow *parent, const card_page_link &link)
     if (!m_pictures.ok)
         page_log(m_link, "icon.bin beside the program is missing or not a 96 x 112 PNG; the "
                          "configuration window shows no pictures\n");
-    m_config_form = new my_config_form(wxGetTopLevelParent(this), m_link.config, m_pictures);
+    // No parent: the page destroys it, so it never outlives the page nor dies twice.
+    m_config_form = new my_config_form(nullptr, m_link.config, m_pictures);
     m_update_config->Disable();
     Bind(EVT_TASK_DONE, &my_panel_list::on_done, this);
 }
