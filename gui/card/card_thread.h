@@ -14,6 +14,7 @@
 
 #include <wx/thread.h>
 
+#include "app/window_gauge.h"
 #include "app/window_log.h"
 #include "app/window_mailbox.h"
 #include "card/commands/card_list.h"
@@ -25,6 +26,7 @@ public:
 
     window_mailbox_ptr m_page;
     window_log_ptr m_log;
+    window_gauge_ptr m_gauge;  // kept alive while the command steps it
     char m_drive = ';';
     bool m_display = false;
 

@@ -5,7 +5,8 @@
 
 #include "gui/card/card_thread.h"
 
-disk_task::disk_task(window_log_ptr log, wxChoice *drives) : m_log(std::move(log)), m_drives(drives) {}
+disk_task::disk_task(window_log_ptr log, window_gauge_ptr gauge, wxChoice *drives)
+    : m_log(std::move(log)), m_gauge(std::move(gauge)), m_drives(drives) {}
 
 char disk_task::drive_letter() const {
     const int chosen = m_drives->GetSelection();
@@ -17,6 +18,8 @@ void disk_task::start(const window_mailbox_ptr &page, thread_base *worker) {
     // While busy the sink belongs to the running command; thread_run refuses.
     if (!busy()) {
         stop_clear(m_log->stop());
+        log_attach_gauge(m_log->sink(), m_gauge->record());
+        worker->m_gauge = m_gauge;
         worker->m_page = page;
         worker->m_log = m_log;
         worker->m_drive = drive_letter();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/task_base.h"
+#include "app/window_gauge.h"
 #include "app/window_log.h"
 #include "app/window_mailbox.h"
 #include "card/commands/card_list.h"
@@ -19,7 +20,7 @@ class thread_base;
 
 class disk_task : public task_base {
 public:
-    disk_task(window_log_ptr log, wxChoice *drives);
+    disk_task(window_log_ptr log, window_gauge_ptr gauge, wxChoice *drives);
 
     void format(const window_mailbox_ptr &page);
     void add_image(const window_mailbox_ptr &page, const std::string &image_file,
@@ -52,6 +53,7 @@ private:
     void start(const window_mailbox_ptr &page, thread_base *worker);
 
     window_log_ptr m_log;
+    window_gauge_ptr m_gauge;  // the drive row's bar, shared by every card page
     wxChoice *m_drives;  // the drive row's chooser; outlives the task
     bool m_display = false;
 };

@@ -1,6 +1,7 @@
 #include "gui/card/kind_pictures.h"
 
 #include <wx/filename.h>
+#include <wx/log.h>
 
 #include "gui/card/beside_program.h"
 
@@ -22,6 +23,7 @@ kind_pictures kind_pictures_load() {
     kind_pictures p;
     const wxString path = beside_program("icon.bin");
     wxImage icons;
+    wxLogNull quiet;  // the caller reports a missing or wrong file once
     if (!wxFileName::FileExists(path) || !icons.LoadFile(path, wxBITMAP_TYPE_PNG) ||
         icons.GetWidth() != 96 || icons.GetHeight() != 112)
         return p;

@@ -22,7 +22,8 @@ const int SCAN_WARNING_MS = 1500;
 my_pem_panel::my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *config,
                            window_log_ptr log, wxTextCtrl *log_control)
     : pem_panel(parent), m_config(config), m_log_control(log_control), m_timer(this) {
-    m_task = std::make_unique<disk_task>(log, m_driveletter);
+    m_gauge_carrier = std::make_shared<window_gauge>(m_gauge);
+    m_task = std::make_unique<disk_task>(log, m_gauge_carrier, m_driveletter);
     Bind(wxEVT_TIMER, &my_pem_panel::on_timer, this);
     Bind(EVT_TASK_DONE, &my_pem_panel::on_done, this);
 
@@ -53,6 +54,7 @@ my_pem_panel::my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *co
 
 my_pem_panel::~my_pem_panel() {
     m_timer.Stop();
+    m_gauge_carrier->cut();
     const int chosen = m_driveletter->GetSelection();
     if (chosen != wxNOT_FOUND && m_driveletter->GetString(chosen) != OPEN_CARD_IMAGE_ENTRY)
         m_config->store_string("control_panel.driveletter", m_driveletter->GetString(chosen).Left(2));

@@ -56,6 +56,7 @@ private:
     void list_pending();
     void explain_rights();
 
+    window_gauge_ptr m_gauge_carrier;
     std::unique_ptr<disk_task> m_task;
     card_page_mailbox m_mailbox{this};
     my_config *m_config;

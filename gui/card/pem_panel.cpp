@@ -8,6 +8,8 @@ pem_panel::pem_panel(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     row->Add(new wxStaticText(this, wxID_ANY, "driveletter"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
     m_driveletter = new wxChoice(this, wxID_ANY, wxDefaultPosition, wxSize(320, -1));
     row->Add(m_driveletter, 1, wxALL, 4);
+    m_gauge = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxSize(160, -1));
+    row->Add(m_gauge, 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
     m_stop = new wxButton(this, wxID_ANY, "Stop");
     row->Add(m_stop, 0, wxALL, 4);
     m_logclear = new wxButton(this, wxID_ANY, "logclear");

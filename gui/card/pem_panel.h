@@ -4,6 +4,7 @@
 
 #include <wx/button.h>
 #include <wx/choice.h>
+#include <wx/gauge.h>
 #include <wx/panel.h>
 
 class pem_panel : public wxPanel {
@@ -18,4 +19,5 @@ protected:
     wxChoice *m_driveletter;
     wxButton *m_logclear;
     wxButton *m_stop;
+    wxGauge *m_gauge;
 };

@@ -1,9 +1,12 @@
 #include "tests/gui/card/card_window.h"
 
+#include <wx/log.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
 
 void card_window_test::SetUp() {
+    // Toolkit messages go to stderr: a message box would wait for a person.
+    delete wxLog::SetActiveTarget(new wxLogStderr());
     drive_table_clear();
     drive_table_use_roots(system.roots);
     config = std::make_unique<my_config>(wxString::FromUTF8(files.dir));
