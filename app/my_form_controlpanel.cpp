@@ -1,5 +1,6 @@
 #include "app/my_form_controlpanel.h"
 
+#include "gui/card/my_pem_panel.h"
 #include "gui/device/my_oru_port.h"
 
 namespace {
@@ -23,12 +24,14 @@ my_form_controlpanel::my_form_controlpanel(wxWindow *parent, my_config *config)
     // It adds the card pages (pages 2 and up) to m_notebook, writes through
     // m_card_log, and is assigned to m_drive_row so that the page switch below
     // shows and hides it. It is told the selected tab after the tab is chosen.
+    m_drive_row = new my_pem_panel(this, m_notebook, config, m_card_log, m_log);
     // ---- end of the card half's place ----
 
     long tab = config->ReadLong("control_panel.tab", 0);
     if (tab < 0 || tab >= static_cast<long>(m_notebook->GetPageCount())) tab = 0;
     m_notebook->SetSelection(static_cast<size_t>(tab));
     show_row_for(static_cast<int>(tab));
+    static_cast<my_pem_panel *>(m_drive_row)->page_entered(static_cast<int>(tab));
 
     m_row_panel->Hide();
     m_sizer->Insert(2, m_port_row, 0, wxEXPAND | wxALL, 0);
@@ -55,6 +58,7 @@ void my_form_controlpanel::on_notebook_page_changed(wxNotebookEvent &event) {
     // Pages of the card half may hold notebooks of their own.
     if (event.GetEventObject() == m_notebook) {
         show_row_for(m_notebook->GetSelection());
+        static_cast<my_pem_panel *>(m_drive_row)->page_entered(m_notebook->GetSelection());
         Layout();
     }
     event.Skip();

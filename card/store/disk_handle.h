@@ -49,3 +49,7 @@ uint32_t removable_drive_mask();
 // Whether raw card access is allowed: root, or write permission on the card
 // readers' device nodes. Card image files need no rights.
 bool is_elevated();
+struct drive_entry;
+// Whether this process may read and write the drive's device node now;
+// always true for image files and test stores.
+bool drive_accessible(const drive_entry &e);

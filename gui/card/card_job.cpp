@@ -1,0 +1,114 @@
+#include "gui/card/card_job.h"
+
+#include <cstdio>
+
+#include "card/commands/card_dispatch.h"
+
+namespace {
+
+std::string number_text(uint32_t n) { return std::to_string(n); }
+
+card_job single(card_command command, int ok_event, int failed_event) {
+    card_job job;
+    job.commands.push_back(std::move(command));
+    job.ok_event = ok_event;
+    job.failed_event = failed_event;
+    return job;
+}
+
+}  // namespace
+
+card_job card_job_format() {
+    return single({"format"}, CARD_EVENT_FORMAT_OK, CARD_EVENT_FORMAT_FAILED);
+}
+
+card_job card_job_add(const std::string &image_file, const std::string &name, bool display) {
+    card_command command = display ? card_command{"add", image_file}
+                                   : card_command{"add_withname", image_file, name};
+    return single(command, CARD_EVENT_ADD_OK, CARD_EVENT_ADD_FAILED);
+}
+
+card_job card_job_bkram_read(const std::string &folder, bool overwrite) {
+    return single({"bkram_multiread", folder, overwrite ? "1" : "0"}, CARD_EVENT_LISTED,
+                  CARD_EVENT_LISTED);
+}
+
+card_job card_job_bkram_write(uint32_t image_number, const std::string &file) {
+    return single({"bkram_write", number_text(image_number), file}, CARD_EVENT_LISTED,
+                  CARD_EVENT_LISTED);
+}
+
+card_job card_job_config(const config_change &change, const std::vector<uint32_t> &images,
+                         const std::string &name) {
+    card_job job;
+    job.ok_event = CARD_EVENT_CONFIG_OK;
+    job.failed_event = CARD_EVENT_CONFIG_FAILED;
+    if (images.empty() || images.size() > 100) return job;
+    card_command command{images.size() == 1 ? "config_single" : "config_multi"};
+    for (const std::string &text : config_change_texts(change)) command.push_back(text);
+    for (uint32_t n : images) command.push_back(number_text(n));
+    if (images.size() == 1) command.push_back(name);
+    job.commands.push_back(command);
+    return job;
+}
+
+card_job card_job_rawdump(uint32_t image_number, const std::string &folder) {
+    char file_name[32];
+    snprintf(file_name, sizeof file_name, "/disc%02u.raw", image_number);
+    return single({"rawdump", number_text(image_number), folder + file_name}, CARD_EVENT_DUMP_OK,
+                  CARD_EVENT_DUMP_FAILED);
+}
+
+card_job card_job_amount_change(uint32_t image_number) {
+    return single({"amount_change", number_text(image_number)}, CARD_EVENT_DUMP_OK,
+                  CARD_EVENT_DUMP_FAILED);
+}
+
+card_job card_job_hash(uint32_t image_number) {
+    return single({"mmchash", number_text(image_number)}, CARD_EVENT_HASH_OK,
+                  CARD_EVENT_HASH_FAILED);
+}
+
+card_job card_job_reorder(const std::vector<uint32_t> &images) {
+    card_job job;
+    job.ok_event = CARD_EVENT_ORDER_OK;
+    job.failed_event = CARD_EVENT_ORDER_FAILED;
+    for (uint32_t n : images)
+        if (n >= 10000) return job;
+    for (size_t i = 0; i < images.size();) {
+        const uint32_t block = images[i] / 100;
+        card_command command{"order"};
+        size_t group = 0;
+        for (; i < images.size() && images[i] / 100 == block && group < 100; i++, group++)
+            command.push_back(number_text(images[i]));
+        for (uint32_t k = static_cast<uint32_t>(group); k < 100; k++)
+            command.push_back(number_text(block * 100 + k));
+        job.commands.push_back(command);
+    }
+    return job;
+}
+
+char card_drive_letter(const std::string &chosen_entry) {
+    return chosen_entry.empty() ? ';' : chosen_entry[0];
+}
+
+int card_command_run(log_sink *log, char drive, const card_command &command, bool display) {
+    const std::string drive_text(1, drive);
+    std::vector<const char *> v{"", command[0].c_str(), drive_text.c_str()};
+    for (size_t i = 1; i < command.size(); i++) v.push_back(command[i].c_str());
+    if (display) {
+        for (const char *text : v) {
+            log_write(log, text);
+            log_write(log, " ");
+        }
+        log_write(log, "\n");
+    }
+    return card_dispatch(log, static_cast<int>(v.size()), v.data());
+}
+
+int card_job_run(log_sink *log, char drive, const card_job &job, bool display) {
+    if (job.commands.empty()) return job.failed_event;
+    for (const card_command &command : job.commands)
+        if (card_command_run(log, drive, command, display) != 0) return job.failed_event;
+    return job.ok_event;
+}

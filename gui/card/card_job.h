@@ -1,0 +1,68 @@
+// What a card task runs: one or more card commands and the two completion
+// event numbers of its thread class. Built on the window thread, run on the
+// card worker; toolkit-free so the vectors can be checked without a window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/log.h"
+#include "gui/card/config_change.h"
+
+// Completion events posted to the page that started the task.
+enum card_event {
+    CARD_EVENT_FORMAT_OK = 0,
+    CARD_EVENT_FORMAT_FAILED = 1,
+    CARD_EVENT_ADD_OK = 2,
+    CARD_EVENT_ADD_FAILED = 3,
+    CARD_EVENT_LISTED = 4,  // also the end of both backup RAM tasks
+    CARD_EVENT_CONFIG_OK = 6,
+    CARD_EVENT_CONFIG_FAILED = 7,
+    CARD_EVENT_DUMP_OK = 8,  // rawdump and amount_change
+    CARD_EVENT_DUMP_FAILED = 9,
+    CARD_EVENT_HASH_OK = 10,
+    CARD_EVENT_HASH_FAILED = 11,
+    CARD_EVENT_ORDER_OK = 12,
+    CARD_EVENT_ORDER_FAILED = 13,
+    CARD_EVENT_DRIVES_SCANNED = 14,
+};
+
+// A command name followed by its arguments; the drive letter is added when
+// it runs.
+using card_command = std::vector<std::string>;
+
+struct card_job {
+    std::vector<card_command> commands;  // run in order; the first failure ends the job
+    int ok_event = 0;
+    int failed_event = 0;
+};
+
+card_job card_job_format();
+// add_withname with the prefix and name; in command display mode "add" with
+// the prefix only.
+card_job card_job_add(const std::string &image_file, const std::string &name, bool display);
+card_job card_job_bkram_read(const std::string &folder, bool overwrite);
+card_job card_job_bkram_write(uint32_t image_number, const std::string &file);
+// config_single with the name for one image, config_multi for 2..100.
+// An empty job (no commands) for no image or more than 100.
+card_job card_job_config(const config_change &change, const std::vector<uint32_t> &images,
+                         const std::string &name);
+// The dump goes to "<folder>/discNN.raw".
+card_job card_job_rawdump(uint32_t image_number, const std::string &folder);
+card_job card_job_amount_change(uint32_t image_number);
+card_job card_job_hash(uint32_t image_number);
+// One order per run of numbers of the same block, each filled up to 100
+// numbers with the block's unlisted records. Empty when a number is 10000
+// or above.
+card_job card_job_reorder(const std::vector<uint32_t> &images_in_list_order);
+
+// The drive letter of a chooser entry ("E: ..."): its first character, or
+// ';' (which every card command refuses) when nothing is chosen.
+char card_drive_letter(const std::string &chosen_entry);
+
+// Runs one command through the card dispatcher; returns its result (0 ok).
+// display: the vector is written to the log first, each element and a blank.
+int card_command_run(log_sink *log, char drive, const card_command &command, bool display);
+// Runs every command of the job and returns the event to post.
+int card_job_run(log_sink *log, char drive, const card_job &job, bool display);

@@ -1,0 +1,29 @@
+#include "gui/card/my_panel_format.h"
+
+#include "app/task_event.h"
+#include "gui/card/beside_program.h"
+
+my_panel_format::my_panel_format(wxWindow *parent, const card_page_link &link)
+    : panel_format(parent), m_link(link) {
+    const bool japanese = m_link.config->ReadLong("formatter.lang", 0) == 1;
+    (japanese ? m_japanese : m_english)->SetValue(true);
+    show_notice();
+    Bind(EVT_TASK_DONE, &my_panel_format::on_done, this);
+}
+
+void my_panel_format::show_notice() {
+    const bool japanese = m_japanese->GetValue();
+    m_notice->SetValue(beside_program_text(japanese ? "notice_ja.txt" : "notice_en.txt"));
+}
+
+void my_panel_format::on_language(wxCommandEvent &) {
+    show_notice();
+    m_link.config->store_long("formatter.lang", m_japanese->GetValue() ? 1 : 0);
+}
+
+void my_panel_format::on_format(wxCommandEvent &) { m_link.task->format(m_mailbox.get()); }
+
+void my_panel_format::on_done(wxCommandEvent &) {
+    m_link.task->thread_close();
+    m_link.relist();
+}

@@ -1,0 +1,209 @@
+#include "gui/card/my_panel_list.h"
+
+#include "app/task_event.h"
+#include "gui/card/beside_program.h"
+#include "gui/card/card_job.h"
+#include "gui/card/list_rows.h"
+
+my_panel_list::my_panel_list(wxWindow *parent, const card_page_link &link)
+    : panel_list_base(parent), m_link(link), m_pictures(kind_pictures_load()) {
+    if (!m_pictures.ok)
+        page_log(m_link, "icon.bin beside the program is missing or not a 96 x 112 PNG; the "
+                         "configuration window shows no pictures\n");
+    // No parent: the page destroys it, so it never outlives the page nor dies twice.
+    m_config_form = new my_config_form(nullptr, m_link.config, m_pictures);
+    m_update_config->Disable();
+    Bind(EVT_TASK_DONE, &my_panel_list::on_done, this);
+}
+
+my_panel_list::~my_panel_list() {
+    m_config_form->store_settings();
+    m_config_form->Destroy();
+}
+
+void my_panel_list::register_buttons() {
+    for (wxWindow *b : {m_read, m_crc, m_update_config, m_update_order}) m_link.task->button_add(b);
+}
+
+void my_panel_list::clear() {
+    m_list->Clear();
+    m_items.clear();
+    selection_reset(&m_selection, 0);
+    m_capacity->SetLabel(wxEmptyString);
+    m_count->SetLabel(wxString::FromUTF8(item_count_label(0)));
+}
+
+void my_panel_list::list_up() {
+    if (m_link.task->busy()) return;
+    clear();
+    m_listing = std::make_shared<card_list>();
+    m_link.task->list_up(m_mailbox.get(), m_listing);
+}
+
+void my_panel_list::show_listing() {
+    m_blocks = m_listing->blocks;
+    m_items = m_listing->rows;
+    wxArrayString rows;
+    for (const card_list_row &row : m_items) rows.Add(wxString::FromUTF8(row.text));
+    m_list->Set(rows);
+    selection_reset(&m_selection, static_cast<int>(m_items.size()));
+    m_capacity->SetLabel(wxString::FromUTF8(m_listing->capacity_label));
+    selection_changed();
+    m_config_form->Show();
+    m_list->SetFocus();
+}
+
+void my_panel_list::on_done(wxCommandEvent &event) {
+    m_link.task->thread_close();
+    switch (event.GetId()) {
+    case CARD_EVENT_LISTED: show_listing(); break;
+    case CARD_EVENT_HASH_OK:
+    case CARD_EVENT_HASH_FAILED:
+    case CARD_EVENT_ORDER_FAILED: break;
+    default: list_up(); break;
+    }
+}
+
+void my_panel_list::selection_changed() {
+    for (int row = 0; row < static_cast<int>(m_items.size()); row++) {
+        if (m_selection.selected[row] != m_list->IsSelected(row)) {
+            if (m_selection.selected[row])
+                m_list->SetSelection(row);
+            else
+                m_list->Deselect(row);
+        }
+    }
+    const int selected = selection_count(m_selection);
+    m_count->SetLabel(wxString::FromUTF8(item_count_label(selected)));
+    m_update_config->SetLabel(selected > 1 ? "update parameters" : "update name&&parameters");
+    m_update_config->Enable(selected > 0 && !m_link.task->busy());
+    const int last = selection_last(m_selection);
+    m_config_form->show_item(last < 0 ? nullptr : &m_items[last], selected);
+}
+
+void my_panel_list::click_row(int row, bool double_click) {
+    if (double_click)
+        selection_only(&m_selection, row);
+    else
+        selection_toggle(&m_selection, row);
+    selection_changed();
+}
+
+void my_panel_list::drag(int from_row, int to_row) {
+    selection_drag_begin(&m_selection, from_row);
+    const int step = to_row >= from_row ? 1 : -1;
+    for (int row = from_row + step; row != to_row + step; row += step)
+        selection_drag_over(&m_selection, row);
+    selection_changed();
+}
+
+void my_panel_list::on_list_mouse(wxMouseEvent &event) {
+    const int row = m_list->HitTest(event.GetPosition());
+    const wxEventType type = event.GetEventType();
+    if (type == wxEVT_LEFT_DOWN) {
+        m_list->SetFocus();
+        if (row == wxNOT_FOUND) return;
+        selection_drag_begin(&m_selection, row);
+        m_dragging = true;
+        selection_changed();
+    } else if (type == wxEVT_LEFT_DCLICK) {
+        if (row != wxNOT_FOUND) click_row(row, true);
+    } else if (type == wxEVT_MOTION) {
+        if (m_dragging && event.LeftIsDown() && row != wxNOT_FOUND &&
+            m_selection.selected[row] != m_selection.drag_state) {
+            selection_drag_over(&m_selection, row);
+            selection_changed();
+        }
+    } else {
+        m_dragging = false;
+    }
+}
+
+void my_panel_list::on_list_select(wxCommandEvent &) {
+    // The list box changed its own selection: take it over as the model.
+    for (int row = 0; row < static_cast<int>(m_items.size()); row++)
+        if (m_list->IsSelected(row) != m_selection.selected[row]) selection_toggle(&m_selection, row);
+    selection_changed();
+}
+
+void my_panel_list::on_list_key(wxKeyEvent &event) {
+    const int key = event.GetKeyCode();
+    const int modifiers = event.GetModifiers();
+    const bool ours = key == WXK_ESCAPE || (key == 'A' && modifiers == wxMOD_CONTROL) ||
+                      (modifiers == wxMOD_SHIFT && (key == WXK_UP || key == WXK_DOWN ||
+                                                    key == WXK_DELETE || key == WXK_F7 ||
+                                                    key == WXK_F8));
+    if (!ours) {
+        event.Skip();
+        return;
+    }
+    press(key, modifiers);
+}
+
+void my_panel_list::press(int key, int modifiers) {
+    const bool shift = modifiers == wxMOD_SHIFT;
+    if (key == WXK_ESCAPE) {
+        selection_clear(&m_selection);
+    } else if (key == 'A' && modifiers == wxMOD_CONTROL) {
+        selection_all(&m_selection);
+    } else if (shift && (key == WXK_UP || key == WXK_DOWN)) {
+        if (list_move_relative(&m_items, &m_selection, key == WXK_UP ? -1 : +1) ==
+            LIST_MOVE_NOT_SEQUENTIAL) {
+            page_log(m_link, "\n non-sequential selection ");
+            page_log(m_link, "非連続で選択されています ");
+            return;
+        }
+        for (int row = 0; row < static_cast<int>(m_items.size()); row++)
+            m_list->SetString(row, wxString::FromUTF8(m_items[row].text));
+    } else if (shift && (key == WXK_DELETE || key == WXK_F7)) {
+        repeat(key == WXK_DELETE ? REPEAT_KEY_DELETE : REPEAT_KEY_DUMP);
+        return;
+    } else if (shift && key == WXK_F8) {
+        m_link.task->command_display_on();
+        page_log(m_link, "cui command display: on\n");
+        return;
+    } else {
+        return;
+    }
+    selection_changed();
+}
+
+void my_panel_list::repeat(repeat_key key) {
+    const int selected = selection_count(m_selection);
+    const uint32_t image = selected == 1 ? m_items[selection_last(m_selection)].image_number : 0;
+    const repeat_action action =
+        repeat_key_press(&m_repeat, key, selected, image, m_link.task->log()->sink());
+    if (m_link.task->busy()) return;
+    switch (action) {
+    case REPEAT_FORMAT: m_link.task->format(m_mailbox.get()); break;
+    case REPEAT_AMOUNT_CHANGE: m_link.task->cut_amount(m_mailbox.get(), m_repeat.image_number); break;
+    case REPEAT_RAWDUMP: m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number); break;
+    case REPEAT_NOTHING: break;
+    }
+}
+
+void my_panel_list::on_read(wxCommandEvent &) { list_up(); }
+
+void my_panel_list::on_crc(wxCommandEvent &) {
+    if (selection_count(m_selection) != 1) return;
+    m_link.task->hash(m_mailbox.get(), m_items[selection_last(m_selection)].image_number);
+}
+
+void my_panel_list::on_update_config(wxCommandEvent &) {
+    std::vector<uint32_t> images;
+    for (int row : selection_rows(m_selection)) images.push_back(m_items[row].image_number);
+    if (images.empty() || images.size() > 100) return;
+    m_link.task->configure(m_mailbox.get(), m_config_form->change(), images,
+                           m_config_form->name().utf8_string());
+}
+
+void my_panel_list::on_update_order(wxCommandEvent &) {
+    std::vector<uint32_t> images;
+    for (const card_list_row &item : m_items) images.push_back(item.image_number);
+    if (images.empty()) return;
+    m_link.task->reorder(m_mailbox.get(), images);
+}
+
+void my_panel_list::on_help(wxCommandEvent &) {
+    m_helptext->SetValue(beside_program_text("list_help.txt"));
+}

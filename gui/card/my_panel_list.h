@@ -1,0 +1,63 @@
+// The "imagelist" page: the card's images, selection and moves, and the
+// tasks started from the list (order, configuration, hash, removal, format
+// and dump by repeated keys). The rows are the listing's; nothing reaches
+// the card before a button or the third key press.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "card/commands/card_list.h"
+#include "gui/card/card_page.h"
+#include "gui/card/kind_pictures.h"
+#include "gui/card/list_selection.h"
+#include "gui/card/my_config_form.h"
+#include "gui/card/panel_list.h"
+#include "gui/card/repeat_key.h"
+
+class my_panel_list : public panel_list_base {
+public:
+    my_panel_list(wxWindow *parent, const card_page_link &link);
+    ~my_panel_list() override;
+
+    void clear();
+    // "&read": clears the list and lists the card again.
+    void list_up();
+    void register_buttons();
+
+    const std::vector<card_list_row> &items() const { return m_items; }
+    const list_selection &selection() const { return m_selection; }
+    wxListBox *list() const { return m_list; }
+    wxStaticText *capacity() const { return m_capacity; }
+    wxStaticText *count() const { return m_count; }
+    my_config_form *config_window() const { return m_config_form; }
+    // Key handling as the list's key events run it.
+    void press(int key_code, int modifiers);
+    void click_row(int row, bool double_click);
+    void drag(int from_row, int to_row);
+
+private:
+    void on_read(wxCommandEvent &event) override;
+    void on_crc(wxCommandEvent &event) override;
+    void on_update_config(wxCommandEvent &event) override;
+    void on_update_order(wxCommandEvent &event) override;
+    void on_help(wxCommandEvent &event) override;
+    void on_list_mouse(wxMouseEvent &event) override;
+    void on_list_key(wxKeyEvent &event) override;
+    void on_list_select(wxCommandEvent &event) override;
+    void on_done(wxCommandEvent &event);
+    void show_listing();
+    void selection_changed();
+    void repeat(repeat_key key);
+
+    card_page_link m_link;
+    card_page_mailbox m_mailbox{this};
+    std::shared_ptr<card_list> m_listing;  // filled by the worker until event 4
+    std::vector<card_list_row> m_items;    // listarray: the rows in list order
+    list_selection m_selection;
+    repeat_key_state m_repeat;
+    uint32_t m_blocks = 0;
+    bool m_dragging = false;
+    kind_pictures m_pictures;
+    my_config_form *m_config_form;  // top-level window; destroyed with this page
+};

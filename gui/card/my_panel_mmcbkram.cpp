@@ -1,0 +1,92 @@
+#include "gui/card/my_panel_mmcbkram.h"
+
+#include <wx/dir.h>
+#include <wx/filename.h>
+
+#include "app/task_event.h"
+#include "gui/card/list_rows.h"
+
+my_panel_mmcbkram::my_panel_mmcbkram(wxWindow *parent, const card_page_link &link)
+    : panel_mmcbkram(parent), m_link(link) {
+    m_path->SetPath(m_link.config->Read("bkram.path", wxEmptyString));
+    bool overwrite = false;
+    m_link.config->Read("bkram.overwrite", &overwrite, false);
+    m_overwrite->SetValue(overwrite);
+    Bind(EVT_TASK_DONE, &my_panel_mmcbkram::on_done, this);
+}
+
+my_panel_mmcbkram::~my_panel_mmcbkram() {
+    m_link.config->store_string("bkram.path", m_path->GetPath());
+    m_link.config->store_bool("bkram.overwrite", m_overwrite->GetValue());
+}
+
+void my_panel_mmcbkram::register_buttons() {
+    for (wxWindow *b : {m_read_all, m_write, m_reload}) m_link.task->button_add(b);
+}
+
+void my_panel_mmcbkram::clear() {
+    m_pc_list->Clear();
+    m_card_list->Clear();
+    m_numbers.clear();
+}
+
+void my_panel_mmcbkram::reload() {
+    if (m_link.task->busy()) return;
+    clear();
+    const wxString folder = m_path->GetPath();
+    if (!folder.empty() && wxDir::Exists(folder)) {
+        wxDir dir(folder);
+        wxString name;
+        wxArrayString names;
+        for (bool found = dir.GetFirst(&name, "*.sav", wxDIR_FILES); found; found = dir.GetNext(&name))
+            names.Add(name);
+        names.Sort();
+        m_pc_list->Set(names);
+    }
+    m_listing = std::make_shared<card_list>();
+    m_link.task->list_up(m_mailbox.get(), m_listing);
+}
+
+void my_panel_mmcbkram::on_done(wxCommandEvent &) {
+    m_link.task->thread_close();
+    if (!m_listing) return;
+    for (const card_list_row &row : m_listing->rows) {
+        m_card_list->Append(wxString::FromUTF8(bkram_row_text(row.image_number, row.name)));
+        m_numbers.push_back(row.image_number);
+    }
+    m_listing.reset();
+}
+
+void my_panel_mmcbkram::on_reload(wxCommandEvent &) { reload(); }
+
+void my_panel_mmcbkram::on_read_all(wxCommandEvent &) {
+    const wxString folder = m_path->GetPath();
+    if (wxFileName::FileExists(folder)) {
+        page_log(m_link, (folder + " is normal file\n").utf8_string().c_str());
+        return;
+    }
+    if (!wxDir::Exists(folder) && !wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+        return;
+    m_link.task->read_all_backup_ram(m_mailbox.get(), folder.utf8_string(), m_overwrite->GetValue());
+}
+
+void my_panel_mmcbkram::on_write(wxCommandEvent &) {
+    const int pc = m_pc_list->GetSelection();
+    if (pc == wxNOT_FOUND) {
+        page_log(m_link, "PC file is not selected\n");
+        return;
+    }
+    wxString file = m_path->GetPath();
+    if (!file.EndsWith("/") && !file.EndsWith("\\")) file += "/";
+    file += m_pc_list->GetString(pc);
+    if (!wxFileName::FileExists(file)) {
+        page_log(m_link, "PC file is not found\n");
+        return;
+    }
+    const int card = m_card_list->GetSelection();
+    if (card == wxNOT_FOUND) {
+        page_log(m_link, "MMC Image is not selected\n");
+        return;
+    }
+    m_link.task->write_backup_ram(m_mailbox.get(), file.utf8_string(), m_numbers[card]);
+}

@@ -1,0 +1,36 @@
+// The "backup RAM in MMC" page: .sav files of a folder on one side, the
+// card's images on the other; read all areas to the folder, or write one file
+// into one image's area.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "card/commands/card_list.h"
+#include "gui/card/card_page.h"
+#include "gui/card/panel_mmcbkram.h"
+
+class my_panel_mmcbkram : public panel_mmcbkram {
+public:
+    my_panel_mmcbkram(wxWindow *parent, const card_page_link &link);
+    ~my_panel_mmcbkram() override;
+
+    void clear();
+    // "re&load lists".
+    void reload();
+    void register_buttons();
+    void set_folder(const wxString &path) { m_path->SetPath(path); }
+    wxListBox *pc_list() const { return m_pc_list; }
+    wxListBox *card_list_box() const { return m_card_list; }
+
+private:
+    void on_read_all(wxCommandEvent &event) override;
+    void on_write(wxCommandEvent &event) override;
+    void on_reload(wxCommandEvent &event) override;
+    void on_done(wxCommandEvent &event);
+
+    card_page_link m_link;
+    card_page_mailbox m_mailbox{this};
+    std::shared_ptr<card_list> m_listing;
+    std::vector<uint32_t> m_numbers;  // image number per card list row
+};

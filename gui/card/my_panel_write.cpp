@@ -1,0 +1,98 @@
+#include "gui/card/my_panel_write.h"
+
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+
+#include "app/task_event.h"
+#include "gui/card/beside_program.h"
+#include "gui/card/card_job.h"
+#include "gui/card/writer_queue.h"
+
+my_panel_write::my_panel_write(wxWindow *parent, const card_page_link &link)
+    : panel_write(parent), m_link(link) {
+    m_path = m_link.config->Read("writer.path", wxEmptyString);
+    m_start->Disable();
+    Bind(EVT_TASK_DONE, &my_panel_write::on_done, this);
+}
+
+my_panel_write::~my_panel_write() { m_link.config->store_string("writer.path", m_path); }
+
+bool my_panel_write::queue_file(const wxString &path, const wxString &name) {
+    std::string row;
+    if (!writer_queue_row(m_link.task->log()->sink(), path.utf8_string(), name.utf8_string(), &row))
+        return false;
+    m_queue->Append(wxString::FromUTF8(row));
+    if (!m_link.task->busy()) m_start->Enable();
+    m_path = wxFileName(path).GetPath();
+    return true;
+}
+
+void my_panel_write::queue_list(const wxString &path) {
+    std::vector<csv_list_line> lines;
+    if (!csv_list_read(m_link.task->log()->sink(), path.utf8_string(), &lines)) return;
+    for (const csv_list_line &l : lines)
+        queue_file(wxString::FromUTF8(l.path), wxString::FromUTF8(l.name));
+}
+
+void my_panel_write::on_choose(wxCommandEvent &) {
+    wxFileDialog dialog(this, "Open image file(s)", m_path, wxEmptyString,
+                        "*.cdm;*.ccd;*.pce;*.csv", wxFD_OPEN | wxFD_MULTIPLE | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK) return;
+    wxArrayString paths;
+    dialog.GetPaths(paths);
+    if (paths.size() == 1 && wxFileName(paths[0]).GetExt().Lower() == "csv") {
+        m_imagefile->SetValue(paths[0]);
+        return;
+    }
+    for (const wxString &path : paths) {
+        if (wxFileName(path).GetExt().Lower() == "csv")
+            queue_list(path);
+        else
+            queue_file(path, wxEmptyString);
+    }
+}
+
+void my_panel_write::on_add(wxCommandEvent &) {
+    const wxString path = m_imagefile->GetValue();
+    if (path.empty()) return;
+    bool queued;
+    if (wxFileName(path).GetExt().Lower() == "csv") {
+        queue_list(path);
+        queued = true;
+    } else {
+        queued = queue_file(path, m_name->GetValue());
+    }
+    if (!queued) return;
+    m_imagefile->Clear();
+    m_name->Clear();
+}
+
+void my_panel_write::start_first() {
+    std::string name, image_file;
+    writer_queue_split(m_queue->GetString(0).utf8_string(), &name, &image_file);
+    log_line(m_link.task->log()->sink(), image_file.c_str());
+    m_link.task->add_image(m_mailbox.get(), image_file, name);
+}
+
+void my_panel_write::on_start(wxCommandEvent &) {
+    if (m_queue->IsEmpty() || m_link.task->busy()) return;
+    m_start->Disable();
+    start_first();
+}
+
+void my_panel_write::on_help(wxCommandEvent &) {
+    m_helptext->SetValue(beside_program_text("task_help.txt"));
+}
+
+void my_panel_write::on_done(wxCommandEvent &event) {
+    m_link.task->thread_close();
+    if (event.GetId() == CARD_EVENT_ADD_OK) {
+        m_queue->Delete(0);
+        if (!m_queue->IsEmpty()) {
+            start_first();
+            return;
+        }
+    }
+    m_start->Enable(!m_queue->IsEmpty());
+    m_link.relist();
+}

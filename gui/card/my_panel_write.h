@@ -1,0 +1,31 @@
+// The "writer" page: a queue of image files written to the card one after
+// another; a row leaves the queue only when its add succeeded.
+#pragma once
+
+#include "gui/card/card_page.h"
+#include "gui/card/panel_write.h"
+
+class my_panel_write : public panel_write {
+public:
+    my_panel_write(wxWindow *parent, const card_page_link &link);
+    ~my_panel_write() override;
+
+    // Queues one file with its name ("" for the file's own); false when the
+    // file fails its checks (the log says why).
+    bool queue_file(const wxString &path, const wxString &name);
+    // A CSV list: every listed file queued with its name.
+    void queue_list(const wxString &path);
+    wxListBox *queue() const { return m_queue; }
+
+private:
+    void on_choose(wxCommandEvent &event) override;
+    void on_add(wxCommandEvent &event) override;
+    void on_start(wxCommandEvent &event) override;
+    void on_help(wxCommandEvent &event) override;
+    void on_done(wxCommandEvent &event);
+    void start_first();
+
+    card_page_link m_link;
+    card_page_mailbox m_mailbox{this};
+    wxString m_path;  // writer.path
+};

@@ -1,0 +1,24 @@
+#include "gui/card/panel_format.h"
+
+#include <wx/sizer.h>
+
+panel_format::panel_format(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
+    auto *column = new wxBoxSizer(wxVERTICAL);
+    auto *languages = new wxBoxSizer(wxHORIZONTAL);
+    m_english = new wxRadioButton(this, wxID_ANY, "English", wxDefaultPosition, wxDefaultSize,
+                                  wxRB_GROUP);
+    m_japanese = new wxRadioButton(this, wxID_ANY, wxString::FromUTF8("にほんご"));
+    languages->Add(m_english, 0, wxALL, 4);
+    languages->Add(m_japanese, 0, wxALL, 4);
+    column->Add(languages);
+    m_notice = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                              wxTE_MULTILINE | wxTE_READONLY);
+    column->Add(m_notice, 1, wxEXPAND | wxALL, 4);
+    m_format = new wxButton(this, wxID_ANY, "&format");
+    column->Add(m_format, 0, wxALL, 4);
+    SetSizer(column);
+
+    m_english->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent &e) { on_language(e); });
+    m_japanese->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent &e) { on_language(e); });
+    m_format->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_format(e); });
+}

@@ -1,0 +1,22 @@
+// Layout of the "formatter" page. Handlers do nothing here; my_panel_format
+// gives them their behaviour.
+#pragma once
+
+#include <wx/button.h>
+#include <wx/panel.h>
+#include <wx/radiobut.h>
+#include <wx/textctrl.h>
+
+class panel_format : public wxPanel {
+public:
+    explicit panel_format(wxWindow *parent);
+
+protected:
+    virtual void on_language(wxCommandEvent &) {}
+    virtual void on_format(wxCommandEvent &) {}
+
+    wxRadioButton *m_english;
+    wxRadioButton *m_japanese;
+    wxTextCtrl *m_notice;
+    wxButton *m_format;
+};

@@ -1,0 +1,39 @@
+#include "gui/card/panel_mmcbkram.h"
+
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+
+panel_mmcbkram::panel_mmcbkram(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
+    auto *column = new wxBoxSizer(wxVERTICAL);
+    column->Add(new wxStaticText(this, wxID_ANY, "path for read and write"), 0, wxALL, 2);
+    m_path = new wxDirPickerCtrl(this, wxID_ANY, wxEmptyString, "Select a folder",
+                                 wxDefaultPosition, wxDefaultSize, wxDIRP_USE_TEXTCTRL);
+    column->Add(m_path, 0, wxEXPAND | wxALL, 2);
+    auto *lists = new wxBoxSizer(wxHORIZONTAL);
+    m_pc_list = new wxListBox(this, wxID_ANY);
+    m_card_list = new wxListBox(this, wxID_ANY);
+    lists->Add(m_pc_list, 1, wxEXPAND | wxALL, 2);
+    lists->Add(m_card_list, 1, wxEXPAND | wxALL, 2);
+    column->Add(lists, 1, wxEXPAND);
+
+    auto *read_box = new wxStaticBoxSizer(wxHORIZONTAL, this, "multiple read to PC");
+    m_overwrite = new wxCheckBox(read_box->GetStaticBox(), wxID_ANY, "overwrite to PC");
+    m_read_all = new wxButton(read_box->GetStaticBox(), wxID_ANY, "&read all datas to PC");
+    read_box->Add(m_overwrite, 0, wxALIGN_CENTER_VERTICAL | wxALL, 2);
+    read_box->Add(m_read_all, 0, wxALL, 2);
+    auto *write_box = new wxStaticBoxSizer(wxHORIZONTAL, this, "write PC side to MMC");
+    m_write = new wxButton(write_box->GetStaticBox(), wxID_ANY, "&write to MMC");
+    write_box->Add(m_write, 0, wxALL, 2);
+    auto *boxes = new wxBoxSizer(wxHORIZONTAL);
+    boxes->Add(read_box, 0, wxALL, 2);
+    boxes->Add(write_box, 0, wxALL, 2);
+    m_reload = new wxButton(this, wxID_ANY, "re&load lists");
+    boxes->Add(m_reload, 0, wxALIGN_CENTER_VERTICAL | wxALL, 2);
+    column->Add(boxes);
+    SetSizer(column);
+
+    m_read_all->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_read_all(e); });
+    m_write->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_write(e); });
+    m_reload->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_reload(e); });
+}

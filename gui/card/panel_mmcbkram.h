@@ -1,0 +1,27 @@
+// Layout of the "backup RAM in MMC" page; my_panel_mmcbkram gives the
+// handlers behaviour.
+#pragma once
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/filepicker.h>
+#include <wx/listbox.h>
+#include <wx/panel.h>
+
+class panel_mmcbkram : public wxPanel {
+public:
+    explicit panel_mmcbkram(wxWindow *parent);
+
+protected:
+    virtual void on_read_all(wxCommandEvent &) {}
+    virtual void on_write(wxCommandEvent &) {}
+    virtual void on_reload(wxCommandEvent &) {}
+
+    wxDirPickerCtrl *m_path;
+    wxListBox *m_pc_list;
+    wxListBox *m_card_list;
+    wxCheckBox *m_overwrite;
+    wxButton *m_read_all;
+    wxButton *m_write;
+    wxButton *m_reload;
+};

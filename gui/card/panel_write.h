@@ -1,0 +1,27 @@
+// Layout of the "writer" page; my_panel_write gives the handlers behaviour.
+#pragma once
+
+#include <wx/button.h>
+#include <wx/listbox.h>
+#include <wx/panel.h>
+#include <wx/textctrl.h>
+
+class panel_write : public wxPanel {
+public:
+    explicit panel_write(wxWindow *parent);
+
+protected:
+    virtual void on_choose(wxCommandEvent &) {}
+    virtual void on_add(wxCommandEvent &) {}
+    virtual void on_start(wxCommandEvent &) {}
+    virtual void on_help(wxCommandEvent &) {}
+
+    wxTextCtrl *m_imagefile;
+    wxButton *m_choose;
+    wxTextCtrl *m_name;
+    wxButton *m_add;
+    wxListBox *m_queue;
+    wxButton *m_start;
+    wxButton *m_help;
+    wxTextCtrl *m_helptext;
+};

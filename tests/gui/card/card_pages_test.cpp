@@ -1,0 +1,324 @@
+// The card pages driven through their controls on memory cards and card
+// image files: drive scan, format, the writer queue, the image list with its
+// selection, moves, order and repeated keys, the configuration window, and
+// the backup RAM page.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "card/commands/card_list.h"
+#include "card/layout/bkram_area.h"
+#include "core/file_util.h"
+#include "gui/card/my_config_form.h"
+#include "gui/card/my_panel_format.h"
+#include "gui/card/my_panel_list.h"
+#include "gui/card/my_panel_mmcbkram.h"
+#include "gui/card/my_panel_write.h"
+#include "tests/card/commands/config_card.h"
+#include "tests/card/write/adding_fixture.h"
+#include "tests/gui/card/card_window.h"
+
+namespace {
+
+bool has(const std::string &text, const std::string &part) {
+    return text.find(part) != std::string::npos;
+}
+
+wxButton *button(wxWindow *page, const wxString &label) {
+    for (wxWindow *child : page->GetChildren()) {
+        if (auto *b = dynamic_cast<wxButton *>(child); b && b->GetLabel() == label) return b;
+        if (wxButton *inner = button(child, label)) return inner;
+    }
+    return nullptr;
+}
+
+// The row showing image n, or -1.
+int row_of(const my_panel_list *list, uint32_t n) {
+    for (size_t i = 0; i < list->items().size(); i++)
+        if (list->items()[i].image_number == n) return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<uint32_t> shown_numbers(const my_panel_list *list) {
+    std::vector<uint32_t> out;
+    for (const card_list_row &r : list->items()) out.push_back(r.image_number);
+    return out;
+}
+
+using CardPages = card_window_test;
+
+TEST_F(CardPages, DriveScanWithNoDriveThenWithACard) {
+    ASSERT_TRUE(enter_page(2));
+    EXPECT_TRUE(has(log_text(), "removable drive is not found\n"));
+    ASSERT_EQ(pem->drive_chooser()->GetCount(), 1u);
+    EXPECT_EQ(pem->drive_chooser()->GetString(0), OPEN_CARD_IMAGE_ENTRY);
+
+    memory_card card(TEST_CARD_SECTORS);
+    log_control->Clear();
+    ASSERT_TRUE(enter_page(2));
+    EXPECT_FALSE(has(log_text(), "removable drive is not found"));
+    ASSERT_EQ(pem->drive_chooser()->GetCount(), 2u);
+    EXPECT_EQ(pem->drive_chooser()->GetSelection(), 0);
+    EXPECT_EQ(pem->drive_chooser()->GetString(0), card.drive() + ": test store");
+    EXPECT_EQ(pem->task()->drive_letter(), card.letter);
+}
+
+TEST_F(CardPages, DriveThatNeedsRightsIsListedAndExplained) {
+    fake_disk reader;
+    reader.name = "sdb";
+    system.add_disk(reader);
+    const std::string node = system.roots.dev + "/sdb";
+    ASSERT_EQ(chmod(node.c_str(), 0444), 0);
+    ASSERT_TRUE(enter_page(2));
+    ASSERT_GE(pem->drive_chooser()->GetCount(), 2u);
+    const std::string entry = pem->drive_chooser()->GetString(0).utf8_string();
+    EXPECT_TRUE(has(entry, ": sdb Card Reader")) << entry;
+
+    // Root may write anything: look as an ordinary user would.
+    const uid_t euid = geteuid();
+    if (euid == 0) {
+        ASSERT_EQ(seteuid(65534), 0);
+    }
+    log_control->Clear();
+    wxCommandEvent chosen(wxEVT_CHOICE, pem->drive_chooser()->GetId());
+    chosen.SetInt(0);
+    pem->drive_chooser()->ProcessWindowEvent(chosen);
+    if (euid == 0) {
+        ASSERT_EQ(seteuid(0), 0);
+    }
+    const std::string text = log_text();
+    EXPECT_TRUE(has(text, node + " needs rights")) << text;
+    EXPECT_TRUE(has(text, "root")) << text;
+    EXPECT_TRUE(has(text, "disk group")) << text;
+}
+
+TEST_F(CardPages, FormatFromTheWindowThenTheListShowsTheCard) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(enter_page(2));
+    ASSERT_TRUE(click(pem->format_page()->format_button()));
+    EXPECT_FALSE(pem->format_page()->format_button()->IsEnabled()) << "disabled while it runs";
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(has(log_text(), "initialization successful.")) << log_text();
+    ASSERT_TRUE(idle());  // the list is read again after the format
+    EXPECT_TRUE(pem->format_page()->format_button()->IsEnabled());
+    EXPECT_NE(open_block(card.drive()), nullptr);
+    card_list listed;
+    ASSERT_TRUE(card_list_rows(log_null(), card.drive().c_str(), &listed));
+    EXPECT_EQ(pem->list_page()->list()->GetCount(), listed.rows.size());
+    EXPECT_EQ(pem->list_page()->capacity()->GetLabel().utf8_string(), listed.capacity_label);
+}
+
+struct writer_files {
+    temp_dir dir;
+    std::string a = dir.path("A.pce"), b = dir.path("B.pce"), disc = dir.path("disc");
+    writer_files() {
+        write_file(a, make_rom(8192, 1));
+        write_file(b, make_rom(16384, 2));
+        make_cd(disc, 300, 300);
+    }
+};
+
+TEST_F(CardPages, QueueOfTwoRomsAndACdIsWrittenInOrder) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    writer_files f;
+    ASSERT_TRUE(enter_page(3));
+    my_panel_write *writer = pem->write_page();
+    ASSERT_TRUE(writer->queue_file(f.a, "Game A"));
+    ASSERT_TRUE(writer->queue_file(f.b, ""));
+    ASSERT_TRUE(writer->queue_file(f.disc + ".ccd", "Disc C"));
+    ASSERT_EQ(writer->queue()->GetCount(), 3u);
+    EXPECT_EQ(writer->queue()->GetString(0).utf8_string(), "Game A `" + f.a);
+    EXPECT_EQ(writer->queue()->GetString(2).utf8_string(), "Disc C `" + f.disc);
+
+    ASSERT_TRUE(click(button(writer, "&start")));
+    ASSERT_TRUE(pump_until([&] { return writer->queue()->IsEmpty() && !pem->task()->busy(); }));
+    ASSERT_TRUE(idle());
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->disc_amount, 4u) << log_text();
+    EXPECT_STREQ(c->entries[1].name, "Game A");
+    EXPECT_STREQ(c->entries[2].name, "B");
+    EXPECT_STREQ(c->entries[3].name, "Disc C");
+}
+
+TEST_F(CardPages, FailedRowStaysFirstAndNothingAfterItRuns) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    writer_files f;
+    ASSERT_TRUE(enter_page(3));
+    my_panel_write *writer = pem->write_page();
+    ASSERT_TRUE(writer->queue_file(f.dir.path("missing.ccd"), "Gone"));
+    ASSERT_TRUE(writer->queue_file(f.a, "Game A"));
+    ASSERT_TRUE(click(button(writer, "&start")));
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(writer->queue()->GetCount(), 2u);
+    EXPECT_EQ(writer->queue()->GetString(0).utf8_string(), "Gone `" + f.dir.path("missing"));
+    EXPECT_TRUE(button(writer, "&start")->IsEnabled());
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->disc_amount, 0u) << "the ROM after the failed row was not added";
+}
+
+TEST_F(CardPages, RomChecksRefuseBadFilesBeforeQueueing) {
+    writer_files f;
+    write_file(f.dir.path("odd.pce"), std::vector<uint8_t>(0x100001, 0));
+    my_panel_write *writer = pem->write_page();
+    EXPECT_FALSE(writer->queue_file(f.dir.path("odd.pce"), ""));
+    EXPECT_TRUE(writer->queue()->IsEmpty());
+    EXPECT_TRUE(has(log_text(), "odd.pce: file size is strange; != 0x2000\n"));
+}
+
+class ImageList : public card_window_test {
+protected:
+    void SetUp() override {
+        card_window_test::SetUp();
+        ASSERT_TRUE(pem->open_card_image(wxString::FromUTF8(c.card.path())));
+        ASSERT_TRUE(enter_page(CARD_PAGE_IMAGELIST));
+        list = pem->list_page();
+        ASSERT_EQ(list->items().size(), 14u) << log_text();
+    }
+    config_card c;
+    my_panel_list *list = nullptr;
+};
+
+TEST_F(ImageList, RowsOfTwoBlocksAndTheCapacityLabel) {
+    EXPECT_EQ(list->list()->GetString(1).utf8_string(), "0-01 D  One");
+    EXPECT_EQ(list->list()->GetString(4).utf8_string(), "0-04 R  Four");
+    EXPECT_EQ(list->list()->GetString(5).utf8_string(), "0-05 Dr Five");
+    EXPECT_EQ(list->list()->GetString(8).utf8_string().substr(0, 4), "1-00");
+    card_list listed;
+    const std::string drive(1, pem->task()->drive_letter());
+    ASSERT_TRUE(card_list_rows(log_null(), drive.c_str(), &listed));
+    EXPECT_EQ(list->capacity()->GetLabel().utf8_string(), listed.capacity_label);
+    EXPECT_EQ(list->count()->GetLabel(), "0 item(s)");
+}
+
+TEST_F(ImageList, SelectionKeysAndMovesThenUpdateOrder) {
+    list->click_row(2, false);
+    list->click_row(3, false);
+    EXPECT_EQ(list->count()->GetLabel(), "2 item(s)");
+    EXPECT_TRUE(list->list()->IsSelected(2) && list->list()->IsSelected(3));
+    list->press(WXK_UP, wxMOD_SHIFT);
+    EXPECT_EQ(shown_numbers(list).at(1), 2u);
+    EXPECT_EQ(shown_numbers(list).at(2), 3u);
+    EXPECT_EQ(shown_numbers(list).at(3), 1u);
+    EXPECT_EQ(list->list()->GetString(1).utf8_string(), "0-02 D  Two");
+    EXPECT_TRUE(list->list()->IsSelected(1) && list->list()->IsSelected(2));
+
+    list->click_row(5, false);  // no longer one run
+    log_control->Clear();
+    list->press(WXK_DOWN, wxMOD_SHIFT);
+    EXPECT_TRUE(has(log_text(), "non-sequential selection")) << log_text();
+    list->press(WXK_ESCAPE, 0);
+    EXPECT_EQ(list->count()->GetLabel(), "0 item(s)");
+    list->press('A', wxMOD_CONTROL);
+    EXPECT_EQ(list->count()->GetLabel(), "14 item(s)");
+    list->press(WXK_ESCAPE, 0);
+
+    list->drag(6, 4);
+    EXPECT_EQ(list->count()->GetLabel(), "3 item(s)");
+
+    ASSERT_TRUE(click(button(list, "update &order")));
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(list->items().size(), 14u);
+    const std::vector<uint32_t> shown = shown_numbers(list);
+    EXPECT_EQ(std::vector<uint32_t>(shown.begin(), shown.begin() + 4),
+              (std::vector<uint32_t>{0, 2, 3, 1}));
+}
+
+TEST_F(ImageList, ShiftDelThreePressesCutTheCardOnlyOnOneImage) {
+    list->click_row(row_of(list, 5), true);
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    list->click_row(row_of(list, 6), true);
+    list->press(WXK_DELETE, wxMOD_SHIFT);  // another image: starts over
+    EXPECT_FALSE(pem->task()->busy());
+    EXPECT_TRUE(has(log_text(), "Press shift + del two more times"));
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(row_of(list, 6), -1) << log_text();
+    EXPECT_EQ(row_of(list, 7), -1);
+    EXPECT_NE(row_of(list, 5), -1);
+}
+
+TEST_F(ImageList, ConfigureOneImage) {
+    const uint32_t before = c.word(BLOCK0, 1);
+    list->click_row(row_of(list, 1), false);
+    my_config_form *form = list->config_window();
+    EXPECT_TRUE(form->right()->name_field()->IsEnabled());
+    EXPECT_EQ(form->right()->name(), "One");
+    form->right()->name_field()->SetValue("Uno");
+    form->right()->cd_kind()->SetSelection(3);  // Audio Disc
+    form->right()->row(0)->set_value(4);        // Backup RAM area: MMC
+    for (int i = 1; i < CONFIG_SETTING_COUNT; i++) form->right()->row(i)->check()->SetValue(false);
+    ASSERT_TRUE(click(button(list, "update name&&parameters")));
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(c.word(BLOCK0, 1), (before & ~0x7FFu) | (4u << 8) | 0x12) << log_text();
+    EXPECT_EQ(c.name_sector(BLOCK0, 1).substr(0, 3), "Uno");
+}
+
+TEST_F(ImageList, ConfigureImagesOfBothBlocks) {
+    const uint32_t two = c.word(BLOCK0, 2), b2 = c.word(c.block1, 2);
+    list->click_row(row_of(list, 2), false);
+    list->click_row(row_of(list, 102), false);
+    my_config_form *form = list->config_window();
+    EXPECT_FALSE(form->right()->name_field()->IsEnabled());
+    wxButton *update = button(list, "update parameters");
+    ASSERT_NE(update, nullptr);
+    form->right()->cd_kind()->SetSelection(0);  // icon unchanged
+    form->right()->rom_kind()->SetSelection(0);
+    for (int i = 0; i < CONFIG_SETTING_COUNT; i++) form->right()->row(i)->check()->SetValue(i == 1);
+    form->right()->row(1)->set_value(2);  // Screen aspect ratio: adjusted
+    ASSERT_TRUE(click(update));
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(c.word(BLOCK0, 2), (two & ~(7u << 11)) | (2u << 11)) << log_text();
+    EXPECT_EQ(c.word(c.block1, 2), (b2 & ~(7u << 11)) | (2u << 11));
+    EXPECT_EQ(c.name_sector(c.block1, 2).substr(0, 2), "B2");
+}
+
+TEST_F(ImageList, BackupRamWriteThenReadAll) {
+    temp_dir saves;
+    std::vector<uint8_t> area(BKRAM_AREA_BYTES, 0x5A);
+    const uint8_t head[8] = {'H', 'U', 'B', 'M', 0x00, 0x88, 0x20, 0x80};
+    std::copy(head, head + 8, area.begin());
+    ASSERT_EQ(file_write_whole(saves.path("in.sav").c_str(), area.data(), area.size()), 1);
+
+    my_panel_mmcbkram *bkram = pem->bkram_page();
+    bkram->set_folder(wxString::FromUTF8(saves.dir));
+    ASSERT_TRUE(click(button(bkram, "re&load lists")));
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(bkram->pc_list()->GetCount(), 1u);
+    ASSERT_EQ(bkram->card_list_box()->GetCount(), 14u);
+    EXPECT_EQ(bkram->card_list_box()->GetString(1), "001 One");
+    const int b5 = bkram->card_list_box()->FindString("105 B5");
+    ASSERT_NE(b5, wxNOT_FOUND);
+
+    log_control->Clear();
+    ASSERT_TRUE(click(button(bkram, "&write to MMC")));
+    EXPECT_TRUE(has(log_text(), "PC file is not selected\n"));
+    bkram->pc_list()->SetSelection(0);
+    ASSERT_TRUE(click(button(bkram, "&write to MMC")));
+    EXPECT_TRUE(has(log_text(), "MMC Image is not selected\n"));
+    bkram->card_list_box()->SetSelection(b5);
+    ASSERT_TRUE(click(button(bkram, "&write to MMC")));
+    ASSERT_TRUE(idle());
+
+    temp_dir out;
+    bkram->set_folder(wxString::FromUTF8(out.path("new/inner")));
+    ASSERT_TRUE(click(button(bkram, "&read all datas to PC")));
+    ASSERT_TRUE(idle());
+    std::vector<uint8_t> back(BKRAM_AREA_BYTES);
+    ASSERT_EQ(file_read_whole(out.path("new/inner/105_B5.sav").c_str(), back.data(), back.size()), 1)
+        << log_text();
+    EXPECT_EQ(back, area);
+}
+
+}  // namespace
