@@ -7,30 +7,21 @@
 
 #include "platform/mount_table_linux.h"
 #include "platform/removable_disks.h"
+#include "platform/sysfs_text_linux.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string first_line(const fs::path &path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    while (!line.empty() && isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-    size_t start = 0;
-    while (start < line.size() && isspace(static_cast<unsigned char>(line[start]))) start++;
-    return line.substr(start);
-}
-
 bool read_u64(const fs::path &path, uint64_t *value) {
-    std::string text = first_line(path);
+    std::string text = sysfs_first_line(path);
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
     *value = strtoull(text.c_str(), nullptr, 10);
     return true;
 }
 
 bool read_device_number(const fs::path &path, unsigned *major, unsigned *minor) {
-    std::istringstream in(first_line(path));
+    std::istringstream in(sysfs_first_line(path));
     char colon = 0;
     return static_cast<bool>(in >> *major >> colon >> *minor) && colon == ':';
 }
@@ -104,8 +95,8 @@ std::string system_use(const drive_scan_roots &roots, const removable_disk &d,
 }
 
 std::string model_of(const fs::path &disk_dir) {
-    std::string model = first_line(disk_dir / "device" / "model");
-    return model.empty() ? first_line(disk_dir / "device" / "name") : model;  // SD/MMC: name
+    std::string model = sysfs_first_line(disk_dir / "device" / "model");
+    return model.empty() ? sysfs_first_line(disk_dir / "device" / "name") : model;  // SD/MMC: name
 }
 
 // Empty when the disk is a candidate (filled into out), else why not.
@@ -117,7 +108,7 @@ std::string examine(const drive_scan_roots &roots, const std::string &name, bool
     read_u64(dir / "removable", &removable);
     // SD cards in a built-in slot report removable 0; a soldered-on eMMC
     // chip reports the same, and only its device type tells them apart.
-    bool sd_card = is_sd_mmc_card_name(name) && first_line(dir / "device" / "type") == "SD";
+    bool sd_card = is_sd_mmc_card_name(name) && sysfs_first_line(dir / "device" / "type") == "SD";
     if (removable != 1 && !sd_card) {
         if (is_sd_mmc_card_name(name)) return "eMMC, not an SD card";
         if (name.rfind("mmcblk", 0) == 0) return "eMMC boot or RPMB area, not an SD card";

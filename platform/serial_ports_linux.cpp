@@ -11,18 +11,11 @@
 #include <fstream>
 
 #include "platform/serial_ports.h"
+#include "platform/sysfs_text_linux.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string first_line(const fs::path &path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    while (!line.empty() && isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-    return line;
-}
 
 bool has_prefix(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
 
@@ -31,7 +24,7 @@ bool has_prefix(const std::string &s, const char *prefix) { return s.rfind(prefi
 bool is_wanted(const fs::path &tty_dir, const std::string &name) {
     if (has_prefix(name, "ttyUSB") || has_prefix(name, "ttyACM")) return true;
     if (!has_prefix(name, "ttyS")) return false;
-    std::string type = first_line(tty_dir / "type");
+    std::string type = sysfs_first_line(tty_dir / "type");
     return !type.empty() && type != "0";
 }
 
@@ -48,9 +41,9 @@ void read_usb(const fs::path &tty_dir, serial_port_info *p) {
     if (ec) return;
     for (int up = 0; up < 4 && !dir.empty(); up++, dir = dir.parent_path()) {
         if (!fs::exists(dir / "idVendor", ec)) continue;
-        p->usb_vendor = joined(first_line(dir / "idVendor"), first_line(dir / "manufacturer"));
-        p->usb_product = joined(first_line(dir / "idProduct"), first_line(dir / "product"));
-        p->usb_serial = first_line(dir / "serial");
+        p->usb_vendor = joined(sysfs_first_line(dir / "idVendor"), sysfs_first_line(dir / "manufacturer"));
+        p->usb_product = joined(sysfs_first_line(dir / "idProduct"), sysfs_first_line(dir / "product"));
+        p->usb_serial = sysfs_first_line(dir / "serial");
         return;
     }
 }

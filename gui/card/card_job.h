@@ -38,7 +38,8 @@ struct card_job {
     int failed_event = 0;
 };
 
-card_job card_job_format();
+// force: also over a file system the program cannot list (the user agreed).
+card_job card_job_format(bool force = false);
 // add_withname with the prefix and name; in command display mode "add" with
 // the prefix only.
 card_job card_job_add(const std::string &image_file, const std::string &name, bool display);

@@ -49,7 +49,7 @@ private:
 };
 
 struct formatter : card_job_thread {
-    formatter() : card_job_thread(card_job_format()) {}
+    explicit formatter(bool force) : card_job_thread(card_job_format(force)) {}
 };
 struct writer : card_job_thread {
     writer(const std::string &image_file, const std::string &name, bool display)

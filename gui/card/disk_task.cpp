@@ -28,7 +28,9 @@ void disk_task::start(const window_mailbox_ptr &page, thread_base *worker) {
     thread_run(worker);
 }
 
-void disk_task::format(const window_mailbox_ptr &page) { start(page, new formatter()); }
+void disk_task::format(const window_mailbox_ptr &page, bool force) {
+    start(page, new formatter(force));
+}
 
 void disk_task::add_image(const window_mailbox_ptr &page, const std::string &image_file,
                           const std::string &name) {

@@ -22,7 +22,7 @@ class disk_task : public task_base {
 public:
     disk_task(window_log_ptr log, window_gauge_ptr gauge, wxChoice *drives);
 
-    void format(const window_mailbox_ptr &page);
+    void format(const window_mailbox_ptr &page, bool force);
     void add_image(const window_mailbox_ptr &page, const std::string &image_file,
                    const std::string &name);
     // The listing lands in result when event 4 arrives.

@@ -1,6 +1,11 @@
 #include "gui/card/my_panel_format.h"
 
+#include <wx/msgdlg.h>
+
+#include <string>
+
 #include "app/task_event.h"
+#include "card/commands/card_commands.h"
 #include "gui/card/beside_program.h"
 
 my_panel_format::my_panel_format(wxWindow *parent, const card_page_link &link)
@@ -21,7 +26,22 @@ void my_panel_format::on_language(wxCommandEvent &) {
     m_link.config->store_long("formatter.lang", m_japanese->GetValue() ? 1 : 0);
 }
 
-void my_panel_format::on_format(wxCommandEvent &) { m_link.task->format(m_mailbox.get()); }
+// A card that holds a file system we cannot list may hold someone's files:
+// the format goes ahead over it only when the user says so.
+void my_panel_format::on_format(wxCommandEvent &) {
+    const std::string drive(1, m_link.task->drive_letter());
+    const char *foreign = card_foreign_file_system(drive.c_str());
+    if (foreign != nullptr) {
+        wxString question = wxString::Format(
+            "The card's first partition holds a %s file system whose files this program "
+            "cannot show. Formatting erases everything on it.\n\nFormat anyway?",
+            foreign);
+        if (wxMessageBox(question, "format", wxYES_NO | wxNO_DEFAULT | wxICON_WARNING, this) !=
+            wxYES)
+            return;
+    }
+    m_link.task->format(m_mailbox.get(), foreign != nullptr);
+}
 
 void my_panel_format::on_done(wxCommandEvent &) {
     m_link.task->thread_close();

@@ -175,7 +175,7 @@ void my_panel_list::repeat(repeat_key key) {
         repeat_key_press(&m_repeat, key, selected, image, m_link.task->log()->sink());
     if (m_link.task->busy()) return;
     switch (action) {
-    case REPEAT_FORMAT: m_link.task->format(m_mailbox.get()); break;
+    case REPEAT_FORMAT: m_link.task->format(m_mailbox.get(), false); break;
     case REPEAT_AMOUNT_CHANGE: m_link.task->cut_amount(m_mailbox.get(), m_repeat.image_number); break;
     case REPEAT_RAWDUMP: m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number); break;
     case REPEAT_NOTHING: break;

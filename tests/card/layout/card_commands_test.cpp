@@ -53,7 +53,7 @@ TEST(CardDispatch, ArgumentCountsAndUnknownRows) {
     EXPECT_EQ(add_log.text(), "");
     recording_log later;
     EXPECT_EQ(card.run(later, "add", {"image"}), 1);
-    EXPECT_EQ(later.text(), "image.img: not found\nimage.sub: not found\nimage.ccd has errors\n");
+    EXPECT_EQ(later.text(), "no such file or image set: image\n");
     recording_log unknown;
     EXPECT_EQ(card.run(unknown, "bogus"), 1);
     EXPECT_EQ(unknown.text(), "unknown card command bogus\n");

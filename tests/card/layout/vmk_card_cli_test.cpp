@@ -27,7 +27,7 @@ TEST(VmkCardCli, FormatThenPreviewOfAFreshImage) {
     EXPECT_EQ(run_shell(vmk + " card preview " + image + " 0 2>/dev/null"), 2);
     std::string help = shell_output(vmk + " --help");
     EXPECT_NE(help.find("  order            [image#]x100\n"), std::string::npos) << help;
-    EXPECT_NE(help.find("  preview <drive> <block#> <file.png>"), std::string::npos);
+    EXPECT_NE(help.find("  preview          <drive> <block#> <file.png>"), std::string::npos);
 }
 
 // "--force" reads naturally on either side of the drive; alone it is no drive.

@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <wx/testing.h>
+
+#include <cstring>
 #include <fstream>
 
 #include "card/commands/card_list.h"
@@ -107,6 +110,31 @@ TEST_F(CardPages, FormatFromTheWindowThenTheListShowsTheCard) {
     ASSERT_TRUE(card_list_rows(log_null(), card.drive().c_str(), &listed));
     EXPECT_EQ(pem->list_page()->list()->GetCount(), listed.rows.size());
     EXPECT_EQ(pem->list_page()->capacity()->GetLabel().utf8_string(), listed.capacity_label);
+}
+
+// A card whose first partition holds a file system the program cannot list
+// is formatted only after the user agrees: "No" leaves it whole.
+TEST_F(CardPages, ForeignFileSystemIsFormattedOnlyAfterTheUserAgrees) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    std::vector<uint8_t> ntfs(512, 0);
+    memcpy(&ntfs[3], "NTFS    ", 8);
+    ntfs[510] = 0x55;
+    ntfs[511] = 0xAA;
+    card.write(1, ntfs);
+    ASSERT_TRUE(enter_page(2));
+    wxTEST_DIALOG(click(pem->format_page()->format_button()),
+                  wxExpectModal<wxMessageDialog>(wxNO));
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(card.read(1, 1), ntfs) << "declined: the volume stays";
+    EXPECT_FALSE(has(log_text(), "initialization successful.")) << log_text();
+
+    wxTEST_DIALOG(click(pem->format_page()->format_button()),
+                  wxExpectModal<wxMessageDialog>(wxYES));
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(has(log_text(), "initialization successful.")) << log_text();
+    EXPECT_NE(card.read(1, 1), ntfs);
+    EXPECT_NE(open_block(card.drive()), nullptr);
 }
 
 struct writer_files {
