@@ -171,6 +171,34 @@ TEST_F(CardPages, QueueOfTwoRomsAndACdIsWrittenInOrder) {
     EXPECT_STREQ(c->entries[3].name, "Disc C");
 }
 
+// Stop during an add: the add ends at its next safe point, before anything
+// is committed, so the card lists what it listed before and the row stays.
+TEST_F(CardPages, StopDuringALargeAddLeavesTheCardAsItWas) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    temp_dir dir;
+    std::string disc = dir.path("large");
+    make_cd(disc, 6000, 6000);
+    card_list before;
+    ASSERT_TRUE(card_list_rows(log_null(), card.drive().c_str(), &before));
+    ASSERT_TRUE(enter_page(3));
+    my_panel_write *writer = pem->write_page();
+    ASSERT_TRUE(writer->queue_file(disc + ".ccd", "Large"));
+
+    ASSERT_TRUE(click(button(writer, "&start")));
+    ASSERT_TRUE(click(pem->stop_button())) << "Stop is offered while the add runs";
+    ASSERT_TRUE(pump_until([&] { return !pem->task()->busy(); }));
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(has(log_text(), "stopped")) << log_text();
+    card_list after;
+    ASSERT_TRUE(card_list_rows(log_null(), card.drive().c_str(), &after));
+    ASSERT_EQ(after.rows.size(), before.rows.size());
+    for (size_t i = 0; i < after.rows.size(); i++) EXPECT_EQ(after.rows[i].text, before.rows[i].text);
+    EXPECT_EQ(after.capacity_label, before.capacity_label);
+    ASSERT_EQ(writer->queue()->GetCount(), 1u) << "the stopped row stays queued";
+    EXPECT_FALSE(pem->stop_button()->IsEnabled());
+}
+
 TEST_F(CardPages, FailedRowStaysFirstAndNothingAfterItRuns) {
     memory_card card(TEST_CARD_SECTORS);
     ASSERT_TRUE(format_card(card.drive()));
