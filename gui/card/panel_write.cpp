@@ -9,7 +9,7 @@ panel_write::panel_write(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     file_row->Add(new wxStaticText(this, wxID_ANY, "imagefile"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
     m_imagefile = new wxTextCtrl(this, wxID_ANY);
     file_row->Add(m_imagefile, 1, wxALL, 4);
-    m_choose = new wxButton(this, wxID_ANY, "...", wxDefaultPosition, wxSize(32, -1));
+    m_choose = new wxButton(this, wxID_ANY, "...", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
     file_row->Add(m_choose, 0, wxALL, 4);
     column->Add(file_row, 0, wxEXPAND);
     auto *name_row = new wxBoxSizer(wxHORIZONTAL);
