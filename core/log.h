@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "core/printf_format.h"
 #include "core/stop_request.h"
 
 struct gauge_record {
@@ -47,7 +48,7 @@ bool log_stop_point(log_sink *l);
 void log_write(log_sink *l, const char *text);
 // Formats into a 128-byte buffer (longer output is cut to 127 characters) and
 // writes once. Returns the formatter's result.
-int log_printf(log_sink *l, const char *format, ...) __attribute__((format(printf, 2, 3)));
+int log_printf(log_sink *l, const char *format, ...) VMK_PRINTF(2, 3);
 // Two writes: the text, then "\n".
 void log_line(log_sink *l, const char *text);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/log.h"
+#include "core/printf_format.h"
 
 // Like log_printf, without the length limit.
-void log_printf_whole(log_sink *log, const char *format, ...) __attribute__((format(printf, 2, 3)));
+void log_printf_whole(log_sink *log, const char *format, ...) VMK_PRINTF(2, 3);

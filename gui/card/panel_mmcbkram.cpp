@@ -22,9 +22,13 @@ panel_mmcbkram::panel_mmcbkram(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     m_read_all = new wxButton(read_box->GetStaticBox(), wxID_ANY, "&read all datas to PC");
     read_box->Add(m_overwrite, 0, wxALIGN_CENTER_VERTICAL | wxALL, 2);
     read_box->Add(m_read_all, 0, wxALL, 2);
-    auto *write_box = new wxStaticBoxSizer(wxHORIZONTAL, this, "write PC side to MMC");
+    const wxString write_label = "write PC side to MMC";
+    auto *write_box = new wxStaticBoxSizer(wxHORIZONTAL, this, write_label);
     m_write = new wxButton(write_box->GetStaticBox(), wxID_ANY, "&write to MMC");
     write_box->Add(m_write, 0, wxALL, 2);
+    // GTK sizes a box by its contents alone: this one button is narrower than
+    // the box's own label, which would be cut.
+    write_box->SetMinSize(wxSize(write_box->GetStaticBox()->GetTextExtent(write_label).x + 24, -1));
     auto *boxes = new wxBoxSizer(wxHORIZONTAL);
     boxes->Add(read_box, 0, wxALL, 2);
     boxes->Add(write_box, 0, wxALL, 2);

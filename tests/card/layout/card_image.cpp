@@ -1,10 +1,10 @@
 #include "tests/card/layout/card_image.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 
@@ -14,10 +14,10 @@
 #include "core/le_bytes.h"
 
 card_image::card_image(uint64_t sectors) : path_(dir_.path("card.img")) {
-    int fd = open(path_.c_str(), O_CREAT | O_RDWR | O_TRUNC, 0644);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(ftruncate(fd, static_cast<off_t>(sectors * 512)), 0);
-    close(fd);
+    std::ofstream(path_, std::ios::binary | std::ios::trunc).close();
+    std::error_code error;
+    std::filesystem::resize_file(path_, sectors * 512, error);
+    EXPECT_FALSE(error) << error.message();
     recording_log log;
     char letter = drive_table_register_image(log.sink, path_.c_str());
     EXPECT_NE(letter, 0) << log.text();
@@ -40,18 +40,19 @@ int card_image::format() {
 
 std::vector<uint8_t> card_image::read(uint64_t sector, uint32_t count) const {
     std::vector<uint8_t> bytes(size_t{count} * 512);
-    int fd = open(path_.c_str(), O_RDONLY);
-    EXPECT_EQ(pread(fd, bytes.data(), bytes.size(), static_cast<off_t>(sector * 512)),
-              static_cast<ssize_t>(bytes.size()));
-    close(fd);
+    std::ifstream in(path_, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(sector * 512));
+    in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_EQ(in.gcount(), static_cast<std::streamsize>(bytes.size()));
     return bytes;
 }
 
 void card_image::write(uint64_t sector, const std::vector<uint8_t> &bytes) {
-    int fd = open(path_.c_str(), O_WRONLY);
-    EXPECT_EQ(pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(sector * 512)),
-              static_cast<ssize_t>(bytes.size()));
-    close(fd);
+    std::fstream out(path_, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(static_cast<std::streamoff>(sector * 512));
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    EXPECT_TRUE(out.good());
 }
 
 void card_image::fill_random(uint64_t sector, uint32_t count, unsigned seed) {

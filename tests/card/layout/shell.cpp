@@ -1,14 +1,19 @@
 #include "tests/card/layout/shell.h"
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 
-int run_shell(const std::string &command) {
-    int raw = system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
+#ifdef _WIN32
+// The command interpreter's result is the exit status itself.
+static int exit_status(int raw) { return raw; }
+#define popen _popen
+#define pclose _pclose
+#else
+#include <sys/wait.h>
+static int exit_status(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1; }
+#endif
+
+int run_shell(const std::string &command) { return exit_status(system(command.c_str())); }
 
 std::string shell_output(const std::string &command) {
     std::string out;
