@@ -16,6 +16,7 @@
 #include "cli/daily_commands.h"
 #include "cli/console_log.h"
 #include "device/device_dispatch.h"
+#include "platform/program_text.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ int run_card(int argc, char **argv) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    program_text_utf8(&argc, &argv);
     if (argc >= 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
         print_help(stdout);
         return 0;

@@ -6,16 +6,15 @@
 #include <string>
 
 #include "platform/file_status.h"
+#include "platform/stdio_file.h"
 
-// On POSIX the names are UTF-8 bytes already; a Windows layer converts them to
-// at most 512 UTF-16 units here and fails the open when they do not fit.
 FILE *file_open(const char *name, const char *mode) {
     if (name == nullptr || mode == nullptr) return nullptr;
     static const char *const modes[] = {"rb", "wb", "r", "w"};
     bool known = false;
     for (const char *m : modes) known = known || strcmp(m, mode) == 0;
     if (!known) return nullptr;
-    return fopen(name, mode);
+    return stdio_file_open(name, mode);
 }
 
 FILE *file_open_joined(const char *directory, const char *name, const char *mode) {

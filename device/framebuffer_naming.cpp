@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/utf8_path.h"
+
 namespace {
 
 std::string numbered_name(const char *folder, int number) {
@@ -15,8 +17,7 @@ std::string numbered_name(const char *folder, int number) {
 }
 
 bool exists(const std::string &name) {
-    // Names are UTF-8; char8_t makes the path say so on every system.
-    std::filesystem::path path(std::u8string(name.begin(), name.end()));
+    std::filesystem::path path = utf8_path(name);
     std::error_code error;
     // Anything in the way (a folder too) counts as taken.
     return std::filesystem::exists(std::filesystem::symlink_status(path, error));

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <optional>
 
+#include "core/utf8_path.h"
+
 namespace {
 
 constexpr char FIRST_DISK_LETTER = 'D';
@@ -52,7 +54,7 @@ drive_entry disk_entry(const removable_disk &d) {
 
 bool is_regular_file(const char *path) {
     std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+    return std::filesystem::is_regular_file(utf8_path(path), ec);
 }
 
 }  // namespace
@@ -106,22 +108,22 @@ char drive_table_register_image(log_sink *log, const char *path) {
         return 0;
     }
     std::error_code ec;
-    std::string absolute = std::filesystem::absolute(path, ec).lexically_normal().string();
+    std::string absolute = path_utf8(std::filesystem::absolute(utf8_path(path), ec).lexically_normal());
     if (ec) absolute = path;
-    std::string canonical = std::filesystem::weakly_canonical(absolute, ec).string();
+    std::string canonical = path_utf8(std::filesystem::weakly_canonical(utf8_path(absolute), ec));
     if (ec) canonical = absolute;
 
     table &t = the_table();
     std::lock_guard<std::mutex> hold(t.lock);
     for (auto &slot : t.slots) {
         if (!slot || slot->kind != DRIVE_IMAGE_FILE) continue;
-        std::string other = std::filesystem::weakly_canonical(slot->path, ec).string();
+        std::string other = path_utf8(std::filesystem::weakly_canonical(utf8_path(slot->path), ec));
         if (!ec && other == canonical) return slot->letter;
     }
     drive_entry e;
     e.kind = DRIVE_IMAGE_FILE;
     e.path = absolute;
-    uintmax_t size = std::filesystem::file_size(path, ec);
+    uintmax_t size = std::filesystem::file_size(utf8_path(path), ec);
     if (!ec) e.size_bytes = size;
     char letter = take_letter_from_z(t, e);
     if (letter == 0) log_line(log, "no free drive letter for the card image");

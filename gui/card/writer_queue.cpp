@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/file_util.h"
+#include "core/utf8_path.h"
 
 namespace {
 
@@ -81,7 +82,8 @@ bool csv_list_read(log_sink *log, const std::string &list_path, std::vector<csv_
         const auto tab = line.find('\t');
         if (tab == std::string::npos || tab == 0) continue;
         csv_list_line l{line.substr(0, tab), line.substr(tab + 1)};
-        if (l.path[0] != '/') l.path = folder + l.path;
+        // Rooted names stand as they are: "/x", and on Windows also "C:\x", "\x".
+        if (!utf8_path(l.path).has_root_path()) l.path = folder + l.path;
         if (file_size(l.path.c_str()) < 0) {
             log_write(log, l.path.c_str());
             log_write(log, "is not found.\n");

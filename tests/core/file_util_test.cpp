@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/file_util.h"
+#include "platform/directory_list.h"
 #include "tests/support/temp_dir.h"
 
 TEST(FileUtil, SizeOfMissingEmptyAndDirectory) {
@@ -39,4 +42,27 @@ TEST(FileUtil, OpenTakesOnlyTheFourModesAndJoinsWithoutSeparator) {
     fclose(f);
     std::string too_long(300, 'd');
     EXPECT_EQ(file_open_joined(too_long.c_str(), "b", "rb"), nullptr);
+}
+
+// Names are UTF-8 inside the program: on Windows every helper must hand the
+// system the same characters, not the bytes read in the ANSI code page.
+TEST(FileUtil, JapaneseNamesReachTheSameFileThroughEveryHelper) {
+    temp_dir t;
+    const std::string name = "ゲーム データ.sav";
+    const std::string path = t.path(name);
+    ASSERT_EQ(file_write_whole(path.c_str(), "abc", 3), 1);
+    EXPECT_EQ(file_size(path.c_str()), 3);
+    char back[3] = {};
+    ASSERT_EQ(file_read_whole(path.c_str(), back, 3), 1);
+    EXPECT_EQ(memcmp(back, "abc", 3), 0);
+    FILE *joined = file_open_joined((t.dir + "/").c_str(), name.c_str(), "rb");
+    ASSERT_NE(joined, nullptr);
+    fclose(joined);
+
+    std::vector<std::string> listed;
+    ASSERT_TRUE(directory_list(t.dir.c_str(), [](void *user, const char *n) {
+        static_cast<std::vector<std::string> *>(user)->push_back(n);
+        return true;
+    }, &listed));
+    EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end());
 }

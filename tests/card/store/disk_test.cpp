@@ -11,6 +11,7 @@
 #include "card/store/disk_over_store.h"
 #include "card/store/drive_table.h"
 #include "card/store/sector_store_fault.h"
+#include "core/file_util.h"
 #include "tests/card/store/fake_system.h"
 #include "tests/card/store/memory_card.h"
 #include "tests/support/recording_log.h"
@@ -61,6 +62,23 @@ TEST_F(DiskTest, ImageFileOpensUnderItsLetterInEitherCase) {
     }
     EXPECT_EQ(log.text(), "");
     EXPECT_NE(removable_drive_mask() & (1u << 25), 0u);
+}
+
+// A card image in a folder or under a name outside ASCII: the path must reach
+// the system as the same characters on every system.
+TEST_F(DiskTest, ImageFileWithAJapaneseNameOpensAndKeepsItsLetter) {
+    const std::string path = system.dir.path("カード 画像.img");
+    std::vector<uint8_t> bytes(40 * 512);
+    bytes[7 * 512] = 7;
+    ASSERT_EQ(file_write_whole(path.c_str(), bytes.data(), bytes.size()), 1);
+    ASSERT_EQ(drive_table_register_image(log.sink, path.c_str()), 'Z') << log.text();
+    EXPECT_EQ(drive_table_register_image(log.sink, path.c_str()), 'Z') << "the same file, the same letter";
+    disk_handle *h = disk_open(log.sink, "Z", 0);
+    ASSERT_NE(h, nullptr) << log.text();
+    EXPECT_EQ(disk_sector_count(h), 40u);
+    ASSERT_TRUE(disk_seek(h, 7));
+    EXPECT_EQ(first_byte_read(h), 7);
+    disk_close(h);
 }
 
 TEST_F(DiskTest, RelativeSeeksCountFromTheBase) {
