@@ -3,6 +3,7 @@
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+#include <wx/wrapsizer.h>
 
 panel_mmcbkram::panel_mmcbkram(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     auto *column = new wxBoxSizer(wxVERTICAL);
@@ -29,12 +30,14 @@ panel_mmcbkram::panel_mmcbkram(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     // GTK sizes a box by its contents alone: this one button is narrower than
     // the box's own label, which would be cut.
     write_box->SetMinSize(wxSize(write_box->GetStaticBox()->GetTextExtent(write_label).x + 24, -1));
-    auto *boxes = new wxBoxSizer(wxHORIZONTAL);
+    // The two groups and the reload button take more than a narrow window's
+    // width: they wrap onto the next line instead of running off the page.
+    auto *boxes = new wxWrapSizer(wxHORIZONTAL);
     boxes->Add(read_box, 0, wxALL, 2);
     boxes->Add(write_box, 0, wxALL, 2);
     m_reload = new wxButton(this, wxID_ANY, "re&load lists");
     boxes->Add(m_reload, 0, wxALIGN_CENTER_VERTICAL | wxALL, 2);
-    column->Add(boxes);
+    column->Add(boxes, 0, wxEXPAND);
     SetSizer(column);
 
     m_read_all->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_read_all(e); });
