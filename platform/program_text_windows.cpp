@@ -3,13 +3,19 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/wide_text_windows.h"
 
+// The console's code page outlives the program: the one it had comes back at exit.
+static UINT previous_output_page;
+static void restore_output_page() { SetConsoleOutputCP(previous_output_page); }
+
 void program_text_utf8(int *argc, char ***argv) {
-    SetConsoleOutputCP(CP_UTF8);
+    previous_output_page = GetConsoleOutputCP();
+    if (previous_output_page != 0 && SetConsoleOutputCP(CP_UTF8)) atexit(restore_output_page);
     int count = 0;
     wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (wide == nullptr) return;  // keep what the runtime gave

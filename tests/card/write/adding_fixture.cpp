@@ -106,7 +106,8 @@ void make_cd(const std::string &prefix, uint32_t data_sectors, uint32_t audio_se
     uint32_t end = 150 + data_sectors;
     if (audio_sectors > 0) {
         add_track(&sectors, 0x00, 2, end, audio_sectors, static_cast<uint8_t>(seed + 0x80));
-        toc.push_back({2, 0, end / 4500, end / 75 % 60, end % 75});
+        const long at = end;  // long is 32 bits on Windows: no narrowing in braces
+        toc.push_back({2, 0, at / 4500, at / 75 % 60, at % 75});
         end += audio_sectors;
     }
     toc[2].pmin = end / 4500, toc[2].psec = end / 75 % 60, toc[2].pframe = end % 75;
