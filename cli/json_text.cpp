@@ -49,7 +49,10 @@ json_object &json_object::boolean(const char *key, bool value) {
 json_object &json_object::texts(const char *key, const std::vector<std::string> &values) {
     add_key(body, key);
     body += '[';
-    for (size_t i = 0; i < values.size(); i++) body += (i > 0 ? "," : "") + json_string(values[i]);
+    for (size_t i = 0; i < values.size(); i++) {
+        if (i > 0) body += ',';
+        body += json_string(values[i]);
+    }
     body += ']';
     return *this;
 }
