@@ -1,6 +1,7 @@
 // Replays the saved inputs of one fuzz target (seeds and past findings) under
 // the test build's sanitizers, so that a fixed crash stays fixed. Each replay
-// executable links one target and names its corpus in FUZZ_CORPUS.
+// executable links one target, names its corpus in FUZZ_CORPUS and its test
+// suite in FUZZ_SUITE (so each replay has a name of its own in the test list).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-TEST(FuzzCorpus, EverySavedInputRunsCleanly) {
+TEST(FUZZ_SUITE, EverySavedInputRunsCleanly) {
     int inputs = 0;
     for (const auto &entry : std::filesystem::directory_iterator(FUZZ_CORPUS)) {
         std::ifstream in(entry.path(), std::ios::binary);
