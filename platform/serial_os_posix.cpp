@@ -18,10 +18,14 @@ struct serial_os {
 
 std::string serial_os_device_name(const char *name) {
     if (name[0] == '/') return name;
-    if (strncmp(name, "COM", 3) == 0 && name[3] != '\0') {
-        char *end = nullptr;
-        long n = strtol(name + 3, &end, 10);
-        if (*end == '\0' && n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
+    // COM1 to COM256, the range Windows numbers its ports in; only plain
+    // digits ("COM 3", "COM+3" and "COM007" are ordinary names).
+    const char *digits = name + 3;
+    const size_t count = strlen(digits);
+    if (strncmp(name, "COM", 3) == 0 && count >= 1 && count <= 3 && digits[0] != '0' &&
+        strspn(digits, "0123456789") == count) {
+        const int n = atoi(digits);
+        if (n <= 256) return "/dev/ttyS" + std::to_string(n - 1);
     }
     if (strchr(name, '/') == nullptr) return std::string("/dev/") + name;
     return name;

@@ -49,6 +49,13 @@ TEST(SerialNames, MapToDevicePaths) {
         {"COM12", "/dev/ttyS11"},
         {"ttyUSB0", "/dev/ttyUSB0"},
         {"COMX", "/dev/COMX"},  // not a number: an ordinary name
+        {"COM256", "/dev/ttyS255"},
+        {"COM 3", "/dev/COM 3"},  // a number only when it is plain digits
+        {"COM+3", "/dev/COM+3"},
+        {"COM0", "/dev/COM0"},
+        {"COM007", "/dev/COM007"},
+        {"COM257", "/dev/COM257"},
+        {"COM99999999999999999999", "/dev/COM99999999999999999999"},
     };
     for (auto &c : cases) EXPECT_EQ(serial_os_device_name(c.name), c.path) << c.name;
 }
