@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Writes the deterministic inputs of the card script into a folder: two
 HuCard ROMs, a CD image set (disc.img, disc.sub, disc.ccd with a data and an
-audio track) and a backup RAM file."""
+audio track) and a backup RAM file.
+
+    make_inputs.py FOLDER
+    make_inputs.py FOLDER --disc NAME DATA_SECTORS AUDIO_SECTORS   one CD image set only
+"""
 import random
 import sys
 
@@ -65,6 +69,9 @@ def write_random(name, size, seed):
 
 def main():
     out = sys.argv[1]
+    if len(sys.argv) == 6 and sys.argv[2] == "--disc":
+        make_cd(out + "/" + sys.argv[3], int(sys.argv[4]), int(sys.argv[5]))
+        return
     write_random(out + "/first.pce", 0x40000, 1)
     write_random(out + "/second.pce", 0x60000, 2)
     make_cd(out + "/disc", 300, 200)
