@@ -27,6 +27,3 @@ std::vector<std::string> read_swap_devices(const std::string &swaps_path);
 // True for /, and for /boot, /usr, /home, /var and anything beneath them.
 bool is_system_mount_point(const std::string &mount_point);
 
-// Where the disk and its partitions are mounted, the most recent mount
-// first, so that mounts stacked on others are undone before them.
-std::vector<std::string> mount_points_of(const drive_scan_roots &roots, const removable_disk &d);

@@ -17,7 +17,7 @@ sector_store *open_card_device(log_sink *log, const std::string &name, bool lock
     if (!examine_removable_disk(roots, name, &disk)) return nullptr;
     if (lock) {
         std::string point;
-        if (int status = block_device_unmount_all(roots, name, &point)) {
+        if (int status = removable_disk_unmount_all(roots, disk, &point)) {
             log_text(log, "cannot unmount " + point + ": " + strerror(status) + "\n");
             return nullptr;
         }
