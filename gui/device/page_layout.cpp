@@ -2,6 +2,8 @@
 
 #include <wx/statline.h>
 
+static constexpr int FIELD_MIN_WIDTH = 80;
+
 wxBoxSizer *page_group(wxWindow *page, wxSizer *column, const wxString &title) {
     column->Add(new wxStaticLine(page), 0, wxEXPAND | wxTOP, 4);
     column->Add(new wxStaticText(page, wxID_ANY, title), 0, wxALL, 2);
@@ -18,6 +20,10 @@ wxStaticText *page_label(wxWindow *page, wxSizer *row, const wxString &text) {
 
 void page_field(wxSizer *row, wxStaticText *label, wxWindow *field, int proportion) {
     field->SetName(wxStripMenuCodes(label->GetLabel()));
+    // A stretching field may also shrink: a chooser's longest entry ("Generic
+    // ROM, System Card V1 or V2") would otherwise push the buttons beside it
+    // out of a narrow window.
+    if (proportion > 0) field->SetMinSize(wxSize(FIELD_MIN_WIDTH, -1));
     row->Add(field, proportion, wxALIGN_CENTER_VERTICAL | wxALL, 2);
 }
 
