@@ -14,8 +14,8 @@ const char *usage_of(const char *half, const char *name, const command_help *hel
         const device_command *row = device_command_find(name);
         if (row != nullptr) return row->usage;
     } else if (strcmp(half, "card") == 0) {
-        for (const card_command_info *r = card_command_list(); r->name != nullptr; r++)
-            if (strcmp(r->name, name) == 0) return r->usage;
+        const card_command_info *row = card_command_find(name);
+        if (row != nullptr) return row->usage;
     }
     return help != nullptr && help->usage != nullptr ? help->usage : nullptr;
 }

@@ -20,8 +20,6 @@
 
 namespace {
 
-void print_help(FILE *out) { print_overview(out); }
-
 int run_preview(int argc, char **argv) {
     if (argc != 6) {
         fputs("usage: vmk card preview <drive> <block#> <file.png>\n", stderr);
@@ -45,14 +43,14 @@ std::vector<const char *> dispatch_vector(int argc, char **argv) {
 
 int run_device(int argc, char **argv) {
     if (argc < 3) {
-        print_help(stderr);
+        print_overview(stderr);
         return 2;
     }
     if (asks_for_help(argc - 3, argv + 3)) return print_command_help(stdout, "device", argv[2]) ? 0 : 2;
     const device_command *h = device_command_find(argv[2]);
     if (h == nullptr) {
         fprintf(stderr, "vmk: unknown device command '%s'\n", argv[2]);
-        print_help(stderr);
+        print_overview(stderr);
         return 2;
     }
     if (argc - 3 < h->argnum) {
@@ -69,7 +67,7 @@ int run_device(int argc, char **argv) {
 
 int run_card(int argc, char **argv) {
     if (argc < 3) {
-        print_help(stderr);
+        print_overview(stderr);
         return 2;
     }
     if (asks_for_help(argc - 3, argv + 3)) return print_command_help(stdout, "card", argv[2]) ? 0 : 2;
@@ -79,7 +77,7 @@ int run_card(int argc, char **argv) {
     const card_command_info *row = card_command_find(argv[2]);
     if (row == nullptr) {
         fprintf(stderr, "vmk: unknown card command '%s'\n", argv[2]);
-        print_help(stderr);
+        print_overview(stderr);
         return 2;
     }
     // "--force" reads naturally before the drive too; the table wants it after.
@@ -109,7 +107,7 @@ int run_card(int argc, char **argv) {
 int main(int argc, char **argv) {
     program_text_utf8(&argc, &argv);
     if (argc >= 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
-        print_help(stdout);
+        print_overview(stdout);
         return 0;
     }
     if (argc >= 2 && strcmp(argv[1], "--version") == 0) return print_version();
@@ -118,6 +116,6 @@ int main(int argc, char **argv) {
         return asks_for_help(argc - 2, argv + 2) ? run_help(1, argv + 1) : run_ports(argc - 2, argv + 2);
     if (argc >= 2 && strcmp(argv[1], "device") == 0) return run_device(argc, argv);
     if (argc >= 2 && strcmp(argv[1], "card") == 0) return run_card(argc, argv);
-    print_help(stderr);
+    print_overview(stderr);
     return 2;
 }

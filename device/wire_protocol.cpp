@@ -128,7 +128,7 @@ static int gpram_walk(serial_port *s, log_sink *l, unsigned address, size_t size
     unsigned bank = address / VMK_BANK_SIZE;
     size_t banks = (size + VMK_BANK_SIZE - 1) / VMK_BANK_SIZE;
     for (size_t i = 0; i < banks; i++, bank++) {
-        if (vmk_stop_asked(l)) return 0;
+        if (log_stop_requested(l)) return 0;
         uint8_t b = static_cast<uint8_t>(bank);
         if (!vmk_write(s, l, VMK_PORT_GPRAM_BANK, 0, &b, 1)) return 0;
         if (!move(i * VMK_BANK_SIZE)) return 0;
@@ -183,7 +183,7 @@ int vmk_bus_banks(serial_port *s, log_sink *l, unsigned first_bank, uint8_t argu
                   unsigned bank_count) {
     uint8_t *p = static_cast<uint8_t *>(buffer);
     for (unsigned done = 0; done < bank_count;) {
-        if (vmk_stop_asked(l)) return 0;
+        if (log_stop_requested(l)) return 0;
         unsigned count = std::min<unsigned>(VMK_BUS_MAX_BANKS, bank_count - done);
         if (!vmk_bus_read(s, l, static_cast<uint8_t>(first_bank + done), argument,
                           p + static_cast<size_t>(done) * VMK_BANK_SIZE,
@@ -215,8 +215,6 @@ int vmk_page_program(serial_port *s, log_sink *l, uint32_t address, const uint8_
     }
     return 1;
 }
-
-bool vmk_stop_asked(log_sink *l) { return log_stop_requested(l); }
 
 void vmk_failure_line(log_sink *l, const char *text) {
     if (!log_stop_point(l)) log_line(l, text);

@@ -70,10 +70,9 @@ int vmk_page_program(serial_port *s, log_sink *l, uint32_t address, const uint8_
 // Console reset: hold, and when that succeeded, release.
 int vmk_reset(serial_port *s, log_sink *l);
 
-// Long transfers look at the log's stop request between banks (never inside
-// one, which would leave the board part way through a request) and end with
-// 0 and no message of their own; the operation that gave up then reports
-// through vmk_failure_line.
-bool vmk_stop_asked(log_sink *l);
+// Long transfers look at the log's stop request (log_stop_requested) between
+// banks (never inside one, which would leave the board part way through a
+// request) and end with 0 and no message of their own; the operation that gave
+// up then reports through vmk_failure_line.
 // Writes "stopped" when a stop was asked, otherwise text.
 void vmk_failure_line(log_sink *l, const char *text);

@@ -26,6 +26,6 @@ int card_mmchash(card_context *c, int argc, const char *const *v) {
     // The row opens no card, since a listing of files needs none.
     if (!card_open(c)) return 0;
     image_number n;
-    if (!card_arg_image(c, v[0], "manage area block not found", &n)) return 0;
+    if (!image_in_chain(c, digits, "manage area block not found", &n)) return 0;
     return hash_stored_disc(c, n.value());
 }

@@ -90,7 +90,7 @@ bool convert_area(card_context *c, uint32_t first, uint32_t length, bool to_inte
 bool last_block_version(card_context *c, uint8_t *version) {
     auto walk = std::make_unique<card_context>(*c);
     walk->log = log_null();
-    if (!chain_walk(walk.get(), CHAIN_WALK_ALL, [](card_context *, uint32_t) { return true; })) {
+    if (!chain_walk(walk.get(), CHAIN_WALK_ALL, nullptr)) {
         log_line(c->log, "read error");
         return false;
     }
