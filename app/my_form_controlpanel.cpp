@@ -31,11 +31,11 @@ my_form_controlpanel::my_form_controlpanel(wxWindow *parent, my_config *config)
     if (tab < 0 || tab >= static_cast<long>(m_notebook->GetPageCount())) tab = 0;
     m_notebook->SetSelection(static_cast<size_t>(tab));
     show_row_for(static_cast<int>(tab));
-    static_cast<my_pem_panel *>(m_drive_row)->page_entered(static_cast<int>(tab));
+    m_drive_row->page_entered(static_cast<int>(tab));
 
     m_row_panel->Hide();
     m_sizer->Insert(2, m_port_row, 0, wxEXPAND | wxALL, 0);
-    if (m_drive_row != nullptr) m_sizer->Insert(3, m_drive_row, 0, wxEXPAND | wxALL, 0);
+    m_sizer->Insert(3, m_drive_row, 0, wxEXPAND | wxALL, 0);
     Layout();
 
     m_log->AppendText(CONTROL_PANEL_VERSION_LINE);
@@ -48,17 +48,19 @@ my_form_controlpanel::~my_form_controlpanel() {
     m_card_log->cut();
 }
 
+wxWindow *my_form_controlpanel::drive_row() const { return m_drive_row; }
+
 void my_form_controlpanel::show_row_for(int page) {
     bool device = page < FIRST_CARD_PAGE;
     m_port_row->Show(device);
-    if (m_drive_row != nullptr) m_drive_row->Show(!device);
+    m_drive_row->Show(!device);
 }
 
 void my_form_controlpanel::on_notebook_page_changed(wxNotebookEvent &event) {
     // Pages of the card half may hold notebooks of their own.
     if (event.GetEventObject() == m_notebook) {
         show_row_for(m_notebook->GetSelection());
-        static_cast<my_pem_panel *>(m_drive_row)->page_entered(m_notebook->GetSelection());
+        m_drive_row->page_entered(m_notebook->GetSelection());
         Layout();
     }
     event.Skip();

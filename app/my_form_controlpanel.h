@@ -11,6 +11,7 @@
 #include "app/window_log.h"
 
 class my_oru_port;
+class my_pem_panel;
 
 #define CONTROL_PANEL_VERSION_LINE "Vellumark Control Panel version 1.12\n"
 
@@ -20,7 +21,7 @@ public:
     ~my_form_controlpanel() override;
 
     my_oru_port *port_row() const { return m_port_row; }
-    wxWindow *drive_row() const { return m_drive_row; }
+    wxWindow *drive_row() const;
     wxNotebook *notebook() const { return m_notebook; }
     wxTextCtrl *log_control() const { return m_log; }
     const window_log_ptr &device_log() const { return m_device_log; }
@@ -35,5 +36,5 @@ private:
     window_log_ptr m_device_log;
     window_log_ptr m_card_log;
     my_oru_port *m_port_row = nullptr;  // child window
-    wxWindow *m_drive_row = nullptr;    // child window; the card half's my_pem_panel
+    my_pem_panel *m_drive_row = nullptr;  // child window
 };

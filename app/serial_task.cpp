@@ -15,11 +15,6 @@ std::string narrow_text(const wxString &text) {
     return b.data() != nullptr ? std::string(b.data()) : std::string();
 }
 
-std::string utf8_text(const wxString &text) {
-    wxScopedCharBuffer b = text.utf8_str();
-    return b.data() != nullptr ? std::string(b.data()) : std::string();
-}
-
 }  // namespace
 
 serial_task::serial_task(window_log_ptr log, wxTextEntry *portname)
@@ -40,7 +35,7 @@ void serial_task::start(const serial_page_link &page, serial_thread *worker) {
 
 void serial_task::start_with_file(const serial_page_link &page, arg_filename *worker,
                                   const wxString &file) {
-    worker->m_filename = utf8_text(file);
+    worker->m_filename = file.utf8_string();
     start(page, worker);
 }
 

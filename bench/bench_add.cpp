@@ -20,6 +20,7 @@
 #include "card/cdimage/subchannel_q.h"
 #include "card/commands/card_dispatch.h"
 #include "card/layout/card_layout.h"
+#include "card/store/disk_handle.h"
 #include "card/store/drive_table.h"
 #include "core/log.h"
 
@@ -115,9 +116,9 @@ void no_header(void *, uint32_t, uint32_t) {}
 
 void note_area(void *user, uint32_t image, uint32_t offset, uint32_t length, uint8_t, uint32_t,
                const char *) {
-    constexpr uint64_t FIRST_BLOCK = 4097;
     if (image == 1)
-        *static_cast<area_place *>(user) = {(FIRST_BLOCK + offset) * 512, uint64_t{length} * 512};
+        *static_cast<area_place *>(user) = {(uint64_t{CARD_PARTITION1_START} + offset) * DISK_SECTOR_SIZE,
+                                            uint64_t{length} * DISK_SECTOR_SIZE};
 }
 
 struct captured {

@@ -31,8 +31,7 @@ my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, std::shared_ptr<seri
     m_destination->SetSelection(0);
     m_memorymap->SetSelection(static_cast<int>(config->ReadLong("com.romupload.map", 0)));
     if (m_memorymap->GetSelection() == wxNOT_FOUND) m_memorymap->SetSelection(0);
-    wxString colortable = config->Read("com.romupload.filename", wxString());
-    if (!colortable.empty()) m_colortable_file->SetPath(colortable);
+    config->load_picker_path(m_colortable_file, "com.romupload.filename");
     config->load_picker_path(m_dump_file, "com.romdumper.path");
     config->load_picker_path(m_updater_file, "com.updater.path");
 
