@@ -19,7 +19,7 @@ card_job single(card_command command, int ok_event, int failed_event) {
 }  // namespace
 
 card_job card_job_format(bool force) {
-    return single(force ? card_command{"format", "--force"} : card_command{"format"},
+    return single(force ? card_command{"format", CARD_FORCE} : card_command{"format"},
                   CARD_EVENT_FORMAT_OK, CARD_EVENT_FORMAT_FAILED);
 }
 

@@ -41,7 +41,6 @@ void my_panel_list::list_up() {
 }
 
 void my_panel_list::show_listing() {
-    m_blocks = m_listing->blocks;
     m_items = m_listing->rows;
     wxArrayString rows;
     for (const card_list_row &row : m_items) rows.Add(wxString::FromUTF8(row.text));

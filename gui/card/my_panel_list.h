@@ -56,7 +56,6 @@ private:
     std::vector<card_list_row> m_items;    // listarray: the rows in list order
     list_selection m_selection;
     repeat_key_state m_repeat;
-    uint32_t m_blocks = 0;
     bool m_dragging = false;
     kind_pictures m_pictures;
     my_config_form *m_config_form;  // top-level window; destroyed with this page

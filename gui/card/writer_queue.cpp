@@ -4,13 +4,11 @@
 
 #include <cstdio>
 
+#include "card/cdimage/image_input.h"
 #include "core/file_util.h"
 #include "core/utf8_path.h"
 
 namespace {
-
-const int64_t ROM_SIZE_UNIT = 0x2000;
-const int64_t ROM_SIZE_MAX = 0x100000;
 
 std::string::size_type base_start(const std::string &path) {
     const auto slash = path.find_last_of("/\\");
@@ -46,8 +44,7 @@ bool rom_file_check(log_sink *log, const std::string &path) {
     else if (size > ROM_SIZE_MAX)
         reason = ": file size is too large; > 0x100000\n";
     if (!reason) return true;
-    log_write(log, path.c_str());
-    log_write(log, reason);
+    log_file_message(log, path.c_str(), reason);
     return false;
 }
 
@@ -85,8 +82,7 @@ bool csv_list_read(log_sink *log, const std::string &list_path, std::vector<csv_
         // Rooted names stand as they are: "/x", and on Windows also "C:\x", "\x".
         if (!utf8_path(l.path).has_root_path()) l.path = folder + l.path;
         if (file_size(l.path.c_str()) < 0) {
-            log_write(log, l.path.c_str());
-            log_write(log, "is not found.\n");
+            log_file_message(log, l.path.c_str(), "is not found.\n");
             continue;
         }
         lines->push_back(l);
