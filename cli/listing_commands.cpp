@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "card/store/disk_handle.h"
 #include "platform/removable_disks.h"
 #include "cli/card_drive_argument.h"
 #include "cli/console_log.h"
@@ -59,7 +60,7 @@ int run_card_drives(int argc, char **argv) {
     drive_scan_roots roots = drive_table_roots();
     std::vector<drive_row> rows;
     for (const drive_entry &e : drive_table_entries()) {
-        drive_row row{e, {}};
+        drive_row row{e, {}, drive_via_service(e)};
         removable_disk d;
         if (e.kind == DRIVE_BLOCK_DEVICE && examine_removable_disk(roots, e.name, &d))
             row.mounts = mount_points_of(roots, d);

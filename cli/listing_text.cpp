@@ -74,6 +74,7 @@ std::string drives_text(const std::vector<drive_row> &drives,
                        .number("size_bytes", e.size_bytes)
                        .boolean("has_medium", e.has_medium)
                        .texts("mounts", d.mounts)
+                       .boolean("via_service", d.via_service)
                        .line();
             continue;
         }
@@ -81,6 +82,7 @@ std::string drives_text(const std::vector<drive_row> &drives,
         std::string size = e.has_medium ? size_text(e.size_bytes) : "no card";
         out += std::string(1, e.letter) + "  " + joined({e.path, model, size}, "  ");
         if (!d.mounts.empty()) out += "  mounted at " + joined(d.mounts, ", ");
+        if (d.via_service) out += "  via system disk service";
         out += "\n";
     }
     if (!json && drives.empty()) out += "no card drives found\n";

@@ -13,6 +13,7 @@
 struct drive_row {
     drive_entry entry;
     std::vector<std::string> mounts;  // block devices: every mounted part
+    bool via_service = false;         // opened through the system's disk service
 };
 
 // "7.4 GiB", "512.0 MiB", "980 KiB"

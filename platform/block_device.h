@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "platform/disk_service.h"
 #include "platform/removable_disks.h"
 
 struct block_device;
@@ -29,6 +31,17 @@ enum block_device_open_status {
 // BLOCK_DEVICE_OPENED.
 block_device_open_status block_device_open(const removable_disk &disk, block_device **out,
                                            int *error);
+// The same through the system's disk service (disk_service.h), for a disk
+// whose node this process may not open: the service unmounts the disk's file
+// systems and opens it exclusively after the user's authorisation.
+// BLOCK_DEVICE_FAILED with *service other than DISK_SERVICE_OK: the service
+// failed or refused, *message says why; with DISK_SERVICE_OK, *error holds
+// the errno value. A device opened so re-reads its partition table through
+// the service.
+block_device_open_status block_device_open_via_service(const removable_disk &disk,
+                                                       block_device **out, int *error,
+                                                       disk_service_status *service,
+                                                       std::string *message);
 void block_device_close(block_device *d);  // does not flush; nullptr is ignored
 
 uint64_t block_device_size(block_device *d);          // bytes; 0 without a medium

@@ -63,6 +63,18 @@ block_device_open_status block_device_open(const removable_disk &disk, block_dev
     return BLOCK_DEVICE_OPENED;
 }
 
+// Windows has no such service: an administrator opens the disk directly.
+block_device_open_status block_device_open_via_service(const removable_disk &, block_device **out,
+                                                       int *error, disk_service_status *service,
+                                                       std::string *message) {
+    *out = nullptr;
+    *error = 0;
+    int fd = -1;
+    std::string object;
+    *service = disk_service_open("", &fd, &object, message);
+    return BLOCK_DEVICE_FAILED;
+}
+
 void block_device_close(block_device *d) {
     if (d == nullptr) return;
     CloseHandle(d->handle);

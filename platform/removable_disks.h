@@ -1,5 +1,7 @@
 // Card candidates among the system's whole disks. A disk qualifies when it
-// is removable (removable flag, or an SD/MMC card "mmcblkN"), has a medium
+// is removable (removable flag, or an SD/MMC card "mmcblkN") or a writable
+// loop device (a card image file attached as a disk; its model names the
+// file), has a medium
 // (size above 0) and 512-byte logical sectors, and nothing of it is in
 // system use: no partition (nor the disk itself) mounted at a system location
 // (see is_system_mount_point) or used as swap, and none held by another block

@@ -104,12 +104,18 @@ std::string examine(const drive_scan_roots &roots, const std::string &name, bool
                     removable_disk *out) {
     if (!is_plain_name(name)) return "not a disk";
     fs::path dir = fs::path(roots.sys_block) / name;
-    uint64_t removable = 0, size_units = 0, logical_block = 0;
+    uint64_t removable = 0, size_units = 0, logical_block = 0, read_only = 0;
     read_u64(dir / "removable", &removable);
+    // A loop device stands for a card image file attached as a disk; one the
+    // system attached read-only (packaged software images) is none.
+    bool loop = name.rfind("loop", 0) == 0;
+    std::string backing_file = loop ? sysfs_first_line(dir / "loop" / "backing_file") : "";
+    if (loop && backing_file.empty()) return "loop device without a backing file";
+    if (loop && read_u64(dir / "ro", &read_only) && read_only != 0) return "read-only loop device";
     // SD cards in a built-in slot report removable 0; a soldered-on eMMC
     // chip reports the same, and only its device type tells them apart.
     bool sd_card = is_sd_mmc_card_name(name) && sysfs_first_line(dir / "device" / "type") == "SD";
-    if (removable != 1 && !sd_card) {
+    if (removable != 1 && !sd_card && !loop) {
         if (is_sd_mmc_card_name(name)) return "eMMC, not an SD card";
         if (name.rfind("mmcblk", 0) == 0) return "eMMC boot or RPMB area, not an SD card";
         return "fixed disk";
@@ -126,7 +132,7 @@ std::string examine(const drive_scan_roots &roots, const std::string &name, bool
     d.device_path = roots.dev + "/" + name;
     d.size_bytes = size_units * 512;
     if (!read_device_number(dir / "dev", &d.major, &d.minor)) return "device number unknown";
-    d.model = model_of(dir);
+    d.model = loop ? "loop device of " + backing_file : model_of(dir);
     d.partitions = read_partitions(dir);
 
     std::vector<mount_record> mounts = read_mount_table(roots.mountinfo);

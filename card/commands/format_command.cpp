@@ -55,7 +55,9 @@ bool scan_partition(const char *drive, const fat_location &where, root_scan *sca
 
 bool root_is_listed(const char *drive, root_scan *scan) {
     fat_location where;
-    if (!drive_fat_location(log_null(), drive, &where)) return false;
+    // Why the card cannot be opened (rights, the disk service) is the user's
+    // first question.
+    if (!drive_fat_location(scan->log, drive, &where)) return false;
     switch (where.access) {
         case FAT_ACCESS_DIRECTORY:
             return scan_directory(where.directory, scan);

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/disk_service.h"
 #include "platform/removable_disks.h"
 #include "card/store/sector_store.h"
 
@@ -15,12 +16,21 @@ enum block_open_status {
     BLOCK_NOT_A_CARD,   // not (or no longer) a candidate, or another node
     BLOCK_NO_MEDIUM,    // reader without a card
     BLOCK_SECTOR_SIZE,  // logical sector other than 512 bytes
-    BLOCK_OPEN_FAILED,  // *error holds the errno value
+    BLOCK_OPEN_FAILED,  // why.error holds the errno value
+    BLOCK_SERVICE_FAILED,  // no rights, and the disk service failed: why.service, why.message
+};
+
+struct block_open_failure {
+    int error = 0;
+    disk_service_status service = DISK_SERVICE_OK;
+    std::string message;
 };
 
 // name: the disk's kernel name ("sdb"). *out is set only with BLOCK_OPENED.
+// A disk this process has no rights to open goes through the system's disk
+// service, which unmounts its file systems first.
 block_open_status block_store_open(const drive_scan_roots &roots, const std::string &name,
-                                   sector_store **out, int *error);
+                                   sector_store **out, block_open_failure *why);
 
 // Unmounts everything the system has mounted of the disk (the disk itself
 // and all its partitions). 0, or the errno value of the first failure with

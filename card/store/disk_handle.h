@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/log.h"
 
@@ -46,10 +47,17 @@ bool disk_write_at(disk_handle *h, uint64_t sector, const void *buffer, uint32_t
 // Bit n set for drive letter 'A'+n that is a card candidate (card image
 // files and test stores in the drive table included).
 uint32_t removable_drive_mask();
-// Whether raw card access is allowed: root, or write permission on the card
+// Whether raw card access is allowed: root, the system's disk service on
+// hand to open card readers for the user, or write permission on the card
 // readers' device nodes. Card image files need no rights.
 bool is_elevated();
 struct drive_entry;
 // Whether this process may read and write the drive's device node now;
 // always true for image files and test stores.
 bool drive_accessible(const drive_entry &e);
+// Whether the drive is opened through the system's disk service: no rights
+// on its node, and the service is there.
+bool drive_via_service(const drive_entry &e);
+// What the user should know about the rights the drive needs; empty when it
+// opens directly.
+std::string drive_rights_advice(const drive_entry &e);

@@ -82,17 +82,25 @@ block_open_status refuse(block_device *device, block_open_status status) {
     return status;
 }
 
+bool refused_for_rights(int error) { return error == EACCES || error == EPERM; }
+
 }  // namespace
 
 block_open_status block_store_open(const drive_scan_roots &roots, const std::string &name,
-                                   sector_store **out, int *error) {
+                                   sector_store **out, block_open_failure *why) {
     *out = nullptr;
-    *error = 0;
+    *why = block_open_failure{};
     removable_disk disk;
     if (!examine_removable_disk(roots, name, &disk)) return BLOCK_NOT_A_CARD;
 
     block_device *device = nullptr;
-    switch (block_device_open(disk, &device, error)) {
+    block_device_open_status opened = block_device_open(disk, &device, &why->error);
+    if (opened == BLOCK_DEVICE_FAILED && refused_for_rights(why->error)) {
+        opened = block_device_open_via_service(disk, &device, &why->error, &why->service,
+                                               &why->message);
+        if (why->service != DISK_SERVICE_OK) return BLOCK_SERVICE_FAILED;
+    }
+    switch (opened) {
         case BLOCK_DEVICE_OPENED:
             break;
         case BLOCK_DEVICE_OTHER_DISK:
@@ -107,7 +115,7 @@ block_open_status block_store_open(const drive_scan_roots &roots, const std::str
 
     auto *b = new (std::nothrow) block_store;
     if (b == nullptr) {
-        *error = ENOMEM;
+        why->error = ENOMEM;
         return refuse(device, BLOCK_OPEN_FAILED);
     }
     b->ops = &block_ops;

@@ -100,12 +100,9 @@ void my_pem_panel::list_pending() {
 
 void my_pem_panel::explain_rights() {
     drive_entry e;
-    if (!drive_table_find(m_task->drive_letter(), &e) || drive_accessible(e)) return;
-    const std::string text = e.path +
-                             " needs rights this program does not have: run it as root, or give "
-                             "your user write access to the device node (for example through the "
-                             "disk group: sudo adduser $USER disk, then log in again)\n";
-    m_task->log()->append(text.c_str());
+    if (!drive_table_find(m_task->drive_letter(), &e)) return;
+    const std::string text = drive_rights_advice(e);
+    if (!text.empty()) m_task->log()->append((text + "\n").c_str());
 }
 
 bool my_pem_panel::open_card_image(const wxString &path) {

@@ -165,9 +165,16 @@ TEST_F(DrivesListing, CardsWithMountsThenWithAllTheRejectedOnes) {
     EXPECT_EQ(drives_text(rows, &rejected, true),
               "{\"letter\":\"D\",\"kind\":\"disk\",\"path\":\"" + system.roots.dev +
                   "/sdb\",\"model\":\"USB SD Reader\",\"size_bytes\":3965190144,"
-                  "\"has_medium\":true,\"mounts\":[\"/media/user/CARD\"]}\n"
+                  "\"has_medium\":true,\"mounts\":[\"/media/user/CARD\"],\"via_service\":false}\n"
                   "{\"letter\":null,\"kind\":\"rejected\",\"path\":\"" +
                   system.roots.dev +
                   "/sda\",\"model\":\"Fixed SSD\",\"size_bytes\":3965190144,\"reason\":\"fixed "
                   "disk\"}\n");
+
+    // A reader the system's disk service opens for the user says so.
+    rows[0].via_service = true;
+    rows[0].mounts.clear();
+    EXPECT_EQ(drives_text(rows, nullptr, false),
+              "D  " + system.roots.dev + "/sdb  USB SD Reader  3.7 GiB  via system disk service\n");
+    EXPECT_NE(drives_text(rows, nullptr, true).find("\"via_service\":true}"), std::string::npos);
 }

@@ -45,6 +45,8 @@ void fake_system::add_disk(const fake_disk &d) {
     write_file(base / "dev", d.dev + "\n");
     write_file(base / "device" / (d.model_as_name ? "name" : "model"), d.model + "   \n");
     if (!d.mmc_type.empty()) write_file(base / "device" / "type", d.mmc_type + "\n");
+    write_file(base / "ro", std::to_string(d.read_only) + "\n");
+    if (!d.loop_backing.empty()) write_file(base / "loop" / "backing_file", d.loop_backing + "\n");
     fs::create_directories(base / "holders");
     unsigned major = std::stoul(d.dev), minor = std::stoul(d.dev.substr(d.dev.find(':') + 1));
     for (int i = 1; i <= d.partitions; i++) {

@@ -23,6 +23,8 @@ struct fake_disk {
     bool model_as_name = false;  // SD/MMC cards keep it in device/name
     std::string mmc_type = "";   // device/type of an MMC host's device ("SD", "MMC"); "": none
     int partitions = 1;          // partitions named by mmc or sd rules
+    std::string loop_backing = "";  // loop devices: the attached file; "": none attached
+    int read_only = 0;
 };
 
 struct fake_system {

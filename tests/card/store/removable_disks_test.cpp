@@ -73,6 +73,35 @@ TEST(RemovableDisks, OnlyRemovableUnusedDisksWithMediumAnd512ByteSectorsQualify)
     EXPECT_EQ(disks[1].model, "USB SD Reader");
 }
 
+// A card image attached as a loop device is a card; a loop device of
+// packaged software (read-only), one without a file, or one carrying the
+// system is none.
+TEST(RemovableDisks, WritableLoopDevicesOfImageFilesQualify) {
+    struct loop_case {
+        fake_disk disk;
+        bool qualifies;
+    };
+    const loop_case cases[] = {
+        {{.name = "loop0", .removable = 0, .dev = "7:0", .loop_backing = "/home/me/card.img"}, true},
+        {{.name = "loop1", .removable = 0, .dev = "7:1", .loop_backing = "/var/lib/snapd/x.snap",
+          .read_only = 1},
+         false},
+        {{.name = "loop2", .removable = 0, .dev = "7:2"}, false},
+        {{.name = "loop3", .removable = 0, .dev = "7:3", .loop_backing = "/root.img"}, false},
+    };
+    fake_system s;
+    for (const loop_case &c : cases) s.add_disk(c.disk);
+    s.add_mount("7:4", "/usr", "/dev/loop3p1");
+    std::vector<removable_disk> disks = scan_removable_disks(s.roots);
+    for (const loop_case &c : cases) {
+        removable_disk d;
+        EXPECT_EQ(examine_removable_disk(s.roots, c.disk.name, &d), c.qualifies) << c.disk.name;
+    }
+    ASSERT_EQ(names_of(disks), (std::vector<std::string>{"loop0"}));
+    EXPECT_EQ(disks[0].model, "loop device of /home/me/card.img");
+    EXPECT_EQ(disks[0].device_path, s.roots.dev + "/loop0");
+}
+
 TEST(RemovableDisks, FirstPartitionMountIsRecordedAndOtherMountsAreListedForUnmounting) {
     fake_system s;
     s.add_disk({.name = "sdb", .dev = "8:16", .partitions = 2});
@@ -177,9 +206,9 @@ TEST_F(DriveTableTest, ANodeThatIsNotTheExaminedDiskIsNeverUsed) {
     EXPECT_EQ(log.text(), "");
 
     sector_store *store = nullptr;
-    int error = 0;
-    EXPECT_EQ(block_store_open(system.roots, "sda", &store, &error), BLOCK_NOT_A_CARD);
-    EXPECT_EQ(block_store_open(system.roots, "sdc", &store, &error), BLOCK_NOT_A_CARD);
+    block_open_failure why;
+    EXPECT_EQ(block_store_open(system.roots, "sda", &store, &why), BLOCK_NOT_A_CARD);
+    EXPECT_EQ(block_store_open(system.roots, "sdc", &store, &why), BLOCK_NOT_A_CARD);
     EXPECT_EQ(store, nullptr);
     std::string at;
     EXPECT_EQ(block_device_unmount_all(system.roots, "sdc", &at), ENODEV);

@@ -1,0 +1,272 @@
+// A card reader this user may not open, reached through the system's disk
+// service: a loop device whose node only root may open stands for the
+// reader, vmk runs as an ordinary user, and a stand-in service on a private
+// bus opens the device and logs every call. Needs root (loop devices, the
+// user switch); skipped without it.
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/card/write/adding_fixture.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+constexpr uid_t NOBODY = 65534;
+
+std::string read_text(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+    return s;
+}
+
+// Runs vmk with its standard output and error collected; as the unprivileged
+// user unless as_root. bus: the system bus address it sees.
+command_result vmk_run(const std::vector<std::string> &args, const std::string &bus, bool as_root) {
+    int fds[2];
+    command_result r{"", -1};
+    if (pipe(fds) != 0) return r;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        dup2(fds[1], STDERR_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.c_str(), 1);
+        if (!as_root && (setgroups(0, nullptr) != 0 || setresgid(NOBODY, NOBODY, NOBODY) != 0 ||
+                         setresuid(NOBODY, NOBODY, NOBODY) != 0))
+            _exit(126);
+        std::vector<char *> argv{const_cast<char *>(VMK_BINARY)};
+        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) r.out.append(buffer, n);
+    close(fds[0]);
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+class DiskService : public testing::Test {
+protected:
+    void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "needs root for loop devices and a user switch";
+        if (access("/usr/bin/dbus-daemon", X_OK) != 0 || access(FAKE_SERVICE, R_OK) != 0)
+            GTEST_SKIP() << "needs dbus-daemon";
+        // The unprivileged user must reach the bus socket and the files.
+        ASSERT_EQ(chmod(dir.dir.c_str(), 0755), 0);
+        image = dir.path("card.img");
+        ASSERT_EQ(run_command("truncate -s 20M " + image).status, 0);
+        rom = dir.path("game.pce");
+        write_file(rom, make_rom(0x2000, 7));
+        start_bus();
+    }
+
+    void TearDown() override {
+        service.reset();
+        if (!loop.empty()) run_command("losetup -d " + loop);
+    }
+
+    void attach() {
+        command_result r = run_command("losetup -f --show " + image);
+        loop = trimmed(r.out);
+        if (r.status != 0 || loop.empty()) GTEST_SKIP() << "no free loop device";
+        // A reader that needs rights: only root may open the node.
+        ASSERT_EQ(chmod(loop.c_str(), 0600), 0);
+        ASSERT_EQ(chown(loop.c_str(), 0, 0), 0);
+    }
+
+    void start_bus() {
+        std::string config = dir.path("bus.conf");
+        std::ofstream(config) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus "
+                                 "Configuration 1.0//EN\"\n"
+                                 " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                                 "<busconfig><type>system</type>"
+                                 "<listen>unix:path="
+                              << dir.path("bus") << "</listen><auth>EXTERNAL</auth>"
+                              << "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+                                 "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                                 "</policy></busconfig>\n";
+        bus_daemon = std::make_unique<background_process>(std::vector<std::string>{
+            "/usr/bin/dbus-daemon", "--config-file=" + config, "--nofork", "--print-address"});
+        bus = bus_daemon->first_line();
+        ASSERT_FALSE(bus.empty()) << "dbus-daemon did not start";
+    }
+
+    // The stand-in service over the loop device, which it says holds two
+    // partitions; mounted: the partition numbers it reports mounted.
+    void start_service(const std::string &behaviour, const std::vector<int> &mounted = {}) {
+        std::vector<std::string> argv{"/usr/bin/python3", FAKE_SERVICE, "--address", bus,
+                                      "--disk", loop, "--log", log_path(), "--behaviour", behaviour};
+        for (int p : {1, 2}) {
+            argv.insert(argv.end(), {"--partition", loop + "p" + std::to_string(p)});
+            for (int m : mounted)
+                if (m == p) argv.insert(argv.end(), {"--mounted", loop + "p" + std::to_string(p)});
+        }
+        service = std::make_unique<background_process>(argv);
+        ASSERT_EQ(service->first_line(), "ready");
+    }
+
+    std::string log_path() const { return dir.path("service.log"); }
+    std::vector<std::string> calls() const {
+        std::vector<std::string> lines;
+        std::istringstream in(read_text(log_path()));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    command_result vmk(const std::vector<std::string> &args, bool as_root = false) {
+        return vmk_run(args, bus, as_root);
+    }
+
+    // The loop device's letter as `vmk card drives` gives it.
+    std::string letter(bool as_root = false) {
+        command_result r = vmk({"card", "drives", "--json"}, as_root);
+        std::istringstream in(r.out);
+        for (std::string line; std::getline(in, line);)
+            if (line.find("\"path\":\"" + loop + "\"") != std::string::npos)
+                return line.substr(line.find("\"letter\":\"") + 10, 1);
+        ADD_FAILURE() << "the loop device is not listed:\n" << r.out;
+        return "?";
+    }
+
+    temp_dir dir;
+    std::string image, rom, loop, bus;
+    std::unique_ptr<background_process> bus_daemon, service;
+};
+
+size_t index_of(const std::vector<std::string> &calls, const std::string &start) {
+    for (size_t i = 0; i < calls.size(); i++)
+        if (calls[i].rfind(start, 0) == 0) return i;
+    return calls.size();
+}
+
+TEST_F(DiskService, FormatAddAndListThroughTheServiceMakeTheSameCardAsOnTheFile) {
+    attach();
+    start_service("ok");
+    command_result drives = vmk({"card", "drives"});
+    EXPECT_NE(drives.out.find(loop + "  loop device of " + image + "  20.0 MiB  via system disk service"),
+              std::string::npos)
+        << drives.out;
+    const std::string d = letter();
+    command_result format = vmk({"card", "format", d});
+    ASSERT_EQ(format.status, 0) << format.out;
+    command_result add = vmk({"card", "add", d, rom});
+    ASSERT_EQ(add.status, 0) << add.out;
+    EXPECT_EQ(add.out, "image#0-01\n");
+    command_result list = vmk({"card", "list", d});
+    ASSERT_EQ(list.status, 0) << list.out;
+    EXPECT_NE(list.out.find("01 R  " + rom), std::string::npos) << list.out;
+
+    // The same commands on a card image file of the same size.
+    std::string direct = dir.path("direct.img");
+    ASSERT_EQ(run_command("truncate -s 20M " + direct).status, 0);
+    ASSERT_EQ(vmk({"card", "format", direct}, true).status, 0);
+    ASSERT_EQ(vmk({"card", "add", direct, rom}, true).status, 0);
+    EXPECT_EQ(vmk({"card", "list", direct}, true).out, list.out);
+    EXPECT_TRUE(read_text(image) == read_text(direct)) << "the cards differ";
+
+    // Every open was exclusive, with the access mode in the mode argument
+    // only; the format had the partitions re-read after its first open.
+    std::vector<std::string> log = calls();
+    const std::string open = "OpenDevice " + loop + " mode=rw flags=";
+    int opens = 0;
+    for (const std::string &call : log) {
+        if (call.rfind("OpenDevice ", 0) != 0) continue;
+        ASSERT_EQ(call.rfind(open, 0), 0u) << call;
+        int flags = std::stoi(call.substr(open.size()));
+        EXPECT_EQ(flags & O_EXCL, O_EXCL) << call;
+        EXPECT_EQ(flags & O_ACCMODE, 0) << call;
+        opens++;
+    }
+    EXPECT_GE(opens, 3) << read_text(log_path());
+    EXPECT_LT(index_of(log, open), index_of(log, "Rescan " + loop));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Rescan " + loop), 1);
+}
+
+TEST_F(DiskService, MountedPartitionsAreUnmountedBeforeTheDeviceIsOpened) {
+    // A card whose two partitions the desktop mounted.
+    ASSERT_EQ(vmk({"card", "format", image}, true).status, 0);
+    attach();
+    start_service("ok", {1, 2});
+    command_result list = vmk({"card", "list", letter()});
+    EXPECT_EQ(list.status, 0) << list.out;
+    std::vector<std::string> log = calls();
+    size_t open = index_of(log, "OpenDevice " + loop + " ");
+    ASSERT_LT(open, log.size()) << read_text(log_path());
+    EXPECT_LT(index_of(log, "Unmount " + loop + "p1"), open) << read_text(log_path());
+    EXPECT_LT(index_of(log, "Unmount " + loop + "p2"), open) << read_text(log_path());
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Unmount " + loop), 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Unmount " + loop + "p1"), 1);
+}
+
+// Whatever goes wrong with the service: a message, status 1, the card as it was.
+TEST_F(DiskService, RefusedOrBrokenServiceWritesNothing) {
+    struct failure_case {
+        const char *behaviour;  // "" no service on the bus; "no bus": no bus at all
+        const char *message;
+    };
+    const failure_case cases[] = {
+        {"refuse", "was refused; nothing was written"},
+        {"no_agent", "no authorisation agent runs to ask for it"},
+        {"nonsense", "does not understand"},
+        {"", "system disk service (UDisks2) is not available"},
+        {"no bus", "system disk service (UDisks2) is not available"},
+    };
+    ASSERT_EQ(vmk({"card", "format", image}, true).status, 0);
+    ASSERT_EQ(vmk({"card", "add", image, rom}, true).status, 0);
+    const std::string before = read_text(image);
+    attach();
+    const std::string d = letter();
+    for (const failure_case &c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        std::string behaviour = c.behaviour;
+        if (behaviour != "" && behaviour != "no bus") start_service(behaviour);
+        std::string saved_bus = bus;
+        if (behaviour == "no bus") bus = "unix:path=" + dir.path("no-such-bus");
+        command_result r = vmk({"card", "format", "--force", d});
+        bus = saved_bus;
+        service.reset();
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+        EXPECT_TRUE(read_text(image) == before) << "the card changed";
+    }
+}
+
+TEST_F(DiskService, AReaderThisUserMayOpenNeverGoesThroughTheService) {
+    attach();
+    start_service("ok");
+    command_result drives = vmk({"card", "drives"}, true);
+    EXPECT_EQ(drives.out.find("via system disk service"), std::string::npos) << drives.out;
+    const std::string d = letter(true);
+    EXPECT_EQ(vmk({"card", "format", d}, true).status, 0);
+    EXPECT_EQ(vmk({"card", "add", d, rom}, true).status, 0);
+    EXPECT_EQ(vmk({"card", "list", d}, true).status, 0);
+    EXPECT_EQ(read_text(log_path()), "");
+}
+
+}  // namespace
