@@ -16,6 +16,7 @@
 #include "cli/daily_commands.h"
 #include "cli/console_log.h"
 #include "device/device_dispatch.h"
+#include "platform/disk_service.h"
 #include "platform/program_text.h"
 
 namespace {
@@ -115,7 +116,11 @@ int main(int argc, char **argv) {
     if (argc >= 2 && strcmp(argv[1], "ports") == 0)
         return asks_for_help(argc - 2, argv + 2) ? run_help(1, argv + 1) : run_ports(argc - 2, argv + 2);
     if (argc >= 2 && strcmp(argv[1], "device") == 0) return run_device(argc, argv);
-    if (argc >= 2 && strcmp(argv[1], "card") == 0) return run_card(argc, argv);
+    if (argc >= 2 && strcmp(argv[1], "card") == 0) {
+        // Outside a desktop the system's authorisation prompt comes to the terminal.
+        disk_service_allow_text_agent();
+        return run_card(argc, argv);
+    }
     print_overview(stderr);
     return 2;
 }

@@ -27,5 +27,10 @@ bool disk_service_present();
 disk_service_status disk_service_open(const std::string &disk_path, int *fd,
                                       std::string *block_object, std::string *message);
 
+// A program without a desktop around it (the command line): when the
+// service needs authorisation that no agent asks for, start polkit's text
+// agent (pkttyagent, where installed) so the user is asked in the terminal.
+void disk_service_allow_text_agent();
+
 // Has the service read the disk's partition table again.
 disk_service_status disk_service_rescan(const std::string &block_object, std::string *message);

@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -227,8 +229,56 @@ bool disk_service_present() {
     return service_running(b.bus) || service_activatable(b.bus);
 }
 
-disk_service_status disk_service_open(const std::string &disk_path, int *fd,
-                                      std::string *block_object, std::string *message) {
+namespace {
+
+bool text_agent_allowed = false;
+pid_t text_agent = 0;
+
+void stop_text_agent() {
+    if (text_agent <= 0) return;
+    kill(text_agent, SIGTERM);
+    waitpid(text_agent, nullptr, 0);
+    text_agent = 0;
+}
+
+// Starts polkit's text agent for this process, once, when allowed and
+// standard input is a terminal; true once it has registered.
+bool start_text_agent() {
+    if (!text_agent_allowed || text_agent != 0 || !isatty(STDIN_FILENO)) return false;
+    int notify[2];
+    if (pipe2(notify, O_CLOEXEC) != 0) return false;
+    std::string process = std::to_string(getpid());
+    pid_t child = fork();
+    if (child == 0) {
+        close(notify[0]);
+        // The agent inherits the write end and closes it once registered.
+        fcntl(notify[1], F_SETFD, 0);
+        std::string fd = std::to_string(notify[1]);
+        execlp("pkttyagent", "pkttyagent", "--process", process.c_str(), "--notify-fd", fd.c_str(),
+               "--fallback", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(notify[1]);
+    if (child < 0) {
+        close(notify[0]);
+        return false;
+    }
+    text_agent = child;
+    atexit(stop_text_agent);
+    char c;
+    while (read(notify[0], &c, 1) > 0) {
+    }
+    close(notify[0]);
+    // An agent that could not register (or is not installed) has exited.
+    if (waitpid(child, nullptr, WNOHANG) == child) {
+        text_agent = -1;
+        return false;
+    }
+    return true;
+}
+
+disk_service_status open_once(const std::string &disk_path, int *fd, std::string *block_object,
+                              std::string *message) {
     *fd = -1;
     bus_ref b;
     if (auto s = connect(&b, message)) return s;
@@ -258,11 +308,29 @@ disk_service_status disk_service_open(const std::string &disk_path, int *fd,
     return DISK_SERVICE_OK;
 }
 
-disk_service_status disk_service_rescan(const std::string &block_object, std::string *message) {
+disk_service_status rescan_once(const std::string &block_object, std::string *message) {
     bus_ref b;
     if (auto s = connect(&b, message)) return s;
     message_ref m, reply;
     if (auto s = new_call(b.bus, block_object, BLOCK, "Rescan", &m, message)) return s;
     if (append_no_options(m.m) < 0) return nonsense(message);
     return call(b.bus, m.m, &reply, message);
+}
+
+}  // namespace
+
+void disk_service_allow_text_agent() { text_agent_allowed = true; }
+
+disk_service_status disk_service_open(const std::string &disk_path, int *fd,
+                                      std::string *block_object, std::string *message) {
+    disk_service_status s = open_once(disk_path, fd, block_object, message);
+    if (s == DISK_SERVICE_NO_AGENT && start_text_agent())
+        s = open_once(disk_path, fd, block_object, message);
+    return s;
+}
+
+disk_service_status disk_service_rescan(const std::string &block_object, std::string *message) {
+    disk_service_status s = rescan_once(block_object, message);
+    if (s == DISK_SERVICE_NO_AGENT && start_text_agent()) s = rescan_once(block_object, message);
+    return s;
 }

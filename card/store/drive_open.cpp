@@ -22,8 +22,8 @@ std::string service_failure_text(const std::string &path, const block_open_failu
         case DISK_SERVICE_NO_AGENT:
             return "opening " + path +
                    " needs your authorisation, but no authorisation agent runs to ask for it: run "
-                   "vmk in a desktop session, or start polkit's text agent in another terminal of "
-                   "the same session (pkttyagent, Debian package polkitd) and try again";
+                   "it in a desktop session, or from a terminal with polkit's text agent installed "
+                   "(pkttyagent, Debian package polkitd)";
         case DISK_SERVICE_FAILED:
         case DISK_SERVICE_OK:
             break;

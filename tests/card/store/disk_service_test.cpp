@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "card/layout/card_layout.h"
 #include "tests/card/write/adding_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
@@ -159,6 +160,17 @@ protected:
     std::unique_ptr<background_process> bus_daemon, service;
 };
 
+// The card with the times of its FAT root entries cleared: the listing file
+// carries the time it was written.
+std::string without_file_times(std::string card) {
+    constexpr size_t ROOT = (CARD_PARTITION0_START + 8 + 2 * 12) * 512, ENTRIES = 512;
+    if (card.size() < ROOT + ENTRIES * 32) return card;
+    for (size_t entry = ROOT; entry < ROOT + ENTRIES * 32; entry += 32) {
+        for (size_t field : {14, 16, 18, 22, 24}) card[entry + field] = card[entry + field + 1] = 0;
+    }
+    return card;
+}
+
 size_t index_of(const std::vector<std::string> &calls, const std::string &start) {
     for (size_t i = 0; i < calls.size(); i++)
         if (calls[i].rfind(start, 0) == 0) return i;
@@ -188,7 +200,8 @@ TEST_F(DiskService, FormatAddAndListThroughTheServiceMakeTheSameCardAsOnTheFile)
     ASSERT_EQ(vmk({"card", "format", direct}, true).status, 0);
     ASSERT_EQ(vmk({"card", "add", direct, rom}, true).status, 0);
     EXPECT_EQ(vmk({"card", "list", direct}, true).out, list.out);
-    EXPECT_TRUE(read_text(image) == read_text(direct)) << "the cards differ";
+    EXPECT_TRUE(without_file_times(read_text(image)) == without_file_times(read_text(direct)))
+        << "the cards differ";
 
     // Every open was exclusive, with the access mode in the mode argument
     // only; the format had the partitions re-read after its first open.
