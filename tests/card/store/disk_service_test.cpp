@@ -282,4 +282,15 @@ TEST_F(DiskService, AReaderThisUserMayOpenNeverGoesThroughTheService) {
     EXPECT_EQ(read_text(log_path()), "");
 }
 
+// A disk is named by its letter: its device node given as a path is no card
+// image, so not even root formats a disk that way.
+TEST_F(DiskService, ADeviceNodeGivenAsAPathIsRefused) {
+    attach();
+    const std::string before = read_text(image);
+    command_result r = vmk({"card", "format", loop}, true);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("not a card image file: " + loop), std::string::npos) << r.out;
+    EXPECT_TRUE(read_text(image) == before) << "the disk changed";
+}
+
 }  // namespace
