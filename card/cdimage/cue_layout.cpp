@@ -31,6 +31,10 @@ bool cue_layout(log_sink *log, cue_sheet *sheet) {
         if (size < 0) return file_fault(log, f.path, "not found");
         f.size = static_cast<uint64_t>(size);
     }
+    return cue_place(log, sheet);
+}
+
+bool cue_place(log_sink *log, cue_sheet *sheet) {
     std::vector<cue_track> &tracks = sheet->tracks;
     uint64_t cursor = 0;
     for (size_t i = 0; i < tracks.size(); i++) {

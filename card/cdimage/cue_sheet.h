@@ -66,5 +66,8 @@ uint32_t cue_file_sector_size(cue_mode mode);
 // false with one line naming the file and what is wrong.
 bool cue_layout(log_sink *log, cue_sheet *sheet);
 
+// cue_layout's second half: the file sizes already in sheet->files.
+bool cue_place(log_sink *log, cue_sheet *sheet);
+
 // Reads and parses a sheet from disk, then lays it out.
 bool cue_load(log_sink *log, const char *sheet_name, cue_sheet *out);
