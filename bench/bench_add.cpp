@@ -4,7 +4,10 @@
 // many bytes to a file; for the hash listing, which only reads, reading the
 // stored disc's area of the card image. Reported: the times and
 // fraction_of_plain = plain time / measured time (target 0.8 or more). Peak
-// memory: run under /usr/bin/time -v.
+// memory: run under /usr/bin/time -v. The same disc is also added from a cue
+// sheet naming prefix.img as its one BINARY file (subchannel generated):
+// cue_fraction_of_set = add time from the set / add time from the sheet
+// (target 0.9 or more).
 //
 //   bench_add [directory]   (default /tmp; needs about 2.2 GB free there)
 #include <fcntl.h>
@@ -65,6 +68,10 @@ bool write_image_set(const std::string &prefix) {
             "[Entry 3]\nSession=1\nPoint=1\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
             "AFrame=0\nZero=0\nPMin=0\nPSec=2\nPFrame=0\nPLBA=0\n",
             end / 4500, end / 75 % 60, end % 75);
+    FILE *cue = fopen((prefix + ".cue").c_str(), "w");
+    if (cue == nullptr) return false;
+    fprintf(cue, "FILE disc.img BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+    fclose(cue);
     bool ok = !ferror(img) && !ferror(sub);
     fclose(img);
     fclose(sub);
@@ -157,7 +164,8 @@ int main(int argc, char **argv) {
     sync();  // the generated files are on disk before anything is timed
 
     constexpr int ROUNDS = 3;
-    std::vector<double> plain, plain_read, add, hash, file_hash;
+    std::vector<double> plain, plain_read, add, add_cue, hash, file_hash;
+    const std::string sheet = prefix + ".cue";
     std::string listing;
     run(log, {"", "format", drive.c_str()});
     for (int round = 0; round < ROUNDS; round++) {
@@ -165,6 +173,7 @@ int main(int argc, char **argv) {
         // Later rounds replace image 1, writing the same area again.
         add.push_back(round == 0 ? run(log, {"", "add", drive.c_str(), prefix.c_str()})
                                  : run(log, {"", "add", drive.c_str(), prefix.c_str(), "1"}));
+        add_cue.push_back(run(log, {"", "add", drive.c_str(), sheet.c_str(), "1"}));
         area_place area;
         card_enumerate(log_null(), drive.c_str(), no_header, nullptr, note_area, &area);
         plain_read.push_back(plain_read_pass(card, area.offset, area.bytes));
@@ -181,6 +190,8 @@ int main(int argc, char **argv) {
     printf("add:              %.2f s (%.0f MB/s)  fraction_of_plain %.2f\n", a, mb / a, p / a);
     printf("plain read:       %.2f s (%.0f MB/s) (the stored disc's area)\n", r, mb / r);
     printf("mmchash 1:        %.2f s (%.0f MB/s)  fraction_of_plain_read %.2f\n", h, mb / h, r / h);
+    double c = median(add_cue);
+    printf("add from cue:     %.2f s (%.0f MB/s)  cue_fraction_of_set %.2f\n", c, mb / c, a / c);
     double f = median(file_hash);
     printf("mmchash prefix:   %.2f s (%.0f MB/s)  fraction_of_plain_read %.2f (the image files)\n",
            f, mb / f, r / f);
@@ -189,7 +200,8 @@ int main(int argc, char **argv) {
     drive_table_forget(letter);
     log_destroy(log);
     gauge_destroy(gauge);
-    for (const char *name : {"/disc.img", "/disc.sub", "/disc.ccd", "/card.img", "/plain.bin"})
+    for (const char *name :
+         {"/disc.img", "/disc.sub", "/disc.ccd", "/disc.cue", "/card.img", "/plain.bin"})
         unlink((dir + name).c_str());
     rmdir(dir.c_str());
     return 0;

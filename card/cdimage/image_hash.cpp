@@ -7,7 +7,6 @@
 #include <string>
 
 #include "card/cdimage/image_input.h"
-#include "card/cdimage/image_sector_file.h"
 #include "card/cdimage/subchannel_q.h"
 #include "core/file_util.h"
 
@@ -102,26 +101,26 @@ int hash_data_tracks(log_sink *log, const disc_description *d, const hash_sector
 
 namespace {
 
-struct image_files {
-    FILE *img;
-    FILE *sub;
+struct source_reader {
+    cd_source *source;
+    log_sink *log;
+    bool failed;
 };
 
-uint32_t read_sub_file(void *user, uint32_t first, uint32_t count, uint8_t *out) {
-    auto *files = static_cast<image_files *>(user);
-    return static_cast<uint32_t>(
-        sector_read_at(files->sub, first, SUBCHANNEL_BLOCK_SIZE, count, out));
+uint32_t read_source_sub(void *user, uint32_t first, uint32_t count, uint8_t *out) {
+    auto *r = static_cast<source_reader *>(user);
+    return cd_source_read_some(r->source, r->log, first, count,
+                               cd_sector_target{nullptr, 0, out, SUBCHANNEL_BLOCK_SIZE},
+                               &r->failed);
 }
 
-uint32_t read_img_file(void *user, uint32_t first, uint32_t count, uint8_t *out) {
-    auto *files = static_cast<image_files *>(user);
-    return static_cast<uint32_t>(sector_read_at(files->img, first, CD_SECTOR_SIZE, count, out));
+uint32_t read_source_main(void *user, uint32_t first, uint32_t count, uint8_t *out) {
+    auto *r = static_cast<source_reader *>(user);
+    return cd_source_read_some(r->source, r->log, first, count,
+                               cd_sector_target{out, CD_SECTOR_SIZE, nullptr, 0}, &r->failed);
 }
 
-bool files_failed(void *user) {
-    auto *files = static_cast<image_files *>(user);
-    return ferror(files->img) != 0 || ferror(files->sub) != 0;
-}
+bool source_failed(void *user) { return static_cast<source_reader *>(user)->failed; }
 
 }  // namespace
 
@@ -129,22 +128,14 @@ int hash_listing(log_sink *log, int argc, const char *const *argv) {
     if (argc < 1) return 0;
     image_input in;
     if (!image_input_read(log, argv[0], &in)) return 0;
-    const std::string prefix = argv[0];
-    image_files files{nullptr, nullptr};
-    int result = 0;
-    if (in.kind == IMAGE_ROM) {
-        result = 1;  // a ROM has no tracks to list
-    } else if ((files.img = file_open((prefix + ".img").c_str(), "rb")) == nullptr ||
-               (files.sub = file_open((prefix + ".sub").c_str(), "rb")) == nullptr) {
-        log_file_message(log, prefix.c_str(), ": cannot be opened\n");
-    } else {
-        hash_sector_source src{&files,        in.sector_count, SUBCHANNEL_BLOCK_SIZE,
-                               read_sub_file, read_img_file,   nullptr,
-                               files_failed};
+    int result = 1;  // a ROM has no tracks to list
+    if (in.kind == IMAGE_CD) {
+        source_reader reader{in.source, log, false};
+        hash_sector_source src{&reader,         in.sector_count,  SUBCHANNEL_BLOCK_SIZE,
+                               read_source_sub, read_source_main, nullptr,
+                               source_failed};
         result = hash_data_tracks(log, in.description, &src);
     }
-    if (files.img != nullptr) fclose(files.img);
-    if (files.sub != nullptr) fclose(files.sub);
     image_input_free(&in);
     return result;
 }

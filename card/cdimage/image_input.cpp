@@ -1,7 +1,10 @@
 #include "card/cdimage/image_input.h"
 
+#include <cctype>
+#include <cstring>
 #include <string>
 
+#include "card/cdimage/cue_disc.h"
 #include "card/cdimage/subchannel_q.h"
 #include "core/file_util.h"
 
@@ -45,11 +48,38 @@ bool nothing_named(const std::string &prefix) {
     return true;
 }
 
+bool ends_with(const std::string &name, const char *suffix) {
+    size_t n = strlen(suffix);
+    if (name.size() < n) return false;
+    for (size_t i = 0; i < n; i++)
+        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i])
+            return false;
+    return true;
+}
+
+int read_cue(log_sink *log, const char *sheet_name, image_input *in) {
+    cue_sheet sheet;
+    cd_source *source = cd_source_open_cue(log, sheet_name, &sheet);
+    if (source == nullptr) return 0;
+    in->kind = IMAGE_CD;
+    in->sector_count = source->sector_count;
+    in->description = cue_description(log, sheet);
+    in->source = source;
+    return 1;
+}
+
+int refuse_chd(log_sink *log, const char *name) {
+    log_file_message(log, name, ": CHD files cannot be read by this version\n");
+    return 0;
+}
+
 }  // namespace
 
 int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     *in = image_input{};
     const std::string prefix = prefix_text;
+    if (ends_with(prefix, ".cue")) return read_cue(log, prefix_text, in);
+    if (ends_with(prefix, ".chd")) return refuse_chd(log, prefix_text);
     int64_t rom_size = 0;
     switch (check_size(prefix, ROM_SIZE_UNIT, &rom_size)) {
         case SIZE_OK:
@@ -67,6 +97,10 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
             break;
         case SIZE_MISSING:
             if (nothing_named(prefix)) {
+                if (file_size((prefix + ".cue").c_str()) >= 0)
+                    return read_cue(log, (prefix + ".cue").c_str(), in);
+                if (file_size((prefix + ".chd").c_str()) >= 0)
+                    return refuse_chd(log, (prefix + ".chd").c_str());
                 log_file_message(log, "no such file or image set: ", prefix_text);
                 log_write(log, "\n");
                 return 0;
@@ -83,13 +117,18 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
         return 0;
     }
     disc_description *d = read_cd_description(log, prefix);
-    if (d == nullptr || !img_ok || !sub_ok) {
+    cd_source *source = nullptr;
+    if (d == nullptr || !img_ok || !sub_ok ||
+        (source = cd_source_open_set(log, prefix_text,
+                                     static_cast<uint32_t>(img_size / CD_SECTOR_SIZE))) ==
+            nullptr) {
         description_free(d);
         return 0;
     }
     in->kind = IMAGE_CD;
-    in->sector_count = static_cast<uint32_t>(img_size / CD_SECTOR_SIZE);
+    in->sector_count = source->sector_count;
     in->description = d;
+    in->source = source;
     return 1;
 }
 
@@ -101,4 +140,6 @@ void log_file_message(log_sink *log, const char *name, const char *what) {
 void image_input_free(image_input *in) {
     description_free(in->description);
     in->description = nullptr;
+    delete in->source;
+    in->source = nullptr;
 }

@@ -1,10 +1,13 @@
-// What an image file prefix names: a HuCard ROM file (the prefix itself) or a
-// CD image set (prefix.img, prefix.sub and prefix.cdm or prefix.ccd).
+// What an image argument names: a HuCard ROM file (the prefix itself), a CD
+// image set (prefix.img, prefix.sub and prefix.cdm or prefix.ccd), or a cue
+// sheet (an argument ending in .cue, or prefix.cue when neither of the
+// others is there).
 #pragma once
 
 #include <cstdint>
 
 #include "card/cdimage/cd_description.h"
+#include "card/cdimage/cd_source.h"
 #include "core/log.h"
 
 enum image_kind { IMAGE_ROM, IMAGE_CD };
@@ -16,8 +19,9 @@ inline constexpr int ROM_SIZE_MAX = 0x100000;  // banked ROMs are not supported
 struct image_input {
     image_kind kind;
     uint32_t rom_size;              // IMAGE_ROM
-    uint32_t sector_count;          // IMAGE_CD: sectors of prefix.img (and prefix.sub)
+    uint32_t sector_count;          // IMAGE_CD: sectors of the disc (prefix.img and prefix.sub)
     disc_description *description;  // owned; empty for a ROM
+    cd_source *source;              // owned; IMAGE_CD only
 };
 
 // 1 with *in filled (free with image_input_free), 0 with the reasons in the

@@ -3,18 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "card/cdimage/image_sector_file.h"
+#include "card/cdimage/cd_source.h"
 #include "card/cdimage/subchannel_q.h"
-#include "core/file_util.h"
 
-uint32_t same_track_count(uint32_t source_start, const char *prefix) {
-    std::string name = std::string(prefix) + ".sub";
+uint32_t same_track_count(log_sink *log, cd_source *image, uint32_t source_start) {
     std::vector<uint8_t> blocks(size_t{SAME_TRACK_MAX} * SUBCHANNEL_BLOCK_SIZE);
-    FILE *f = file_open(name.c_str(), "rb");
-    if (f == nullptr) return 0;
-    size_t got =
-        sector_read_at(f, source_start, SUBCHANNEL_BLOCK_SIZE, SAME_TRACK_MAX, blocks.data());
-    fclose(f);
+    bool failed = false;
+    size_t got = cd_source_read_some(
+        image, log, source_start, SAME_TRACK_MAX,
+        cd_sector_target{nullptr, 0, blocks.data(), SUBCHANNEL_BLOCK_SIZE}, &failed);
     if (got == 0) return 0;
     q_check_state state;
     q_check_init(&state, nullptr);

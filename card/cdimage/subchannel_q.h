@@ -41,10 +41,11 @@ void q_check(q_check_state *s, uint8_t q[Q_FRAME_SIZE], bool strict);
 bool subq_generate(uint8_t control, uint8_t track, uint32_t start_frame, uint8_t *out,
                    uint32_t count);
 
-// Sectors from source_start in prefix.sub (up to SAME_TRACK_MAX) that keep the
-// first sector's track and index; 0 when the .sub file cannot be opened or
-// holds no block at source_start.
-uint32_t same_track_count(uint32_t source_start, const char *prefix);
+// Sectors from source_start of image (up to SAME_TRACK_MAX) that keep the
+// first sector's track and index; 0 when it cannot be read or holds no
+// sector at source_start.
+struct cd_source;
+uint32_t same_track_count(log_sink *log, cd_source *image, uint32_t source_start);
 
 // Counts the sectors of a data track across calls. stride is the distance
 // between subchannel blocks: 96 in a .sub file, 2448 in stored sectors (whose

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -8,7 +7,6 @@
 #include "card/cdimage/image_input.h"
 #include "card/layout/stored_sector.h"
 #include "card/cdimage/subchannel_q.h"
-#include "platform/positioned_file.h"
 
 namespace {
 
@@ -44,41 +42,6 @@ struct area_writer {
     }
 };
 
-struct image_files {
-    positioned_file *img = nullptr;
-    positioned_file *sub = nullptr;
-    ~image_files() {
-        positioned_file_close(img);
-        positioned_file_close(sub);
-    }
-};
-
-bool open_files(log_sink *log, const std::string &prefix, image_files *f) {
-    for (auto [file, suffix] : {std::pair{&f->img, ".img"}, std::pair{&f->sub, ".sub"}}) {
-        std::string name = prefix + suffix;
-        if (positioned_file_open(name.c_str(), POSITIONED_READ_ONLY, file) != 0) {
-            log_file_message(log, name.c_str(), ": cannot be opened\n");
-            return false;
-        }
-    }
-    return true;
-}
-
-// Reads image sectors [first, first + n) straight into n consecutive stored
-// sectors: subchannel block at the start of each, main bytes after it.
-bool read_into_slots(const image_files &files, uint32_t first, uint32_t n, uint8_t *slots) {
-    file_piece main[BUFFER_SECTORS], sub[BUFFER_SECTORS];
-    for (uint32_t k = 0; k < n; k++) {
-        uint8_t *slot = slots + size_t{k} * STORED_SECTOR_SIZE;
-        sub[k] = {slot, SUBCHANNEL_BLOCK_SIZE};
-        main[k] = {slot + STORED_MAIN_AT, CD_SECTOR_SIZE};
-    }
-    return positioned_file_read_pieces_at(files.img, uint64_t{first} * CD_SECTOR_SIZE, main, n) ==
-               0 &&
-           positioned_file_read_pieces_at(files.sub, uint64_t{first} * SUBCHANNEL_BLOCK_SIZE, sub,
-                                          n) == 0;
-}
-
 void swap_sample_bytes(uint8_t *main) {
     for (int i = 0; i < CD_SECTOR_SIZE; i += 2) std::swap(main[i], main[i + 1]);
 }
@@ -90,16 +53,15 @@ uint64_t cd_area_sectors(uint64_t n) {
            DISK_SECTOR_SIZE;
 }
 
-int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, const char *prefix,
-                   uint32_t sector_count, subchannel_transform transform, bool strict) {
+int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, cd_source *source,
+                   subchannel_transform transform, bool strict) {
     if (d->tocentries <= LEADOUT_ENTRY || d->entries[LEADOUT_ENTRY].point != TOC_POINT_A2) {
         log_line(log, "toc error: the third entry must be the lead-out (point 0xA2)");
         return 0;
     }
     uint8_t leadout_q[Q_FRAME_SIZE];
     toc_entry_to_frame(&d->entries[LEADOUT_ENTRY], leadout_q);
-    image_files files;
-    if (!open_files(log, prefix, &files)) return 0;
+    const uint32_t sector_count = source->sector_count;
     if (!disk_seek_relative(disk, 0)) {
         log_line(log, "seek error");
         return 0;
@@ -121,10 +83,10 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
         if (out.full() && !out.write()) return 0;
         uint32_t n = std::min(BUFFER_SECTORS - out.filled, sector_count - done);
         uint8_t *first = &out.buffer[size_t{out.filled} * STORED_SECTOR_SIZE];
-        if (!read_into_slots(files, done, n, first)) {
-            log_file_message(log, prefix, ": image files ended early\n");
+        if (!source->read(log, done, n,
+                          cd_sector_target{first + STORED_MAIN_AT, STORED_SECTOR_SIZE, first,
+                                           STORED_SECTOR_SIZE}))
             return 0;
-        }
         for (uint32_t k = 0; k < n; k++) {
             uint8_t *sector = out.slot(true);
             uint8_t *q = sector + SUBCHANNEL_Q_OFFSET;

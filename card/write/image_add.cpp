@@ -134,10 +134,10 @@ bool write_rom_area(card_context *c, const char *prefix, const image_input &in, 
     return card_write_at(c, c->block + d->offset, sector, sizeof sector, "write error");
 }
 
-bool write_cd_area(card_context *c, const char *prefix, const image_input &in, const add_request &r,
+bool write_cd_area(card_context *c, const image_input &in, const add_request &r,
                    disc_entry *d) {
     disk_set_relativepoint(c->disk, c->block + d->offset);
-    if (!cd_image_write(c->disk, in.description, c->log, prefix, in.sector_count,
+    if (!cd_image_write(c->disk, in.description, c->log, in.source,
                         stored_subchannel_transform(c->version), r.strict))
         return false;
     d->flags = 0;
@@ -240,7 +240,7 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         return 0;
     }
     bool written = in.kind == IMAGE_ROM ? write_rom_area(c, prefix, in, &d)
-                                        : write_cd_area(c, prefix, in, r, &d);
+                                        : write_cd_area(c, in, r, &d);
     if (!written) return 0;
     disk_set_relativepoint(c->disk, index_area);
     if (!index_track_commit(c->log, c->disk, prefix, *plan)) return 0;

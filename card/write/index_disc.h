@@ -16,7 +16,8 @@ enum index_media { INDEX_MEDIA_CDROM, INDEX_MEDIA_HUROM };
 
 struct index_track_request {
     index_media media;
-    int64_t source;        // CDROM: first sector of the preview in prefix.img; -1: silence
+    int64_t source;        // CDROM: first sector of the preview in image; -1: silence
+    cd_source *image;      // CDROM: the disc's sectors, not owned
     uint32_t frames;       // the track's length
     uint32_t destination;  // its first stored sector in the index disc (PLBA + 150)
     uint8_t track;         // 1 to 99
@@ -27,7 +28,7 @@ struct index_track_request {
 
 // Writes the track's stored sectors (and the lead-out sector after them)
 // into the index disc at the disk's relative point. prefix names the ROM
-// file (HUROM) or the image set (CDROM). False with a message.
+// file (HUROM); a CD image's preview comes from r.image. False with a message.
 bool index_track_write(disk_handle *disk, log_sink *log, const char *prefix,
                        const index_track_request &r);
 

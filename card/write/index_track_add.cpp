@@ -114,6 +114,7 @@ int index_track_prepare(log_sink *log, disk_handle *disk, const image_input &in,
     index_track_request &r = plan->track;
     r.media = in.kind == IMAGE_ROM ? INDEX_MEDIA_HUROM : INDEX_MEDIA_CDROM;
     r.source = -1;
+    r.image = in.source;
     if (r.media == INDEX_MEDIA_CDROM && !preview_source(log, in.description, &r.source)) return 0;
     r.frames = frames;
     r.destination = added.plba + CD_PREGAP_FRAMES;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "card/write/index_disc.h"
-#include "card/cdimage/image_sector_file.h"
 #include "card/layout/stored_sector.h"
 #include "card/cdimage/subchannel_q.h"
 #include "core/file_util.h"
@@ -47,15 +46,15 @@ bool read_rom(log_sink *log, const char *name, uint32_t bytes, std::vector<uint8
 
 // The preview's main bytes: the source track as far as it keeps its track
 // and index numbers, silence after it, and a fade-out at the end.
-void read_preview(const char *prefix, const index_track_request &r, std::vector<uint8_t> *audio) {
+void read_preview(log_sink *log, const index_track_request &r, std::vector<uint8_t> *audio) {
     audio->assign(size_t{r.frames} * CD_SECTOR_SIZE, 0);
     if (r.source < 0) return;
-    uint32_t count = std::min(same_track_count(static_cast<uint32_t>(r.source), prefix), r.frames);
-    std::string name = std::string(prefix) + ".img";
-    if (FILE *f = file_open(name.c_str(), "rb")) {
-        sector_read_at(f, static_cast<uint64_t>(r.source), CD_SECTOR_SIZE, count, audio->data());
-        fclose(f);
-    }
+    uint32_t count = std::min(same_track_count(log, r.image, static_cast<uint32_t>(r.source)), r.frames);
+    bool failed = false;
+    if (cd_source_read_some(r.image, log, static_cast<uint32_t>(r.source), count,
+                            cd_sector_target{audio->data(), CD_SECTOR_SIZE, nullptr, 0},
+                            &failed) != count)
+        std::fill(audio->begin(), audio->end(), 0);
     fade_out(audio->data(), r.frames);
 }
 
@@ -92,7 +91,7 @@ bool index_track_write(disk_handle *disk, log_sink *log, const char *prefix,
     if (r.media == INDEX_MEDIA_HUROM) {
         if (!read_rom(log, prefix, r.frames * ROM_SECTOR_DATA, &data)) return false;
     } else {
-        read_preview(prefix, r, &data);
+        read_preview(log, r, &data);
     }
     std::vector<uint8_t> subchannel(size_t{r.frames} * SUBCHANNEL_BLOCK_SIZE);
     uint8_t control = r.media == INDEX_MEDIA_HUROM ? 0x41 : 0x01;

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "card/cdimage/bcd.h"
+#include "card/cdimage/cd_source.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/temp_dir.h"
@@ -131,6 +133,7 @@ TEST(SubqGenerate, RefusesPositionsBeyondTheDisc) {
 
 TEST(SameTrackCount, StopsWhereTrackOrIndexChanges) {
     temp_dir dir;
+    recording_log log;
     struct {
         const char *context;
         std::vector<sector_spec> sectors;
@@ -156,10 +159,13 @@ TEST(SameTrackCount, StopsWhereTrackOrIndexChanges) {
     for (auto &c : cases) {
         SCOPED_TRACE(c.context);
         write_image(dir.path("x"), c.sectors);
-        EXPECT_EQ(same_track_count(c.start, dir.path("x").c_str()), c.expected);
+        std::unique_ptr<cd_source> image(cd_source_open_set(
+            log.sink, dir.path("x").c_str(), static_cast<uint32_t>(c.sectors.size())));
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(same_track_count(log.sink, image.get(), c.start), c.expected);
+        EXPECT_EQ(same_track_count(log.sink, image.get(), 600), 0u) << "start past the end";
     }
-    EXPECT_EQ(same_track_count(600, dir.path("x").c_str()), 0u) << "start past the end";
-    EXPECT_EQ(same_track_count(0, dir.path("missing").c_str()), 0u);
+    EXPECT_EQ(cd_source_open_set(log.sink, dir.path("missing").c_str(), 1), nullptr);
 }
 
 std::vector<uint8_t> sub_blocks(const std::vector<sector_spec> &sectors, uint32_t stride) {

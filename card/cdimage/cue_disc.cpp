@@ -1,0 +1,190 @@
+#include "card/cdimage/cue_disc.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "card/cdimage/bcd.h"
+#include "card/cdimage/image_input.h"
+#include "card/cdimage/sector_ecc.h"
+#include "platform/positioned_file.h"
+
+namespace {
+
+constexpr uint8_t DATA_CONTROL = 0x04;
+constexpr uint32_t DATA_PREGAP_FRAMES = 150;  // the part of a pregap with the data track's control
+
+bool is_data(const cue_track &t) { return t.mode != CUE_AUDIO; }
+
+uint8_t index_at(const cue_track &t, uint32_t lba) {
+    if (lba < t.disc_start) return 0;
+    uint8_t index = 1;
+    const uint32_t one = std::find_if(t.indexes.begin(), t.indexes.end(),
+                                      [](const cue_index &i) { return i.number == 1; })
+                             ->frame;
+    for (const cue_index &i : t.indexes)
+        if (i.number > 1 && lba - t.disc_start >= i.frame - one) index = i.number;
+    return index;
+}
+
+}  // namespace
+
+uint8_t cue_track_control(const cue_track &t) {
+    return static_cast<uint8_t>((is_data(t) ? DATA_CONTROL : 0) | (t.flags & 0x0B));
+}
+
+void cue_subchannel_block(const cue_sheet &sheet, size_t track_index, uint32_t lba,
+                          uint8_t block[96]) {
+    const cue_track &t = sheet.tracks[track_index];
+    memset(block, 0, SUBCHANNEL_BLOCK_SIZE);
+    const uint8_t index = index_at(t, lba);
+    uint8_t control = cue_track_control(t);
+    if (index == 0) {
+        memset(block, 0xFF, SUBCHANNEL_Q_OFFSET);
+        // A data track's pregap after audio starts with the audio's control:
+        // only its last two seconds belong to the data track.
+        const cue_track *previous = track_index > 0 ? &sheet.tracks[track_index - 1] : nullptr;
+        if (is_data(t) && previous != nullptr && !is_data(*previous) &&
+            t.disc_start - t.disc_pregap > DATA_PREGAP_FRAMES &&
+            lba < t.disc_start - DATA_PREGAP_FRAMES)
+            control = cue_track_control(*previous);
+    }
+    uint8_t *q = block + SUBCHANNEL_Q_OFFSET;
+    q[0] = static_cast<uint8_t>(control << 4 | Q_ADR_POSITION);
+    q[1] = bcd_from_bin(t.number);
+    q[2] = bcd_from_bin(index);
+    uint32_t relative = lba < t.disc_start ? t.disc_start - lba - 1 : lba - t.disc_start;
+    frames_to_msf(relative, &q[3]);
+    q[6] = 0;
+    frames_to_msf(lba + CD_PREGAP_FRAMES, &q[7]);
+    q_crc_store(q);
+}
+
+disc_description *cue_description(log_sink *log, const cue_sheet &sheet) {
+    disc_description *d = new disc_description{};
+    d->log = log;
+    d->version = DESCRIPTION_VERSION;
+    d->sessions = 1;
+    const cue_track &first = sheet.tracks.front(), &last = sheet.tracks.back();
+    bool mode2 = std::any_of(sheet.tracks.begin(), sheet.tracks.end(),
+                             [](const cue_track &t) { return t.mode == CUE_MODE2_2352; });
+    auto entry = [](uint8_t point, uint8_t control, uint32_t p_frames) {
+        toc_entry e{};
+        e.session = 1;
+        e.point = point;
+        e.adr = 1;
+        e.control = control;
+        uint8_t p[3];
+        frames_to_msf(p_frames, p);
+        e.pmin = p[0], e.psec = p[1], e.pframe = p[2];
+        e.plba = p_frames - CD_PREGAP_FRAMES;
+        return e;
+    };
+    int n = 0;
+    d->entries[n] = entry(TOC_POINT_A0, cue_track_control(first), 0);
+    d->entries[n].pmin = bcd_from_bin(first.number);
+    d->entries[n].psec = mode2 ? 0x20 : 0x00;
+    d->entries[n++].plba = 0;
+    d->entries[n] = entry(TOC_POINT_A1, cue_track_control(last), 0);
+    d->entries[n].pmin = bcd_from_bin(last.number);
+    d->entries[n++].plba = 0;
+    d->entries[n++] =
+        entry(TOC_POINT_A2, cue_track_control(last), sheet.sector_count + CD_PREGAP_FRAMES);
+    for (const cue_track &t : sheet.tracks)
+        d->entries[n++] =
+            entry(bcd_from_bin(t.number), cue_track_control(t), t.disc_start + CD_PREGAP_FRAMES);
+    d->tocentries = static_cast<uint8_t>(n);
+    return d;
+}
+
+namespace {
+
+struct cue_source : cd_source {
+    cue_sheet sheet;
+    std::vector<positioned_file *> files;
+    std::vector<file_piece> pieces;
+    ~cue_source() override {
+        for (positioned_file *f : files) positioned_file_close(f);
+    }
+
+    size_t track_of(uint32_t lba) const {
+        size_t i = 0;
+        while (i + 1 < sheet.tracks.size() && lba >= sheet.tracks[i].disc_end) i++;
+        return i;
+    }
+
+    // Sectors [lba, lba + count) of track t that its file holds.
+    bool read_file_run(log_sink *log, const cue_track &t, uint32_t lba, uint32_t count,
+                       uint8_t *main, size_t stride) {
+        const uint32_t size = cue_file_sector_size(t.mode);
+        const size_t at = size == CD_SECTOR_SIZE ? 0 : 16;
+        pieces.resize(count);
+        for (uint32_t k = 0; k < count; k++) pieces[k] = {main + k * stride + at, size};
+        uint64_t offset = t.file_offset + uint64_t{lba - t.file_first} * size;
+        if (positioned_file_read_pieces_at(files[t.file], offset, pieces.data(), count) != 0) {
+            log_file_message(log, sheet.files[t.file].path.c_str(), ": cannot be read\n");
+            return false;
+        }
+        return true;
+    }
+
+    void finish_main(const cue_track &t, uint32_t lba, bool from_file, uint8_t *main) {
+        const uint32_t absolute = lba + CD_PREGAP_FRAMES;
+        if (!from_file) {
+            memset(main, 0, CD_SECTOR_SIZE);
+            if (t.mode == CUE_MODE2_2352) sector_header(main, absolute, 2);
+            if (t.mode == CUE_MODE1_2352 || t.mode == CUE_MODE1_2048)
+                mode1_sector_complete(main, absolute);
+        } else if (t.mode == CUE_MODE1_2048) {
+            mode1_sector_complete(main, absolute);
+        } else if (t.mode == CUE_AUDIO && sheet.files[t.file].motorola) {
+            for (int i = 0; i < CD_SECTOR_SIZE; i += 2) std::swap(main[i], main[i + 1]);
+        }
+    }
+
+    bool read(log_sink *log, uint32_t first, uint32_t count, const cd_sector_target &out) override {
+        for (uint32_t done = 0; done < count;) {
+            const uint32_t lba = first + done;
+            const size_t ti = track_of(lba);
+            const cue_track &t = sheet.tracks[ti];
+            const uint32_t file_end = t.file_first + t.file_sectors;
+            const bool from_file = lba >= t.file_first && lba < file_end;
+            const uint32_t run_end = from_file          ? file_end
+                                     : lba < t.file_first ? t.file_first
+                                                          : t.disc_end;
+            const uint32_t run = std::min(count - done, run_end - lba);
+            uint8_t *main = out.main != nullptr ? out.main + done * out.main_stride : nullptr;
+            if (main != nullptr && from_file &&
+                !read_file_run(log, t, lba, run, main, out.main_stride))
+                return false;
+            for (uint32_t k = 0; k < run; k++) {
+                if (main != nullptr) finish_main(t, lba + k, from_file, main + k * out.main_stride);
+                if (out.sub != nullptr)
+                    cue_subchannel_block(sheet, ti, lba + k,
+                                         out.sub + size_t{done + k} * out.sub_stride);
+            }
+            done += run;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+cd_source *cd_source_open_cue(log_sink *log, const char *sheet_name, cue_sheet *sheet_out) {
+    auto s = std::make_unique<cue_source>();
+    if (!cue_load(log, sheet_name, &s->sheet)) return nullptr;
+    s->name = sheet_name;
+    s->sector_count = s->sheet.sector_count;
+    for (const cue_file &f : s->sheet.files) {
+        positioned_file *opened = nullptr;
+        if (positioned_file_open(f.path.c_str(), POSITIONED_READ_ONLY, &opened) != 0) {
+            log_file_message(log, f.path.c_str(), ": cannot be opened\n");
+            return nullptr;
+        }
+        s->files.push_back(opened);
+    }
+    if (sheet_out != nullptr) *sheet_out = s->sheet;
+    return s.release();
+}

@@ -1,0 +1,27 @@
+// A disc described by a cue sheet as the card needs it: its TOC, the
+// generated subchannel of each sector, and its sectors as a source.
+#pragma once
+
+#include <cstdint>
+
+#include "card/cdimage/cd_description.h"
+#include "card/cdimage/cd_source.h"
+#include "card/cdimage/cue_sheet.h"
+
+// Control nibble of a track's Q frames: data bit plus the sheet's FLAGS.
+uint8_t cue_track_control(const cue_track &t);
+
+// The 96-byte subchannel block of disc sector lba (0: track 1's INDEX 01)
+// inside track number track_index (into sheet.tracks): Q in mode 1 with
+// control/ADR, track, index, relative time (counting down to 00:00:00 over
+// the pregap), absolute time (lba + 150) and CRC; P set over pregaps; R to W
+// zero.
+void cue_subchannel_block(const cue_sheet &sheet, size_t track_index, uint32_t lba,
+                          uint8_t block[96]);
+
+// A0, A1, A2 (lead-out) and one entry per track. Free with description_free.
+disc_description *cue_description(log_sink *log, const cue_sheet &sheet);
+
+// The sheet loaded and its files opened; nullptr with a message. *sheet_out,
+// when given, receives the sheet.
+cd_source *cd_source_open_cue(log_sink *log, const char *sheet_name, cue_sheet *sheet_out);

@@ -1,0 +1,12 @@
+// Building a whole 2352-byte Mode 1 sector around 2048 bytes of user data:
+// sync pattern, header, EDC and the P and Q parity of the layered error
+// correction, as a pressed disc carries them.
+#pragma once
+
+#include <cstdint>
+
+// sector[16..2063] holds the user data; fills the rest. absolute_frame is the
+// sector's position (LBA + 150) for the header.
+void mode1_sector_complete(uint8_t sector[2352], uint32_t absolute_frame);
+// Sync and header only (Mode 2 sectors the program generates, zero data).
+void sector_header(uint8_t sector[2352], uint32_t absolute_frame, uint8_t mode);

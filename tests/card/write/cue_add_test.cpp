@@ -1,0 +1,123 @@
+// Discs added from cue sheets: the card equals the one made from an image
+// set of the same sectors and subchannel, and a bad sheet leaves it alone.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "card/cdimage/bcd.h"
+#include "card/cdimage/image_input.h"
+#include "tests/card/cdimage/cue_discs.h"
+#include "tests/card/cdimage/image_set.h"
+#include "tests/card/write/adding_fixture.h"
+
+namespace {
+
+long binary(uint8_t bcd) { return bcd_to_bin(bcd); }
+
+// prefix.img, prefix.sub and prefix.ccd holding what the sheet's source
+// yields, sector by sector, with its TOC.
+void write_set_from(const std::string &sheet, const std::string &prefix) {
+    recording_log log;
+    image_input in{};
+    ASSERT_EQ(image_input_read(log.sink, sheet.c_str(), &in), 1) << log.text();
+    std::vector<uint8_t> main(size_t{in.sector_count} * CD_SECTOR_SIZE);
+    std::vector<uint8_t> sub(size_t{in.sector_count} * SUBCHANNEL_BLOCK_SIZE);
+    ASSERT_TRUE(in.source->read(log.sink, 0, in.sector_count,
+                                cd_sector_target{main.data(), CD_SECTOR_SIZE, sub.data(),
+                                                 SUBCHANNEL_BLOCK_SIZE}));
+    std::vector<entry_spec> toc;
+    for (int i = 0; i < in.description->tocentries; i++) {
+        const toc_entry &e = in.description->entries[i];
+        long point = e.point >= TOC_POINT_A0 ? e.point : binary(e.point);
+        toc.push_back({point, e.control, binary(e.pmin), binary(e.psec), binary(e.pframe)});
+    }
+    image_input_free(&in);
+    write_file(prefix + ".img", main);
+    write_file(prefix + ".sub", sub);
+    write_text(prefix + ".ccd", description_text("[CloneCD]\nVersion=3\n", toc));
+}
+
+// The first image block up to the end of image 1's area and a little
+// beyond (the file system before it carries the format's volume serial).
+std::vector<uint8_t> card_bytes(const memory_card &card) {
+    auto c = open_block(card.drive());
+    if (c == nullptr) return {};
+    uint64_t length = c->entries[1].offset + c->entries[1].length + 64;
+    return card.read(c->block, static_cast<uint32_t>(length));
+}
+
+}  // namespace
+
+TEST(cue_add, card_equals_the_one_made_from_an_image_set_of_the_same_sectors) {
+    for (const cue_disc_case &c : cue_disc_cases()) {
+        SCOPED_TRACE(c.context);
+        temp_dir dir;
+        const std::string sheet = write_cue_disc(dir.path(""), c);
+        write_set_from(sheet, dir.path("set"));
+        memory_card from_sheet{TEST_CARD_SECTORS}, from_set{TEST_CARD_SECTORS};
+        ASSERT_TRUE(format_card(from_sheet.drive()));
+        ASSERT_TRUE(format_card(from_set.drive()));
+        recording_log log;
+        ASSERT_EQ(run_card(log, from_sheet.drive(), "add_withname", {sheet, "game"}), 0)
+            << log.text();
+        ASSERT_EQ(run_card(log, from_set.drive(), "add_withname", {dir.path("set"), "game"}), 0)
+            << log.text();
+        std::vector<uint8_t> a = card_bytes(from_sheet), b = card_bytes(from_set);
+        ASSERT_FALSE(a.empty());
+        EXPECT_TRUE(a == b) << "the cards differ";
+        // Overwriting, the sheet found by its bare prefix, does the same.
+        ASSERT_EQ(run_card(log, from_sheet.drive(), "overwrite", {dir.path("disc"), "1", "game"}),
+                  0)
+            << log.text();
+        ASSERT_EQ(run_card(log, from_set.drive(), "overwrite", {dir.path("set"), "1", "game"}), 0)
+            << log.text();
+        EXPECT_TRUE(card_bytes(from_sheet) == card_bytes(from_set)) << "overwritten cards differ";
+    }
+}
+
+TEST(cue_add, hash_listing_of_a_sheet_equals_that_of_its_image_set) {
+    const cue_disc_case &c = cue_disc_cases()[1];
+    temp_dir dir;
+    const std::string sheet = write_cue_disc(dir.path(""), c);
+    write_set_from(sheet, dir.path("set"));
+    memory_card card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(card.drive()));
+    recording_log from_sheet, from_set;
+    ASSERT_EQ(run_card(from_sheet, card.drive(), "mmchash", {sheet}), 0) << from_sheet.text();
+    ASSERT_EQ(run_card(from_set, card.drive(), "mmchash", {dir.path("set")}), 0);
+    EXPECT_EQ(from_sheet.text(), from_set.text());
+    EXPECT_NE(from_sheet.text().find("02 00:05:25"), std::string::npos) << from_sheet.text();
+}
+
+TEST(cue_add, bad_input_fails_and_leaves_the_card_unchanged) {
+    temp_dir dir;
+    const cue_disc_case &c = cue_disc_cases()[0];
+    write_cue_disc(dir.path(""), c);
+    write_text(dir.path("short.cue"),
+               "FILE \"all tracks.bin\" BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n"
+               "TRACK 02 AUDIO\nINDEX 01 00:06:00\n");
+    write_text(dir.path("missing.cue"), "FILE nothing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+    memory_card card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(card.drive()));
+    recording_log first;
+    ASSERT_EQ(run_card(first, card.drive(), "add", {dir.path("disc.cue")}), 0) << first.text();
+    const std::vector<uint8_t> before = card_bytes(card);
+    struct {
+        const char *command;
+        std::vector<std::string> args;
+        const char *message;
+    } cases[] = {
+        {"add", {dir.path("short.cue")}, "all tracks.bin: too short for its tracks"},
+        {"add", {dir.path("missing.cue")}, "nothing.bin: not found"},
+        {"overwrite", {dir.path("missing.cue"), "1"}, "nothing.bin: not found"},
+        {"add", {dir.path("none.chd")}, "none.chd"},
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.args[0]);
+        recording_log log;
+        EXPECT_EQ(run_card(log, card.drive(), k.command, k.args), 1);
+        EXPECT_NE(log.text().find(k.message), std::string::npos) << log.text();
+        EXPECT_TRUE(card_bytes(card) == before) << "the card changed";
+    }
+}
