@@ -66,7 +66,8 @@ card_job card_job_amount_change(uint32_t image_number) {
 }
 
 card_job card_job_hash(uint32_t image_number) {
-    return single({"mmchash", number_text(image_number)}, CARD_EVENT_HASH_OK,
+    // "#N" names the stored image even when a file in the working folder is named like N.
+    return single({"mmchash", "#" + number_text(image_number)}, CARD_EVENT_HASH_OK,
                   CARD_EVENT_HASH_FAILED);
 }
 

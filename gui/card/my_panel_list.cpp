@@ -29,6 +29,7 @@ void my_panel_list::clear() {
     m_list->Clear();
     m_items.clear();
     selection_reset(&m_selection, 0);
+    repeat_key_reset(&m_repeat);
     m_capacity->SetLabel(wxEmptyString);
     m_count->SetLabel(wxString::FromUTF8(item_count_label(0)));
 }
@@ -54,6 +55,7 @@ void my_panel_list::show_listing() {
 
 void my_panel_list::on_done(wxCommandEvent &event) {
     m_link.task->thread_close();
+    repeat_key_reset(&m_repeat);
     switch (event.GetId()) {
     case CARD_EVENT_LISTED: show_listing(); break;
     case CARD_EVENT_HASH_OK:
@@ -64,6 +66,7 @@ void my_panel_list::on_done(wxCommandEvent &event) {
 }
 
 void my_panel_list::selection_changed() {
+    repeat_key_reset(&m_repeat);
     for (int row = 0; row < static_cast<int>(m_items.size()); row++) {
         if (m_selection.selected[row] != m_list->IsSelected(row)) {
             if (m_selection.selected[row])
@@ -168,11 +171,16 @@ void my_panel_list::press(int key, int modifiers) {
 }
 
 void my_panel_list::repeat(repeat_key key) {
+    // A press while a task runs does not count, and the task's start ends
+    // the count so far.
+    if (m_link.task->busy()) {
+        repeat_key_reset(&m_repeat);
+        return;
+    }
     const int selected = selection_count(m_selection);
     const uint32_t image = selected == 1 ? m_items[selection_last(m_selection)].image_number : 0;
     const repeat_action action =
         repeat_key_press(&m_repeat, key, selected, image, m_link.task->log()->sink());
-    if (m_link.task->busy()) return;
     switch (action) {
     case REPEAT_FORMAT: m_link.task->format(m_mailbox.get(), false); break;
     case REPEAT_AMOUNT_CHANGE: m_link.task->cut_amount(m_mailbox.get(), m_repeat.image_number); break;

@@ -88,8 +88,10 @@ void my_pem_panel::on_done(wxCommandEvent &) {
     m_timer.Stop();
     m_task->thread_close();
     fill_drives(*m_scanned, m_config->Read("control_panel.driveletter", wxEmptyString).utf8_string());
-    if (m_scanned->empty()) m_task->log()->append("removable drive is not found\n");
-    explain_rights();
+    const bool changed = !m_last_scan || *m_last_scan != *m_scanned;
+    m_last_scan = *m_scanned;
+    if (changed && m_scanned->empty()) m_task->log()->append("removable drive is not found\n");
+    if (changed) explain_rights();
     list_pending();
 }
 

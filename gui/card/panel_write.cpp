@@ -3,6 +3,8 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "gui/card/page_sizes.h"
+
 panel_write::panel_write(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     auto *column = new wxBoxSizer(wxVERTICAL);
     auto *file_row = new wxBoxSizer(wxHORIZONTAL);
@@ -20,6 +22,7 @@ panel_write::panel_write(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     name_row->Add(m_add, 0, wxALL, 4);
     column->Add(name_row, 0, wxEXPAND);
     m_queue = new wxListBox(this, wxID_ANY);
+    m_queue->SetMinSize(wxSize(-1, LIST_MIN_HEIGHT));
     column->Add(m_queue, 1, wxEXPAND | wxALL, 4);
     auto *buttons = new wxBoxSizer(wxHORIZONTAL);
     m_start = new wxButton(this, wxID_ANY, "&start");

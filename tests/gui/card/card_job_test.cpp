@@ -46,7 +46,7 @@ TEST(CardJob, VectorsAndEventsOfEveryThreadClass) {
         {"configure nothing", card_job_config(change, {}, "Ys"), {}, 6, 7},
         {"raw dump", card_job_rawdump(7, "/work"), {{"rawdump", "7", "/work/disc07.raw"}}, 8, 9},
         {"amount change", card_job_amount_change(6), {{"amount_change", "6"}}, 8, 9},
-        {"hash one stored image", card_job_hash(105), {{"mmchash", "105"}}, 10, 11},
+        {"hash one stored image", card_job_hash(105), {{"mmchash", "#105"}}, 10, 11},
         {"reorder 2, 0, 3, 1 on one block", card_job_reorder({2, 0, 3, 1}),
          {with({"order", "2", "0", "3", "1"}, 4, 99)}, 12, 13},
         {"reorder two blocks: one order each", card_job_reorder({1, 0, 101, 100, 102}),

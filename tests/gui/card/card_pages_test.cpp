@@ -56,11 +56,27 @@ TEST_F(CardPages, DriveScanWithNoDriveThenWithACard) {
     EXPECT_TRUE(has(log_text(), "removable drive is not found\n"));
     ASSERT_EQ(pem->drive_chooser()->GetCount(), 1u);
     EXPECT_EQ(pem->drive_chooser()->GetString(0), OPEN_CARD_IMAGE_ENTRY);
+    // The same result again, on any page, says nothing new.
+    log_control->Clear();
+    for (int page : {3, 0, 2}) ASSERT_TRUE(enter_page(page));
+    EXPECT_FALSE(has(log_text(), "removable drive is not found")) << log_text();
 
-    memory_card card(TEST_CARD_SECTORS);
+    {
+        memory_card card(TEST_CARD_SECTORS);
+        log_control->Clear();
+        ASSERT_TRUE(enter_page(2));
+        EXPECT_FALSE(has(log_text(), "removable drive is not found"));
+        ASSERT_EQ(pem->drive_chooser()->GetCount(), 2u);
+    }
+    // The card went away: that is a change, told once.
     log_control->Clear();
     ASSERT_TRUE(enter_page(2));
-    EXPECT_FALSE(has(log_text(), "removable drive is not found"));
+    EXPECT_TRUE(has(log_text(), "removable drive is not found\n"));
+}
+
+TEST_F(CardPages, DriveScanChoosesTheCard) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(enter_page(2));
     ASSERT_EQ(pem->drive_chooser()->GetCount(), 2u);
     EXPECT_EQ(pem->drive_chooser()->GetSelection(), 0);
     EXPECT_EQ(pem->drive_chooser()->GetString(0), card.drive() + ": test store");
@@ -301,6 +317,45 @@ TEST_F(ImageList, ShiftDelThreePressesCutTheCardOnlyOnOneImage) {
     EXPECT_EQ(row_of(list, 6), -1) << log_text();
     EXPECT_EQ(row_of(list, 7), -1);
     EXPECT_NE(row_of(list, 5), -1);
+}
+
+TEST_F(ImageList, ShiftDelCountStartsOverOnAnotherCardAndDuringATask) {
+    config_card other;
+    const std::vector<uint8_t> first_before = c.snapshot();
+    const std::vector<uint8_t> other_before = other.snapshot();
+    const char first_letter = pem->task()->drive_letter();
+
+    list->click_row(row_of(list, 5), true);
+    list->press(WXK_DELETE, wxMOD_SHIFT);  // one press on the first card
+    ASSERT_TRUE(pem->open_card_image(wxString::FromUTF8(other.card.path())));
+    ASSERT_TRUE(choose(pem->task()->drive_letter()));
+    ASSERT_NE(pem->task()->drive_letter(), first_letter);
+    list->list_up();
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(list->items().size(), 14u);
+    list->click_row(row_of(list, 5), true);
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(other.snapshot(), other_before) << "two presses on this card cut it";
+
+    // Presses while a task runs do not count, and the task starts the count over.
+    ASSERT_TRUE(click(button(list, "&crc")));
+    EXPECT_TRUE(pem->task()->busy());
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(other.snapshot(), other_before) << "presses around a task added up";
+    EXPECT_EQ(c.snapshot(), first_before);
+
+    // Three presses in one context still cut the card.
+    for (int i = 0; i < 3; i++) list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(row_of(list, 5), -1) << log_text();
+    EXPECT_NE(row_of(list, 4), -1);
+    EXPECT_EQ(c.snapshot(), first_before);
 }
 
 TEST_F(ImageList, ConfigureOneImage) {
