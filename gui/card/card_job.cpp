@@ -53,11 +53,15 @@ card_job card_job_config(const config_change &change, const std::vector<uint32_t
     return job;
 }
 
-card_job card_job_rawdump(uint32_t image_number, const std::string &folder) {
+std::string card_rawdump_path(uint32_t image_number, const std::string &folder) {
     char file_name[32];
     snprintf(file_name, sizeof file_name, "/disc%02u.raw", image_number);
-    return single({"rawdump", number_text(image_number), folder + file_name}, CARD_EVENT_DUMP_OK,
-                  CARD_EVENT_DUMP_FAILED);
+    return folder + file_name;
+}
+
+card_job card_job_rawdump(uint32_t image_number, const std::string &folder) {
+    return single({"rawdump", number_text(image_number), card_rawdump_path(image_number, folder)},
+                  CARD_EVENT_DUMP_OK, CARD_EVENT_DUMP_FAILED);
 }
 
 card_job card_job_amount_change(uint32_t image_number) {

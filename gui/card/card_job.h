@@ -51,6 +51,8 @@ card_job card_job_config(const config_change &change, const std::vector<uint32_t
                          const std::string &name);
 // The dump goes to "<folder>/discNN.raw".
 card_job card_job_rawdump(uint32_t image_number, const std::string &folder);
+// The file a raw dump of the image writes in folder ("disc03.raw").
+std::string card_rawdump_path(uint32_t image_number, const std::string &folder);
 card_job card_job_amount_change(uint32_t image_number);
 card_job card_job_hash(uint32_t image_number);
 // One order per run of numbers of the same block, each filled up to 100

@@ -1,5 +1,8 @@
 #include "gui/card/my_panel_list.h"
 
+#include <wx/filefn.h>
+
+#include "app/replace_ask.h"
 #include "app/task_event.h"
 #include "gui/card/beside_program.h"
 #include "gui/card/card_job.h"
@@ -184,7 +187,12 @@ void my_panel_list::repeat(repeat_key key) {
     switch (action) {
     case REPEAT_FORMAT: m_link.task->format(m_mailbox.get(), false); break;
     case REPEAT_AMOUNT_CHANGE: m_link.task->cut_amount(m_mailbox.get(), m_repeat.image_number); break;
-    case REPEAT_RAWDUMP: m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number); break;
+    case REPEAT_RAWDUMP:
+        if (!replace_allowed(this, wxString::FromUTF8(card_rawdump_path(m_repeat.image_number,
+                                                                         wxGetCwd().utf8_string()))))
+            break;
+        m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number);
+        break;
     case REPEAT_NOTHING: break;
     }
 }

@@ -8,6 +8,7 @@
 #include <wx/testing.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "card/commands/card_list.h"
@@ -356,6 +357,25 @@ TEST_F(ImageList, ShiftDelCountStartsOverOnAnotherCardAndDuringATask) {
     EXPECT_EQ(row_of(list, 5), -1) << log_text();
     EXPECT_NE(row_of(list, 4), -1);
     EXPECT_EQ(c.snapshot(), first_before);
+}
+
+TEST_F(ImageList, RawDumpAsksBeforeReplacingTheDiscFile) {
+    const std::filesystem::path old_cwd = std::filesystem::current_path();
+    std::filesystem::current_path(files.dir);
+    const std::string target = files.path("disc05.raw");
+    std::ofstream(target) << "old";
+    auto three_presses = [&] {
+        for (int i = 0; i < 3; i++) list->press(WXK_F7, wxMOD_SHIFT);
+    };
+    list->click_row(row_of(list, 5), true);
+    wxTEST_DIALOG(three_presses(), wxExpectModal<wxMessageDialog>(wxID_NO));
+    EXPECT_FALSE(pem->task()->busy()) << "declined: no dump runs";
+    EXPECT_EQ(std::filesystem::file_size(target), 3u);
+
+    wxTEST_DIALOG(three_presses(), wxExpectModal<wxMessageDialog>(wxID_YES));
+    ASSERT_TRUE(idle());
+    EXPECT_GT(std::filesystem::file_size(target), 3u) << "the dump replaced the file" << log_text();
+    std::filesystem::current_path(old_cwd);
 }
 
 TEST_F(ImageList, ConfigureOneImage) {
