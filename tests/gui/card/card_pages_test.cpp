@@ -234,6 +234,58 @@ TEST_F(CardPages, FailedRowStaysFirstAndNothingAfterItRuns) {
     EXPECT_EQ(c->disc_amount, 0u) << "the ROM after the failed row was not added";
 }
 
+TEST_F(CardPages, FailedRowIsRemovedAndTheQueueGoesOnWithABackquoteName) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    writer_files f;
+    const std::string ticked = f.dir.path("Y`s.pce");
+    write_file(ticked, make_rom(8192, 3));
+    ASSERT_TRUE(enter_page(3));
+    my_panel_write *writer = pem->write_page();
+    ASSERT_TRUE(writer->queue_file(f.dir.path("missing.ccd"), "Gone"));
+    ASSERT_TRUE(writer->queue_file(f.a, "A `first` one"));
+    ASSERT_TRUE(writer->queue_file(ticked, ""));
+
+    // A list that cannot be read leaves the queue and the fields as they were.
+    wxTextCtrl *file_field = nullptr;
+    for (wxWindow *w : writer->GetChildren())
+        if (auto *t = dynamic_cast<wxTextCtrl *>(w); t && !t->IsMultiLine() && !file_field) file_field = t;
+    ASSERT_NE(file_field, nullptr);
+    file_field->SetValue(wxString::FromUTF8(f.dir.path("absent.csv")));
+    ASSERT_TRUE(click(button(writer, "&add")));
+    EXPECT_EQ(file_field->GetValue().utf8_string(), f.dir.path("absent.csv"));
+    EXPECT_EQ(writer->queue()->GetCount(), 3u);
+    EXPECT_TRUE(has(log_text(), "could not open:")) << log_text();
+
+    ASSERT_TRUE(click(button(writer, "&start")));
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(writer->queue()->GetCount(), 3u) << "the failed row stays first";
+    // The Delete key on the selected failed row removes it; start goes on.
+    writer->queue()->SetSelection(0);
+    wxKeyEvent del(wxEVT_KEY_DOWN);
+    del.m_keyCode = WXK_DELETE;
+    writer->queue()->GetEventHandler()->ProcessEvent(del);
+    ASSERT_EQ(writer->queue()->GetCount(), 2u);
+    EXPECT_EQ(writer->entries().front().name, "A `first` one");
+    ASSERT_TRUE(click(button(writer, "&start")));
+    ASSERT_TRUE(pump_until([&] { return writer->queue()->IsEmpty() && !pem->task()->busy(); }));
+    ASSERT_TRUE(idle());
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->disc_amount, 3u) << log_text();
+    EXPECT_STREQ(c->entries[1].name, "A `first` one");
+    EXPECT_STREQ(c->entries[2].name, "Y`s");
+
+    // The remove button takes the selected row out, whichever it is.
+    ASSERT_TRUE(writer->queue_file(f.a, "one"));
+    ASSERT_TRUE(writer->queue_file(f.b, "two"));
+    writer->queue()->SetSelection(1);
+    ASSERT_TRUE(click(button(writer, "re&move")));
+    ASSERT_EQ(writer->entries().size(), 1u);
+    EXPECT_EQ(writer->entries().front().name, "one");
+    EXPECT_EQ(writer->queue()->GetString(0).utf8_string(), "one `" + f.a);
+}
+
 TEST_F(CardPages, RomChecksRefuseBadFilesBeforeQueueing) {
     writer_files f;
     write_file(f.dir.path("odd.pce"), std::vector<uint8_t>(0x100001, 0));
