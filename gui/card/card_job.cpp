@@ -1,6 +1,8 @@
 #include "gui/card/card_job.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "card/commands/card_dispatch.h"
 
@@ -92,6 +94,42 @@ card_job card_job_reorder(const std::vector<uint32_t> &images) {
         job.commands.push_back(command);
     }
     return job;
+}
+
+namespace {
+
+// Each block's images in the order given; ok false when a block comes back
+// after another one.
+std::map<uint32_t, std::vector<uint32_t>> runs_by_block(const std::vector<uint32_t> &images, bool *ok) {
+    std::map<uint32_t, std::vector<uint32_t>> runs;
+    *ok = true;
+    for (size_t i = 0; i < images.size(); i++) {
+        const uint32_t block = images[i] / 100;
+        if (i > 0 && images[i - 1] / 100 != block && runs.count(block)) *ok = false;
+        runs[block].push_back(images[i]);
+    }
+    return runs;
+}
+
+}  // namespace
+
+std::vector<uint32_t> card_order_changed_blocks(const std::vector<uint32_t> &shown,
+                                                const std::vector<uint32_t> &listed) {
+    bool shown_ok = false, listed_ok = false;
+    const auto now = runs_by_block(shown, &shown_ok);
+    const auto before = runs_by_block(listed, &listed_ok);
+    if (!shown_ok || !listed_ok || now.size() != before.size()) return {};
+    std::vector<uint32_t> changed;
+    for (const auto &[block, run] : now) {
+        const auto was = before.find(block);
+        if (was == before.end()) return {};
+        std::vector<uint32_t> a = run, b = was->second;
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        if (a != b) return {};
+        if (run != was->second) changed.insert(changed.end(), run.begin(), run.end());
+    }
+    return changed;
 }
 
 char card_drive_letter(const std::string &chosen_entry) {

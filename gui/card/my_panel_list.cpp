@@ -152,10 +152,14 @@ void my_panel_list::press(int key, int modifiers) {
     } else if (key == 'A' && modifiers == wxMOD_CONTROL) {
         selection_all(&m_selection);
     } else if (shift && (key == WXK_UP || key == WXK_DOWN)) {
-        if (list_move_relative(&m_items, &m_selection, key == WXK_UP ? -1 : +1) ==
-            LIST_MOVE_NOT_SEQUENTIAL) {
+        const list_move_result moved = list_move_relative(&m_items, &m_selection, key == WXK_UP ? -1 : +1);
+        if (moved == LIST_MOVE_NOT_SEQUENTIAL) {
             page_log(m_link, "\n non-sequential selection ");
             page_log(m_link, "非連続で選択されています ");
+            return;
+        }
+        if (moved == LIST_MOVE_OUT_OF_BLOCK) {
+            page_log(m_link, "an image moves only inside its block of 100\n");
             return;
         }
         for (int row = 0; row < static_cast<int>(m_items.size()); row++)
@@ -213,9 +217,15 @@ void my_panel_list::on_update_config(wxCommandEvent &) {
 }
 
 void my_panel_list::on_update_order(wxCommandEvent &) {
-    std::vector<uint32_t> images;
-    for (const card_list_row &item : m_items) images.push_back(item.image_number);
-    if (images.empty()) return;
+    if (!m_listing) return;
+    std::vector<uint32_t> shown, listed;
+    for (const card_list_row &item : m_items) shown.push_back(item.image_number);
+    for (const card_list_row &item : m_listing->rows) listed.push_back(item.image_number);
+    const std::vector<uint32_t> images = card_order_changed_blocks(shown, listed);
+    if (images.empty()) {
+        page_log(m_link, "nothing to write: the order is unchanged\n");
+        return;
+    }
     m_link.task->reorder(m_mailbox.get(), images);
 }
 

@@ -109,6 +109,24 @@ TEST(CardJob, CommandDisplayModeWritesTheVectorFirst) {
     EXPECT_EQ(log.text().rfind(" amount_change " + card.drive() + " 7 \n", 0), 0u) << log.text();
 }
 
+TEST(CardJob, OnlyChangedBlocksAreReorderedEachWholeOrNothingAtAll) {
+    const std::vector<uint32_t> listed = {0, 1, 2, 3, 100, 101, 102};
+    struct order_case {
+        const char *context;
+        std::vector<uint32_t> shown, want;
+    };
+    const order_case cases[] = {
+        {"unchanged", listed, {}},
+        {"block 1 changed", {0, 1, 2, 3, 100, 102, 101}, {100, 102, 101}},
+        {"both changed", {0, 2, 1, 3, 101, 100, 102}, {0, 2, 1, 3, 101, 100, 102}},
+        {"an image crossed into the other block", {0, 1, 2, 100, 3, 101, 102}, {}},
+        {"an image duplicated", {0, 1, 2, 2, 100, 101, 102}, {}},
+        {"an image missing", {0, 1, 2, 100, 101, 102}, {}},
+    };
+    for (const order_case &c : cases)
+        EXPECT_EQ(card_order_changed_blocks(c.shown, listed), c.want) << c.context;
+}
+
 TEST(CardJob, ReorderPutsTheListOrderOnTheCard) {
     card_image card(400000);
     ASSERT_EQ(card.format(), 0);

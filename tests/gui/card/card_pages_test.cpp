@@ -354,6 +354,37 @@ TEST_F(ImageList, SelectionKeysAndMovesThenUpdateOrder) {
               (std::vector<uint32_t>{0, 2, 3, 1}));
 }
 
+TEST_F(ImageList, MovesStayInTheirBlockAndOnlyTheChangedBlockIsWritten) {
+    const std::vector<uint32_t> before = shown_numbers(list);
+    const std::vector<std::string> stored_before = c.listing();
+    ASSERT_EQ(before.at(7), 7u);
+    ASSERT_EQ(before.at(8), 100u);
+    for (auto [image, key] : {std::pair{7u, WXK_DOWN}, std::pair{100u, WXK_UP}}) {
+        list->click_row(row_of(list, image), true);
+        log_control->Clear();
+        list->press(key, wxMOD_SHIFT);
+        EXPECT_TRUE(has(log_text(), "only inside its block")) << image;
+        EXPECT_EQ(shown_numbers(list), before) << image;
+    }
+
+    list->click_row(row_of(list, 102), true);
+    list->press(WXK_UP, wxMOD_SHIFT);
+    ASSERT_TRUE(click(button(list, "update &order")));
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(idle());
+    const std::vector<uint32_t> after = shown_numbers(list);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(std::vector<uint32_t>(after.begin(), after.begin() + 8),
+              std::vector<uint32_t>(before.begin(), before.begin() + 8));
+    EXPECT_EQ(std::vector<uint32_t>(after.begin() + 8, after.begin() + 11),
+              (std::vector<uint32_t>{100, 102, 101}));
+    const std::vector<std::string> stored_after = c.listing();
+    ASSERT_GE(stored_after.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(stored_after.begin(), stored_after.begin() + 8),
+              std::vector<std::string>(stored_before.begin(), stored_before.begin() + 8))
+        << "block 0 was not changed, so it was not written";
+}
+
 TEST_F(ImageList, ShiftDelThreePressesCutTheCardOnlyOnOneImage) {
     list->click_row(row_of(list, 5), true);
     list->press(WXK_DELETE, wxMOD_SHIFT);
