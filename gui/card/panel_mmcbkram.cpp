@@ -47,4 +47,5 @@ panel_mmcbkram::panel_mmcbkram(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     m_read_all->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_read_all(e); });
     m_write->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_write(e); });
     m_reload->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_reload(e); });
+    m_path->Bind(wxEVT_DIRPICKER_CHANGED, [this](wxFileDirPickerEvent &e) { on_folder(e); });
 }

@@ -535,4 +535,51 @@ TEST_F(ImageList, BackupRamWriteThenReadAll) {
     EXPECT_EQ(back, area);
 }
 
+TEST_F(ImageList, BackupRamListFollowsTheFolderAndWritesTheFileShown) {
+    // Two folders, each with a save of the same name and its own contents.
+    temp_dir first, second;
+    std::vector<uint8_t> area(BKRAM_AREA_BYTES, 0x11);
+    const uint8_t head[8] = {'H', 'U', 'B', 'M', 0x00, 0x88, 0x20, 0x80};
+    std::copy(head, head + 8, area.begin());
+    std::vector<uint8_t> other = area;
+    std::fill(other.begin() + 8, other.end(), 0x22);
+    ASSERT_EQ(file_write_whole(first.path("same.sav").c_str(), area.data(), area.size()), 1);
+    ASSERT_EQ(file_write_whole(first.path("only_first.sav").c_str(), area.data(), area.size()), 1);
+    ASSERT_EQ(file_write_whole(second.path("same.sav").c_str(), other.data(), other.size()), 1);
+
+    my_panel_mmcbkram *bkram = pem->bkram_page();
+    auto change_folder = [&](const std::string &folder) {
+        bkram->folder_field()->SetPath(wxString::FromUTF8(folder));
+        wxFileDirPickerEvent event(wxEVT_DIRPICKER_CHANGED, bkram->folder_field(),
+                                   bkram->folder_field()->GetId(), wxString::FromUTF8(folder));
+        bkram->folder_field()->GetEventHandler()->ProcessEvent(event);
+    };
+    change_folder(first.dir);
+    ASSERT_TRUE(click(button(bkram, "re&load lists")));
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(bkram->pc_list()->GetCount(), 2u);
+    // The folder changed: the PC list shows the new folder at once.
+    change_folder(second.dir);
+    ASSERT_EQ(bkram->pc_list()->GetCount(), 1u);
+    EXPECT_EQ(bkram->pc_list()->GetString(0), "same.sav");
+
+    // The field edited without a change event: the list still shows the
+    // second folder, and that folder's file is what gets written.
+    bkram->pc_list()->SetSelection(0);
+    bkram->folder_field()->SetPath(wxString::FromUTF8(first.dir));
+    const int b5 = bkram->card_list_box()->FindString("105 B5");
+    ASSERT_NE(b5, wxNOT_FOUND);
+    bkram->card_list_box()->SetSelection(b5);
+    ASSERT_TRUE(click(button(bkram, "&write to MMC")));
+    ASSERT_TRUE(idle());
+
+    temp_dir out;
+    bkram->set_folder(wxString::FromUTF8(out.dir));
+    ASSERT_TRUE(click(button(bkram, "&read all datas to PC")));
+    ASSERT_TRUE(idle());
+    std::vector<uint8_t> back(BKRAM_AREA_BYTES);
+    ASSERT_EQ(file_read_whole(out.path("105_B5.sav").c_str(), back.data(), back.size()), 1) << log_text();
+    EXPECT_EQ(back, other) << "the file written is the one shown, from the folder shown";
+}
+
 }  // namespace
