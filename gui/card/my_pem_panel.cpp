@@ -96,6 +96,9 @@ void my_pem_panel::on_done(wxCommandEvent &) {
 }
 
 void my_pem_panel::list_pending() {
+    // Nothing chosen (no card found at first start): nothing to list.
+    const int chosen = m_driveletter->GetSelection();
+    if (chosen == wxNOT_FOUND || m_driveletter->GetString(chosen) == OPEN_CARD_IMAGE_ENTRY) return;
     if (m_pending == CARD_PAGE_IMAGELIST) m_list->list_up();
     if (m_pending == CARD_PAGE_BKRAM) m_bkram->reload();
 }
