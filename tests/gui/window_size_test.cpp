@@ -2,16 +2,15 @@
 // brought into view without enlarging the window, and the configuration
 // window's editable controls are on screen at its default size.
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include <wx/checkbox.h>
 #include <wx/gauge.h>
 #include <wx/notebook.h>
 #include <wx/scrolwin.h>
 #include <wx/statline.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "gui/card/my_config_form.h"
 #include "gui/card/my_panel_list.h"
@@ -42,7 +41,8 @@ bool shown_up_to(wxWindow *w, wxWindow *top) {
 std::string unreachable(wxWindow *w) {
     wxRect r = w->GetScreenRect();
     // Rules and progress bars are thin by nature; anything else must have room.
-    const bool thin = dynamic_cast<wxStaticLine *>(w) != nullptr || dynamic_cast<wxGauge *>(w) != nullptr;
+    const bool thin =
+        dynamic_cast<wxStaticLine *>(w) != nullptr || dynamic_cast<wxGauge *>(w) != nullptr;
     if (std::max(r.width, r.height) < VISIBLE_MIN ||
         (!thin && std::min(r.width, r.height) < VISIBLE_MIN))
         return describe(w) + " is " + std::to_string(r.width) + "x" + std::to_string(r.height);
