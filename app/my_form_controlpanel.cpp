@@ -1,5 +1,10 @@
 #include "app/my_form_controlpanel.h"
 
+#include <algorithm>
+
+#include <wx/scrolwin.h>
+#include <wx/settings.h>
+
 #include "gui/card/my_pem_panel.h"
 #include "gui/device/my_oru_port.h"
 
@@ -36,7 +41,7 @@ my_form_controlpanel::my_form_controlpanel(wxWindow *parent, my_config *config)
     m_row_panel->Hide();
     m_sizer->Insert(2, m_port_row, 0, wxEXPAND | wxALL, 0);
     m_sizer->Insert(3, m_drive_row, 0, wxEXPAND | wxALL, 0);
-    Layout();
+    fit_content();
 
     m_log->AppendText(CONTROL_PANEL_VERSION_LINE);
     Bind(wxEVT_CLOSE_WINDOW, &my_form_controlpanel::on_close, this);
@@ -49,6 +54,35 @@ my_form_controlpanel::~my_form_controlpanel() {
 }
 
 wxWindow *my_form_controlpanel::drive_row() const { return m_drive_row; }
+
+void my_form_controlpanel::fit_content() {
+    // Every page gets its full width; pages that scroll vertically may be
+    // shorter than their content, the others get their full height too.
+    wxSize page_need(0, 0);
+    for (size_t i = 0; i < m_notebook->GetPageCount(); i++) {
+        wxWindow *page = m_notebook->GetPage(i);
+        wxSize need = page->GetSizer() ? page->GetSizer()->CalcMin() : page->GetBestSize();
+        if (dynamic_cast<wxScrolledWindow *>(page) != nullptr) {
+            need.x += wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, page);
+            need.y = SCROLLED_PAGE_MIN_HEIGHT;
+        }
+        page_need.IncTo(need);
+    }
+    m_notebook->SetMinSize(m_notebook->CalcSizeFromPage(page_need));
+    // Only one of the two rows shows at a time; the frame fits either.
+    const wxSize port = m_port_row->GetEffectiveMinSize();
+    const wxSize drive = m_drive_row->GetEffectiveMinSize();
+    const wxSize notebook = m_notebook->GetEffectiveMinSize();
+    const wxSize log = m_log->GetEffectiveMinSize();
+    const wxSize client(std::max({notebook.x, port.x, drive.x, log.x}),
+                        notebook.y + std::max(port.y, drive.y) + log.y);
+    SetMinClientSize(client);
+    // A stored or default size smaller than that grows to it; a larger one is kept.
+    wxSize now = GetClientSize();
+    now.IncTo(client);
+    SetClientSize(now);
+    Layout();
+}
 
 void my_form_controlpanel::show_row_for(int page) {
     bool device = page < FIRST_CARD_PAGE;

@@ -13,6 +13,9 @@
 class my_oru_port;
 class my_pem_panel;
 
+// The least height of a page that scrolls vertically.
+constexpr int SCROLLED_PAGE_MIN_HEIGHT = 150;
+
 #define CONTROL_PANEL_VERSION_LINE "Vellumark Control Panel version 1.12\n"
 
 class my_form_controlpanel : public form_controlpanel {
@@ -31,6 +34,8 @@ private:
     void on_notebook_page_changed(wxNotebookEvent &event) override;
     void on_close(wxCloseEvent &event);
     void show_row_for(int page);
+    // Sets the minimum size to what the pages and rows need and grows to it.
+    void fit_content();
 
     my_config *config;  // the application's; not owned
     window_log_ptr m_device_log;

@@ -69,7 +69,9 @@ const command_help command_helps[] = {
     {"card", "bkram_write", nullptr, "Writes a file into one disc's backup RAM area.",
      "disc#; the file", "vmk card bkram_write D 3 ys.sav"},
     {"card", "mmchash", nullptr, "Lists the CRCs of an image set or of a stored image.",
-     "image file prefix or image#", "vmk card mmchash D games/ys"},
+     "image file prefix, or #image# (quoted in a shell) for the stored image whatever files "
+     "are named like it",
+     "vmk card mmchash D '#103'"},
     {"card", "preview", "<drive> <block#> <file.png>",
      "Renders the image list the console shows for a block.", "block#; the PNG file",
      "vmk card preview D 0 list.png"},

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/utf8_path.h"
+#include "device/framebuffer_png.h"
 
 namespace {
 
@@ -36,8 +37,12 @@ int fb_first_free_number(int32_t counter, bool (*taken)(void *user, int number),
 }
 
 int fb_next_png_name(const char *folder, int32_t *counter, std::string *name) {
+    // A capture also writes the sprite layer beside the picture: a number
+    // is free only when neither file is there, so neither is replaced.
     auto taken = [](void *user, int number) {
-        return exists(numbered_name(static_cast<const char *>(user), number));
+        const std::string picture = numbered_name(static_cast<const char *>(user), number);
+        std::string sprites;
+        return exists(picture) || (fb_sprite_png_name(picture.c_str(), &sprites) && exists(sprites));
     };
     int number = fb_first_free_number(*counter, taken, const_cast<char *>(folder));
     if (number < 0) return 0;

@@ -1,5 +1,7 @@
 // File names for the window's captures: "<folder>0000.png", "<folder>0001.png"
-// ... up to 99999, the first one not taken from the stored counter on.
+// ... up to 99999, the first one not taken from the stored counter on. A
+// number is taken when its picture or its sprite picture ("0000_obj.png")
+// exists.
 #pragma once
 
 #include <cstdint>

@@ -27,7 +27,7 @@ const card_command_info rows[] = {
     {"bkram_read", "[disc#] [destfile]", card_open, card_bkram_read, 2},
     {"bkram_multiread", "[path] (overwrite=1)", card_open, card_bkram_multiread, 1},
     {"bkram_write", "[disc#] [destfile]", card_open, card_bkram_write, 2},
-    {"mmchash", "[imagefileprefix|image#]", open_without_card, card_mmchash, 1},
+    {"mmchash", "[imagefileprefix|image#|#image#]", open_without_card, card_mmchash, 1},
     {nullptr, nullptr, nullptr, nullptr, 0},
 };
 

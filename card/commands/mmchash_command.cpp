@@ -1,6 +1,6 @@
 // Row "mmchash": the CRC listing of an image set on the computer, or of a
-// disc stored on the card when the argument is an image number that names
-// no image file.
+// disc stored on the card. "#N" always means stored image N; a bare number
+// means it too unless it names image files in the working folder.
 #include <string>
 
 #include "card/commands/card_commands.h"
@@ -21,8 +21,14 @@ bool names_image_files(const char *prefix) {
 int card_mmchash(card_context *c, int argc, const char *const *v) {
     if (argc < 1) return 0;
     uint64_t digits;
-    if (names_image_files(v[0]) || !parse_decimal(v[0], &digits))
+    if (v[0][0] == '#') {
+        if (!parse_decimal(v[0] + 1, &digits)) {
+            log_printf(c->log, "%s: not an image number\n", v[0]);
+            return 0;
+        }
+    } else if (names_image_files(v[0]) || !parse_decimal(v[0], &digits)) {
         return hash_listing(c->log, argc, v);
+    }
     // The row opens no card, since a listing of files needs none.
     if (!card_open(c)) return 0;
     image_number n;

@@ -1,6 +1,8 @@
 #include "gui/card/card_job.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "card/commands/card_dispatch.h"
 
@@ -53,11 +55,15 @@ card_job card_job_config(const config_change &change, const std::vector<uint32_t
     return job;
 }
 
-card_job card_job_rawdump(uint32_t image_number, const std::string &folder) {
+std::string card_rawdump_path(uint32_t image_number, const std::string &folder) {
     char file_name[32];
     snprintf(file_name, sizeof file_name, "/disc%02u.raw", image_number);
-    return single({"rawdump", number_text(image_number), folder + file_name}, CARD_EVENT_DUMP_OK,
-                  CARD_EVENT_DUMP_FAILED);
+    return folder + file_name;
+}
+
+card_job card_job_rawdump(uint32_t image_number, const std::string &folder) {
+    return single({"rawdump", number_text(image_number), card_rawdump_path(image_number, folder)},
+                  CARD_EVENT_DUMP_OK, CARD_EVENT_DUMP_FAILED);
 }
 
 card_job card_job_amount_change(uint32_t image_number) {
@@ -66,7 +72,8 @@ card_job card_job_amount_change(uint32_t image_number) {
 }
 
 card_job card_job_hash(uint32_t image_number) {
-    return single({"mmchash", number_text(image_number)}, CARD_EVENT_HASH_OK,
+    // "#N" names the stored image even when a file in the working folder is named like N.
+    return single({"mmchash", "#" + number_text(image_number)}, CARD_EVENT_HASH_OK,
                   CARD_EVENT_HASH_FAILED);
 }
 
@@ -87,6 +94,42 @@ card_job card_job_reorder(const std::vector<uint32_t> &images) {
         job.commands.push_back(command);
     }
     return job;
+}
+
+namespace {
+
+// Each block's images in the order given; ok false when a block comes back
+// after another one.
+std::map<uint32_t, std::vector<uint32_t>> runs_by_block(const std::vector<uint32_t> &images, bool *ok) {
+    std::map<uint32_t, std::vector<uint32_t>> runs;
+    *ok = true;
+    for (size_t i = 0; i < images.size(); i++) {
+        const uint32_t block = images[i] / 100;
+        if (i > 0 && images[i - 1] / 100 != block && runs.count(block)) *ok = false;
+        runs[block].push_back(images[i]);
+    }
+    return runs;
+}
+
+}  // namespace
+
+std::vector<uint32_t> card_order_changed_blocks(const std::vector<uint32_t> &shown,
+                                                const std::vector<uint32_t> &listed) {
+    bool shown_ok = false, listed_ok = false;
+    const auto now = runs_by_block(shown, &shown_ok);
+    const auto before = runs_by_block(listed, &listed_ok);
+    if (!shown_ok || !listed_ok || now.size() != before.size()) return {};
+    std::vector<uint32_t> changed;
+    for (const auto &[block, run] : now) {
+        const auto was = before.find(block);
+        if (was == before.end()) return {};
+        std::vector<uint32_t> a = run, b = was->second;
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        if (a != b) return {};
+        if (run != was->second) changed.insert(changed.end(), run.begin(), run.end());
+    }
+    return changed;
 }
 
 char card_drive_letter(const std::string &chosen_entry) {

@@ -51,12 +51,19 @@ card_job card_job_config(const config_change &change, const std::vector<uint32_t
                          const std::string &name);
 // The dump goes to "<folder>/discNN.raw".
 card_job card_job_rawdump(uint32_t image_number, const std::string &folder);
+// The file a raw dump of the image writes in folder ("disc03.raw").
+std::string card_rawdump_path(uint32_t image_number, const std::string &folder);
 card_job card_job_amount_change(uint32_t image_number);
 card_job card_job_hash(uint32_t image_number);
 // One order per run of numbers of the same block, each filled up to 100
 // numbers with the block's unlisted records. Empty when a number is 10000
 // or above.
 card_job card_job_reorder(const std::vector<uint32_t> &images_in_list_order);
+// The shown order's blocks whose order differs from the listed one, each
+// whole; empty when none changed, or when a block's images are not one run
+// of the same images as listed (nothing is then written at all).
+std::vector<uint32_t> card_order_changed_blocks(const std::vector<uint32_t> &shown,
+                                                const std::vector<uint32_t> &listed);
 
 // The drive letter of a chooser entry ("E: ..."): its first character, or
 // ';' (which every card command refuses) when nothing is chosen.

@@ -10,6 +10,7 @@
 class config_form : public wxFrame {
 public:
     config_form(wxWindow *parent, const kind_pictures &pictures);
+    wxWindow *editable_panel() const { return m_right; }
 
 protected:
     virtual void on_hide_left(wxCommandEvent &) {}

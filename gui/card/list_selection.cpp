@@ -67,6 +67,12 @@ list_move_result list_move_relative(std::vector<card_list_row> *items, list_sele
     const int last = rows.back();
     const int total = static_cast<int>(items->size());
     if ((delta < 0 && first == 0) || (delta > 0 && last + 1 >= total)) return LIST_MOVE_AT_EDGE;
+    const uint32_t block = (*items)[first].image_number / 100;
+    const int neighbour = delta < 0 ? first - 1 : last + 1;
+    for (int row = first; row <= last + 1; row++) {
+        const int checked = row > last ? neighbour : row;
+        if ((*items)[checked].image_number / 100 != block) return LIST_MOVE_OUT_OF_BLOCK;
+    }
     // The neighbour jumps over the run to the run's other side.
     if (delta < 0)
         std::rotate(items->begin() + first - 1, items->begin() + first, items->begin() + last + 1);

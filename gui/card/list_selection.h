@@ -34,8 +34,9 @@ enum list_move_result {
     LIST_MOVED,
     LIST_MOVE_NOT_SEQUENTIAL,  // the selection is not one run of 1..99 rows
     LIST_MOVE_AT_EDGE,         // no row above (delta -1) or below (+1)
+    LIST_MOVE_OUT_OF_BLOCK,    // the run or its neighbour lies in another block of 100
 };
 
 // Moves the selected run and its items by delta (-1 or +1); the selection
-// moves with it.
+// moves with it. A run never leaves its block: each block's order is its own.
 list_move_result list_move_relative(std::vector<card_list_row> *items, list_selection *s, int delta);

@@ -3,7 +3,10 @@
 my_config_form::my_config_form(wxWindow *parent, my_config *config, const kind_pictures &pictures)
     : config_form(parent, pictures), m_config(config) {
     Move(config->ReadLong("config_form.x", 32), config->ReadLong("config_form.y", 32));
-    SetSize(config->ReadLong("config_form.width", 600), config->ReadLong("config_form.height", 400));
+    // A stored or default size smaller than the content grows to it.
+    wxSize size(config->ReadLong("config_form.width", 600), config->ReadLong("config_form.height", 400));
+    size.IncTo(GetMinSize());
+    SetSize(size);
     bool hide = false;
     config->Read("config_form.hideleft", &hide, false);
     m_hide_left->SetValue(hide);

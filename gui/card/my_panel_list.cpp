@@ -1,5 +1,8 @@
 #include "gui/card/my_panel_list.h"
 
+#include <wx/filefn.h>
+
+#include "app/replace_ask.h"
 #include "app/task_event.h"
 #include "gui/card/beside_program.h"
 #include "gui/card/card_job.h"
@@ -29,6 +32,7 @@ void my_panel_list::clear() {
     m_list->Clear();
     m_items.clear();
     selection_reset(&m_selection, 0);
+    repeat_key_reset(&m_repeat);
     m_capacity->SetLabel(wxEmptyString);
     m_count->SetLabel(wxString::FromUTF8(item_count_label(0)));
 }
@@ -54,6 +58,7 @@ void my_panel_list::show_listing() {
 
 void my_panel_list::on_done(wxCommandEvent &event) {
     m_link.task->thread_close();
+    repeat_key_reset(&m_repeat);
     switch (event.GetId()) {
     case CARD_EVENT_LISTED: show_listing(); break;
     case CARD_EVENT_HASH_OK:
@@ -64,6 +69,7 @@ void my_panel_list::on_done(wxCommandEvent &event) {
 }
 
 void my_panel_list::selection_changed() {
+    repeat_key_reset(&m_repeat);
     for (int row = 0; row < static_cast<int>(m_items.size()); row++) {
         if (m_selection.selected[row] != m_list->IsSelected(row)) {
             if (m_selection.selected[row])
@@ -146,10 +152,14 @@ void my_panel_list::press(int key, int modifiers) {
     } else if (key == 'A' && modifiers == wxMOD_CONTROL) {
         selection_all(&m_selection);
     } else if (shift && (key == WXK_UP || key == WXK_DOWN)) {
-        if (list_move_relative(&m_items, &m_selection, key == WXK_UP ? -1 : +1) ==
-            LIST_MOVE_NOT_SEQUENTIAL) {
+        const list_move_result moved = list_move_relative(&m_items, &m_selection, key == WXK_UP ? -1 : +1);
+        if (moved == LIST_MOVE_NOT_SEQUENTIAL) {
             page_log(m_link, "\n non-sequential selection ");
             page_log(m_link, "非連続で選択されています ");
+            return;
+        }
+        if (moved == LIST_MOVE_OUT_OF_BLOCK) {
+            page_log(m_link, "an image moves only inside its block of 100\n");
             return;
         }
         for (int row = 0; row < static_cast<int>(m_items.size()); row++)
@@ -168,15 +178,25 @@ void my_panel_list::press(int key, int modifiers) {
 }
 
 void my_panel_list::repeat(repeat_key key) {
+    // A press while a task runs does not count, and the task's start ends
+    // the count so far.
+    if (m_link.task->busy()) {
+        repeat_key_reset(&m_repeat);
+        return;
+    }
     const int selected = selection_count(m_selection);
     const uint32_t image = selected == 1 ? m_items[selection_last(m_selection)].image_number : 0;
     const repeat_action action =
         repeat_key_press(&m_repeat, key, selected, image, m_link.task->log()->sink());
-    if (m_link.task->busy()) return;
     switch (action) {
     case REPEAT_FORMAT: m_link.task->format(m_mailbox.get(), false); break;
     case REPEAT_AMOUNT_CHANGE: m_link.task->cut_amount(m_mailbox.get(), m_repeat.image_number); break;
-    case REPEAT_RAWDUMP: m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number); break;
+    case REPEAT_RAWDUMP:
+        if (!replace_allowed(this, wxString::FromUTF8(card_rawdump_path(m_repeat.image_number,
+                                                                         wxGetCwd().utf8_string()))))
+            break;
+        m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number);
+        break;
     case REPEAT_NOTHING: break;
     }
 }
@@ -197,9 +217,15 @@ void my_panel_list::on_update_config(wxCommandEvent &) {
 }
 
 void my_panel_list::on_update_order(wxCommandEvent &) {
-    std::vector<uint32_t> images;
-    for (const card_list_row &item : m_items) images.push_back(item.image_number);
-    if (images.empty()) return;
+    if (!m_listing) return;
+    std::vector<uint32_t> shown, listed;
+    for (const card_list_row &item : m_items) shown.push_back(item.image_number);
+    for (const card_list_row &item : m_listing->rows) listed.push_back(item.image_number);
+    const std::vector<uint32_t> images = card_order_changed_blocks(shown, listed);
+    if (images.empty()) {
+        page_log(m_link, "nothing to write: the order is unchanged\n");
+        return;
+    }
     m_link.task->reorder(m_mailbox.get(), images);
 }
 

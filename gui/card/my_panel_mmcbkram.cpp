@@ -30,19 +30,25 @@ void my_panel_mmcbkram::clear() {
     m_numbers.clear();
 }
 
+void my_panel_mmcbkram::list_pc_folder() {
+    m_pc_list->Clear();
+    m_pc_folder = m_path->GetPath();
+    if (m_pc_folder.empty() || !wxDir::Exists(m_pc_folder)) return;
+    wxDir dir(m_pc_folder);
+    wxString name;
+    wxArrayString names;
+    for (bool found = dir.GetFirst(&name, "*.sav", wxDIR_FILES); found; found = dir.GetNext(&name))
+        names.Add(name);
+    names.Sort();
+    m_pc_list->Set(names);
+}
+
+void my_panel_mmcbkram::on_folder(wxFileDirPickerEvent &) { list_pc_folder(); }
+
 void my_panel_mmcbkram::reload() {
     if (m_link.task->busy()) return;
     clear();
-    const wxString folder = m_path->GetPath();
-    if (!folder.empty() && wxDir::Exists(folder)) {
-        wxDir dir(folder);
-        wxString name;
-        wxArrayString names;
-        for (bool found = dir.GetFirst(&name, "*.sav", wxDIR_FILES); found; found = dir.GetNext(&name))
-            names.Add(name);
-        names.Sort();
-        m_pc_list->Set(names);
-    }
+    list_pc_folder();
     m_listing = std::make_shared<card_list>();
     m_link.task->list_up(m_mailbox.get(), m_listing);
 }
@@ -76,9 +82,9 @@ void my_panel_mmcbkram::on_write(wxCommandEvent &) {
         page_log(m_link, "PC file is not selected\n");
         return;
     }
-    wxString file = m_path->GetPath();
-    if (!file.EndsWith("/") && !file.EndsWith("\\")) file += "/";
-    file += m_pc_list->GetString(pc);
+    // The file shown selected, in the folder the list was read from: the
+    // field may have been edited since.
+    const wxString file = wxFileName(m_pc_folder, m_pc_list->GetString(pc)).GetFullPath();
     if (!wxFileName::FileExists(file)) {
         page_log(m_link, "PC file is not found\n");
         return;

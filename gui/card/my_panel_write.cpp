@@ -1,5 +1,7 @@
 #include "gui/card/my_panel_write.h"
 
+#include <algorithm>
+
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 
@@ -18,20 +20,46 @@ my_panel_write::my_panel_write(wxWindow *parent, const card_page_link &link)
 my_panel_write::~my_panel_write() { m_link.config->store_string("writer.path", m_path); }
 
 bool my_panel_write::queue_file(const wxString &path, const wxString &name) {
-    std::string row;
-    if (!writer_queue_row(m_link.task->log()->sink(), path.utf8_string(), name.utf8_string(), &row))
+    writer_queue_entry entry;
+    if (!writer_queue_entry_make(m_link.task->log()->sink(), path.utf8_string(), name.utf8_string(),
+                                 &entry))
         return false;
-    m_queue->Append(wxString::FromUTF8(row));
+    m_entries.push_back(entry);
+    m_queue->Append(wxString::FromUTF8(writer_queue_text(entry)));
     if (!m_link.task->busy()) m_start->Enable();
     m_path = wxFileName(path).GetPath();
     return true;
 }
 
-void my_panel_write::queue_list(const wxString &path) {
+bool my_panel_write::queue_list(const wxString &path) {
     std::vector<csv_list_line> lines;
-    if (!csv_list_read(m_link.task->log()->sink(), path.utf8_string(), &lines)) return;
+    if (!csv_list_read(m_link.task->log()->sink(), path.utf8_string(), &lines)) return false;
     for (const csv_list_line &l : lines)
         queue_file(wxString::FromUTF8(l.path), wxString::FromUTF8(l.name));
+    return true;
+}
+
+void my_panel_write::remove_selected() {
+    const int row = m_queue->GetSelection();
+    if (row == wxNOT_FOUND) return;
+    // The first row is the one being written while a task runs.
+    if (row == 0 && m_link.task->busy()) {
+        page_log(m_link, "the row being written cannot be removed; stop first\n");
+        return;
+    }
+    m_queue->Delete(static_cast<unsigned>(row));
+    m_entries.erase(m_entries.begin() + row);
+    if (!m_queue->IsEmpty()) m_queue->SetSelection(std::min(row, static_cast<int>(m_queue->GetCount()) - 1));
+    if (m_queue->IsEmpty()) m_start->Disable();
+}
+
+void my_panel_write::on_remove(wxCommandEvent &) { remove_selected(); }
+
+void my_panel_write::on_queue_key(wxKeyEvent &event) {
+    if (event.GetKeyCode() == WXK_DELETE && event.GetModifiers() == wxMOD_NONE)
+        remove_selected();
+    else
+        event.Skip();
 }
 
 void my_panel_write::on_choose(wxCommandEvent &) {
@@ -57,8 +85,7 @@ void my_panel_write::on_add(wxCommandEvent &) {
     if (path.empty()) return;
     bool queued;
     if (wxFileName(path).GetExt().Lower() == "csv") {
-        queue_list(path);
-        queued = true;
+        queued = queue_list(path);
     } else {
         queued = queue_file(path, m_name->GetValue());
     }
@@ -68,10 +95,9 @@ void my_panel_write::on_add(wxCommandEvent &) {
 }
 
 void my_panel_write::start_first() {
-    std::string name, image_file;
-    writer_queue_split(m_queue->GetString(0).utf8_string(), &name, &image_file);
-    log_line(m_link.task->log()->sink(), image_file.c_str());
-    m_link.task->add_image(m_mailbox.get(), image_file, name);
+    const writer_queue_entry &first = m_entries.front();
+    log_line(m_link.task->log()->sink(), first.image_file.c_str());
+    m_link.task->add_image(m_mailbox.get(), first.image_file, first.name);
 }
 
 void my_panel_write::on_start(wxCommandEvent &) {
@@ -88,6 +114,7 @@ void my_panel_write::on_done(wxCommandEvent &event) {
     m_link.task->thread_close();
     if (event.GetId() == CARD_EVENT_ADD_OK) {
         m_queue->Delete(0);
+        m_entries.erase(m_entries.begin());
         if (!m_queue->IsEmpty()) {
             start_first();
             return;

@@ -88,12 +88,17 @@ void my_pem_panel::on_done(wxCommandEvent &) {
     m_timer.Stop();
     m_task->thread_close();
     fill_drives(*m_scanned, m_config->Read("control_panel.driveletter", wxEmptyString).utf8_string());
-    if (m_scanned->empty()) m_task->log()->append("removable drive is not found\n");
-    explain_rights();
+    const bool changed = !m_last_scan || *m_last_scan != *m_scanned;
+    m_last_scan = *m_scanned;
+    if (changed && m_scanned->empty()) m_task->log()->append("removable drive is not found\n");
+    if (changed) explain_rights();
     list_pending();
 }
 
 void my_pem_panel::list_pending() {
+    // Nothing chosen (no card found at first start): nothing to list.
+    const int chosen = m_driveletter->GetSelection();
+    if (chosen == wxNOT_FOUND || m_driveletter->GetString(chosen) == OPEN_CARD_IMAGE_ENTRY) return;
     if (m_pending == CARD_PAGE_IMAGELIST) m_list->list_up();
     if (m_pending == CARD_PAGE_BKRAM) m_bkram->reload();
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ private:
     wxTextCtrl *m_log_control;
     wxTimer m_timer;
     std::shared_ptr<std::vector<std::string>> m_scanned;
+    // The previous scan's drives: its message is logged only when they change.
+    std::optional<std::vector<std::string>> m_last_scan;
     int m_pending = -1;  // page to list after the scan
     my_panel_format *m_format;
     my_panel_write *m_write;

@@ -2,11 +2,14 @@
 
 #include <wx/sizer.h>
 
+#include "gui/card/page_sizes.h"
+
 panel_list_base::panel_list_base(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     auto *row = new wxBoxSizer(wxHORIZONTAL);
     auto *left = new wxBoxSizer(wxVERTICAL);
     m_list = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, nullptr,
                            wxLB_MULTIPLE | wxLB_NEEDED_SB);
+    m_list->SetMinSize(wxSize(IMAGE_LIST_MIN_WIDTH, LIST_MIN_HEIGHT));
     left->Add(m_list, 1, wxEXPAND | wxALL, 4);
     auto *labels = new wxBoxSizer(wxHORIZONTAL);
     m_capacity = new wxStaticText(this, wxID_ANY, wxEmptyString);

@@ -5,6 +5,8 @@
 #include <wx/stattext.h>
 #include <wx/wrapsizer.h>
 
+#include "gui/card/page_sizes.h"
+
 panel_mmcbkram::panel_mmcbkram(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     auto *column = new wxBoxSizer(wxVERTICAL);
     column->Add(new wxStaticText(this, wxID_ANY, "path for read and write"), 0, wxALL, 2);
@@ -14,6 +16,8 @@ panel_mmcbkram::panel_mmcbkram(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     auto *lists = new wxBoxSizer(wxHORIZONTAL);
     m_pc_list = new wxListBox(this, wxID_ANY);
     m_card_list = new wxListBox(this, wxID_ANY);
+    for (wxListBox *list : {m_pc_list, m_card_list})
+        list->SetMinSize(wxSize(BKRAM_LIST_MIN_WIDTH, LIST_MIN_HEIGHT));
     lists->Add(m_pc_list, 1, wxEXPAND | wxALL, 2);
     lists->Add(m_card_list, 1, wxEXPAND | wxALL, 2);
     column->Add(lists, 1, wxEXPAND);
@@ -43,4 +47,5 @@ panel_mmcbkram::panel_mmcbkram(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     m_read_all->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_read_all(e); });
     m_write->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_write(e); });
     m_reload->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_reload(e); });
+    m_path->Bind(wxEVT_DIRPICKER_CHANGED, [this](wxFileDirPickerEvent &e) { on_folder(e); });
 }

@@ -16,6 +16,7 @@ protected:
     virtual void on_read_all(wxCommandEvent &) {}
     virtual void on_write(wxCommandEvent &) {}
     virtual void on_reload(wxCommandEvent &) {}
+    virtual void on_folder(wxFileDirPickerEvent &) {}
 
     wxDirPickerCtrl *m_path;
     wxListBox *m_pc_list;

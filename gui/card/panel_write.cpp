@@ -3,6 +3,8 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "gui/card/page_sizes.h"
+
 panel_write::panel_write(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     auto *column = new wxBoxSizer(wxVERTICAL);
     auto *file_row = new wxBoxSizer(wxHORIZONTAL);
@@ -20,11 +22,14 @@ panel_write::panel_write(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     name_row->Add(m_add, 0, wxALL, 4);
     column->Add(name_row, 0, wxEXPAND);
     m_queue = new wxListBox(this, wxID_ANY);
+    m_queue->SetMinSize(wxSize(-1, LIST_MIN_HEIGHT));
     column->Add(m_queue, 1, wxEXPAND | wxALL, 4);
     auto *buttons = new wxBoxSizer(wxHORIZONTAL);
     m_start = new wxButton(this, wxID_ANY, "&start");
     m_help = new wxButton(this, wxID_ANY, "help");
+    m_remove = new wxButton(this, wxID_ANY, "re&move");
     buttons->Add(m_start, 0, wxALL, 4);
+    buttons->Add(m_remove, 0, wxALL, 4);
     buttons->Add(m_help, 0, wxALL, 4);
     column->Add(buttons);
     m_helptext = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(-1, 60),
@@ -36,4 +41,6 @@ panel_write::panel_write(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     m_add->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_add(e); });
     m_start->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_start(e); });
     m_help->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_help(e); });
+    m_remove->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_remove(e); });
+    m_queue->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent &e) { on_queue_key(e); });
 }

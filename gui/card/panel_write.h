@@ -15,6 +15,8 @@ protected:
     virtual void on_add(wxCommandEvent &) {}
     virtual void on_start(wxCommandEvent &) {}
     virtual void on_help(wxCommandEvent &) {}
+    virtual void on_remove(wxCommandEvent &) {}
+    virtual void on_queue_key(wxKeyEvent &event) { event.Skip(); }
 
     wxTextCtrl *m_imagefile;
     wxButton *m_choose;
@@ -23,5 +25,6 @@ protected:
     wxListBox *m_queue;
     wxButton *m_start;
     wxButton *m_help;
+    wxButton *m_remove;
     wxTextCtrl *m_helptext;
 };

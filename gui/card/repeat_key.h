@@ -23,6 +23,10 @@ struct repeat_key_state {
     repeat_key key = REPEAT_KEY_DELETE;
 };
 
+// Starts the count over: the presses so far were made in another context
+// (another drive, list, selection, or a task ran in between).
+inline void repeat_key_reset(repeat_key_state *s) { s->count = 0; }
+
 // One press with selected_rows rows selected, image_number the selected
 // row's image. The first Shift+Del press writes its warning to log.
 repeat_action repeat_key_press(repeat_key_state *s, repeat_key key, int selected_rows,

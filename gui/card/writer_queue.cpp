@@ -53,20 +53,17 @@ bool rom_file_check(log_sink *log, const std::string &path) {
     return false;
 }
 
-bool writer_queue_row(log_sink *log, const std::string &path, const std::string &name,
-                      std::string *row) {
+bool writer_queue_entry_make(log_sink *log, const std::string &path, const std::string &name,
+                             writer_queue_entry *entry) {
     const bool cd = is_cd_description(path);
     if (!cd && !is_cue_sheet(path) && !rom_file_check(log, path)) return false;
-    const std::string shown = name.empty() ? without_extension(path.substr(base_start(path))) : name;
-    *row = shown + " `" + (cd ? without_extension(path) : path);
+    entry->name = name.empty() ? without_extension(path.substr(base_start(path))) : name;
+    entry->image_file = cd ? without_extension(path) : path;
     return true;
 }
 
-void writer_queue_split(const std::string &row, std::string *name, std::string *image_file) {
-    const auto tick = row.find('`');
-    *name = row.substr(0, tick);
-    while (!name->empty() && name->back() == ' ') name->pop_back();
-    *image_file = tick == std::string::npos ? std::string() : row.substr(tick + 1);
+std::string writer_queue_text(const writer_queue_entry &entry) {
+    return entry.name + " `" + entry.image_file;
 }
 
 bool csv_list_read(log_sink *log, const std::string &list_path, std::vector<csv_list_line> *lines) {

@@ -1,5 +1,6 @@
-// The writer page's queue: rows "name `prefix", the checks a ROM file must
-// pass before it is queued, and CSV image lists (file, tab, name per line).
+// The writer page's queue: entries of a name and an image file, shown as
+// rows "name `prefix" but never parsed back, the checks a ROM file must pass
+// before it is queued, and CSV image lists (file, tab, name per line).
 #pragma once
 
 #include <string>
@@ -16,13 +17,16 @@ bool is_cue_sheet(const std::string &path);
 // A ROM file must exist, hold a multiple of 0x2000 bytes and at most
 // 0x100000. False with the file name and the reason in the log.
 bool rom_file_check(log_sink *log, const std::string &path);
-// Checks the file and makes its queue row; name empty: the file's own name.
-// False (and no row) when the check fails.
-bool writer_queue_row(log_sink *log, const std::string &path, const std::string &name,
-                      std::string *row);
-// Splits a row at its first backquote: the name without trailing blanks and
-// the image file for the add command.
-void writer_queue_split(const std::string &row, std::string *name, std::string *image_file);
+struct writer_queue_entry {
+    std::string name;        // the name written to the card
+    std::string image_file;  // what the add command takes: a CD set's prefix, a ROM file
+};
+// Checks the file and makes its queue entry; name empty: the file's own name.
+// False (and no entry) when the check fails.
+bool writer_queue_entry_make(log_sink *log, const std::string &path, const std::string &name,
+                             writer_queue_entry *entry);
+// The row the queue shows for an entry.
+std::string writer_queue_text(const writer_queue_entry &entry);
 
 struct csv_list_line {
     std::string path;  // relative paths are taken from the list's folder

@@ -6,6 +6,7 @@
 #include <wx/filename.h>
 #include <wx/imagpng.h>
 
+#include "app/replace_ask.h"
 #include "app/task_event.h"
 #include "device/framebuffer_naming.h"
 #include "gui/device/capture_folder.h"
@@ -92,7 +93,9 @@ void my_oru_main::on_show_buffer(wxCommandEvent &) { m_fb_view->Show(); }
 void my_oru_main::on_show_screen(wxCommandEvent &) { m_screen_view->Show(); }
 
 void my_oru_main::on_savedata_download(wxCommandEvent &) {
-    m_link.task->backupram_download(m_link.link, m_savedata_page->GetSelection(), savedata_file());
+    const wxString file = savedata_file();
+    if (!replace_allowed(this, file)) return;
+    m_link.task->backupram_download(m_link.link, m_savedata_page->GetSelection(), file);
 }
 
 void my_oru_main::on_savedata_upload(wxCommandEvent &) {

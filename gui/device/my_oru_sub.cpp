@@ -1,5 +1,6 @@
 #include "gui/device/my_oru_sub.h"
 
+#include "app/replace_ask.h"
 #include "app/task_event.h"
 
 namespace {
@@ -55,7 +56,9 @@ void my_oru_sub::on_update(wxCommandEvent &) {
 }
 
 void my_oru_sub::on_dump(wxCommandEvent &) {
-    m_link.task->rom_dump(m_link.link, m_dump_map->GetSelection(), dump_file());
+    const wxString file = dump_file();
+    if (!replace_allowed(this, file)) return;
+    m_link.task->rom_dump(m_link.link, m_dump_map->GetSelection(), file);
 }
 
 void my_oru_sub::on_colortable_upload(wxCommandEvent &) {

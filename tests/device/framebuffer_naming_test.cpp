@@ -32,6 +32,7 @@ TEST(FramePngNumbering, FirstFreeNumberFromTheCounter) {
         {{}, 0, "0000.png", 0},
         {{"0000.png", "0001.png", "0002.png"}, 0, "0003.png", 3},
         {{"0003.png"}, 2, "0002.png", 2},  // the stored number is probed first
+        {{"0000_obj.png", "0001_obj.png"}, 0, "0002.png", 2},  // a sprite picture takes its number
         {{}, 5, "0006.png", 6},            // a folder named 0005.png counts as taken
         {{}, 12345, "12345.png", 12345},
         {{"99999.png"}, 99999, "0000.png", 0},  // past the last number: from 0 again

@@ -1,6 +1,8 @@
 #include <fstream>
 
 #include <wx/filepicker.h>
+#include <wx/msgdlg.h>
+#include <wx/testing.h>
 
 #include "tests/gui/device_fixture.h"
 
@@ -83,6 +85,43 @@ TEST_F(DeviceTest, DumpWithAnEmptyPickerWritesRomPceWithTheChosenMap) {
     EXPECT_EQ(run(control(sub_page, "&dump")), TASK_ID_DONE);
     EXPECT_EQ(read_file(files.path("rom.pce")), rom);  // sf2: the whole 2.5 MiB
     EXPECT_EQ(control<wxGauge>(sub_page, "gauge")->GetValue(), control<wxGauge>(sub_page, "gauge")->GetRange());
+}
+
+TEST_F(DeviceTest, DownloadsAskBeforeReplacingAFileAndNoLeavesFileAndBoardAlone) {
+    board->set_bkram(make_rom(0x2000, 7));
+    bytes memorybase = make_rom(0x20000, 9);
+    bus.attach_memorybase(memorybase);
+    bus.insert_card(make_rom(0x40000, 5));
+    struct {
+        const char *what;
+        wxWindow *page;
+        const char *button;
+        int ram_page;  // -1: the ROM dumper
+        const char *file;
+    } cases[] = {
+        {"save data", main_page, "do&wnload", 0, "backupram0.sav"},
+        {"memory base", main_page, "do&wnload", 3, "memorybase.sav"},
+        {"HuCard dump", sub_page, "&dump", -1, "rom.pce"},
+    };
+    const bytes old = {'o', 'l', 'd'};
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.ram_page >= 0) choose(control<wxChoice>(main_page, "RAM page"), c.ram_page);
+        write_file(files.path(c.file), old);
+        const size_t requests = board->headers().size();
+        const size_t done = events.size();
+        wxTEST_DIALOG(EXPECT_TRUE(click(control(c.page, c.button))), wxExpectModal<wxMessageDialog>(wxID_NO));
+        pump_pending();
+        EXPECT_FALSE(busy());
+        EXPECT_EQ(events.size(), done);
+        EXPECT_EQ(board->headers().size(), requests) << "the board was asked although the user said No";
+        EXPECT_EQ(read_file(files.path(c.file)), old);
+
+        int outcome = -1;
+        wxTEST_DIALOG(outcome = run(control(c.page, c.button)), wxExpectModal<wxMessageDialog>(wxID_YES));
+        EXPECT_EQ(outcome, TASK_ID_DONE);
+        EXPECT_NE(read_file(files.path(c.file)), old);
+    }
 }
 
 TEST_F(DeviceTest, ColourTableAndFirmwareReachTheirCommands) {

@@ -9,7 +9,11 @@
 TEST_F(FrameTest, FirstStartWithoutSettingsFile) {
     open_frame();
     EXPECT_EQ(frame->GetPosition(), wxPoint(32, 32));
-    EXPECT_EQ(frame->GetSize(), wxSize(300, 400));
+    // The default 300 x 400 grows to what the content needs, and no further.
+    const wxSize first = frame->GetSize();
+    wxSize expected(300, 400);
+    expected.IncTo(frame->GetMinSize());
+    EXPECT_EQ(first, expected);
     EXPECT_EQ(frame->GetTitle(), "Vellumark control panel");
     EXPECT_EQ(frame->notebook()->GetSelection(), 0);
     EXPECT_EQ(frame->notebook()->GetPageText(0), "com.main");
@@ -21,7 +25,7 @@ TEST_F(FrameTest, FirstStartWithoutSettingsFile) {
     // The file is created on exit with what the close stored.
     auto *c = reopen_config();
     EXPECT_EQ(c->ReadLong("control_panel.x", -1), 32);
-    EXPECT_EQ(c->ReadLong("control_panel.width", -1), 300);
+    EXPECT_EQ(c->ReadLong("control_panel.width", -1), first.x);
     EXPECT_EQ(c->Read("serial.portname", ""), "COM3");
 }
 
@@ -38,12 +42,12 @@ TEST_F(FrameTest, StoredTabOutOfRangeFallsBackToPageZeroAndIsStoredAsZero) {
 TEST_F(FrameTest, StoredGeometryAndTabAreRestored) {
     {
         std::ofstream(config_path()) << "control_panel.x=50\ncontrol_panel.y=60\n"
-                                        "control_panel.width=420\ncontrol_panel.height=500\n"
+                                        "control_panel.width=1020\ncontrol_panel.height=800\n"
                                         "control_panel.tab=1\n";
     }
     open_frame();
     EXPECT_EQ(frame->GetPosition(), wxPoint(50, 60));
-    EXPECT_EQ(frame->GetSize(), wxSize(420, 500));
+    EXPECT_EQ(frame->GetSize(), wxSize(1020, 800));
     EXPECT_EQ(frame->notebook()->GetSelection(), 1);
     EXPECT_TRUE(frame->port_row()->IsShown());
 }

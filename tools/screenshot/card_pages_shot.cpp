@@ -1,7 +1,8 @@
-// Opens the main window on the image list page with a card image file
-// chosen, lists it, selects two rows and saves a picture of the window.
+// Opens the main window at its first-start size on the image list page with
+// a card image file chosen, lists it, selects two rows and saves a picture of
+// the window, and one of the configuration window at its default size.
 // For the README; run through make_screenshot.sh under Xvfb.
-//   card-pages-shot CARD_IMAGE OUTPUT_PNG
+//   card-pages-shot CARD_IMAGE OUTPUT_PNG CONFIG_WINDOW_PNG
 #include <cstdio>
 
 #include <wx/app.h>
@@ -32,11 +33,21 @@ void pump_for(int ms) {
     }
 }
 
+bool save_picture(wxWindow *window, const wxString &path) {
+    const wxRect area = window->GetScreenRect();
+    wxBitmap picture(area.width, area.height);
+    wxMemoryDC memory(picture);
+    wxScreenDC screen;
+    memory.Blit(0, 0, area.width, area.height, &screen, area.x, area.y);
+    memory.SelectObject(wxNullBitmap);
+    return picture.SaveFile(path, wxBITMAP_TYPE_PNG);
+}
+
 class shot_app : public wxApp {
 public:
     bool OnInit() override {
-        if (argc != 3) {
-            fprintf(stderr, "usage: card-pages-shot CARD_IMAGE OUTPUT_PNG\n");
+        if (argc != 4) {
+            fprintf(stderr, "usage: card-pages-shot CARD_IMAGE OUTPUT_PNG CONFIG_WINDOW_PNG\n");
             return false;
         }
         wxInitAllImageHandlers();
@@ -45,8 +56,6 @@ public:
         wxFileName::Mkdir(folder);
         config = new my_config(folder);
         config->Write("control_panel.tab", 4);
-        config->Write("control_panel.width", 760);
-        config->Write("control_panel.height", 560);
         auto *frame = new my_form_controlpanel(nullptr, config);
         frame->Show();
         auto *pem = static_cast<my_pem_panel *>(frame->drive_row());
@@ -56,19 +65,18 @@ public:
         pump_while([&] { return pem->task()->busy(); });
         pem->list_page()->click_row(2, false);
         pem->list_page()->click_row(3, false);
-        pem->list_page()->config_window()->Hide();
+        // Beside the main window, so that neither picture shows the other.
+        wxWindow *form = pem->list_page()->config_window();
+        form->Move(frame->GetRect().GetRight() + 8, 0);
+        form->Raise();
+        pump_for(800);
+        const bool form_saved = save_picture(form, argv[3]);
+        form->Hide();
         frame->Raise();
         pump_for(800);
-
-        const wxRect area = frame->GetScreenRect();
-        wxBitmap picture(area.width, area.height);
-        wxMemoryDC memory(picture);
-        wxScreenDC screen;
-        memory.Blit(0, 0, area.width, area.height, &screen, area.x, area.y);
-        memory.SelectObject(wxNullBitmap);
-        const bool saved = picture.SaveFile(argv[2], wxBITMAP_TYPE_PNG);
+        const bool saved = save_picture(frame, argv[2]);
         frame->Destroy();
-        ok = saved;
+        ok = saved && form_saved;
         return true;
     }
     int OnRun() override {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "card/store/drive_table.h"
@@ -85,6 +86,14 @@ TEST(vmk_card, format_add_list_preview_and_hash) {
     EXPECT_EQ(vmk("card mmchash " + card + " 1"), "") << "a HuCard entry has no tracks";
     vmk("card mmchash " + card + " 3", &status);
     EXPECT_EQ(status, 1);
+
+    // A stray file named like the number: the bare number hashes the file,
+    // "#2" still the stored disc.
+    std::ofstream(dir.path("2")) << "not an image";
+    const std::string in_folder = "cd " + dir.dir + " && ";
+    EXPECT_EQ(shell_output(in_folder + VMK_BINARY + " card mmchash " + card + " '#2' 2>&1"), from_files);
+    EXPECT_NE(shell_output(in_folder + VMK_BINARY + " card mmchash " + card + " 2 2>&1"), from_files);
+    EXPECT_NE(vmk("card mmchash " + card + " '#x'").find("#x: not an image number"), std::string::npos);
 }
 
 // A card image holding one ROM and a vmk adding a 470 MB CD set to it,

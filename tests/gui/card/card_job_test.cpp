@@ -46,7 +46,7 @@ TEST(CardJob, VectorsAndEventsOfEveryThreadClass) {
         {"configure nothing", card_job_config(change, {}, "Ys"), {}, 6, 7},
         {"raw dump", card_job_rawdump(7, "/work"), {{"rawdump", "7", "/work/disc07.raw"}}, 8, 9},
         {"amount change", card_job_amount_change(6), {{"amount_change", "6"}}, 8, 9},
-        {"hash one stored image", card_job_hash(105), {{"mmchash", "105"}}, 10, 11},
+        {"hash one stored image", card_job_hash(105), {{"mmchash", "#105"}}, 10, 11},
         {"reorder 2, 0, 3, 1 on one block", card_job_reorder({2, 0, 3, 1}),
          {with({"order", "2", "0", "3", "1"}, 4, 99)}, 12, 13},
         {"reorder two blocks: one order each", card_job_reorder({1, 0, 101, 100, 102}),
@@ -107,6 +107,24 @@ TEST(CardJob, CommandDisplayModeWritesTheVectorFirst) {
     recording_log log;
     card_command_run(log.sink, card.drive()[0], {"amount_change", "7"}, true);
     EXPECT_EQ(log.text().rfind(" amount_change " + card.drive() + " 7 \n", 0), 0u) << log.text();
+}
+
+TEST(CardJob, OnlyChangedBlocksAreReorderedEachWholeOrNothingAtAll) {
+    const std::vector<uint32_t> listed = {0, 1, 2, 3, 100, 101, 102};
+    struct order_case {
+        const char *context;
+        std::vector<uint32_t> shown, want;
+    };
+    const order_case cases[] = {
+        {"unchanged", listed, {}},
+        {"block 1 changed", {0, 1, 2, 3, 100, 102, 101}, {100, 102, 101}},
+        {"both changed", {0, 2, 1, 3, 101, 100, 102}, {0, 2, 1, 3, 101, 100, 102}},
+        {"an image crossed into the other block", {0, 1, 2, 100, 3, 101, 102}, {}},
+        {"an image duplicated", {0, 1, 2, 2, 100, 101, 102}, {}},
+        {"an image missing", {0, 1, 2, 100, 101, 102}, {}},
+    };
+    for (const order_case &c : cases)
+        EXPECT_EQ(card_order_changed_blocks(c.shown, listed), c.want) << c.context;
 }
 
 TEST(CardJob, ReorderPutsTheListOrderOnTheCard) {

@@ -8,6 +8,7 @@
 #include <wx/testing.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "card/commands/card_list.h"
@@ -56,11 +57,27 @@ TEST_F(CardPages, DriveScanWithNoDriveThenWithACard) {
     EXPECT_TRUE(has(log_text(), "removable drive is not found\n"));
     ASSERT_EQ(pem->drive_chooser()->GetCount(), 1u);
     EXPECT_EQ(pem->drive_chooser()->GetString(0), OPEN_CARD_IMAGE_ENTRY);
+    // The same result again, on any page, says nothing new.
+    log_control->Clear();
+    for (int page : {3, 0, 2}) ASSERT_TRUE(enter_page(page));
+    EXPECT_FALSE(has(log_text(), "removable drive is not found")) << log_text();
 
-    memory_card card(TEST_CARD_SECTORS);
+    {
+        memory_card card(TEST_CARD_SECTORS);
+        log_control->Clear();
+        ASSERT_TRUE(enter_page(2));
+        EXPECT_FALSE(has(log_text(), "removable drive is not found"));
+        ASSERT_EQ(pem->drive_chooser()->GetCount(), 2u);
+    }
+    // The card went away: that is a change, told once.
     log_control->Clear();
     ASSERT_TRUE(enter_page(2));
-    EXPECT_FALSE(has(log_text(), "removable drive is not found"));
+    EXPECT_TRUE(has(log_text(), "removable drive is not found\n"));
+}
+
+TEST_F(CardPages, DriveScanChoosesTheCard) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(enter_page(2));
     ASSERT_EQ(pem->drive_chooser()->GetCount(), 2u);
     EXPECT_EQ(pem->drive_chooser()->GetSelection(), 0);
     EXPECT_EQ(pem->drive_chooser()->GetString(0), card.drive() + ": test store");
@@ -217,6 +234,58 @@ TEST_F(CardPages, FailedRowStaysFirstAndNothingAfterItRuns) {
     EXPECT_EQ(c->disc_amount, 0u) << "the ROM after the failed row was not added";
 }
 
+TEST_F(CardPages, FailedRowIsRemovedAndTheQueueGoesOnWithABackquoteName) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    writer_files f;
+    const std::string ticked = f.dir.path("Y`s.pce");
+    write_file(ticked, make_rom(8192, 3));
+    ASSERT_TRUE(enter_page(3));
+    my_panel_write *writer = pem->write_page();
+    ASSERT_TRUE(writer->queue_file(f.dir.path("missing.ccd"), "Gone"));
+    ASSERT_TRUE(writer->queue_file(f.a, "A `first` one"));
+    ASSERT_TRUE(writer->queue_file(ticked, ""));
+
+    // A list that cannot be read leaves the queue and the fields as they were.
+    wxTextCtrl *file_field = nullptr;
+    for (wxWindow *w : writer->GetChildren())
+        if (auto *t = dynamic_cast<wxTextCtrl *>(w); t && !t->IsMultiLine() && !file_field) file_field = t;
+    ASSERT_NE(file_field, nullptr);
+    file_field->SetValue(wxString::FromUTF8(f.dir.path("absent.csv")));
+    ASSERT_TRUE(click(button(writer, "&add")));
+    EXPECT_EQ(file_field->GetValue().utf8_string(), f.dir.path("absent.csv"));
+    EXPECT_EQ(writer->queue()->GetCount(), 3u);
+    EXPECT_TRUE(has(log_text(), "could not open:")) << log_text();
+
+    ASSERT_TRUE(click(button(writer, "&start")));
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(writer->queue()->GetCount(), 3u) << "the failed row stays first";
+    // The Delete key on the selected failed row removes it; start goes on.
+    writer->queue()->SetSelection(0);
+    wxKeyEvent del(wxEVT_KEY_DOWN);
+    del.m_keyCode = WXK_DELETE;
+    writer->queue()->GetEventHandler()->ProcessEvent(del);
+    ASSERT_EQ(writer->queue()->GetCount(), 2u);
+    EXPECT_EQ(writer->entries().front().name, "A `first` one");
+    ASSERT_TRUE(click(button(writer, "&start")));
+    ASSERT_TRUE(pump_until([&] { return writer->queue()->IsEmpty() && !pem->task()->busy(); }));
+    ASSERT_TRUE(idle());
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->disc_amount, 3u) << log_text();
+    EXPECT_STREQ(c->entries[1].name, "A `first` one");
+    EXPECT_STREQ(c->entries[2].name, "Y`s");
+
+    // The remove button takes the selected row out, whichever it is.
+    ASSERT_TRUE(writer->queue_file(f.a, "one"));
+    ASSERT_TRUE(writer->queue_file(f.b, "two"));
+    writer->queue()->SetSelection(1);
+    ASSERT_TRUE(click(button(writer, "re&move")));
+    ASSERT_EQ(writer->entries().size(), 1u);
+    EXPECT_EQ(writer->entries().front().name, "one");
+    EXPECT_EQ(writer->queue()->GetString(0).utf8_string(), "one `" + f.a);
+}
+
 TEST_F(CardPages, RomChecksRefuseBadFilesBeforeQueueing) {
     writer_files f;
     write_file(f.dir.path("odd.pce"), std::vector<uint8_t>(0x100001, 0));
@@ -285,6 +354,37 @@ TEST_F(ImageList, SelectionKeysAndMovesThenUpdateOrder) {
               (std::vector<uint32_t>{0, 2, 3, 1}));
 }
 
+TEST_F(ImageList, MovesStayInTheirBlockAndOnlyTheChangedBlockIsWritten) {
+    const std::vector<uint32_t> before = shown_numbers(list);
+    const std::vector<std::string> stored_before = c.listing();
+    ASSERT_EQ(before.at(7), 7u);
+    ASSERT_EQ(before.at(8), 100u);
+    for (auto [image, key] : {std::pair{7u, WXK_DOWN}, std::pair{100u, WXK_UP}}) {
+        list->click_row(row_of(list, image), true);
+        log_control->Clear();
+        list->press(key, wxMOD_SHIFT);
+        EXPECT_TRUE(has(log_text(), "only inside its block")) << image;
+        EXPECT_EQ(shown_numbers(list), before) << image;
+    }
+
+    list->click_row(row_of(list, 102), true);
+    list->press(WXK_UP, wxMOD_SHIFT);
+    ASSERT_TRUE(click(button(list, "update &order")));
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(idle());
+    const std::vector<uint32_t> after = shown_numbers(list);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(std::vector<uint32_t>(after.begin(), after.begin() + 8),
+              std::vector<uint32_t>(before.begin(), before.begin() + 8));
+    EXPECT_EQ(std::vector<uint32_t>(after.begin() + 8, after.begin() + 11),
+              (std::vector<uint32_t>{100, 102, 101}));
+    const std::vector<std::string> stored_after = c.listing();
+    ASSERT_GE(stored_after.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(stored_after.begin(), stored_after.begin() + 8),
+              std::vector<std::string>(stored_before.begin(), stored_before.begin() + 8))
+        << "block 0 was not changed, so it was not written";
+}
+
 TEST_F(ImageList, ShiftDelThreePressesCutTheCardOnlyOnOneImage) {
     list->click_row(row_of(list, 5), true);
     list->press(WXK_DELETE, wxMOD_SHIFT);
@@ -301,6 +401,64 @@ TEST_F(ImageList, ShiftDelThreePressesCutTheCardOnlyOnOneImage) {
     EXPECT_EQ(row_of(list, 6), -1) << log_text();
     EXPECT_EQ(row_of(list, 7), -1);
     EXPECT_NE(row_of(list, 5), -1);
+}
+
+TEST_F(ImageList, ShiftDelCountStartsOverOnAnotherCardAndDuringATask) {
+    config_card other;
+    const std::vector<uint8_t> first_before = c.snapshot();
+    const std::vector<uint8_t> other_before = other.snapshot();
+    const char first_letter = pem->task()->drive_letter();
+
+    list->click_row(row_of(list, 5), true);
+    list->press(WXK_DELETE, wxMOD_SHIFT);  // one press on the first card
+    ASSERT_TRUE(pem->open_card_image(wxString::FromUTF8(other.card.path())));
+    ASSERT_TRUE(choose(pem->task()->drive_letter()));
+    ASSERT_NE(pem->task()->drive_letter(), first_letter);
+    list->list_up();
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(list->items().size(), 14u);
+    list->click_row(row_of(list, 5), true);
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(other.snapshot(), other_before) << "two presses on this card cut it";
+
+    // Presses while a task runs do not count, and the task starts the count over.
+    ASSERT_TRUE(click(button(list, "&crc")));
+    EXPECT_TRUE(pem->task()->busy());
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(other.snapshot(), other_before) << "presses around a task added up";
+    EXPECT_EQ(c.snapshot(), first_before);
+
+    // Three presses in one context still cut the card.
+    for (int i = 0; i < 3; i++) list->press(WXK_DELETE, wxMOD_SHIFT);
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(row_of(list, 5), -1) << log_text();
+    EXPECT_NE(row_of(list, 4), -1);
+    EXPECT_EQ(c.snapshot(), first_before);
+}
+
+TEST_F(ImageList, RawDumpAsksBeforeReplacingTheDiscFile) {
+    const std::filesystem::path old_cwd = std::filesystem::current_path();
+    std::filesystem::current_path(files.dir);
+    const std::string target = files.path("disc05.raw");
+    std::ofstream(target) << "old";
+    auto three_presses = [&] {
+        for (int i = 0; i < 3; i++) list->press(WXK_F7, wxMOD_SHIFT);
+    };
+    list->click_row(row_of(list, 5), true);
+    wxTEST_DIALOG(three_presses(), wxExpectModal<wxMessageDialog>(wxID_NO));
+    EXPECT_FALSE(pem->task()->busy()) << "declined: no dump runs";
+    EXPECT_EQ(std::filesystem::file_size(target), 3u);
+
+    wxTEST_DIALOG(three_presses(), wxExpectModal<wxMessageDialog>(wxID_YES));
+    ASSERT_TRUE(idle());
+    EXPECT_GT(std::filesystem::file_size(target), 3u) << "the dump replaced the file" << log_text();
+    std::filesystem::current_path(old_cwd);
 }
 
 TEST_F(ImageList, ConfigureOneImage) {
@@ -375,6 +533,53 @@ TEST_F(ImageList, BackupRamWriteThenReadAll) {
     ASSERT_EQ(file_read_whole(out.path("new/inner/105_B5.sav").c_str(), back.data(), back.size()), 1)
         << log_text();
     EXPECT_EQ(back, area);
+}
+
+TEST_F(ImageList, BackupRamListFollowsTheFolderAndWritesTheFileShown) {
+    // Two folders, each with a save of the same name and its own contents.
+    temp_dir first, second;
+    std::vector<uint8_t> area(BKRAM_AREA_BYTES, 0x11);
+    const uint8_t head[8] = {'H', 'U', 'B', 'M', 0x00, 0x88, 0x20, 0x80};
+    std::copy(head, head + 8, area.begin());
+    std::vector<uint8_t> other = area;
+    std::fill(other.begin() + 8, other.end(), 0x22);
+    ASSERT_EQ(file_write_whole(first.path("same.sav").c_str(), area.data(), area.size()), 1);
+    ASSERT_EQ(file_write_whole(first.path("only_first.sav").c_str(), area.data(), area.size()), 1);
+    ASSERT_EQ(file_write_whole(second.path("same.sav").c_str(), other.data(), other.size()), 1);
+
+    my_panel_mmcbkram *bkram = pem->bkram_page();
+    auto change_folder = [&](const std::string &folder) {
+        bkram->folder_field()->SetPath(wxString::FromUTF8(folder));
+        wxFileDirPickerEvent event(wxEVT_DIRPICKER_CHANGED, bkram->folder_field(),
+                                   bkram->folder_field()->GetId(), wxString::FromUTF8(folder));
+        bkram->folder_field()->GetEventHandler()->ProcessEvent(event);
+    };
+    change_folder(first.dir);
+    ASSERT_TRUE(click(button(bkram, "re&load lists")));
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(bkram->pc_list()->GetCount(), 2u);
+    // The folder changed: the PC list shows the new folder at once.
+    change_folder(second.dir);
+    ASSERT_EQ(bkram->pc_list()->GetCount(), 1u);
+    EXPECT_EQ(bkram->pc_list()->GetString(0), "same.sav");
+
+    // The field edited without a change event: the list still shows the
+    // second folder, and that folder's file is what gets written.
+    bkram->pc_list()->SetSelection(0);
+    bkram->folder_field()->SetPath(wxString::FromUTF8(first.dir));
+    const int b5 = bkram->card_list_box()->FindString("105 B5");
+    ASSERT_NE(b5, wxNOT_FOUND);
+    bkram->card_list_box()->SetSelection(b5);
+    ASSERT_TRUE(click(button(bkram, "&write to MMC")));
+    ASSERT_TRUE(idle());
+
+    temp_dir out;
+    bkram->set_folder(wxString::FromUTF8(out.dir));
+    ASSERT_TRUE(click(button(bkram, "&read all datas to PC")));
+    ASSERT_TRUE(idle());
+    std::vector<uint8_t> back(BKRAM_AREA_BYTES);
+    ASSERT_EQ(file_read_whole(out.path("105_B5.sav").c_str(), back.data(), back.size()), 1) << log_text();
+    EXPECT_EQ(back, other) << "the file written is the one shown, from the folder shown";
 }
 
 }  // namespace

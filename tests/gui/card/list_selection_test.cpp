@@ -81,6 +81,36 @@ TEST(ListSelection, MovesOneContiguousRun) {
     }
 }
 
+TEST(ListSelection, RunsStayInsideTheirBlock) {
+    struct block_case {
+        const char *context;
+        std::vector<int> selected;
+        int delta;
+        list_move_result want;
+    };
+    // Rows show images 98, 99 (block 0) and 100, 101, 102 (block 1).
+    const block_case cases[] = {
+        {"last of block 0 down", {1}, +1, LIST_MOVE_OUT_OF_BLOCK},
+        {"first of block 1 up", {2}, -1, LIST_MOVE_OUT_OF_BLOCK},
+        {"a run across the boundary", {1, 2}, -1, LIST_MOVE_OUT_OF_BLOCK},
+        {"inside block 1", {3, 4}, -1, LIST_MOVED},
+        {"inside block 0", {1}, -1, LIST_MOVED},
+    };
+    for (const block_case &c : cases) {
+        std::vector<card_list_row> items = items_numbered(5);
+        for (int i = 0; i < 5; i++) items[i].image_number = 98 + i;
+        const std::vector<uint32_t> before = numbers(items);
+        list_selection s;
+        selection_reset(&s, 5);
+        for (int row : c.selected) selection_toggle(&s, row);
+        EXPECT_EQ(list_move_relative(&items, &s, c.delta), c.want) << c.context;
+        if (c.want != LIST_MOVED) {
+            EXPECT_EQ(numbers(items), before) << c.context;
+            EXPECT_EQ(selection_rows(s), c.selected) << c.context;
+        }
+    }
+}
+
 TEST(ListSelection, RunOfHundredRowsDoesNotMoveAndLastShownFollows) {
     std::vector<card_list_row> items = items_numbered(101);
     list_selection s;

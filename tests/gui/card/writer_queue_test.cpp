@@ -35,8 +35,8 @@ TEST(WriterQueue, RomChecksInOrderExistenceMultipleThenLimit) {
         const std::string path = dir.path("game.pce");
         if (c.size) write_file(path, c.size);
         recording_log log;
-        std::string row;
-        EXPECT_EQ(writer_queue_row(log.sink, path, "", &row), c.message == nullptr) << c.context;
+        writer_queue_entry entry;
+        EXPECT_EQ(writer_queue_entry_make(log.sink, path, "", &entry), c.message == nullptr) << c.context;
         if (c.message)
             EXPECT_EQ(log.text(), path + c.message) << c.context;
         else
@@ -48,35 +48,37 @@ TEST(WriterQueue, RowsKeepTheRomExtensionAndDropTheDescriptions) {
     temp_dir dir;
     write_file(dir.path("Bomber.pce"), 0x40000);
     recording_log log;
-    std::string row;
-    ASSERT_TRUE(writer_queue_row(log.sink, dir.path("Bomber.pce"), "", &row));
-    EXPECT_EQ(row, "Bomber `" + dir.path("Bomber.pce"));
+    writer_queue_entry entry;
+    ASSERT_TRUE(writer_queue_entry_make(log.sink, dir.path("Bomber.pce"), "", &entry));
+    EXPECT_EQ(writer_queue_text(entry), "Bomber `" + dir.path("Bomber.pce"));
     // Descriptions are not read here: the add command checks the set.
-    ASSERT_TRUE(writer_queue_row(log.sink, dir.path("Ys.I.cdm"), "Ys I&II", &row));
-    EXPECT_EQ(row, "Ys I&II `" + dir.path("Ys.I"));
-    ASSERT_TRUE(writer_queue_row(log.sink, "/cd.d/disc.CCD", "", &row));
-    EXPECT_EQ(row, "disc `/cd.d/disc");
+    ASSERT_TRUE(writer_queue_entry_make(log.sink, dir.path("Ys.I.cdm"), "Ys I&II", &entry));
+    EXPECT_EQ(writer_queue_text(entry), "Ys I&II `" + dir.path("Ys.I"));
+    ASSERT_TRUE(writer_queue_entry_make(log.sink, "/cd.d/disc.CCD", "", &entry));
+    EXPECT_EQ(writer_queue_text(entry), "disc `/cd.d/disc");
     // A cue sheet keeps its whole name: the add command takes it that way.
-    ASSERT_TRUE(writer_queue_row(log.sink, "/cd.d/Ys I.Cue", "", &row));
-    EXPECT_EQ(row, "Ys I `/cd.d/Ys I.Cue");
+    ASSERT_TRUE(writer_queue_entry_make(log.sink, "/cd.d/Ys I.Cue", "", &entry));
+    EXPECT_EQ(writer_queue_text(entry), "Ys I `/cd.d/Ys I.Cue");
     EXPECT_EQ(log.text(), "");
 }
 
-TEST(WriterQueue, SplitsAtTheFirstBackquote) {
-    struct split_case {
-        const char *row, *name, *file;
+TEST(WriterQueue, BackquotesAndBlanksStayInTheirFields) {
+    temp_dir dir;
+    struct entry_case {
+        const char *file, *name, *expected_name;
     };
-    const split_case cases[] = {
-        {"Ys `/cd/ys", "Ys", "/cd/ys"},
-        {"Ys   `/cd/y`s", "Ys", "/cd/y`s"},
-        {"no tick ", "no tick", ""},
-        {" `/a", "", "/a"},
+    const entry_case cases[] = {
+        {"y`s.pce", "", "y`s"},
+        {"plain.pce", "Ys `II` ", "Ys `II` "},
+        {"a b.pce", " ", " "},
     };
-    for (const split_case &c : cases) {
-        std::string name, file;
-        writer_queue_split(c.row, &name, &file);
-        EXPECT_EQ(name, c.name) << c.row;
-        EXPECT_EQ(file, c.file) << c.row;
+    for (const entry_case &c : cases) {
+        write_file(dir.path(c.file), 0x2000);
+        recording_log log;
+        writer_queue_entry entry;
+        ASSERT_TRUE(writer_queue_entry_make(log.sink, dir.path(c.file), c.name, &entry)) << log.text();
+        EXPECT_EQ(entry.name, c.expected_name) << c.file;
+        EXPECT_EQ(entry.image_file, dir.path(c.file)) << c.file;
     }
 }
 
