@@ -82,3 +82,11 @@ int positioned_file_read_pieces_at(positioned_file *f, uint64_t offset, const fi
 }
 
 int positioned_file_flush(positioned_file *f) { return fsync(f->fd) == 0 ? 0 : errno; }
+
+int positioned_file_drop_cache(positioned_file *f, uint64_t offset, uint64_t bytes) {
+    if (fdatasync(f->fd) != 0) return errno;
+    // Advice only: a kernel that keeps the pages still returns correct data.
+    posix_fadvise(f->fd, static_cast<off_t>(offset), static_cast<off_t>(bytes),
+                  POSIX_FADV_DONTNEED);
+    return 0;
+}

@@ -3,6 +3,7 @@
 // work, and the dispatcher closes the card whatever the handler returned.
 #pragma once
 
+#include "card/layout/card_layout.h"
 #include "card/store/drive_table.h"
 #include "core/log.h"
 
@@ -16,7 +17,14 @@ struct card_command_info {
     // letter (nullptr when there are none).
     int (*handler)(card_context *c, int argc, const char *const *v);
     int argnum;  // minimum number of arguments after the drive letter
+    // The CARD_OPTION_ bits the command takes. Its options may stand anywhere
+    // after the drive letter; the dispatcher takes them out of the arguments
+    // and hands them to the handler in card_context::options.
+    unsigned options;
 };
+
+// The option text of one CARD_OPTION_ bit.
+const char *card_option_text(unsigned option);
 
 // As the first argument after the drive letter: the user confirmed a step
 // that is otherwise refused (format over a file system it cannot list).

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "card/store/capacity_probe.h"
 #include "card/commands/card_commands.h"
 #include "card/commands/card_dispatch.h"
 #include "card/fat/fat_location.h"
@@ -12,6 +13,7 @@
 #include "card/layout/card_layout.h"
 #include "card/layout/card_io.h"
 #include "card/layout/layout_records.h"
+#include "card/store/capacity_probe.h"
 #include "core/le_bytes.h"
 #include "platform/directory_list.h"
 
@@ -142,6 +144,18 @@ int card_format(card_context *c, int, const char *const *) {
     // Room for the table, partition #0 and one block header at least.
     if (n < CARD_PARTITION1_START + MANAGEAREA_INIT_BYTES / 512) {
         log_printf(c->log, "the card is too small: %u sectors\n", n);
+        return 0;
+    }
+    // A card that wraps writes past its real size would lose images later;
+    // it is refused before anything is written.
+    capacity_result capacity;
+    if (!capacity_probe(c->disk, c->log, &capacity)) return 0;
+    if (capacity.holds < capacity.claimed) {
+        log_printf(c->log, "fake capacity: the card reports %llu sectors but holds only %llu (%llu MiB)\n",
+                   static_cast<unsigned long long>(capacity.claimed),
+                   static_cast<unsigned long long>(capacity.holds),
+                   static_cast<unsigned long long>(capacity.holds / 2048));
+        log_line(c->log, "format refused");
         return 0;
     }
     uint8_t mbr[512];

@@ -30,6 +30,13 @@ enum : uint32_t {
     CARD_DISC_LENGTH_LIMIT = 0x01000000,  // lengths are stored in 24 bits
 };
 
+// Command options (the command table says which command takes which).
+enum : unsigned {
+    CARD_OPTION_NO_VERIFY = 1,  // "--no-verify": skip reading written areas back
+    CARD_OPTION_JSON = 2,       // "--json": findings as JSON
+    CARD_OPTION_CAPACITY = 4,   // "--capacity": probe the card's real size
+};
+
 struct disc_entry {
     uint8_t flags;  // bit 7: HuCard ROM entry
     uint8_t romconfig[2];
@@ -46,6 +53,7 @@ struct card_context {
     // The user confirmed a destructive step that is otherwise refused (a
     // format over a file system that cannot be listed).
     bool force;
+    unsigned options;  // CARD_OPTION_ bits given to the command
     uint8_t version;
     uint32_t first_block;     // partition #1's first sector
     uint32_t partition_size;  // partition #1's sector count

@@ -5,11 +5,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "card/store/disk_over_store.h"
 #include "card/store/drive_open.h"
 #include "card/store/drive_table.h"
+#include "card/store/write_journal.h"
 #include "core/internal_error.h"
 
 struct disk_handle {
@@ -20,6 +23,7 @@ struct disk_handle {
     uint64_t total_sectors;  // of the medium, full width
     uint32_t relativepoint;
     uint64_t position;  // in sectors
+    std::unique_ptr<write_journal> journal;  // while writes are remembered
 };
 
 namespace {
@@ -37,7 +41,7 @@ bool whole_sectors(uint32_t bytes) {
 disk_handle *disk_open_store(log_sink *log, sector_store *store, bool owned) {
     if (store == nullptr) return nullptr;
     uint64_t total = store_sector_count(store);
-    return new disk_handle{log, store, owned, false, total, 0, 0};
+    return new disk_handle{log, store, owned, false, total, 0, 0, nullptr};
 }
 
 disk_handle *disk_open(log_sink *log, const char *drive, int lock) {
@@ -114,7 +118,42 @@ bool disk_read_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes)
 bool disk_write_at(disk_handle *h, uint64_t sector, const void *buffer, uint32_t bytes) {
     if (!whole_sectors(bytes)) return false;
     h->unflushed = true;  // a failed write may still have changed sectors
-    return store_write(h->store, sector, sectors_of(bytes), buffer) == 0;
+    if (store_write(h->store, sector, sectors_of(bytes), buffer) != 0) return false;
+    if (h->journal != nullptr && !h->journal->record(sector, sectors_of(bytes), buffer)) {
+        log_line(h->log, "out of memory for the read-back check");
+        return false;
+    }
+    return true;
+}
+
+void disk_journal_start(disk_handle *h) {
+    if (h->journal == nullptr)
+        h->journal.reset(new (std::nothrow) write_journal);
+    else
+        h->journal->clear();
+}
+
+disk_verify_result disk_journal_verify(disk_handle *h, uint64_t *sector) {
+    if (h->journal == nullptr) return DISK_VERIFY_SAME;
+    if (!disk_flush(h)) {
+        *sector = 0;
+        return DISK_VERIFY_UNREADABLE;
+    }
+    gauge_set_range(h->log, static_cast<int64_t>(h->journal->sectors()));
+    write_journal::result r = h->journal->verify(h->store, h->log, sector);
+    h->journal->clear();
+    switch (r) {
+        case write_journal::SAME: return DISK_VERIFY_SAME;
+        case write_journal::DIFFERENT: return DISK_VERIFY_DIFFERENT;
+        case write_journal::UNREADABLE: return DISK_VERIFY_UNREADABLE;
+        case write_journal::STOPPED: break;
+    }
+    return DISK_VERIFY_STOPPED;
+}
+
+bool disk_read_uncached_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes) {
+    return whole_sectors(bytes) &&
+           store_read_uncached(h->store, sector, sectors_of(bytes), buffer) == 0;
 }
 
 bool disk_read(disk_handle *h, void *buffer, uint32_t bytes) {

@@ -43,6 +43,21 @@ bool disk_write(disk_handle *h, const void *buffer, uint32_t bytes);
 // (such as the FAT partition's) that work beside a command's own transfers.
 bool disk_read_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes);
 bool disk_write_at(disk_handle *h, uint64_t sector, const void *buffer, uint32_t bytes);
+// A read from the medium itself, past any cache (checks and probes).
+bool disk_read_uncached_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes);
+
+// Read-back verification. After disk_journal_start every successful write is
+// remembered (a hash a sector); disk_journal_verify flushes, reads all of it
+// back from the medium in large aligned chunks and compares, then forgets it
+// and keeps remembering. Without a journal it reports SAME.
+enum disk_verify_result {
+    DISK_VERIFY_SAME,
+    DISK_VERIFY_DIFFERENT,   // *sector: the first sector that differs
+    DISK_VERIFY_UNREADABLE,  // *sector: where reading (or flushing) failed
+    DISK_VERIFY_STOPPED,     // the user stopped it
+};
+void disk_journal_start(disk_handle *h);
+disk_verify_result disk_journal_verify(disk_handle *h, uint64_t *sector);
 
 // Bit n set for drive letter 'A'+n that is a card candidate (card image
 // files and test stores in the drive table included).

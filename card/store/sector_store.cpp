@@ -37,3 +37,16 @@ uint64_t store_sector_count(sector_store *s) { return s == nullptr ? 0 : s->ops-
 void store_close(sector_store *s) {
     if (s != nullptr) s->ops->close(s);
 }
+
+int store_read_uncached(sector_store *s, uint64_t first, uint32_t count, void *buffer) {
+    if (s == nullptr || (buffer == nullptr && count != 0)) return EINVAL;
+    if (!range_inside(s, first, count)) return ENXIO;
+    if (count == 0) return 0;
+    if (int status = store_drop_cache(s, first, count)) return status;
+    return s->ops->read(s, first, count, buffer);
+}
+
+int store_drop_cache(sector_store *s, uint64_t first, uint32_t count) {
+    if (s == nullptr) return EINVAL;
+    return s->ops->drop_cache == nullptr ? 0 : s->ops->drop_cache(s, first, count);
+}

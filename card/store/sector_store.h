@@ -35,6 +35,9 @@ struct sector_store_ops {
     int (*reread_partitions)(sector_store *s);
     // Frees the store; does not flush.
     void (*close)(sector_store *s);
+    // Optional (nullptr: reads already come from the medium): flushes the
+    // range and has the next read of it come from the medium, not a cache.
+    int (*drop_cache)(sector_store *s, uint64_t first, uint32_t count);
 };
 
 struct sector_store {
@@ -48,6 +51,11 @@ int store_write(sector_store *s, uint64_t first, uint32_t count, const void *buf
 int store_flush(sector_store *s);
 int store_reread_partitions(sector_store *s);
 uint64_t store_sector_count(sector_store *s);
+// Reads from the medium itself, bypassing any cache between (read-back
+// checks after writing, capacity probes).
+int store_read_uncached(sector_store *s, uint64_t first, uint32_t count, void *buffer);
+// The drop_cache operation where the store has one (wrappers pass it on).
+int store_drop_cache(sector_store *s, uint64_t first, uint32_t count);
 void store_close(sector_store *s);  // nullptr is ignored
 
 // Memory: a sparse store of the given size; sectors never written read as

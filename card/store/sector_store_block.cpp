@@ -74,7 +74,7 @@ void block_close(sector_store *s) {
 
 const sector_store_ops block_ops = {
     "block device",          block_read,  block_write, block_flush, block_sector_count,
-    block_reread_partitions, block_close,
+    block_reread_partitions, block_close, nullptr,  // unbuffered: reads reach the card
 };
 
 block_open_status refuse(block_device *device, block_open_status status) {

@@ -1,7 +1,9 @@
 #include "card/store/sector_store_fault.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -13,6 +15,35 @@ struct fault_store : sector_store {
 
 fault_store *self(sector_store *s) { return static_cast<fault_store *>(s); }
 
+// Transfers on the inner store, through the wrap of a fake-capacity card:
+// a range that crosses a multiple of the real size goes in pieces.
+template <typename Pointer, typename Transfer>
+int wrapped(fault_store *f, uint64_t first, uint32_t count, Pointer buffer, Transfer transfer) {
+    uint64_t real = f->plan.real_sectors;
+    if (real == 0) return transfer(f->inner, first, count, buffer);
+    while (count > 0) {
+        uint64_t at = first % real;
+        uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count, real - at));
+        if (int status = transfer(f->inner, at, n, buffer)) return status;
+        first += n;
+        count -= n;
+        buffer += size_t{n} * 512;
+    }
+    return 0;
+}
+
+int inner_read(fault_store *f, uint64_t first, uint32_t count, void *buffer) {
+    return wrapped(f, first, count, static_cast<uint8_t *>(buffer), store_read);
+}
+
+int inner_write(fault_store *f, uint64_t first, uint32_t count, const void *buffer) {
+    return wrapped(f, first, count, static_cast<const uint8_t *>(buffer), store_write);
+}
+
+bool covers(uint64_t first, uint32_t count, uint64_t sector) {
+    return sector >= first && sector - first < count;
+}
+
 int fault_read(sector_store *s, uint64_t first, uint32_t count, void *buffer) {
     fault_store *f = self(s);
     f->counts.reads++;
@@ -20,7 +51,23 @@ int fault_read(sector_store *s, uint64_t first, uint32_t count, void *buffer) {
         f->counts.injected++;
         return EIO;
     }
-    return store_read(f->inner, first, count, buffer);
+    return inner_read(f, first, count, buffer);
+}
+
+// Writes with the plan's silent faults applied to a copy of the data.
+int silent_fault_write(fault_store *f, uint64_t first, uint32_t count, const void *buffer) {
+    bool flip = covers(first, count, f->plan.flip_sector);
+    bool drop = covers(first, count, f->plan.drop_sector);
+    if (!flip && !drop) return inner_write(f, first, count, buffer);
+    const auto *in = static_cast<const uint8_t *>(buffer);
+    std::vector<uint8_t> data(in, in + size_t{count} * 512);
+    if (flip) data[(f->plan.flip_sector - first) * 512] ^= 0xFF;
+    if (drop) {
+        uint8_t *old = &data[(f->plan.drop_sector - first) * 512];
+        if (int status = inner_read(f, f->plan.drop_sector, 1, old)) return status;
+    }
+    f->counts.injected++;
+    return inner_write(f, first, count, data.data());
 }
 
 int fault_write(sector_store *s, uint64_t first, uint32_t count, const void *buffer) {
@@ -34,7 +81,7 @@ int fault_write(sector_store *s, uint64_t first, uint32_t count, const void *buf
     uint64_t left = f->counts.sectors_written < budget ? budget - f->counts.sectors_written : 0;
     uint32_t fits = count <= left ? count : static_cast<uint32_t>(left);
     if (fits > 0) {
-        int status = store_write(f->inner, first, fits, buffer);
+        int status = silent_fault_write(f, first, fits, buffer);
         if (status != 0) return status;
         f->counts.sectors_written += fits;
     }
@@ -52,12 +99,17 @@ int fault_flush(sector_store *s) {
     return store_flush(f->inner);
 }
 
+int fault_drop_cache(sector_store *s, uint64_t first, uint32_t count) {
+    return store_drop_cache(self(s)->inner, first, count);
+}
+
 int fault_reread(sector_store *s) { return store_reread_partitions(self(s)->inner); }
 uint64_t fault_sector_count(sector_store *s) { return store_sector_count(self(s)->inner); }
 void fault_close(sector_store *s) { delete self(s); }
 
 const sector_store_ops fault_ops = {
     "fault", fault_read, fault_write, fault_flush, fault_sector_count, fault_reread, fault_close,
+    fault_drop_cache,
 };
 
 }  // namespace

@@ -15,6 +15,14 @@ struct fault_plan {
     // medium that dies mid-transfer would.
     uint64_t write_sector_budget = UINT64_MAX;
     bool fail_flush = false;
+    // Silent faults, which report success: a write covering flip_sector
+    // stores it with its first byte inverted; a write covering drop_sector
+    // leaves that sector as it was. UINT64_MAX: never.
+    uint64_t flip_sector = UINT64_MAX;
+    uint64_t drop_sector = UINT64_MAX;
+    // A fake-capacity card: it claims the inner store's size but holds only
+    // real_sectors, and sector s lands on s modulo real_sectors. 0: real.
+    uint64_t real_sectors = 0;
 };
 
 struct fault_counts {

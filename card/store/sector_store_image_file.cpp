@@ -26,6 +26,10 @@ int image_write(sector_store *s, uint64_t first, uint32_t count, const void *buf
 int image_flush(sector_store *s) { return positioned_file_flush(self(s)->file); }
 uint64_t image_sector_count(sector_store *s) { return self(s)->sectors; }
 
+int image_drop_cache(sector_store *s, uint64_t first, uint32_t count) {
+    return positioned_file_drop_cache(self(s)->file, first * 512, uint64_t{count} * 512);
+}
+
 void image_close(sector_store *s) {
     positioned_file_close(self(s)->file);
     delete self(s);
@@ -33,6 +37,7 @@ void image_close(sector_store *s) {
 
 const sector_store_ops image_ops = {
     "image", image_read, image_write, image_flush, image_sector_count, nullptr, image_close,
+    image_drop_cache,
 };
 
 }  // namespace

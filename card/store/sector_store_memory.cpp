@@ -71,6 +71,7 @@ void memory_close(sector_store *s) { delete self(s); }
 
 const sector_store_ops memory_ops = {
     "memory", memory_read, memory_write, memory_flush, memory_sector_count, nullptr, memory_close,
+    nullptr,
 };
 
 }  // namespace

@@ -32,10 +32,13 @@ int recording_flush(sector_store *s) {
 int recording_reread(sector_store *s) { return store_reread_partitions(self(s)->inner); }
 uint64_t recording_sector_count(sector_store *s) { return store_sector_count(self(s)->inner); }
 void recording_close(sector_store *s) { delete self(s); }
+int recording_drop_cache(sector_store *s, uint64_t first, uint32_t count) {
+    return store_drop_cache(self(s)->inner, first, count);
+}
 
 const sector_store_ops recording_ops = {
     "recording",      recording_read,  recording_write, recording_flush, recording_sector_count,
-    recording_reread, recording_close,
+    recording_reread, recording_close, recording_drop_cache,
 };
 
 }  // namespace

@@ -146,6 +146,22 @@ bool write_cd_area(card_context *c, const image_input &in, const add_request &r,
     return true;
 }
 
+// Reads back everything written since the last check; false with a message
+// naming the first sector that differs and the image being written.
+bool verify_written(card_context *c, uint32_t block, uint32_t e, const char *name) {
+    if ((c->options & CARD_OPTION_NO_VERIFY) != 0) return true;
+    uint64_t sector = 0;
+    disk_verify_result r = disk_journal_verify(c->disk, &sector);
+    if (r == DISK_VERIFY_SAME || r == DISK_VERIFY_STOPPED) return r == DISK_VERIFY_SAME;
+    log_printf(c->log, "verify failed: sector %llu %s, writing image#%u-%02u ",
+               static_cast<unsigned long long>(sector),
+               r == DISK_VERIFY_DIFFERENT ? "differs from what was written" : "cannot be read back",
+               block, e);
+    log_write(c->log, name);
+    log_write(c->log, "\n");
+    return false;
+}
+
 }  // namespace
 
 uint32_t index_disc_sectors(uint32_t disc_manage_max) {
@@ -159,6 +175,7 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     uint32_t block = 0, e = 0;
     bool append = false;
     if (!choose_target(c, v, r, &block, &e, &append)) return 0;
+    if ((c->options & CARD_OPTION_NO_VERIFY) == 0) disk_journal_start(c->disk);
 
     input_guard input;
     image_input &in = input.in;
@@ -259,5 +276,9 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         c->disc_amount = e + 1;
         for (uint32_t k = e + 1; k < CARD_DISC_SLOTS; k++) c->entries[k] = disc_entry{};
     }
-    return order_write(c) ? 1 : 0;
+    // The image's areas are checked before the header lists it, the header
+    // and listing after they are written.
+    if (!verify_written(c, block, e, d.name)) return 0;
+    if (!order_write(c)) return 0;
+    return verify_written(c, block, e, d.name) ? 1 : 0;
 }

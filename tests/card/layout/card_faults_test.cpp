@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "card/store/capacity_probe.h"
+#include "card/store/disk_over_store.h"
 #include "card/commands/card_dispatch.h"
 #include "card/layout/card_layout.h"
 #include "card/store/drive_table.h"
@@ -102,10 +104,23 @@ TEST(CardFaults, FormatReportsEachFailedWrite) {
     } cases[] = {{1, "write error on MBR\n"},
                  {2, "write error FAT\n"},
                  {3, "write error in management area\n"}};
+    // Format probes the card's capacity first; its writes come before these.
+    uint32_t probe_writes = 0;
+    {
+        sector_store *memory = memory_store_create(20000);
+        sector_store *counted = fault_store_wrap(memory, fault_plan{});
+        disk_handle *h = disk_open_store(log_null(), counted, false);
+        capacity_result r{};
+        ASSERT_TRUE(capacity_probe(h, log_null(), &r));
+        disk_close(h);
+        probe_writes = fault_store_counts(counted).writes;
+        store_close(counted);
+        store_close(memory);
+    }
     for (auto &c : cases) {
         faulty_card card(20000);
         fault_plan plan;
-        plan.fail_write_at = c.write;
+        plan.fail_write_at = probe_writes + c.write;
         card.attach(plan);
         recording_log log;
         EXPECT_EQ(card.run(log, "format"), 1) << c.write;

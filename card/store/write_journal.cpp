@@ -1,0 +1,105 @@
+#include "card/store/write_journal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr uint32_t SECTOR = 512;
+constexpr uint32_t CHUNK_SECTORS = 2048;  // 1 MiB a read
+constexpr std::align_val_t CHUNK_ALIGNMENT{4096};
+
+struct aligned_delete {
+    void operator()(uint8_t *p) const { ::operator delete(p, CHUNK_ALIGNMENT); }
+};
+
+bool overlaps(uint64_t a, uint64_t a_end, uint64_t b, uint64_t b_end) {
+    return a < b_end && b < a_end;
+}
+
+}  // namespace
+
+uint64_t sector_hash(const uint8_t *sector) {
+    // Four independent lanes keep the multiplier busy; any single changed
+    // byte changes its lane and so the result.
+    uint64_t lane[4] = {0x9E3779B97F4A7C15u, 0xC2B2AE3D27D4EB4Fu, 0x165667B19E3779F9u,
+                        0x27D4EB2F165667C5u};
+    for (uint32_t i = 0; i < SECTOR; i += 32) {
+        for (int k = 0; k < 4; k++) {
+            uint64_t w;
+            memcpy(&w, sector + i + k * 8, 8);
+            lane[k] = (lane[k] ^ w) * 0xFF51AFD7ED558CCDu;
+            lane[k] ^= lane[k] >> 29;
+        }
+    }
+    uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7);
+    h ^= h >> 31;
+    return h * 0xC4CEB9FE1A85EC53u;
+}
+
+bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
+    const auto *bytes = static_cast<const uint8_t *>(data);
+    try {
+        size_t at = hashes_.size();
+        hashes_.reserve(at + count);
+        for (uint32_t k = 0; k < count; k++) hashes_.push_back(sector_hash(bytes + size_t{k} * SECTOR));
+        // A sequential write continues the previous extent.
+        extent *last = extents_.empty() ? nullptr : &extents_.back();
+        if (last != nullptr && last->first + last->count == first &&
+            uint64_t{last->count} + count <= UINT32_MAX)
+            last->count += count;
+        else
+            extents_.push_back({first, count, at});
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    return true;
+}
+
+void write_journal::clear() {
+    extents_.clear();
+    hashes_.clear();
+}
+
+uint64_t write_journal::sectors() const { return hashes_.size(); }
+
+write_journal::result write_journal::verify(sector_store *store, log_sink *log,
+                                            uint64_t *sector) const {
+    std::unique_ptr<uint8_t, aligned_delete> buffer(static_cast<uint8_t *>(
+        ::operator new(size_t{CHUNK_SECTORS} * SECTOR, CHUNK_ALIGNMENT, std::nothrow)));
+    if (buffer == nullptr) return UNREADABLE;
+    for (size_t i = 0; i < extents_.size(); i++) {
+        const extent &e = extents_[i];
+        uint64_t end = e.first + e.count;
+        // Sectors written again later hold the later contents.
+        std::vector<const extent *> later;
+        for (size_t j = i + 1; j < extents_.size(); j++)
+            if (overlaps(e.first, end, extents_[j].first, extents_[j].first + extents_[j].count))
+                later.push_back(&extents_[j]);
+        for (uint64_t at = e.first; at < end;) {
+            if (log_stop_point(log)) return STOPPED;
+            uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CHUNK_SECTORS, end - at));
+            if (store_read_uncached(store, at, n, buffer.get()) != 0) {
+                *sector = at;
+                return UNREADABLE;
+            }
+            for (uint32_t k = 0; k < n; k++) {
+                uint64_t s = at + k;
+                bool replaced = std::any_of(later.begin(), later.end(), [s](const extent *x) {
+                    return s >= x->first && s - x->first < x->count;
+                });
+                if (replaced) continue;
+                if (sector_hash(buffer.get() + size_t{k} * SECTOR) !=
+                    hashes_[e.hash_at + (s - e.first)]) {
+                    *sector = s;
+                    return DIFFERENT;
+                }
+            }
+            gauge_step(log, n);
+            at += n;
+        }
+    }
+    return SAME;
+}

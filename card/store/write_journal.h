@@ -1,0 +1,37 @@
+// Read-back verification of what a command wrote: while a journal is kept,
+// every written sector is remembered by a 64-bit hash of its contents (not
+// its bytes, so a whole CD image costs 8 bytes a sector), and the journal is
+// later read back from the medium, cache bypassed, and compared.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "card/store/sector_store.h"
+#include "core/log.h"
+
+uint64_t sector_hash(const uint8_t *sector);
+
+class write_journal {
+public:
+    // Remembers count sectors written at first (later writes of a sector
+    // replace earlier ones). False when memory runs out.
+    bool record(uint64_t first, uint32_t count, const void *data);
+    void clear();
+    uint64_t sectors() const;
+
+    enum result { SAME, DIFFERENT, UNREADABLE, STOPPED };
+    // Reads every remembered sector back in large aligned chunks, in the
+    // order written, stopping at the first sector that differs or cannot be
+    // read (*sector names it). The log gets the gauge's steps and may stop it.
+    result verify(sector_store *store, log_sink *log, uint64_t *sector) const;
+
+private:
+    struct extent {
+        uint64_t first;
+        uint32_t count;
+        size_t hash_at;  // index of the first sector's hash
+    };
+    std::vector<extent> extents_;
+    std::vector<uint64_t> hashes_;
+};
