@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "card/store/capacity_probe.h"
 #include "card/commands/card_commands.h"
 #include "card/commands/card_dispatch.h"
 #include "card/fat/fat_location.h"
