@@ -24,7 +24,7 @@
 
 class serial_thread : public wxThread {
 public:
-    serial_thread() : wxThread(wxTHREAD_DETACHED) {}
+    serial_thread() : wxThread(wxTHREAD_JOINABLE) {}
 
     window_mailbox_ptr m_page;
     window_log_ptr m_log;
@@ -33,6 +33,9 @@ public:
 
     // The whole vector, for the worker and for tests.
     std::vector<std::string> argument_vector() const;
+    // Whether the command has stop points, so that Stop is offered meanwhile;
+    // every transfer reads through the stop check.
+    virtual bool can_stop() const { return true; }
 
 protected:
     ExitCode Entry() override;
@@ -48,6 +51,8 @@ protected:
 class arg0san : public serial_thread {
 public:
     explicit arg0san(std::string command) : m_command(std::move(command)) {}
+    // The reset is one short exchange.
+    bool can_stop() const override { return m_command != "reset"; }
 
 protected:
     std::vector<std::string> command_words() const override { return {m_command}; }

@@ -22,13 +22,15 @@
 
 class thread_base : public wxThread {
 public:
-    thread_base() : wxThread(wxTHREAD_DETACHED) {}
+    thread_base() : wxThread(wxTHREAD_JOINABLE) {}
 
     window_mailbox_ptr m_page;
     window_log_ptr m_log;
     window_gauge_ptr m_gauge;  // kept alive while the command steps it
     char m_drive = ';';
     bool m_display = false;
+    // Whether the work has stop points, so that Stop is offered meanwhile.
+    virtual bool can_stop() const { return false; }
 
 protected:
     void post_done(int event_number);
@@ -40,6 +42,7 @@ class card_job_thread : public thread_base {
 public:
     explicit card_job_thread(card_job job) : m_job(std::move(job)) {}
     const card_job &job() const { return m_job; }
+    bool can_stop() const override { return m_job.can_stop; }
 
 protected:
     ExitCode Entry() override;
