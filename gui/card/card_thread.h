@@ -2,10 +2,11 @@
 // and posts one completion event, numbered as in card_job.h, to its page.
 //
 // Threading: fields are set on the window thread before the worker starts
-// and then belong to the worker. The worker holds shared references to the
-// log and the page's mailbox, so the window may close at any moment; what it
-// hands back (the listing, the drive names) travels in shared results that
-// the page reads when the event arrives on the window thread.
+// and then belong to the worker. Workers are joinable and owned by the card
+// task, which joins each one when its completion event arrives. The worker
+// holds shared references to the log and the page's mailbox; what it hands
+// back (the listing, the drive names) travels in shared results that the
+// page reads when the event arrives on the window thread.
 #pragma once
 
 #include <memory>
