@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include <wx/msgdlg.h>
 #include <wx/scrolwin.h>
 #include <wx/settings.h>
 
+#include "gui/card/disk_task.h"
 #include "gui/card/my_pem_panel.h"
 #include "gui/device/my_oru_port.h"
 
@@ -17,8 +19,9 @@ constexpr int FIRST_CARD_PAGE = 2;
 
 my_form_controlpanel::my_form_controlpanel(wxWindow *parent, my_config *config)
     : form_controlpanel(parent), config(config) {
-    m_device_log = std::make_shared<window_log>(m_log);
-    m_card_log = std::make_shared<window_log>(m_log);
+    auto view = std::make_shared<window_log_view>(m_log);
+    m_device_log = std::make_shared<window_log>(view);
+    m_card_log = std::make_shared<window_log>(view);
 
     Move(config->ReadLong("control_panel.x", 32), config->ReadLong("control_panel.y", 32));
     SetSize(config->ReadLong("control_panel.width", 300), config->ReadLong("control_panel.height", 400));
@@ -45,12 +48,13 @@ my_form_controlpanel::my_form_controlpanel(wxWindow *parent, my_config *config)
 
     m_log->AppendText(CONTROL_PANEL_VERSION_LINE);
     Bind(wxEVT_CLOSE_WINDOW, &my_form_controlpanel::on_close, this);
+    m_port_row->task()->on_worker_ended([this] { close_if_pending(); });
+    m_drive_row->task()->on_worker_ended([this] { close_if_pending(); });
 }
 
 my_form_controlpanel::~my_form_controlpanel() {
     // Workers may outlive the frame; from here on their text goes nowhere.
-    m_device_log->cut();
-    m_card_log->cut();
+    m_device_log->cut();  // the view both halves share
 }
 
 wxWindow *my_form_controlpanel::drive_row() const { return m_drive_row; }
@@ -100,14 +104,49 @@ void my_form_controlpanel::on_notebook_page_changed(wxNotebookEvent &event) {
     event.Skip();
 }
 
-void my_form_controlpanel::on_close(wxCloseEvent &) {
+bool my_form_controlpanel::worker_running() const {
+    return m_port_row->task()->busy() || m_drive_row->task()->busy();
+}
+
+void my_form_controlpanel::close_if_pending() {
+    // After the completion handler has finished with its page.
+    if (m_closing && !worker_running()) CallAfter([this] { Close(); });
+}
+
+void my_form_controlpanel::wind_down_tasks() {
+    m_port_row->task()->wind_down();
+    m_drive_row->task()->wind_down();
+    m_port_row->task()->stop();
+    m_drive_row->task()->stop();
+}
+
+bool my_form_controlpanel::begin_closing() {
+    if (m_closing) return true;
+    if (m_port_row->task()->writing_firmware()) {
+        int answer = wxMessageBox(
+            "A firmware write is running and cannot stop safely in the middle of a page.\n"
+            "Wait for it to finish and close the window then?",
+            "Vellumark Control Panel", wxYES_NO | wxICON_QUESTION, this);
+        if (answer != wxYES) return false;
+    }
+    m_closing = true;
+    wind_down_tasks();
+    m_log->AppendText("Finishing the running command; the window closes when it has ended.\n");
+    return true;
+}
+
+void my_form_controlpanel::on_close(wxCloseEvent &event) {
+    if (worker_running() && event.CanVeto()) {
+        begin_closing();
+        event.Veto();
+        return;
+    }
     wxPoint pos = GetPosition();
     wxSize size = GetSize();
     config->store_geometry("control_panel", pos.x, pos.y, size.GetWidth(), size.GetHeight());
     config->store_long("control_panel.tab", m_notebook->GetSelection());
-    // A running device command is asked to end at its next safe point so that
-    // the program does not linger after the window has gone.
-    stop_ask(m_device_log->stop());
-    stop_ask(m_card_log->stop());
+    // A close that cannot be refused: the tasks, destroyed with their pages,
+    // wait for their workers, which are asked to end at their next safe point.
+    wind_down_tasks();
     Destroy();
 }

@@ -2,6 +2,10 @@
 // (pages 0 and 1) and the card drive row (pages 2 and up), shows the row that
 // matches the selected page, and stores geometry and tab on close.
 //
+// Closing while a worker runs: the frame stays, asks the workers to stop,
+// says so in the log and closes itself once both workers have ended, so the
+// program never exits with a worker inside a command.
+//
 // Threading: window thread only. Workers reach the frame only through the two
 // window_log objects, which the frame cuts before its log control dies.
 #pragma once
@@ -36,10 +40,19 @@ private:
     void show_row_for(int page);
     // Sets the minimum size to what the pages and rows need and grows to it.
     void fit_content();
+    bool worker_running() const;
+    // The frame's part when a worker has ended: the pending close goes on.
+    void close_if_pending();
+    // Refuses this close and winds the tasks down; false when the user keeps
+    // the window open (a firmware write runs and they chose not to wait).
+    bool begin_closing();
+    // No new worker starts, the running ones are asked to stop.
+    void wind_down_tasks();
 
     my_config *config;  // the application's; not owned
     window_log_ptr m_device_log;
     window_log_ptr m_card_log;
     my_oru_port *m_port_row = nullptr;  // child window
     my_pem_panel *m_drive_row = nullptr;  // child window
+    bool m_closing = false;  // a close waits for the workers
 };

@@ -20,23 +20,25 @@ std::string narrow_text(const wxString &text) {
 serial_task::serial_task(window_log_ptr log, wxTextEntry *portname)
     : m_log(std::move(log)), m_portname(portname) {}
 
-void serial_task::start(const serial_page_link &page, serial_thread *worker) {
-    // While busy the sink belongs to the running command; thread_run refuses.
-    if (!busy()) {
+void serial_task::start(const serial_page_link &page, serial_thread *worker, bool firmware_write) {
+    // While busy the sink belongs to the running command, and while the window
+    // closes the stop request must stay; thread_run refuses both.
+    if (can_start()) {
         stop_clear(m_log->stop());
         log_attach_gauge(m_log->sink(), page.gauge->record());
         worker->m_page = page.page;
         worker->m_log = m_log;
         worker->m_gauge = page.gauge;
         worker->m_portname = narrow_text(m_portname->GetValue());
+        m_firmware_write = firmware_write;
     }
-    thread_run(worker);
+    thread_run(worker, worker->can_stop());
 }
 
 void serial_task::start_with_file(const serial_page_link &page, arg_filename *worker,
-                                  const wxString &file) {
+                                  const wxString &file, bool firmware_write) {
     worker->m_filename = file.utf8_string();
-    start(page, worker);
+    start(page, worker, firmware_write);
 }
 
 void serial_task::reset(const serial_page_link &page) { start(page, new arg0san("reset")); }
@@ -56,7 +58,7 @@ void serial_task::colour_table(const serial_page_link &page, const wxString &fil
 }
 
 void serial_task::firmware_package(const serial_page_link &page, const wxString &file) {
-    start_with_file(page, new static_arg_name({"program_pac"}), file);
+    start_with_file(page, new static_arg_name({"program_pac"}), file, true);
 }
 
 void serial_task::backupram(const serial_page_link &page, const char *command,

@@ -46,13 +46,17 @@ public:
     void stop();
 
     const window_log_ptr &log() const { return m_log; }
+    // A firmware write is running: it cannot stop safely in the middle of a page.
+    bool writing_firmware() const { return busy() && m_firmware_write; }
 
 private:
-    void start(const serial_page_link &page, serial_thread *worker);
-    void start_with_file(const serial_page_link &page, arg_filename *worker, const wxString &file);
+    void start(const serial_page_link &page, serial_thread *worker, bool firmware_write = false);
+    void start_with_file(const serial_page_link &page, arg_filename *worker, const wxString &file,
+                         bool firmware_write = false);
     void backupram(const serial_page_link &page, const char *command, const char *direction,
                    int ram_page, const wxString &file);
 
     window_log_ptr m_log;
     wxTextEntry *m_portname;  // the port row's field; outlives the task
+    bool m_firmware_write = false;  // what the running worker does
 };

@@ -24,6 +24,7 @@ wxThread::ExitCode serial_thread::Entry() {
     int ok = 0;
     int status =
         device_dispatch(m_log->sink(), frame_store(), static_cast<int>(v.size()), v.data(), &ok);
+    m_log->end_line();
     wxCommandEvent done(EVT_TASK_DONE, event_id(status, ok));
     m_page->post(done);
     return nullptr;

@@ -3,11 +3,12 @@
 // event to its page.
 //
 // Threading: fields are set on the window thread before the worker starts and
-// then belong to the worker. The worker holds shared references to the log,
-// the gauge, the page's mailbox and anything the command borrows (the frame
-// store), so the window may be closed at any moment: the command runs to its
-// end (or its next stop point) against live objects, and its output and event
-// are dropped once the window has cut its mailboxes.
+// then belong to the worker. Workers are joinable and owned by the device
+// task, which joins each one when its completion event arrives (and waits for
+// it before the task goes). The worker still holds shared references to the
+// log, the gauge, the page's mailbox and anything the command borrows (the
+// frame store), so its text and event are dropped once the window has cut
+// its mailboxes.
 #pragma once
 
 #include <memory>
@@ -24,7 +25,7 @@
 
 class serial_thread : public wxThread {
 public:
-    serial_thread() : wxThread(wxTHREAD_DETACHED) {}
+    serial_thread() : wxThread(wxTHREAD_JOINABLE) {}
 
     window_mailbox_ptr m_page;
     window_log_ptr m_log;
@@ -33,6 +34,9 @@ public:
 
     // The whole vector, for the worker and for tests.
     std::vector<std::string> argument_vector() const;
+    // Whether the command has stop points, so that Stop is offered meanwhile:
+    // every device command reads the board through the stop check.
+    bool can_stop() const { return true; }
 
 protected:
     ExitCode Entry() override;

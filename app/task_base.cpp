@@ -5,6 +5,12 @@
 #include <wx/thread.h>
 #include <wx/window.h>
 
+task_base::~task_base() {
+    if (m_thread == nullptr) return;
+    m_thread->Wait();
+    delete m_thread;
+}
+
 void task_base::report_caller_error(const char *function, const char *text) {
     // Internal errors: a message for the developer, and the call is refused.
     fprintf(stderr, "internal error in %s: %s\n", function, text);
@@ -20,15 +26,20 @@ void task_base::button_add(wxWindow *control) {
 
 void task_base::busy_control_add(wxWindow *control) {
     m_busy_controls.push_back(control);
-    control->Enable(busy());
+    control->Enable(busy() && m_can_stop);
 }
 
-void task_base::show_busy(bool busy) {
+void task_base::show_busy(bool busy, bool can_stop) {
     for (int i = 0; i < m_button_num; i++) m_buttons[i]->Enable(!busy);
-    for (wxWindow *control : m_busy_controls) control->Enable(busy);
+    for (wxWindow *control : m_busy_controls) control->Enable(busy && can_stop);
+    for (auto &listener : m_state_listeners) listener();
 }
 
-void task_base::thread_run(wxThread *worker) {
+void task_base::thread_run(wxThread *worker, bool can_stop) {
+    if (m_winding_down) {
+        delete worker;
+        return;
+    }
     if (m_thread != nullptr) {
         report_caller_error("thread_run", "m_thread == __null");
         delete worker;
@@ -38,13 +49,14 @@ void task_base::thread_run(wxThread *worker) {
     m_focus = nullptr;
     for (int i = 0; i < m_button_num; i++)
         if (m_buttons[i] == focus) m_focus = focus;
-    show_busy(true);
-    m_thread = worker;
+    m_can_stop = can_stop;
+    m_thread = worker;  // first, so that the pages' listeners see the task busy
+    show_busy(true, can_stop);
     if (worker->Run() != wxTHREAD_NO_ERROR) {
-        // Never started, so it will not delete itself nor post its event.
+        // Never started, so it will not post its event.
         delete worker;
         m_thread = nullptr;
-        show_busy(false);
+        show_busy(false, false);
     }
 }
 
@@ -53,10 +65,14 @@ void task_base::thread_close() {
         report_caller_error("thread_close", "m_thread != __null");
         return;
     }
-    show_busy(false);
+    // The worker posted its event as its last act, so this wait is short.
+    m_thread->Wait();
+    delete m_thread;
+    m_thread = nullptr;
+    show_busy(false, false);
     if (m_focus != nullptr) {
         m_focus->SetFocus();
         m_focus = nullptr;
     }
-    m_thread = nullptr;
+    if (m_worker_ended) m_worker_ended();
 }

@@ -1,51 +1,94 @@
-// The window's log sink: commands write UTF-8 text from the worker thread, the
-// text lands at the end of the window's log control on the window thread, in
-// call order. A write never waits for the window: text is gathered under a
-// short lock and one queued flush at a time carries everything gathered so far,
-// so a chatty command cannot flood the event queue.
+// The window's log: commands write UTF-8 text from worker threads, the text
+// lands at the end of the window's one log control on the window thread.
+// Each half of the window writes through a window_log of its own (a log sink
+// belongs to one thread at a time, and each half has its own stop request);
+// the halves' window_logs share one window_log_view, which carries whole
+// lines only, so text of two commands running at once never splits a line,
+// and whose clear() empties the control and everything not yet shown.
+//
+// A write never waits for the window: text is gathered under a short lock and
+// one queued flush at a time carries everything gathered so far, so a chatty
+// command cannot flood the event queue. A command's last partial line is
+// carried when its worker calls end_line().
 //
 // Ownership: shared between the frame and every worker it starts (each worker
-// holds a window_log_ptr), so the sink record and the stop request stay valid
-// while a worker outlives the frame. The frame calls cut() before its controls
-// die; later writes are dropped.
+// holds a window_log_ptr, which holds the view), so the sink record and the
+// stop request stay valid while a worker outlives the frame. The frame calls
+// cut() before its controls die; later writes are dropped.
 #pragma once
 
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/window_mailbox.h"
 #include "core/log.h"
 #include "core/stop_request.h"
 
 class wxTextCtrl;
+class window_log;
 
-class window_log : public std::enable_shared_from_this<window_log> {
+class window_log_view : public std::enable_shared_from_this<window_log_view> {
 public:
     // Always made through std::make_shared: queued flushes hold a reference.
+    explicit window_log_view(wxTextCtrl *control);
+    window_log_view(const window_log_view &) = delete;
+    window_log_view &operator=(const window_log_view &) = delete;
+
+    // Window thread: carries the whole lines gathered so far over now.
+    void flush();
+    // Window thread: empties the control and drops whatever is not shown yet.
+    void clear();
+    // Window thread: appends at once (page messages that are not a command's).
+    void append(const char *text);
+    void cut();
+
+private:
+    friend class window_log;
+    // Any thread, under mutex_: one flush queued at a time.
+    void queue_flush_locked();
+
+    wxTextCtrl *control_;  // window thread only
+    window_mailbox_ptr mailbox_;
+    std::mutex mutex_;  // guards the writers' pending text too
+    std::vector<window_log *> writers_;
+    bool flush_queued_ = false;
+    bool cut_ = false;  // writes are dropped from now on
+};
+
+using window_log_view_ptr = std::shared_ptr<window_log_view>;
+
+class window_log {
+public:
+    // A log with a view of its own.
     explicit window_log(wxTextCtrl *control);
+    // One more writer into a shared view.
+    explicit window_log(window_log_view_ptr view);
     ~window_log();
     window_log(const window_log &) = delete;
     window_log &operator=(const window_log &) = delete;
 
     log_sink *sink() { return sink_; }
     stop_request *stop() { return &stop_; }
-    // Window thread: appends at once (page messages that are not a command's).
-    void append(const char *text);
-    // Window thread: carries any gathered text over now.
-    void flush();
-    void cut();
+    const window_log_view_ptr &view() const { return view_; }
+    // Worker: the command has ended; its last partial line may be shown.
+    void end_line();
+    // Window thread, for the view's sake.
+    void append(const char *text) { view_->append(text); }
+    void flush() { view_->flush(); }
+    void clear() { view_->clear(); }
+    void cut() { view_->cut(); }
 
 private:
+    friend class window_log_view;
     static void write(void *user, const char *text);
 
-    wxTextCtrl *control_;  // window thread only
-    window_mailbox_ptr mailbox_;
+    window_log_view_ptr view_;
     log_sink *sink_;
     stop_request stop_;
-    std::mutex mutex_;
-    std::string pending_;
-    bool flush_queued_ = false;
+    std::string pending_;  // guarded by the view's mutex
+    bool line_ended_ = false;  // the partial tail may go too
 };
 
 using window_log_ptr = std::shared_ptr<window_log>;

@@ -46,6 +46,7 @@ uint32_t measure(device_context *ctx) {
     }
     gauge_set_range(l, MEASURE_STEPS);
     for (int i = 0; i < MEASURE_STEPS; i++) {
+        if (log_stop_point(l)) return 0;
         platform_sleep_ms(MEASURE_STEP_MS);
         gauge_step(l, 1);
     }
@@ -94,7 +95,9 @@ int calibrate(device_context *ctx, uint32_t value) {
     std::string output = std::string(dir) + HELPER_OUTPUT;
     const char *args[] = {value_text, output.c_str(), nullptr};
     int exit_code = -1;
-    if (!process_run_helper(dir, HELPER, args, &exit_code) || exit_code != 0) {
+    bool ran = process_run_helper(dir, HELPER, args, &exit_code, l->stop);
+    if (log_stop_point(l)) return 0;
+    if (!ran || exit_code != 0) {
         log_line(l, "sub process error");
         return 0;
     }

@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,8 +31,18 @@ static bool is_executable_file(const std::string &path) {
     return is_file(path) && access(path.c_str(), X_OK) == 0;
 }
 
+namespace {
+
+constexpr unsigned STOP_POLL_MS = 20;
+
+bool stop_asked(const stop_request *stop) {
+    return stop != nullptr && stop->requested.load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
 int process_run_helper(const char *directory, const char *name, const char *const *args,
-                       int *exit_code) {
+                       int *exit_code, const stop_request *stop) {
     std::string native = std::string(directory) + name;
     std::string windows = native + ".exe";
     std::vector<std::string> argv;
@@ -63,8 +74,17 @@ int process_run_helper(const char *directory, const char *name, const char *cons
     if (started != 0) return 0;
 
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return 0;
+    for (;;) {
+        pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid) break;
+        if (ended < 0 && errno != EINTR) return 0;
+        if (stop_asked(stop)) {
+            kill(pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return 0;
+        }
+        usleep(STOP_POLL_MS * 1000);
     }
     // A helper killed by a signal has no exit code to trust.
     if (!WIFEXITED(status)) return 0;

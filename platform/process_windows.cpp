@@ -48,7 +48,7 @@ static void append_argument(std::wstring *line, const std::wstring &arg) {
 }
 
 int process_run_helper(const char *directory, const char *name, const char *const *args,
-                       int *exit_code) {
+                       int *exit_code, const stop_request *stop) {
     std::wstring dir = widen_utf8(directory);
     std::wstring program = widen_utf8(name) + L".exe";
     if (dir.empty() || program.size() == 4) return 0;
@@ -73,8 +73,17 @@ int process_run_helper(const char *directory, const char *name, const char *cons
     }
     CloseHandle(pi.hThread);
     DWORD code = 0;
-    bool ok = WaitForSingleObject(pi.hProcess, INFINITE) == WAIT_OBJECT_0 &&
-              GetExitCodeProcess(pi.hProcess, &code);
+    constexpr DWORD STOP_POLL_MS = 20;
+    DWORD waited;
+    while ((waited = WaitForSingleObject(pi.hProcess, STOP_POLL_MS)) == WAIT_TIMEOUT) {
+        if (stop != nullptr && stop->requested.load(std::memory_order_relaxed)) {
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, INFINITE);
+            CloseHandle(pi.hProcess);
+            return 0;
+        }
+    }
+    bool ok = waited == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
     if (!ok) return 0;
     *exit_code = static_cast<int>(code);

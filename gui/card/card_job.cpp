@@ -10,8 +10,9 @@ namespace {
 
 std::string number_text(uint32_t n) { return std::to_string(n); }
 
-card_job single(card_command command, int ok_event, int failed_event) {
+card_job single(card_command command, int ok_event, int failed_event, bool can_stop = false) {
     card_job job;
+    job.can_stop = can_stop;
     job.commands.push_back(std::move(command));
     job.ok_event = ok_event;
     job.failed_event = failed_event;
@@ -28,17 +29,17 @@ card_job card_job_format(bool force) {
 card_job card_job_add(const std::string &image_file, const std::string &name, bool display) {
     card_command command = display ? card_command{"add", image_file}
                                    : card_command{"add_withname", image_file, name};
-    return single(command, CARD_EVENT_ADD_OK, CARD_EVENT_ADD_FAILED);
+    return single(command, CARD_EVENT_ADD_OK, CARD_EVENT_ADD_FAILED, true);
 }
 
 card_job card_job_bkram_read(const std::string &folder, bool overwrite) {
     return single({"bkram_multiread", folder, overwrite ? "1" : "0"}, CARD_EVENT_LISTED,
-                  CARD_EVENT_LISTED);
+                  CARD_EVENT_LISTED, true);
 }
 
 card_job card_job_bkram_write(uint32_t image_number, const std::string &file) {
     return single({"bkram_write", number_text(image_number), file}, CARD_EVENT_LISTED,
-                  CARD_EVENT_LISTED);
+                  CARD_EVENT_LISTED, true);
 }
 
 card_job card_job_config(const config_change &change, const std::vector<uint32_t> &images,
@@ -63,7 +64,7 @@ std::string card_rawdump_path(uint32_t image_number, const std::string &folder) 
 
 card_job card_job_rawdump(uint32_t image_number, const std::string &folder) {
     return single({"rawdump", number_text(image_number), card_rawdump_path(image_number, folder)},
-                  CARD_EVENT_DUMP_OK, CARD_EVENT_DUMP_FAILED);
+                  CARD_EVENT_DUMP_OK, CARD_EVENT_DUMP_FAILED, true);
 }
 
 card_job card_job_amount_change(uint32_t image_number) {

@@ -36,6 +36,7 @@ struct card_job {
     std::vector<card_command> commands;  // run in order; the first failure ends the job
     int ok_event = 0;
     int failed_event = 0;
+    bool can_stop = false;  // its commands have stop points, so Stop is offered
 };
 
 // force: also over a file system the program cannot list (the user agreed).

@@ -5,6 +5,7 @@
 #include "gui/card/drive_entries.h"
 
 void thread_base::post_done(int event_number) {
+    m_log->end_line();
     wxCommandEvent done(EVT_TASK_DONE, event_number);
     m_page->post(done);
 }

@@ -2,10 +2,11 @@
 // and posts one completion event, numbered as in card_job.h, to its page.
 //
 // Threading: fields are set on the window thread before the worker starts
-// and then belong to the worker. The worker holds shared references to the
-// log and the page's mailbox, so the window may close at any moment; what it
-// hands back (the listing, the drive names) travels in shared results that
-// the page reads when the event arrives on the window thread.
+// and then belong to the worker. Workers are joinable and owned by the card
+// task, which joins each one when its completion event arrives. The worker
+// holds shared references to the log and the page's mailbox; what it hands
+// back (the listing, the drive names) travels in shared results that the
+// page reads when the event arrives on the window thread.
 #pragma once
 
 #include <memory>
@@ -22,13 +23,15 @@
 
 class thread_base : public wxThread {
 public:
-    thread_base() : wxThread(wxTHREAD_DETACHED) {}
+    thread_base() : wxThread(wxTHREAD_JOINABLE) {}
 
     window_mailbox_ptr m_page;
     window_log_ptr m_log;
     window_gauge_ptr m_gauge;  // kept alive while the command steps it
     char m_drive = ';';
     bool m_display = false;
+    // Whether the work has stop points, so that Stop is offered meanwhile.
+    virtual bool can_stop() const { return false; }
 
 protected:
     void post_done(int event_number);
@@ -40,6 +43,7 @@ class card_job_thread : public thread_base {
 public:
     explicit card_job_thread(card_job job) : m_job(std::move(job)) {}
     const card_job &job() const { return m_job; }
+    bool can_stop() const override { return m_job.can_stop; }
 
 protected:
     ExitCode Entry() override;

@@ -15,8 +15,9 @@ char disk_task::drive_letter() const {
 }
 
 void disk_task::start(const window_mailbox_ptr &page, thread_base *worker) {
-    // While busy the sink belongs to the running command; thread_run refuses.
-    if (!busy()) {
+    // While busy the sink belongs to the running command, and while the window
+    // closes the stop request must stay; thread_run refuses both.
+    if (can_start()) {
         stop_clear(m_log->stop());
         log_attach_gauge(m_log->sink(), m_gauge->record());
         worker->m_gauge = m_gauge;
@@ -25,7 +26,7 @@ void disk_task::start(const window_mailbox_ptr &page, thread_base *worker) {
         worker->m_drive = drive_letter();
         worker->m_display = m_display;
     }
-    thread_run(worker);
+    thread_run(worker, worker->can_stop());
 }
 
 void disk_task::format(const window_mailbox_ptr &page, bool force) {

@@ -25,7 +25,13 @@ my_panel_list::~my_panel_list() {
 }
 
 void my_panel_list::register_buttons() {
-    for (wxWindow *b : {m_read, m_crc, m_update_config, m_update_order}) m_link.task->button_add(b);
+    for (wxWindow *b : {m_read, m_crc, m_update_order}) m_link.task->button_add(b);
+    // Needs a selection as well as an idle task, so the page decides.
+    m_link.task->state_listener_add([this] { update_enabled(); });
+}
+
+void my_panel_list::update_enabled() {
+    m_update_config->Enable(selection_count(m_selection) > 0 && !m_link.task->busy());
 }
 
 void my_panel_list::clear() {
@@ -81,7 +87,7 @@ void my_panel_list::selection_changed() {
     const int selected = selection_count(m_selection);
     m_count->SetLabel(wxString::FromUTF8(item_count_label(selected)));
     m_update_config->SetLabel(selected > 1 ? "update parameters" : "update name&&parameters");
-    m_update_config->Enable(selected > 0 && !m_link.task->busy());
+    update_enabled();
     const int last = selection_last(m_selection);
     m_config_form->show_item(last < 0 ? nullptr : &m_items[last], selected);
 }

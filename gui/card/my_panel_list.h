@@ -48,6 +48,7 @@ private:
     void on_done(wxCommandEvent &event);
     void show_listing();
     void selection_changed();
+    void update_enabled();
     void repeat(repeat_key key);
 
     card_page_link m_link;

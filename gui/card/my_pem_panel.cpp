@@ -141,6 +141,7 @@ void my_pem_panel::on_driveletter(wxCommandEvent &) {
     m_bkram->clear();
 }
 
-void my_pem_panel::on_logclear(wxCommandEvent &) { m_log_control->Clear(); }
+// The one window log: clears what either half wrote, shown or not.
+void my_pem_panel::on_logclear(wxCommandEvent &) { m_task->log()->clear(); }
 
 void my_pem_panel::on_stop(wxCommandEvent &) { m_task->stop(); }

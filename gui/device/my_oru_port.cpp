@@ -18,10 +18,8 @@ my_oru_port::my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *conf
 
 my_oru_port::~my_oru_port() { config->store_string("serial.portname", m_portname->GetValue()); }
 
-void my_oru_port::on_logclear(wxCommandEvent &) {
-    m_task->log()->flush();
-    m_log_control->Clear();
-}
+// The one window log: clears what either half wrote, shown or not.
+void my_oru_port::on_logclear(wxCommandEvent &) { m_task->log()->clear(); }
 
 void my_oru_port::offer_ports() {
     // Refilling a combo box clears its text; what the user typed stays.

@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "core/file_util.h"
 #include "platform/process.h"
@@ -265,4 +270,62 @@ TEST_F(Calibration, AdjWithAFailingHelperKeepsStatusZeroButFails) {
     EXPECT_EQ(log.writes.back(), "\n");
     EXPECT_EQ(log.writes[log.writes.size() - 2], "sub process error");
     EXPECT_TRUE(board->headers().empty());
+}
+
+namespace {
+
+// Asks the stop once the measuring wait has taken this many steps.
+stop_request *stop_during_wait = nullptr;
+void stopping_sleep(unsigned ms) {
+    count_sleep(ms);
+    if (sleeps == 5) stop_ask(stop_during_wait);
+}
+
+// A helper that would run for a minute; its process id goes to pid.txt.
+const char *SLOW_HELPER =
+    "#!/bin/sh\n"
+    "echo $$ > pid.txt.part && mv pid.txt.part pid.txt\n"
+    "exec sleep 60\n";
+
+}  // namespace
+
+// Stop during calibration ends the measuring wait at its next step, or the
+// helper program at once, and the command fails with "stopped".
+TEST_F(Calibration, StopEndsTheWaitAndTheHelper) {
+    stop_request stop;
+    log_attach_stop(log.sink, &stop);
+    {
+        SCOPED_TRACE("during the wait");
+        install_helper("approx");
+        stop_during_wait = &stop;
+        platform_set_sleep_hook(stopping_sleep);
+        int ok = -1;
+        EXPECT_EQ(run({"calb"}, &ok), 0);
+        EXPECT_EQ(ok, 0);
+        EXPECT_EQ(sleeps, 5);
+        EXPECT_EQ(file_size_of("args.txt"), -1) << "the helper was not started";
+        EXPECT_NE(log.text().find("stopped\n"), std::string::npos) << log.text();
+        platform_set_sleep_hook(count_sleep);
+    }
+    {
+        SCOPED_TRACE("during the helper");
+        stop_clear(&stop);
+        log.writes.clear();
+        std::ofstream(files.path("approx")) << SLOW_HELPER;
+        board->set_counter(0x123456);
+        std::thread asker([&] {
+            while (file_size_of("pid.txt") <= 0) usleep(1000);
+            stop_ask(&stop);
+        });
+        auto started = std::chrono::steady_clock::now();
+        int ok = -1;
+        EXPECT_EQ(run({"calb"}, &ok), 0);
+        asker.join();
+        EXPECT_EQ(ok, 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+        EXPECT_NE(log.text().find("stopped\n"), std::string::npos) << log.text();
+        pid_t helper = static_cast<pid_t>(std::stol(read_text(files.path("pid.txt"))));
+        EXPECT_NE(kill(helper, 0), 0) << "the helper still runs";
+    }
+    log_attach_stop(log.sink, nullptr);
 }

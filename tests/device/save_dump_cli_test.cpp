@@ -92,17 +92,6 @@ namespace {
 
 using PceportStop = ConsoleBusTest;
 
-// Reads the child's standard output until it holds text or the child ends.
-bool read_until(int fd, const std::string &text, std::string *said) {
-    char buffer[256];
-    while (said->find(text) == std::string::npos) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0) return false;
-        said->append(buffer, static_cast<size_t>(n));
-    }
-    return true;
-}
-
 }  // namespace
 
 TEST_F(PceportStop, CtrlCDuringAPacedDumpReleasesTheConsoleAndLeavesNoFile) {

@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <thread>
 
 #include <wx/panel.h>
 
@@ -92,6 +95,54 @@ TEST_F(FrameTest, LogClearEmptiesTheSharedLog) {
     ASSERT_FALSE(log_text(frame).empty());
     click(control(frame->port_row(), "logclear"));
     EXPECT_EQ(log_text(frame), "");
+}
+
+// Both halves write at once, each line in pieces: the shared log shows every
+// line whole, and one logclear (either row's) drops what both have written,
+// shown or still pending.
+TEST_F(FrameTest, TwoHalvesWritingAtOnceKeepLinesWholeAndOneLogClearClearsBoth) {
+    open_frame();
+    constexpr int lines = 200;
+    auto writer = [](log_sink *sink, const char *half) {
+        for (int i = 0; i < lines; i++) {
+            log_write(sink, half);
+            log_write(sink, " line ");
+            log_write(sink, std::to_string(i).c_str());
+            log_write(sink, " end\n");
+        }
+    };
+    click(control(frame->port_row(), "logclear"));
+    std::thread device(writer, frame->device_log()->sink(), "device");
+    std::thread card(writer, frame->card_log()->sink(), "card");
+    device.join();
+    card.join();
+    ASSERT_TRUE(pump_until([&] {
+        const std::string text = log_text(frame);
+        return std::count(text.begin(), text.end(), '\n') == 2 * lines;
+    }));
+    std::istringstream shown(log_text(frame));
+    int device_next = 0, card_next = 0;
+    for (std::string line; std::getline(shown, line);) {
+        if (line == "device line " + std::to_string(device_next) + " end")
+            device_next++;
+        else if (line == "card line " + std::to_string(card_next) + " end")
+            card_next++;
+        else
+            ADD_FAILURE() << "split or out of order: " << line;
+    }
+    EXPECT_EQ(device_next, lines);
+    EXPECT_EQ(card_next, lines);
+
+    // Partial lines still pending in both halves go with the clear.
+    log_write(frame->device_log()->sink(), "device pending");
+    log_write(frame->card_log()->sink(), "card pending");
+    pump_pending();
+    click(control(frame->drive_row(), "logclear"));
+    EXPECT_EQ(log_text(frame), "");
+    log_write(frame->device_log()->sink(), "after\n");
+    log_write(frame->card_log()->sink(), "after\n");
+    frame->device_log()->end_line();
+    ASSERT_TRUE(pump_until([&] { return log_text(frame) == "after\nafter\n"; })) << log_text(frame);
 }
 
 TEST_F(FrameTest, AnUnchangedSessionLeavesTheSettingsFileAsItWas) {

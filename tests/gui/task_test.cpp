@@ -12,11 +12,11 @@ namespace {
 class gate_thread : public wxThread {
 public:
     gate_thread(task_base *task, std::atomic<bool> *open)
-        : wxThread(wxTHREAD_DETACHED), task_(task), open_(open) {
+        : wxThread(wxTHREAD_JOINABLE), task_(task), open_(open) {
         living++;
     }
-    // Detached threads delete themselves as they end; the tests wait for that
-    // so that no thread outlives the toolkit at exit.
+    // The task joins and deletes its worker; the tests wait for that so that
+    // no thread outlives the toolkit at exit.
     ~gate_thread() override { living--; }
     static inline std::atomic<int> living{0};
 
@@ -91,4 +91,15 @@ TEST_F(TaskBase, CallerErrorsAreRefused) {
     EXPECT_NE(err.find("thread_run: m_thread == __null"), std::string::npos) << err;
     open = true;
     ASSERT_TRUE(pump_until([&] { return !task.busy(); }));
+}
+
+TEST_F(TaskBase, StopIsOfferedOnlyWhileAWorkerThatCanStopRuns) {
+    std::atomic<bool> open{false};
+    task.thread_run(new gate_thread(&task, &open), false);
+    EXPECT_TRUE(task.busy());
+    for (auto *b : buttons) EXPECT_FALSE(b->IsEnabled());
+    EXPECT_FALSE(stop->IsEnabled());
+    open = true;
+    ASSERT_TRUE(pump_until([&] { return !task.busy(); }));
+    EXPECT_FALSE(stop->IsEnabled());
 }

@@ -31,6 +31,17 @@ inline command_result run_command(const std::string &command_line) {
     return r;
 }
 
+// Reads a child's output from fd until it holds text or the child ends.
+inline bool read_until(int fd, const std::string &text, std::string *said) {
+    char buffer[256];
+    while (said->find(text) == std::string::npos) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) return false;
+        said->append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
 // Started with arguments, ended with SIGTERM when destroyed.
 class background_process {
 public:

@@ -498,6 +498,22 @@ TEST_F(ImageList, ConfigureImagesOfBothBlocks) {
     EXPECT_EQ(c.name_sector(c.block1, 2).substr(0, 2), "B2");
 }
 
+// The list page decides when its update button is usable: a task of another
+// page ending does not enable it while nothing is selected.
+TEST_F(ImageList, UpdateStaysDisabledWithoutASelectionAfterAnotherPagesTask) {
+    wxButton *update = button(list, "update name&&parameters");
+    ASSERT_NE(update, nullptr);
+    EXPECT_FALSE(update->IsEnabled());
+    temp_dir saves;
+    pem->bkram_page()->set_folder(wxString::FromUTF8(saves.dir));
+    ASSERT_TRUE(click(button(pem->bkram_page(), "re&load lists")));
+    EXPECT_FALSE(update->IsEnabled());
+    ASSERT_TRUE(idle());
+    EXPECT_FALSE(update->IsEnabled()) << "enabled with nothing selected";
+    list->click_row(row_of(list, 1), false);
+    EXPECT_TRUE(update->IsEnabled());
+}
+
 TEST_F(ImageList, BackupRamWriteThenReadAll) {
     temp_dir saves;
     std::vector<uint8_t> area(BKRAM_AREA_BYTES, 0x5A);
