@@ -187,3 +187,48 @@ TEST_F(Installed, WindowFindsItsFilesInShare) {
     std::string lost = start_window(work.path("a/b/vellumark"), work.dir);
     EXPECT_NE(lost.find("icon.bin is neither beside the program nor in"), std::string::npos) << lost;
 }
+
+// What Tab offers after the words, with the installed completion and the
+// installed vmk on the PATH, in a folder holding a few files.
+std::string complete(const std::string &prefix, const std::string &work_dir,
+                     const std::vector<std::string> &words) {
+    std::string list;
+    for (const std::string &w : words) list += " '" + w + "'";
+    std::string script =
+        "source /usr/share/bash-completion/bash_completion; "
+        "source '" + prefix + "/share/bash-completion/completions/vmk'; "
+        "PATH='" + prefix + "/bin':$PATH; cd '" + work_dir + "'; "
+        "COMP_WORDS=(" + list + "); COMP_CWORD=$((${#COMP_WORDS[@]}-1)); "
+        "COMP_LINE=\"${COMP_WORDS[*]}\"; COMP_POINT=${#COMP_LINE}; "
+        "_vmk vmk \"${COMP_WORDS[-1]}\" \"${COMP_WORDS[-2]}\"; "
+        "printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
+    std::string file = work_dir + "/complete.sh";
+    std::ofstream(file) << script;
+    return run_command("bash '" + file + "'").out;
+}
+
+TEST_F(Installed, BashCompletesCommandsOptionsAndFiles) {
+    if (!exists("/usr/share/bash-completion/bash_completion"))
+        GTEST_SKIP() << "bash-completion not installed";
+    temp_dir work;
+    std::ofstream(work.path("game.img")) << "x";
+    std::ofstream(work.path("game.ccd")) << "x";
+    const struct {
+        std::vector<std::string> words;
+        std::string offered;
+    } cases[] = {
+        {{"vmk", "po"}, "ports\n"},
+        {{"vmk", "card", "add_"}, "add_withname\n"},
+        {{"vmk", "card", "bkram_"}, "bkram_multiread\nbkram_read\nbkram_write\n"},
+        {{"vmk", "device", "du"}, "dump\n"},
+        {{"vmk", "help", "device", "program_"}, "program_data\nprogram_jic\nprogram_pac\n"},
+        {{"vmk", "card", "add", "D", "ga"}, "game.ccd\ngame.img\n"},
+        {{"vmk", "card", "list", "D", "--j"}, "--json\n"},
+        {{"vmk", "card", "drives", "--a"}, "--all\n"},
+    };
+    for (const auto &c : cases) {
+        std::string line;
+        for (const std::string &w : c.words) line += w + " ";
+        EXPECT_EQ(complete(staging->dir, work.dir, c.words), c.offered) << line;
+    }
+}
