@@ -70,7 +70,7 @@ TEST_F(Installed, EveryFileLandsInItsGnuFolder) {
         "share/man/man1/vmk.1.gz",
         "share/bash-completion/completions/vmk",
         "share/doc/vellumark/copyright",
-        "share/doc/vellumark/changelog.Debian.gz",
+        "share/doc/vellumark/changelog.gz",
     };
     if (VMK_WITH_WINDOW) {
         for (const char *f : {"bin/vellumark", "share/man/man1/vellumark.1.gz",
