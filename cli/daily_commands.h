@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 int run_ports(int argc, char **argv);
 int run_card_drives(int argc, char **argv);
@@ -14,6 +15,15 @@ int run_card_list(int argc, char **argv);
 int run_help(int argc, char **argv);
 // The help of one command to out; false when there is no such command.
 bool print_command_help(FILE *out, const char *half, const char *name);
+// "vmk card add <drive> <prefix> (image#)": the command's whole usage line as
+// help prints it after "usage: "; empty when there is no such command.
+std::string command_usage_line(const char *half, const char *name);
+// The overview's usage lines (ending with nullptr) and the note on ports and
+// drives under them, shared by the overview and the manual page.
+extern const char *const vmk_usage_lines[];
+extern const char vmk_port_note[];
+// vmk.1 in roff from the same tables and texts as help (`vmk help --man`).
+void print_manual_page(FILE *out);
 // The overview: usage, every command of both tables and vmk's own.
 void print_overview(FILE *out);
 // "vmk 0.1.0" on stdout; returns 0.

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <string>
 
 #include "card/commands/card_dispatch.h"
 #include "cli/command_help.h"
@@ -27,35 +28,51 @@ bool is_table_row(const char *half, const char *name) {
 
 }  // namespace
 
-bool print_command_help(FILE *out, const char *half, const char *name) {
+std::string command_usage_line(const char *half, const char *name) {
     const command_help *help = command_help_find(half, name);
     const char *usage = usage_of(half, name, help);
-    if (usage == nullptr) return false;
-    std::string words = std::string(half) + (half[0] != '\0' ? " " : "") + name;
+    if (usage == nullptr) return std::string();
     bool card_row = strcmp(half, "card") == 0 && is_table_row(half, name);
     bool device_row = strcmp(half, "device") == 0;
-    fprintf(out, "usage: vmk %s%s%s%s%s\n", words.c_str(), card_row ? " <drive>" : "",
-            usage[0] != '\0' ? " " : "", usage, device_row ? " [port]" : "");
-    if (device_row) fputs("       (without a port " DEVICE_DEFAULT_PORT " is used)\n", out);
+    std::string line = std::string("vmk ") + half + (half[0] != '\0' ? " " : "") + name;
+    if (card_row) line += " <drive>";
+    if (usage[0] != '\0') line += std::string(" ") + usage;
+    if (device_row) line += " [port]";
+    return line;
+}
+
+bool print_command_help(FILE *out, const char *half, const char *name) {
+    std::string line = command_usage_line(half, name);
+    if (line.empty()) return false;
+    fprintf(out, "usage: %s\n", line.c_str());
+    if (strcmp(half, "device") == 0) fputs("       (without a port " DEVICE_DEFAULT_PORT " is used)\n", out);
+    const command_help *help = command_help_find(half, name);
     if (help == nullptr) return true;
     fprintf(out, "\n%s\n  arguments: %s\n  example:   %s\n", help->what, help->arguments,
             help->example);
     return true;
 }
 
+const char *const vmk_usage_lines[] = {
+    "vmk device <command> [arguments...] [port]",
+    "vmk card <command> <drive> [arguments...]",
+    "vmk card list <drive> [--json]",
+    "vmk card drives [--all] [--json]",
+    "vmk ports [--json]",
+    "vmk help [device|card <command>]   vmk <...> --help   vmk --version",
+    nullptr,
+};
+
+const char vmk_port_note[] =
+    "The port defaults to " DEVICE_DEFAULT_PORT
+    "; a name without '/' is looked up in /dev\n"
+    "(COMn means /dev/ttyS(n-1)). A drive is a letter (see vmk card drives) or a\n"
+    "card image file.\n";
+
 void print_overview(FILE *out) {
-    fputs(
-        "usage: vmk device <command> [arguments...] [port]\n"
-        "       vmk card <command> <drive> [arguments...]\n"
-        "       vmk card list <drive> [--json]\n"
-        "       vmk card drives [--all] [--json]\n"
-        "       vmk ports [--json]\n"
-        "       vmk help [device|card <command>]   vmk <...> --help   vmk --version\n"
-        "\nThe port defaults to " DEVICE_DEFAULT_PORT
-        "; a name without '/' is looked up in /dev\n"
-        "(COMn means /dev/ttyS(n-1)). A drive is a letter (see vmk card drives) or a\n"
-        "card image file.\n\ndevice commands:\n",
-        out);
+    for (int i = 0; vmk_usage_lines[i] != nullptr; i++)
+        fprintf(out, "%s%s\n", i == 0 ? "usage: " : "       ", vmk_usage_lines[i]);
+    fprintf(out, "\n%s\ndevice commands:\n", vmk_port_note);
     for (const device_command *h = device_commands; h->name != nullptr; h++)
         fprintf(out, "  %-14s %s\n", h->name, h->usage);
     fputs("\ncard commands (drive: a letter, or a card image file):\n", out);
@@ -81,6 +98,10 @@ bool asks_for_help(int argc, char **argv) {
 int run_help(int argc, char **argv) {
     if (argc == 0) {
         print_overview(stdout);
+        return 0;
+    }
+    if (argc == 1 && strcmp(argv[0], "--man") == 0) {
+        print_manual_page(stdout);
         return 0;
     }
     const char *half = argv[0];

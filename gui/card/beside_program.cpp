@@ -1,5 +1,7 @@
 #include "gui/card/beside_program.h"
 
+#include <cstdio>
+
 #include <wx/ffile.h>
 #include <wx/filename.h>
 #include <wx/log.h>
@@ -8,6 +10,18 @@
 wxString beside_program(const wxString &name) {
     wxFileName path(wxStandardPaths::Get().GetExecutablePath());
     path.SetFullName(name);
+    if (path.FileExists()) return path.GetFullPath();
+    // Installed: the program in <prefix>/bin, its files in <prefix>/share/vellumark.
+    wxFileName installed(path);
+    installed.RemoveLastDir();
+    installed.AppendDir("share");
+    installed.AppendDir("vellumark");
+    if (installed.FileExists()) return installed.GetFullPath();
+    // Said on standard error so a broken install is found without a box per
+    // page; the page itself shows the gap.
+    fprintf(stderr, "vellumark: %s is neither beside the program nor in %s\n",
+            static_cast<const char *>(name.utf8_str()),
+            static_cast<const char *>(installed.GetPath().utf8_str()));
     return path.GetFullPath();
 }
 

@@ -1,5 +1,6 @@
-// Files installed beside the program (notices, help texts, pictures), found
-// there whatever the working directory.
+// Files the window reads (notices, help texts, pictures), found beside the
+// program whatever the working directory, else in ../share/vellumark as
+// installed; the path beside the program when neither has the file.
 #pragma once
 
 #include <wx/string.h>
