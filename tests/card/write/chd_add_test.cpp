@@ -4,7 +4,9 @@
 // without touching the card.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -12,6 +14,7 @@
 
 #include "card/cdimage/chd_file.h"
 #include "card/cdimage/image_input.h"
+#include "card/cdimage/sector_ecc.h"
 #include "tests/card/cdimage/cue_discs.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/card/write/adding_fixture.h"
@@ -71,6 +74,39 @@ std::vector<uint8_t> card_bytes(const memory_card &card) {
 // The codecs Debian's chdman writes (it has no zstd).
 const char *const CODECS[] = {"cdzl", "cdlz", "cdfl"};
 
+// Files the codecs have work on: each file a third Mode 1 sectors with
+// valid parity (kept without it), a third a sine tone (FLAC's case), a
+// third noise (kept raw).
+void write_compressible_files(const std::string &folder, const cue_disc_case &c) {
+    for (const cue_bin_file &f : c.files) {
+        std::vector<uint8_t> bytes = cue_file_bytes(f);
+        for (uint32_t k = 0; k < f.sectors * 2 / 3; k++) {
+            uint8_t sector[CD_SECTOR_SIZE] = {};
+            uint8_t *user = f.sector_size == CD_SECTOR_SIZE ? sector + 16 : sector;
+            for (int i = 0; i < 2048; i++) user[i] = static_cast<uint8_t>(k + i / 64);
+            if (k < f.sectors / 3) {
+                if (f.sector_size == CD_SECTOR_SIZE) mode1_sector_complete(sector, k + 150);
+            } else {
+                for (int i = 0; i < static_cast<int>(f.sector_size) / 2; i++) {
+                    const auto v = static_cast<int16_t>(8000 * std::sin((k * 588 + i / 2) * 0.03));
+                    sector[2 * i] = static_cast<uint8_t>(v), sector[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+                }
+            }
+            memcpy(&bytes[size_t{k} * f.sector_size], sector, f.sector_size);
+        }
+        write_file(folder + "/" + f.name, bytes);
+    }
+}
+
+bool has_compressed_hunks(const std::string &chd) {
+    recording_log log;
+    std::unique_ptr<chd_file> opened = chd_open(log.sink, chd.c_str());
+    if (opened == nullptr) return false;
+    for (const chd_hunk_entry &e : opened->map)
+        if (e.kind < CHD_STORED_RAW) return true;
+    return false;
+}
+
 // The sheet as a CHD keeps it: track metadata holds no index past 01.
 std::string without_higher_indexes(const std::string &folder, const std::string &sheet) {
     const std::vector<uint8_t> bytes = file_bytes(sheet);
@@ -99,6 +135,7 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
         SCOPED_TRACE(c.context);
         temp_dir dir;
         const std::string sheet = write_cue_disc(dir.path(""), c);
+        write_compressible_files(dir.path(""), c);
         const std::string kept = without_higher_indexes(dir.path(""), sheet);
         const disc_read from_sheet = read_disc(kept);
         memory_card sheet_card{TEST_CARD_SECTORS};
@@ -111,6 +148,7 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
             const std::string chd = dir.path(std::string(codec) + ".chd");
             ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd) +
                                    " -c " + codec));
+            EXPECT_TRUE(has_compressed_hunks(chd));
             expect_same_disc(read_disc(chd), from_sheet);
             memory_card chd_card{TEST_CARD_SECTORS};
             ASSERT_TRUE(format_card(chd_card.drive()));
