@@ -56,9 +56,12 @@ TEST(WriterQueue, RowsKeepTheRomExtensionAndDropTheDescriptions) {
     EXPECT_EQ(row, "Ys I&II `" + dir.path("Ys.I"));
     ASSERT_TRUE(writer_queue_row(log.sink, "/cd.d/disc.CCD", "", &row));
     EXPECT_EQ(row, "disc `/cd.d/disc");
-    // A cue sheet keeps its whole name: the add command takes it that way.
+    // A cue sheet or CHD keeps its whole name: the add command takes it
+    // that way.
     ASSERT_TRUE(writer_queue_row(log.sink, "/cd.d/Ys I.Cue", "", &row));
     EXPECT_EQ(row, "Ys I `/cd.d/Ys I.Cue");
+    ASSERT_TRUE(writer_queue_row(log.sink, "/cd.d/Ys II.CHD", "", &row));
+    EXPECT_EQ(row, "Ys II `/cd.d/Ys II.CHD");
     EXPECT_EQ(log.text(), "");
 }
 
