@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "card/cdimage/bcd.h"
@@ -100,13 +101,25 @@ disc_description *cue_description(log_sink *log, const cue_sheet &sheet) {
 
 namespace {
 
-struct cue_source : cd_source {
-    cue_sheet sheet;
+struct disk_files : cue_file_reader {
+    const cue_sheet &sheet;
     std::vector<positioned_file *> files;
-    std::vector<file_piece> pieces;
-    ~cue_source() override {
+    explicit disk_files(const cue_sheet &s) : sheet(s) {}
+    ~disk_files() override {
         for (positioned_file *f : files) positioned_file_close(f);
     }
+    bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces,
+              size_t count) override {
+        if (positioned_file_read_pieces_at(files[file], offset, pieces, count) == 0) return true;
+        log_file_message(log, sheet.files[file].path.c_str(), ": cannot be read\n");
+        return false;
+    }
+};
+
+struct cue_source : cd_source {
+    cue_sheet sheet;
+    std::unique_ptr<cue_file_reader> files;
+    std::vector<file_piece> pieces;
 
     size_t track_of(uint32_t lba) const {
         size_t i = 0;
@@ -122,11 +135,7 @@ struct cue_source : cd_source {
         pieces.resize(count);
         for (uint32_t k = 0; k < count; k++) pieces[k] = {main + k * stride + at, size};
         uint64_t offset = t.file_offset + uint64_t{lba - t.file_first} * size;
-        if (positioned_file_read_pieces_at(files[t.file], offset, pieces.data(), count) != 0) {
-            log_file_message(log, sheet.files[t.file].path.c_str(), ": cannot be read\n");
-            return false;
-        }
-        return true;
+        return files->read(log, t.file, offset, pieces.data(), count);
     }
 
     void finish_main(const cue_track &t, uint32_t lba, bool from_file, uint8_t *main) {
@@ -172,19 +181,32 @@ struct cue_source : cd_source {
 
 }  // namespace
 
-cd_source *cd_source_open_cue(log_sink *log, const char *sheet_name, cue_sheet *sheet_out) {
+cd_source *cd_source_from_sheet(const cue_sheet &sheet, const char *name, cue_file_reader *reader) {
     auto s = std::make_unique<cue_source>();
-    if (!cue_load(log, sheet_name, &s->sheet)) return nullptr;
-    s->name = sheet_name;
-    s->sector_count = s->sheet.sector_count;
+    s->files.reset(reader);
+    s->sheet = sheet;
+    s->name = name;
+    s->sector_count = sheet.sector_count;
+    return s.release();
+}
+
+cd_source *cd_source_open_cue(log_sink *log, const char *sheet_name, cue_sheet *sheet_out) {
+    cue_sheet sheet;
+    if (!cue_load(log, sheet_name, &sheet)) return nullptr;
+    auto s = std::make_unique<cue_source>();
+    s->sheet = sheet;
+    auto files = std::make_unique<disk_files>(s->sheet);
     for (const cue_file &f : s->sheet.files) {
         positioned_file *opened = nullptr;
         if (positioned_file_open(f.path.c_str(), POSITIONED_READ_ONLY, &opened) != 0) {
             log_file_message(log, f.path.c_str(), ": cannot be opened\n");
             return nullptr;
         }
-        s->files.push_back(opened);
+        files->files.push_back(opened);
     }
-    if (sheet_out != nullptr) *sheet_out = s->sheet;
+    s->files = std::move(files);
+    s->name = sheet_name;
+    s->sector_count = sheet.sector_count;
+    if (sheet_out != nullptr) *sheet_out = sheet;
     return s.release();
 }

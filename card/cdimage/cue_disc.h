@@ -7,6 +7,7 @@
 #include "card/cdimage/cd_description.h"
 #include "card/cdimage/cd_source.h"
 #include "card/cdimage/cue_sheet.h"
+#include "platform/positioned_file.h"
 
 // Control nibble of a track's Q frames: data bit plus the sheet's FLAGS.
 uint8_t cue_track_control(const cue_track &t);
@@ -25,3 +26,17 @@ disc_description *cue_description(log_sink *log, const cue_sheet &sheet);
 // The sheet loaded and its files opened; nullptr with a message. *sheet_out,
 // when given, receives the sheet.
 cd_source *cd_source_open_cue(log_sink *log, const char *sheet_name, cue_sheet *sheet_out);
+
+// Where the bytes of a laid-out sheet's files come from: the files on disk,
+// or the tracks kept inside a compressed disc image.
+struct cue_file_reader {
+    virtual ~cue_file_reader() = default;
+    // pieces, one after another, from byte offset of sheet file `file`.
+    // false with a message naming the file.
+    virtual bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces,
+                      size_t count) = 0;
+};
+
+// A source over a laid-out sheet whose file bytes come from reader (taken
+// over). Generated sectors and the subchannel are made as for a sheet.
+cd_source *cd_source_from_sheet(const cue_sheet &sheet, const char *name, cue_file_reader *reader);

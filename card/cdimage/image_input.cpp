@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "card/cdimage/chd_disc.h"
 #include "card/cdimage/cue_disc.h"
 #include "card/cdimage/subchannel_q.h"
 #include "core/file_util.h"
@@ -57,9 +58,11 @@ bool ends_with(const std::string &name, const char *suffix) {
     return true;
 }
 
-int read_cue(log_sink *log, const char *sheet_name, image_input *in) {
+// A cue sheet or a compressed image: both come as a laid-out sheet.
+int read_laid_out(log_sink *log, const char *name, image_input *in,
+                  cd_source *(*open)(log_sink *, const char *, cue_sheet *)) {
     cue_sheet sheet;
-    cd_source *source = cd_source_open_cue(log, sheet_name, &sheet);
+    cd_source *source = open(log, name, &sheet);
     if (source == nullptr) return 0;
     in->kind = IMAGE_CD;
     in->sector_count = source->sector_count;
@@ -68,9 +71,12 @@ int read_cue(log_sink *log, const char *sheet_name, image_input *in) {
     return 1;
 }
 
-int refuse_chd(log_sink *log, const char *name) {
-    log_file_message(log, name, ": CHD files cannot be read by this version\n");
-    return 0;
+int read_cue(log_sink *log, const char *name, image_input *in) {
+    return read_laid_out(log, name, in, cd_source_open_cue);
+}
+
+int read_chd(log_sink *log, const char *name, image_input *in) {
+    return read_laid_out(log, name, in, cd_source_open_chd);
 }
 
 }  // namespace
@@ -79,7 +85,7 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     *in = image_input{};
     const std::string prefix = prefix_text;
     if (ends_with(prefix, ".cue")) return read_cue(log, prefix_text, in);
-    if (ends_with(prefix, ".chd")) return refuse_chd(log, prefix_text);
+    if (ends_with(prefix, ".chd")) return read_chd(log, prefix_text, in);
     int64_t rom_size = 0;
     switch (check_size(prefix, ROM_SIZE_UNIT, &rom_size)) {
         case SIZE_OK:
@@ -100,7 +106,7 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
                 if (file_size((prefix + ".cue").c_str()) >= 0)
                     return read_cue(log, (prefix + ".cue").c_str(), in);
                 if (file_size((prefix + ".chd").c_str()) >= 0)
-                    return refuse_chd(log, (prefix + ".chd").c_str());
+                    return read_chd(log, (prefix + ".chd").c_str(), in);
                 log_file_message(log, "no such file or image set: ", prefix_text);
                 log_write(log, "\n");
                 return 0;

@@ -66,6 +66,13 @@ void mode1_sector_complete(uint8_t sector[2352], uint32_t absolute_frame) {
     uint32_t edc = edc_compute(sector, 2064);
     for (int i = 0; i < 4; i++) sector[2064 + i] = static_cast<uint8_t>(edc >> (8 * i));
     memset(sector + 2068, 0, 8);
+    sector_sync_and_parity(sector);
+}
+
+void sector_sync_and_parity(uint8_t sector[2352]) {
+    sector[0] = 0x00;
+    memset(sector + 1, 0xFF, 10);
+    sector[11] = 0x00;
     ecc_block(sector + 12, 86, 24, 2, 86, sector + 2076);
     ecc_block(sector + 12, 52, 43, 86, 88, sector + 2248);
 }

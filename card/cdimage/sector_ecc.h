@@ -10,3 +10,6 @@
 void mode1_sector_complete(uint8_t sector[2352], uint32_t absolute_frame);
 // Sync and header only (Mode 2 sectors the program generates, zero data).
 void sector_header(uint8_t sector[2352], uint32_t absolute_frame, uint8_t mode);
+// Sync pattern and P and Q parity around the header, data and EDC already
+// in place (sectors kept with those parts stripped).
+void sector_sync_and_parity(uint8_t sector[2352]);

@@ -19,11 +19,14 @@ constexpr crc16_table table;
 
 }  // namespace
 
-uint16_t cd_crc16(const uint8_t *data, size_t length) {
-    uint16_t crc = 0;
+uint16_t crc16_ccitt(uint16_t crc, const uint8_t *data, size_t length) {
     for (size_t i = 0; i < length; i++)
         crc = static_cast<uint16_t>(crc << 8 ^ table.entry[(crc >> 8 ^ data[i]) & 0xFF]);
-    return static_cast<uint16_t>(~crc);
+    return crc;
+}
+
+uint16_t cd_crc16(const uint8_t *data, size_t length) {
+    return static_cast<uint16_t>(~crc16_ccitt(0, data, length));
 }
 
 void q_crc_store(uint8_t q[Q_FRAME_SIZE]) {

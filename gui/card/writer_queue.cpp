@@ -34,9 +34,11 @@ bool is_cd_description(const std::string &path) {
     return strcasecmp(ext, "cdm") == 0 || strcasecmp(ext, "ccd") == 0;
 }
 
-bool is_cue_sheet(const std::string &path) {
+bool is_whole_disc_file(const std::string &path) {
     const auto dot = extension_dot(path);
-    return dot != std::string::npos && strcasecmp(path.c_str() + dot + 1, "cue") == 0;
+    if (dot == std::string::npos) return false;
+    const char *ext = path.c_str() + dot + 1;
+    return strcasecmp(ext, "cue") == 0 || strcasecmp(ext, "chd") == 0;
 }
 
 bool rom_file_check(log_sink *log, const std::string &path) {
@@ -56,7 +58,7 @@ bool rom_file_check(log_sink *log, const std::string &path) {
 bool writer_queue_entry_make(log_sink *log, const std::string &path, const std::string &name,
                              writer_queue_entry *entry) {
     const bool cd = is_cd_description(path);
-    if (!cd && !is_cue_sheet(path) && !rom_file_check(log, path)) return false;
+    if (!cd && !is_whole_disc_file(path) && !rom_file_check(log, path)) return false;
     entry->name = name.empty() ? without_extension(path.substr(base_start(path))) : name;
     entry->image_file = cd ? without_extension(path) : path;
     return true;

@@ -59,6 +59,8 @@ TEST(WriterQueue, RowsKeepTheRomExtensionAndDropTheDescriptions) {
     // A cue sheet keeps its whole name: the add command takes it that way.
     ASSERT_TRUE(writer_queue_entry_make(log.sink, "/cd.d/Ys I.Cue", "", &entry));
     EXPECT_EQ(writer_queue_text(entry), "Ys I `/cd.d/Ys I.Cue");
+    ASSERT_TRUE(writer_queue_entry_make(log.sink, "/cd.d/Ys II.CHD", "", &entry));
+    EXPECT_EQ(writer_queue_text(entry), "Ys II `/cd.d/Ys II.CHD");
     EXPECT_EQ(log.text(), "");
 }
 

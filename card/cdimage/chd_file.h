@@ -1,0 +1,77 @@
+// Compressed hunk files (version 5) as disc images are kept: the header,
+// the hunk map, the metadata chain and the hunks, each decompressed and
+// checked against its CRC on the way out. A few hunks are held at once.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/log.h"
+
+struct positioned_file;
+
+struct chd_hunk_entry {
+    uint8_t kind;     // CHD_STORED_* below
+    uint32_t length;  // compressed bytes
+    uint64_t offset;  // file position, or the hunk referred to
+    uint16_t crc;     // of the decompressed hunk
+};
+
+enum : uint8_t {
+    CHD_STORED_CODEC0 = 0,  // .. CODEC3 = 3: compressed with header codec n
+    CHD_STORED_RAW = 4,
+    CHD_STORED_SELF = 5,    // a copy of hunk `offset`
+    CHD_STORED_PARENT = 6,  // in the parent file
+};
+
+struct chd_codec;  // one decompressor per header codec, chd_codecs.cpp
+void chd_codec_free(chd_codec *codec);
+struct chd_codec_deleter {
+    void operator()(chd_codec *c) const { chd_codec_free(c); }
+};
+using chd_codec_ptr = std::unique_ptr<chd_codec, chd_codec_deleter>;
+
+// The decompressor for a header codec tag; nullptr for codecs this reader
+// lacks.
+chd_codec_ptr chd_codec_make(uint32_t tag, uint32_t hunk_bytes);
+// Decompresses length bytes of src into dest (hunk_bytes); false if damaged.
+bool chd_codec_run(chd_codec *codec, const uint8_t *src, uint32_t length, uint8_t *dest);
+
+struct chd_file {
+    std::string name;
+    positioned_file *file = nullptr;
+    uint64_t file_bytes = 0;
+    uint32_t codecs[4] = {};
+    uint64_t logical_bytes = 0, map_offset = 0, meta_offset = 0;
+    uint32_t hunk_bytes = 0, unit_bytes = 0;
+    uint8_t raw_sha1[20] = {};
+    std::vector<chd_hunk_entry> map;
+    chd_codec_ptr decoders[4];
+    std::vector<uint8_t> compressed;  // one hunk's stored bytes
+    std::vector<uint8_t> cached;      // the last hunk decompressed
+    uint32_t cached_hunk = UINT32_MAX;
+    ~chd_file();
+};
+
+// Opens name and reads its header and map; nullptr with one message naming
+// the file and what is wrong (older version, parent needed, damage).
+std::unique_ptr<chd_file> chd_open(log_sink *log, const char *name);
+
+// The metadata entries tagged tag ('CHT2' ...), in file order.
+bool chd_metadata(log_sink *log, chd_file *chd, uint32_t tag, std::vector<std::string> *out);
+
+// Hunk `hunk`, decompressed and checked; points into the file's cache,
+// valid until the next call. nullptr with a message.
+const uint8_t *chd_hunk(log_sink *log, chd_file *chd, uint32_t hunk);
+
+// Decodes a compressed map (its 16-byte header first) into chd->map, whose
+// hunk_bytes, unit_bytes and logical_bytes are set. false if damaged.
+bool chd_decode_map(chd_file *chd, const uint8_t *bytes, size_t length);
+
+constexpr uint32_t chd_tag(char a, char b, char c, char d) {
+    return uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16 | uint32_t(uint8_t(c)) << 8 |
+           uint8_t(d);
+}
+
