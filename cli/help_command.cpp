@@ -1,4 +1,7 @@
 #include <cstring>
+#include <string>
+
+#include "core/command_options.h"
 
 #include "card/commands/card_dispatch.h"
 #include "cli/command_help.h"
@@ -25,9 +28,18 @@ bool is_table_row(const char *half, const char *name) {
     return h == nullptr || h->usage == nullptr;
 }
 
+const char *options_of(const char *half, const char *name) {
+    if (strcmp(half, "device") == 0) {
+        const device_command *row = device_command_find(name);
+        return row != nullptr ? row->options : nullptr;
+    }
+    const card_command_info *row = strcmp(half, "card") == 0 ? card_command_find(name) : nullptr;
+    return row != nullptr ? row->options : nullptr;
+}
+
 }  // namespace
 
-bool print_command_help(FILE *out, const char *half, const char *name) {
+bool print_usage(FILE *out, const char *half, const char *name) {
     const command_help *help = command_help_find(half, name);
     const char *usage = usage_of(half, name, help);
     if (usage == nullptr) return false;
@@ -37,6 +49,16 @@ bool print_command_help(FILE *out, const char *half, const char *name) {
     fprintf(out, "usage: vmk %s%s%s%s%s\n", words.c_str(), card_row ? " <drive>" : "",
             usage[0] != '\0' ? " " : "", usage, device_row ? " [port]" : "");
     if (device_row) fputs("       (without a port " DEVICE_DEFAULT_PORT " is used)\n", out);
+    std::string options = command_options_usage(options_of(half, name));
+    if (!options.empty())
+        fprintf(out, "       options, before or after the %s: %s\n", device_row ? "port" : "drive",
+                options.c_str());
+    return true;
+}
+
+bool print_command_help(FILE *out, const char *half, const char *name) {
+    if (!print_usage(out, half, name)) return false;
+    const command_help *help = command_help_find(half, name);
     if (help == nullptr) return true;
     fprintf(out, "\n%s\n  arguments: %s\n  example:   %s\n", help->what, help->arguments,
             help->example);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "card/commands/card_commands.h"
 #include "card/layout/card_layout.h"
@@ -9,26 +10,27 @@
 namespace {
 
 const card_command_info rows[] = {
-    {"add", "[imagefileprefix] (image#)", card_open, card_add, 1},
-    {"add_withname", "[imagefileprefix] [name] (image#)", card_open, card_add_withname, 2},
-    {"overwrite", "[imagefileprefix] [image#] (name)", card_open, card_overwrite, 2},
-    {"config", "[image#] [val] (name)", card_open, card_config, 2},
+    {"add", "[imagefileprefix] (image#)", card_open, card_add, 1, 1, nullptr},
+    {"add_withname", "[imagefileprefix] [name] (image#)", card_open, card_add_withname, 2, 1,
+     nullptr},
+    {"overwrite", "[imagefileprefix] [image#] (name)", card_open, card_overwrite, 2, 1, nullptr},
+    {"config", "[image#] [val] (name)", card_open, card_config, 2, 1, nullptr},
     {"config_single",
      "[disc icon] [disc option] [rom icon] [rom option] [common option] [image#] [name]", card_open,
-     card_config_single, 7},
+     card_config_single, 7, 0, nullptr},
     {"config_multi",
      "[disc icon] [disc option] [rom icon] [rom option] [common option] [image#] (image#) ...",
-     card_open, card_config_multi, 6},
-    {"format", "(" CARD_FORCE ")", format_open, card_format, 0},
-    {"amount_change", "[image#]", card_open, card_amount_change, 1},
-    {"subswap", "", card_open, card_subswap, 0},
-    {"rawdump", "[disc#] [imagefile]", card_open, card_rawdump, 2},
-    {"order", "[image#]x100", card_open, card_order, 100},
-    {"bkram_read", "[disc#] [destfile]", card_open, card_bkram_read, 2},
-    {"bkram_multiread", "[path] (overwrite=1)", card_open, card_bkram_multiread, 1},
-    {"bkram_write", "[disc#] [destfile]", card_open, card_bkram_write, 2},
-    {"mmchash", "[imagefileprefix|image#]", open_without_card, card_mmchash, 1},
-    {nullptr, nullptr, nullptr, nullptr, 0},
+     card_open, card_config_multi, 6, CARD_ARGS_UNBOUNDED, nullptr},
+    {"format", "(" CARD_FORCE ")", format_open, card_format, 0, 0, CARD_FORCE},
+    {"amount_change", "[image#]", card_open, card_amount_change, 1, 0, nullptr},
+    {"subswap", "", card_open, card_subswap, 0, 0, nullptr},
+    {"rawdump", "[disc#] [imagefile]", card_open, card_rawdump, 2, 0, nullptr},
+    {"order", "[image#]x100", card_open, card_order, 100, 0, nullptr},
+    {"bkram_read", "[disc#] [destfile]", card_open, card_bkram_read, 2, 0, nullptr},
+    {"bkram_multiread", "[path] (overwrite=1)", card_open, card_bkram_multiread, 1, 1, nullptr},
+    {"bkram_write", "[disc#] [destfile]", card_open, card_bkram_write, 2, 0, nullptr},
+    {"mmchash", "[imagefileprefix|image#]", open_without_card, card_mmchash, 1, 0, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr},
 };
 
 }  // namespace
@@ -50,17 +52,24 @@ int card_dispatch(log_sink *log, int c, const char *const *v) {
         log_printf(log, "unknown card command %s\n", v[1]);
         return 1;
     }
-    if (c - 2 <= row->argnum) return 1;
+    command_arguments arguments;
+    if (!command_arguments_split(row->options, c - 2, v + 2, false, &arguments)) {
+        log_printf(log, "%s\n", arguments.refusal.c_str());
+        return 1;
+    }
+    const std::vector<const char *> &p = arguments.positional;
+    if (p.size() <= static_cast<size_t>(row->argnum)) return 1;
 
     // About 53 KiB: too large for a worker thread's stack.
     auto context = std::make_unique<card_context>();
     context->disk = nullptr;
     context->log = log;
-    context->drive = v[2];
-    context->force = c > 3 && strcmp(v[3], CARD_FORCE) == 0;
+    context->drive = p[0];
+    context->force = command_option_given(arguments, CARD_FORCE);
+    context->arguments = &arguments;
     if (!row->open(context.get())) return 1;
-    int argc = c - 3;
-    int result = row->handler(context.get(), argc, argc > 0 ? v + 3 : nullptr);
+    int argc = static_cast<int>(p.size()) - 1;
+    int result = row->handler(context.get(), argc, argc > 0 ? p.data() + 1 : nullptr);
     if (context->disk != nullptr) {
         // Success only once what was written is on the card.
         if (result == 1 && !disk_flush(context->disk)) result = 0;

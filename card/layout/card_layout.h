@@ -39,6 +39,8 @@ struct disc_entry {
     uint32_t config;
 };
 
+struct command_arguments;
+
 struct card_context {
     disk_handle *disk;
     log_sink *log;
@@ -46,6 +48,9 @@ struct card_context {
     // The user confirmed a destructive step that is otherwise refused (a
     // format over a file system that cannot be listed).
     bool force;
+    // The command's options as the dispatcher split them (read them with
+    // command_option_given); nullptr outside a dispatched command.
+    const command_arguments *arguments;
     uint8_t version;
     uint32_t first_block;     // partition #1's first sector
     uint32_t partition_size;  // partition #1's sector count
