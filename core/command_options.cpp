@@ -40,12 +40,12 @@ bool command_arguments_split(const char *declared, int argc, const char *const *
     bool options_ended = false;
     for (int i = 0; i < argc; i++) {
         const char *word = argv[i];
-        if (options_ended || !is_option_word(word)) {
-            out->positional.push_back(word);
+        if (!options_ended && strcmp(word, "--") == 0) {
+            options_ended = true;
             continue;
         }
-        if (strcmp(word, "--") == 0) {
-            options_ended = true;
+        if (options_ended || !is_option_word(word)) {
+            out->positional.push_back(word);
             continue;
         }
         const char *equals = strchr(word, '=');

@@ -88,7 +88,7 @@ bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::stri
         *why = "out of memory";
         return false;
     }
-    parse_state state{parser, roms};
+    parse_state state{parser, roms, "", 0, false};
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, on_start, on_end);
     XML_SetEntityDeclHandler(parser, on_entity);

@@ -78,13 +78,13 @@ std::vector<bus_bank> sf2_map(std::string *probe_line) {
 }
 
 // Reads the banks of `map` into image, one bus request run per stretch of
-// consecutive banks under one argument.
+// consecutive banks under one argument within one half of the bank space.
 bool read_banks(device_context *ctx, const std::vector<bus_bank> &map, uint8_t *image) {
     size_t i = 0;
     while (i < map.size()) {
         size_t run = 1;
         while (i + run < map.size() && map[i + run].argument == map[i].argument &&
-               map[i + run].bank == map[i].bank + run)
+               map[i + run].bank == map[i].bank + run && map[i + run].bank != UPPER_HALF_BANK)
             run++;
         if (!vmk_bus_banks(ctx->port, ctx->log, map[i].bank, map[i].argument,
                            image + i * VMK_BANK_SIZE, static_cast<unsigned>(run)))

@@ -9,6 +9,11 @@ namespace {
 
 command_result vmk(const std::string &args) { return run_command(std::string(VMK_BINARY) + " " + args); }
 
+// Standard error too, after standard output.
+command_result vmk_with_errors(const std::string &args) {
+    return run_command("{ " + std::string(VMK_BINARY) + " " + args + " 2>&1; }");
+}
+
 }  // namespace
 
 TEST(VmkCli, ResetOverTheEmulatorPrintsNothingAndSucceeds) {
@@ -77,7 +82,7 @@ TEST(VmkCli, UnknownOptionsAndSurplusArgumentsAreRefusedUntouched) {
         {"card mmchash /nonexistent.img 1 2", "usage: vmk card mmchash"},
     };
     for (auto &c : cases) {
-        command_result r = vmk(c.args + " 2>&1");
+        command_result r = vmk_with_errors(c.args);
         EXPECT_EQ(r.status, 2) << c.args;
         EXPECT_NE(r.out.find(c.usage), std::string::npos) << c.args << "\n" << r.out;
     }
@@ -88,10 +93,10 @@ TEST(VmkCli, UnknownOptionsAndSurplusArgumentsAreRefusedUntouched) {
 }
 
 TEST(VmkCli, DatCheckOfAFileOnDisk) {
-    command_result usage = vmk("dat check 2>&1");
+    command_result usage = vmk_with_errors("dat check");
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.out.find("usage: vmk dat check <file> --dat <dat file>"), std::string::npos);
-    EXPECT_EQ(vmk("dat check /nonexistent.pce --dat /nonexistent.dat --bogus 2>&1").status, 2);
+    EXPECT_EQ(vmk("dat check /nonexistent.pce --dat /nonexistent.dat --bogus").status, 2);
     command_result missing = vmk("dat check /nonexistent.pce --dat /nonexistent.dat");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "/nonexistent.pce: cannot be read\n");

@@ -97,8 +97,8 @@ TEST_F(DumpChecks, DatMatchNamesTheFileAndTheReportTellsTheDump) {
     EXPECT_FALSE(file_exists(path("x.pce")));
     EXPECT_EQ(read_file(path("Ys_ Book I & II.pce")), rom);
     std::string r = text_file(report);
-    for (std::string line :
-         {"size: 262144 bytes (0x40000)\n", "CRC-32: " + crc_text(rom) + "\n",
+    for (const std::string &line : std::vector<std::string>{
+             "size: 262144 bytes (0x40000)\n", "CRC-32: " + crc_text(rom) + "\n",
           std::string("bank map: bus 0x00-0x1f arg 0\n"), std::string("reads: 2 (read twice"),
           std::string("DAT: verified: Ys: Book I & II\n"), std::string("program: vmk "),
           std::string("SHA-1: ")})
