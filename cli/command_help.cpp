@@ -15,7 +15,11 @@ const command_help command_helps[] = {
      "up (file to console) or down (console to file); the file",
      "vmk device memorybase down mb128.sav /dev/ttyUSB0"},
     {"device", "dump", nullptr, "Dumps the HuCard in the console to a ROM file with its CRC-32.",
-     "map rom, romram or sf2; the ROM file to write", "vmk device dump rom game.pce /dev/ttyUSB0"},
+     "map rom, romram or sf2; the ROM file to write; --verify reads the card twice and "
+     "compares bank by bank (twice the wire time); --dat FILE checks the dump against a "
+     "Logiqx XML DAT; --name-by-dat saves it under the matched title; --report FILE writes "
+     "a text report",
+     "vmk device dump rom game.pce /dev/ttyUSB0 --verify --dat pce.dat --report game.txt"},
     {"device", "gpram_dn", nullptr, "Reads a range of the board's GPRAM into a file.",
      "address and length in hexadecimal, multiples of 0x2000, ending at 0x80000 at most; the file",
      "vmk device gpram_dn 0 40000 gpram.bin /dev/ttyUSB0"},
@@ -84,6 +88,10 @@ const command_help command_helps[] = {
      "--all: also the disks that are no cards and why; --json: one object per line",
      "vmk card drives --all"},
 
+    {"dat", "check", "<file> --dat <dat file>",
+     "Checks a ROM file against a Logiqx XML DAT by CRC-32 and size (also with a 512-byte "
+     "header stripped or the bit order reversed).",
+     "the ROM file; --dat: the DAT file", "vmk dat check game.pce --dat pce.dat"},
     {"", "ports", "[--json]", "Lists the serial ports and whether you may open them.",
      "--json: one object per line", "vmk ports"},
     {"", "help", "[device|card <command>]", "Shows the commands, or one command's help.",

@@ -10,9 +10,14 @@
 int run_ports(int argc, char **argv);
 int run_card_drives(int argc, char **argv);
 int run_card_list(int argc, char **argv);
+// `vmk dat check FILE --dat DAT`: words after "dat".
+int run_dat(int argc, char **argv);
 
 // `vmk help [device|card <command>]`: words after "help".
 int run_help(int argc, char **argv);
+// The usage lines of one command (with its options); false when there is no
+// such command.
+bool print_usage(FILE *out, const char *half, const char *name);
 // The help of one command to out; false when there is no such command.
 bool print_command_help(FILE *out, const char *half, const char *name);
 // "vmk card add <drive> <prefix> (image#)": the command's whole usage line as

@@ -1,6 +1,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/command_options.h"
+
 #include "card/commands/card_dispatch.h"
 #include "cli/command_help.h"
 #include "cli/daily_commands.h"
@@ -26,6 +28,15 @@ bool is_table_row(const char *half, const char *name) {
     return h == nullptr || h->usage == nullptr;
 }
 
+const char *options_of(const char *half, const char *name) {
+    if (strcmp(half, "device") == 0) {
+        const device_command *row = device_command_find(name);
+        return row != nullptr ? row->options : nullptr;
+    }
+    const card_command_info *row = strcmp(half, "card") == 0 ? card_command_find(name) : nullptr;
+    return row != nullptr ? row->options : nullptr;
+}
+
 }  // namespace
 
 std::string command_usage_line(const char *half, const char *name) {
@@ -41,11 +52,21 @@ std::string command_usage_line(const char *half, const char *name) {
     return line;
 }
 
-bool print_command_help(FILE *out, const char *half, const char *name) {
+bool print_usage(FILE *out, const char *half, const char *name) {
     std::string line = command_usage_line(half, name);
     if (line.empty()) return false;
+    bool device_row = strcmp(half, "device") == 0;
     fprintf(out, "usage: %s\n", line.c_str());
-    if (strcmp(half, "device") == 0) fputs("       (without a port " DEVICE_DEFAULT_PORT " is used)\n", out);
+    if (device_row) fputs("       (without a port " DEVICE_DEFAULT_PORT " is used)\n", out);
+    std::string options = command_options_usage(options_of(half, name));
+    if (!options.empty())
+        fprintf(out, "       options, before or after the %s: %s\n", device_row ? "port" : "drive",
+                options.c_str());
+    return true;
+}
+
+bool print_command_help(FILE *out, const char *half, const char *name) {
+    if (!print_usage(out, half, name)) return false;
     const command_help *help = command_help_find(half, name);
     if (help == nullptr) return true;
     fprintf(out, "\n%s\n  arguments: %s\n  example:   %s\n", help->what, help->arguments,

@@ -70,9 +70,11 @@ void print_manual_page(FILE *out) {
     print_own_rows(out, "card");
     fputs(".SH OTHER COMMANDS\n", out);
     print_own_rows(out, "");
+    print_own_rows(out, "dat");
     fputs(".TP\n\\fBvmk \\-\\-version\\fR\nPrints the version.\n"
           ".SH EXIT STATUS\n0 when the command did what it was asked, 1 when it failed, 2 for an "
-          "unknown command or too few arguments (the usage is printed).\n"
+          "unknown command or option, or too few or too many arguments (the usage is "
+          "printed).\n"
           ".SH SEE ALSO\n\\fBvellumark\\fR(1)\n",
           out);
 }

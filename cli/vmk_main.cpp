@@ -2,16 +2,19 @@
 //   vmk device <command> [arguments...] [port]
 //   vmk card <command> <drive> [arguments...]
 //   vmk card format [--force] <drive> [--force]
+//   vmk dat check <file> --dat <dat file>
+// Options may stand anywhere after the command; an unknown one, too few or
+// too many arguments get the command's usage and status 2.
 //   vmk card list|drives ..., vmk ports, vmk help, vmk --version
 // Exit status: 0 done, 1 failed, 2 unknown command or too few arguments.
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "card/commands/card_dispatch.h"
 #include "card/commands/block_list_picture.h"
+#include "core/command_options.h"
 #include "cli/card_drive_argument.h"
 #include "cli/daily_commands.h"
 #include "cli/console_log.h"
@@ -35,10 +38,25 @@ int run_preview(int argc, char **argv) {
     return status == 0 ? 0 : 1;
 }
 
-// The vector the dispatchers take: "", command, then the rest.
-std::vector<const char *> dispatch_vector(int argc, char **argv) {
-    std::vector<const char *> v{""};
-    for (int i = 2; i < argc; i++) v.push_back(argv[i]);
+// The words after the command, split by the row's options; false after the
+// command's usage on stderr when an option is unknown or the number of
+// positionals is outside [least, most] (most < 0: no limit).
+bool split_command_line(const char *half, const char *name, const char *options, int argc,
+                        char **argv, int least, int most, command_arguments *out) {
+    bool ok = command_arguments_split(options, argc, argv, true, out);
+    int n = static_cast<int>(out->positional.size());
+    if (ok && n < least) out->refusal = "too few arguments";
+    if (ok && most >= 0 && n > most) out->refusal = "surplus argument " + std::string(out->positional[static_cast<size_t>(most)]);
+    if (out->refusal.empty()) return true;
+    fprintf(stderr, "vmk: %s\n", out->refusal.c_str());
+    print_usage(stderr, half, name);
+    return false;
+}
+
+// The vector the dispatchers take: "", command, positionals, options.
+std::vector<const char *> dispatch_vector(const char *name, const std::vector<std::string> &words) {
+    std::vector<const char *> v{"", name};
+    for (const auto &w : words) v.push_back(w.c_str());
     return v;
 }
 
@@ -54,11 +72,12 @@ int run_device(int argc, char **argv) {
         print_overview(stderr);
         return 2;
     }
-    if (argc - 3 < h->argnum) {
-        fprintf(stderr, "usage: vmk device %s %s [port]\n", h->name, h->usage);
+    command_arguments arguments;
+    if (!split_command_line("device", h->name, h->options, argc - 3, argv + 3, h->argnum,
+                            h->argnum + 1, &arguments))
         return 2;
-    }
-    std::vector<const char *> v = dispatch_vector(argc, argv);
+    std::vector<std::string> words = command_arguments_join(arguments);
+    std::vector<const char *> v = dispatch_vector(h->name, words);
     console_log con = console_log_create();
     int ok = 0;
     device_dispatch(con.sink, nullptr, static_cast<int>(v.size()), v.data(), &ok);
@@ -81,22 +100,20 @@ int run_card(int argc, char **argv) {
         print_overview(stderr);
         return 2;
     }
-    // "--force" reads naturally before the drive too; the table wants it after.
-    if (argc >= 4 && strcmp(argv[3], CARD_FORCE) == 0) {
-        if (argc == 4) argc = 3;  // no drive: the usage below
-        else std::swap(argv[3], argv[4]);
-    }
-    if (argc - 4 < row->argnum) {
-        fprintf(stderr, "usage: vmk card %s <drive> %s\n", row->name, row->usage);
+    // The drive is the first positional, wherever the options stand.
+    command_arguments arguments;
+    int most = row->optional_args == CARD_ARGS_UNBOUNDED ? -1 : 1 + row->argnum + row->optional_args;
+    if (!split_command_line("card", row->name, row->options, argc - 3, argv + 3, 1 + row->argnum,
+                            most, &arguments))
         return 2;
-    }
-    std::vector<const char *> v = dispatch_vector(argc, argv);
     console_log con = console_log_create();
     // A card image path stands for a drive: it is given a letter first.
     std::string drive;
     int status = 1;
-    if (resolve_card_drive_argument(con.sink, v[2], &drive)) {
-        v[2] = drive.c_str();
+    if (resolve_card_drive_argument(con.sink, arguments.positional[0], &drive)) {
+        arguments.positional[0] = drive.c_str();
+        std::vector<std::string> words = command_arguments_join(arguments);
+        std::vector<const char *> v = dispatch_vector(row->name, words);
         status = card_dispatch(con.sink, static_cast<int>(v.size()), v.data());
     }
     console_log_destroy(con);
@@ -121,6 +138,7 @@ int main(int argc, char **argv) {
         disk_service_allow_text_agent();
         return run_card(argc, argv);
     }
+    if (argc >= 2 && strcmp(argv[1], "dat") == 0) return run_dat(argc - 2, argv + 2);
     print_overview(stderr);
     return 2;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "device/device_args.h"
 #include "core/internal_error.h"
@@ -177,21 +178,21 @@ bool check_rate(log_sink *l, const char *const *args) {
 }  // namespace
 
 const device_command device_commands[] = {
-    {"reset", 0, cmd_reset, "", 0, nullptr},
-    {"calb", 0, cmd_calb, "", 0, nullptr},
-    {"save_up", 2, cmd_save<bkram_upload>, "[page] [imagefile]", 0, check_page},
-    {"save_dn", 2, cmd_save<bkram_download>, "[page] [imagefile]", 0, check_page},
-    {"memorybase", 2, cmd_memorybase, "[up|down]", 0, nullptr},
-    {"dump", 2, cmd_dump, "[rom|romram|sf2] [romfile]", 0, nullptr},
-    {"gpram_dn", 3, cmd_gpram_dn, "[hexaddress] [length] [imagefile]", 0, check_gpram_range},
-    {"upimg", 3, cmd_upimg, "[gpram|flash] [rom|romram] [filename]", 1, nullptr},
-    {"program_data", 2, cmd_program_data, "[hexaddress] [imagefile]", 0, check_flash_data},
-    {"program_jic", 1, cmd_program_jic, "[jicfile]", 0, nullptr},
-    {"program_pac", 1, cmd_program_pac, "[pacfile]", 0, nullptr},
-    {"vceget", 1, cmd_vceget, "[png file path]", 0, nullptr},
-    {"adj", 1, cmd_adj, "[VSync freq Hz]", 0, check_rate},
-    {"colortable", 1, cmd_colortable, "(colortable file)", 1, nullptr},
-    {nullptr, 0, nullptr, nullptr, 0, nullptr},
+    {"reset", 0, cmd_reset, "", 0, nullptr, nullptr},
+    {"calb", 0, cmd_calb, "", 0, nullptr, nullptr},
+    {"save_up", 2, cmd_save<bkram_upload>, "[page] [imagefile]", 0, check_page, nullptr},
+    {"save_dn", 2, cmd_save<bkram_download>, "[page] [imagefile]", 0, check_page, nullptr},
+    {"memorybase", 2, cmd_memorybase, "[up|down]", 0, nullptr, nullptr},
+    {"dump", 2, cmd_dump, "[rom|romram|sf2] [romfile]", 0, nullptr, DUMP_OPTIONS},
+    {"gpram_dn", 3, cmd_gpram_dn, "[hexaddress] [length] [imagefile]", 0, check_gpram_range, nullptr},
+    {"upimg", 3, cmd_upimg, "[gpram|flash] [rom|romram] [filename]", 1, nullptr, nullptr},
+    {"program_data", 2, cmd_program_data, "[hexaddress] [imagefile]", 0, check_flash_data, nullptr},
+    {"program_jic", 1, cmd_program_jic, "[jicfile]", 0, nullptr, nullptr},
+    {"program_pac", 1, cmd_program_pac, "[pacfile]", 0, nullptr, nullptr},
+    {"vceget", 1, cmd_vceget, "[png file path]", 0, nullptr, nullptr},
+    {"adj", 1, cmd_adj, "[VSync freq Hz]", 0, check_rate, nullptr},
+    {"colortable", 1, cmd_colortable, "(colortable file)", 1, nullptr, nullptr},
+    {nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr},
 };
 
 const char *device_port_name(const device_command *h, int c, const char *const *v) {
@@ -209,14 +210,22 @@ int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *
     if (c < 2) return DEVICE_STATUS_NOT_FOUND;
     const device_command *h = device_command_find(v[1]);
     if (h == nullptr) return DEVICE_STATUS_NOT_FOUND;
-    int a = c - 2;
+    command_arguments arguments;
+    if (!command_arguments_split(h->options, c - 2, v + 2, false, &arguments)) {
+        log_printf(log, "%s\n", arguments.refusal.c_str());
+        return 1;
+    }
+    // "", command, positionals: the layout the handlers and the port use.
+    std::vector<const char *> p{v[0], v[1]};
+    p.insert(p.end(), arguments.positional.begin(), arguments.positional.end());
+    int a = static_cast<int>(p.size()) - 2;
     if (a < h->argnum) {
         // The window never builds a short vector; a shell user can.
         internal_error("c >= h->argnum");
         return 1;
     }
-    if (h->check != nullptr && !h->check(log, v + 2)) return 1;
-    const char *port_name = device_port_name(h, c, v);
+    if (h->check != nullptr && !h->check(log, p.data() + 2)) return 1;
+    const char *port_name = device_port_name(h, static_cast<int>(p.size()), p.data());
     serial_port *port = serial_open(log, port_name, 500000, 0, 8);
     if (port == nullptr) {
         log_line(log, "error opening serial port");
@@ -227,8 +236,8 @@ int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *
         log_line(log, serial_port_open_problem(path).c_str());
         return 1;
     }
-    device_context ctx{port, log, frame_store, 0};
-    int status = h->handler(&ctx, log, v + 2);
+    device_context ctx{port, log, frame_store, 0, &arguments};
+    int status = h->handler(&ctx, log, p.data() + 2);
     serial_close(port);
     if (ok) *ok = status == h->success_status && !ctx.failed;
     return status;

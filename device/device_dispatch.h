@@ -17,6 +17,9 @@ struct device_command {
     // nullptr when the row has nothing to check there. False refuses the
     // command (status 1) after logging why.
     bool (*check)(log_sink *log, const char *const *args);
+    // The options the row takes, as command_options.h declares them;
+    // nullptr for none. Handlers read them through ctx->arguments.
+    const char *options;
 };
 
 // The table, ending with a row whose name is nullptr.
@@ -32,6 +35,9 @@ enum { DEVICE_STATUS_NOT_FOUND = 2 };
 // every entry and must leave room for the row's arguments.
 const char *device_port_name(const device_command *h, int c, const char *const *v);
 
+// The options may stand anywhere after the command name; the port is the
+// positional entry after the row's arguments. An option the row does not
+// declare stays a positional entry (the command line refuses those first).
 // Returns the row's status (0 success, 1 failure, 2 command not found, the
 // two reversed rows the other way round). When ok is given it receives 1 when
 // the command really did what it was asked, 0 otherwise, whatever the row's

@@ -23,9 +23,20 @@ int bkram_upload(device_context *ctx, int page, const char *file);
 int bkram_download(device_context *ctx, int page, const char *file);
 int memorybase_upload(device_context *ctx, const char *file);
 
+// The dump's options. --verify reads every bank twice (twice the wire time)
+// and re-reads banks that differ; --dat checks the image against a DAT file;
+// --name-by-dat saves under the matched title; --report writes a text report.
+#define DUMP_VERIFY "--verify"
+#define DUMP_DAT "--dat"
+#define DUMP_NAME_BY_DAT "--name-by-dat"
+#define DUMP_REPORT "--report"
+#define DUMP_OPTIONS DUMP_VERIFY " " DUMP_DAT " FILE " DUMP_NAME_BY_DAT " " DUMP_REPORT " FILE"
+
 // HuCard or Memory Base dump: number of bytes read from the console, 0 when
-// the read failed (nothing is written then). *ok is 1 only when the file was
-// saved and the console was left released (map 0 for the Memory Base).
+// the read failed or the verifying reads never agreed (nothing is written
+// then). *ok is 1 only when the file (and a requested report) was saved and
+// the console was left released (map 0 for the Memory Base). The options
+// come from ctx->arguments.
 size_t hucard_dump(device_context *ctx, int map, const char *file, int *ok);
 
 // ROM upload to GPRAM or flash, GPRAM read-back, flash data programming.

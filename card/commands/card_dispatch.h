@@ -3,8 +3,8 @@
 // work, and the dispatcher closes the card whatever the handler returned.
 #pragma once
 
-#include "card/layout/card_layout.h"
 #include "card/store/drive_table.h"
+#include "core/command_options.h"
 #include "core/log.h"
 
 struct card_context;
@@ -17,17 +17,17 @@ struct card_command_info {
     // letter (nullptr when there are none).
     int (*handler)(card_context *c, int argc, const char *const *v);
     int argnum;  // minimum number of arguments after the drive letter
-    // The CARD_OPTION_ bits the command takes. Its options may stand anywhere
-    // after the drive letter; the dispatcher takes them out of the arguments
-    // and hands them to the handler in card_context::options.
-    unsigned options;
+    // How many more arguments may follow (CARD_ARGS_UNBOUNDED: any number).
+    int optional_args;
+    // The options the row takes, as command_options.h declares them:
+    // "--force", "--json --capacity", ...; nullptr for none.
+    const char *options;
 };
 
-// The option text of one CARD_OPTION_ bit.
-const char *card_option_text(unsigned option);
+enum { CARD_ARGS_UNBOUNDED = -1 };
 
-// As the first argument after the drive letter: the user confirmed a step
-// that is otherwise refused (format over a file system it cannot list).
+// The user confirmed a step that is otherwise refused (format over a file
+// system it cannot list).
 #define CARD_FORCE "--force"
 
 // The table, ending with a row whose name is nullptr.
@@ -35,7 +35,8 @@ const card_command_info *card_command_list();
 // The row named name (compared on at most 20 characters), or nullptr.
 const card_command_info *card_command_find(const char *name);
 
-// Vector: "", command, drive letter, arguments... Returns 0 for success and 1
-// for failure (also for too few arguments, silently, and for an unknown name).
+// Vector: "", command, drive letter, arguments..., the row's options anywhere
+// after the command. Returns 0 for success and 1 for failure (also for too few
+// arguments, silently, and for an unknown name).
 int card_dispatch(log_sink *log, int c, const char *const *v);
 

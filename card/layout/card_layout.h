@@ -30,13 +30,6 @@ enum : uint32_t {
     CARD_DISC_LENGTH_LIMIT = 0x01000000,  // lengths are stored in 24 bits
 };
 
-// Command options (the command table says which command takes which).
-enum : unsigned {
-    CARD_OPTION_NO_VERIFY = 1,  // "--no-verify": skip reading written areas back
-    CARD_OPTION_JSON = 2,       // "--json": findings as JSON
-    CARD_OPTION_CAPACITY = 4,   // "--capacity": probe the card's real size
-};
-
 struct disc_entry {
     uint8_t flags;  // bit 7: HuCard ROM entry
     uint8_t romconfig[2];
@@ -46,6 +39,12 @@ struct disc_entry {
     uint32_t config;
 };
 
+struct command_arguments;
+
+// The option that skips reading the written areas back after an add or an
+// overwrite.
+#define CARD_NO_VERIFY "--no-verify"
+
 struct card_context {
     disk_handle *disk;
     log_sink *log;
@@ -53,7 +52,9 @@ struct card_context {
     // The user confirmed a destructive step that is otherwise refused (a
     // format over a file system that cannot be listed).
     bool force;
-    unsigned options;  // CARD_OPTION_ bits given to the command
+    // The command's options as the dispatcher split them (read them with
+    // command_option_given); nullptr outside a dispatched command.
+    const command_arguments *arguments;
     uint8_t version;
     uint32_t first_block;     // partition #1's first sector
     uint32_t partition_size;  // partition #1's sector count

@@ -16,6 +16,7 @@
 #include "card/write/index_disc.h"
 #include "card/write/rom_classify.h"
 #include "card/layout/stored_sector.h"
+#include "core/command_options.h"
 #include "core/file_util.h"
 
 namespace {
@@ -146,10 +147,14 @@ bool write_cd_area(card_context *c, const image_input &in, const add_request &r,
     return true;
 }
 
+bool verify_skipped(const card_context *c) {
+    return c->arguments != nullptr && command_option_given(*c->arguments, CARD_NO_VERIFY);
+}
+
 // Reads back everything written since the last check; false with a message
 // naming the first sector that differs and the image being written.
 bool verify_written(card_context *c, uint32_t block, uint32_t e, const char *name) {
-    if ((c->options & CARD_OPTION_NO_VERIFY) != 0) return true;
+    if (verify_skipped(c)) return true;
     uint64_t sector = 0;
     disk_verify_result r = disk_journal_verify(c->disk, &sector);
     if (r == DISK_VERIFY_SAME || r == DISK_VERIFY_STOPPED) return r == DISK_VERIFY_SAME;
@@ -175,7 +180,7 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     uint32_t block = 0, e = 0;
     bool append = false;
     if (!choose_target(c, v, r, &block, &e, &append)) return 0;
-    if ((c->options & CARD_OPTION_NO_VERIFY) == 0) disk_journal_start(c->disk);
+    if (!verify_skipped(c)) disk_journal_start(c->disk);
 
     input_guard input;
     image_input &in = input.in;

@@ -62,7 +62,9 @@ TEST(Help, ReachesTheUserThroughHelpAndDashDashHelp) {
     } cases[] = {
         {"help device dump", "usage: vmk device dump [rom|romram|sf2] [romfile] [port]\n"},
         {"device dump --help", "usage: vmk device dump [rom|romram|sf2] [romfile] [port]\n"},
-        {"card add --help", "usage: vmk card add <drive> [imagefileprefix] (image#) (--no-verify)\n"},
+        {"card add --help",
+         "usage: vmk card add <drive> [imagefileprefix] (image#)\n"
+         "       options, before or after the drive: [--no-verify]\n"},
         {"help card list", "usage: vmk card list <drive> [--json]\n"},
         {"ports --help", "usage: vmk ports [--json]\n"},
         {"help", "usage: vmk device <command>"},

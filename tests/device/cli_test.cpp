@@ -9,6 +9,11 @@ namespace {
 
 command_result vmk(const std::string &args) { return run_command(std::string(VMK_BINARY) + " " + args); }
 
+// Standard error too, after standard output.
+command_result vmk_with_errors(const std::string &args) {
+    return run_command("{ " + std::string(VMK_BINARY) + " " + args + " 2>&1; }");
+}
+
 }  // namespace
 
 TEST(VmkCli, ResetOverTheEmulatorPrintsNothingAndSucceeds) {
@@ -55,4 +60,44 @@ TEST(VmkCli, HelpListsTheDeviceTable) {
     command_result r = vmk("--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("gpram_dn       [hexaddress] [length] [imagefile]"), std::string::npos);
+}
+
+// Options may stand before or after the port; an unknown option or a surplus
+// argument of either half is refused with the usage before anything is touched.
+TEST(VmkCli, UnknownOptionsAndSurplusArgumentsAreRefusedUntouched) {
+    board_emulator board;
+    ASSERT_TRUE(board.start());
+    const std::string port = board.port_path();
+    struct {
+        std::string args;
+        std::string usage;
+    } cases[] = {
+        {"device dump rom x.pce " + port + " --dat", "usage: vmk device dump"},
+        {"device dump rom x.pce " + port + " --bogus", "usage: vmk device dump"},
+        {"device dump rom x.pce " + port + " extra", "usage: vmk device dump"},
+        {"device reset " + port + " --verify", "usage: vmk device reset"},
+        {"device reset " + port + " 500000", "usage: vmk device reset"},
+        {"card format /nonexistent.img --json", "usage: vmk card format"},
+        {"card subswap /nonexistent.img extra", "usage: vmk card subswap"},
+        {"card mmchash /nonexistent.img 1 2", "usage: vmk card mmchash"},
+    };
+    for (auto &c : cases) {
+        command_result r = vmk_with_errors(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.out.find(c.usage), std::string::npos) << c.args << "\n" << r.out;
+    }
+    EXPECT_TRUE(board.headers().empty());
+    EXPECT_TRUE(board.control_writes().empty());
+    // Before or after the port alike: reset takes no options, but the order is free.
+    EXPECT_EQ(vmk("device reset " + port).status, 0);
+}
+
+TEST(VmkCli, DatCheckOfAFileOnDisk) {
+    command_result usage = vmk_with_errors("dat check");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.out.find("usage: vmk dat check <file> --dat <dat file>"), std::string::npos);
+    EXPECT_EQ(vmk("dat check /nonexistent.pce --dat /nonexistent.dat --bogus").status, 2);
+    command_result missing = vmk("dat check /nonexistent.pce --dat /nonexistent.dat");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "/nonexistent.pce: cannot be read\n");
 }

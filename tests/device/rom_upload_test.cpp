@@ -208,7 +208,7 @@ TEST_F(RomUpload, ProgrammingNeverSendsADataPageBeyondTheFlash) {
     data[0x1FF00] = 0x12;
     serial_port *port = serial_open(log.sink, board->port_path().c_str(), 500000, 0, 8);
     ASSERT_NE(port, nullptr);
-    device_context ctx{port, log.sink, nullptr, 0};
+    device_context ctx{port, log.sink, nullptr, 0, nullptr};
     EXPECT_EQ(program_region(&ctx, 0x70000, data.data(), static_cast<int64_t>(data.size())), 0);
     serial_close(port);
     EXPECT_EQ(log.text(), "program memory out of range\n");

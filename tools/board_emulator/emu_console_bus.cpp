@@ -122,6 +122,29 @@ std::vector<uint8_t> emu_console_bus::memorybase() {
     return memorybase_;
 }
 
+void emu_console_bus::set_flaky_banks(std::vector<unsigned> rom_banks, bool every_read) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    flaky_banks_ = std::move(rom_banks);
+    flaky_every_read_ = every_read;
+    bank_reads_.clear();
+}
+
+// Called with the lock held, for every byte of a card bank read: 0 for a good
+// read, else the bits to flip in the byte.
+uint8_t emu_console_bus::flaky_garbage(unsigned bank, uint8_t argument, size_t at) {
+    long base = card_present_ ? card_bank_offset(rom_.size(), bank, argument) : -1;
+    if (base < 0 || flaky_banks_.empty()) return 0;
+    size_t rom_bank = static_cast<size_t>(base) / BANK;
+    if (bank_reads_.size() <= rom_bank) bank_reads_.resize(rom_bank + 1, 0);
+    if (at == 0) bank_reads_[rom_bank]++;
+    if (std::find(flaky_banks_.begin(), flaky_banks_.end(), rom_bank) == flaky_banks_.end())
+        return 0;
+    int read = bank_reads_[rom_bank];
+    if (!flaky_every_read_ && read > 1) return 0;
+    auto flip = static_cast<uint8_t>(read * 0x3B + at * 7 + 1);
+    return flip != 0 ? flip : 0xA5;
+}
+
 long emu_console_bus::card_bank_offset(size_t rom_size, unsigned bank, uint8_t argument) {
     size_t banks = (rom_size + BANK - 1) / BANK;
     if (banks == 0 || bank >= 0x80) return -1;
@@ -192,7 +215,9 @@ void emu_console_bus::on_data(size_t offset, uint8_t *out, size_t len) {
         } else if (request == REQUEST_SIGNATURE || request == REQUEST_MEMORYBASE_WRITE) {
             b = at < signature.size() ? signature[at] : OPEN_BUS;
         } else if (request < REQUEST_PROBE) {
-            b = card_byte(static_cast<unsigned>(request + at / BANK), argument_, at % BANK);
+            auto bank = static_cast<unsigned>(request + at / BANK);
+            b = static_cast<uint8_t>(card_byte(bank, argument_, at % BANK) ^
+                                     flaky_garbage(bank, argument_, at % BANK));
         } else if (request >= FIRST_MEMORYBASE_BANK) {
             size_t i = (request - FIRST_MEMORYBASE_BANK) * BANK + at;
             b = memorybase_present_ && i < MEMORYBASE_SIZE ? memorybase_[i] : OPEN_BUS;

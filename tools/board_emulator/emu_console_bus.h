@@ -38,6 +38,12 @@ public:
     void set_memorybase_write_ms(int milliseconds);
     std::vector<uint8_t> memorybase();
 
+    // A card with dirty contacts: reads of the chosen ROM banks (8 KiB
+    // each, counted in the ROM, whichever console bank shows them) return
+    // garbage, only the first time each or, with every_read, every time
+    // (different garbage each time).
+    void set_flaky_banks(std::vector<unsigned> rom_banks, bool every_read);
+
     // Byte offset in a ROM of rom_size bytes that console bank `bank` shows
     // with the mapper register at `argument`; -1 where nothing drives the bus.
     // A card of a power-of-two size up to 512 KiB repeats through both 512 KiB
@@ -52,6 +58,7 @@ private:
     uint8_t on_request(uint8_t request, uint8_t argument);
     void on_data(size_t offset, uint8_t *out, size_t len);
     uint8_t card_byte(unsigned bank, uint8_t argument, size_t at) const;
+    uint8_t flaky_garbage(unsigned bank, uint8_t argument, size_t at);
     void update_status();
 
     board_emulator *board_ = nullptr;
@@ -66,5 +73,8 @@ private:
     int write_ms_ = 0;
     uint8_t request_ = 0;
     uint8_t argument_ = 0;
-    std::vector<uint8_t> pending_write_;  // GPRAM banks 8..23 taken at request 0x82
+    std::vector<uint8_t> pending_write_;
+    std::vector<unsigned> flaky_banks_;
+    bool flaky_every_read_ = false;
+    std::vector<int> bank_reads_;  // reads of each ROM bank so far  // GPRAM banks 8..23 taken at request 0x82
 };

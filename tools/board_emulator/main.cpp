@@ -6,6 +6,8 @@
 // --hucard FILE (a ROM image in the card slot), --memorybase FILE (a 128 KiB
 // image on the controller port), --frame NAME (answer frame captures with a
 // test frame, e.g. rect; see emu_frame.h).
+// --flaky-banks LIST (comma-separated ROM bank numbers whose first read
+// returns garbage), --flaky-always (those banks return garbage on every read).
 // --write-frame NAME FILE writes the frame's byte stream to FILE and exits.
 #include <csignal>
 #include <cstdio>
@@ -49,6 +51,8 @@ int main(int argc, char **argv) {
     const char *hucard = nullptr;
     const char *memorybase = nullptr;
     std::vector<uint8_t> frame;
+    std::vector<unsigned> flaky_banks;
+    bool flaky_always = false;
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--paced") == 0) {
             options.paced = true;
@@ -61,12 +65,22 @@ int main(int argc, char **argv) {
         } else if (strcmp(argv[i], "--frame") == 0 && i + 1 < argc) {
             frame = named_frame(argv[++i]);
             if (frame.empty()) return 2;
+        } else if (strcmp(argv[i], "--flaky-banks") == 0 && i + 1 < argc) {
+            for (char *p = argv[++i]; *p != '\0';) {
+                char *end = nullptr;
+                flaky_banks.push_back(static_cast<unsigned>(strtoul(p, &end, 0)));
+                if (end == p) return 2;
+                p = *end == ',' ? end + 1 : end;
+            }
+        } else if (strcmp(argv[i], "--flaky-always") == 0) {
+            flaky_always = true;
         } else if (strcmp(argv[i], "--write-frame") == 0 && i + 2 < argc) {
             return write_frame(argv[i + 1], argv[i + 2]);
         } else {
             fprintf(stderr,
                     "usage: board-emulator [--paced] [--status HEX] [--hucard FILE] "
                     "[--memorybase FILE] [--frame NAME]\n"
+                    "                     [--flaky-banks N,N,... [--flaky-always]]\n"
                     "       board-emulator --write-frame NAME FILE\n");
             return 2;
         }
@@ -82,6 +96,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "board-emulator: cannot read %s\n", memorybase);
         return 1;
     }
+    bus.set_flaky_banks(flaky_banks, flaky_always);
     emu_flash flash(board);
     if (!frame.empty()) emu_frame_serve(board, frame);
     if (!board.start()) {

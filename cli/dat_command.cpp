@@ -1,0 +1,46 @@
+// `vmk dat check FILE --dat DAT`: the DAT check of a dump, for a file
+// already on disk.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/daily_commands.h"
+#include "core/command_options.h"
+#include "core/file_util.h"
+#include "device/dat_file.h"
+
+int run_dat(int argc, char **argv) {
+    if (asks_for_help(argc, argv) || argc < 1 || strcmp(argv[0], "check") != 0) {
+        if (argc < 1 || strcmp(argv[0], "check") != 0) {
+            fputs("usage: vmk dat check <file> --dat <dat file>\n", stderr);
+            return 2;
+        }
+        print_command_help(stdout, "dat", "check");
+        return 0;
+    }
+    command_arguments a;
+    bool ok = command_arguments_split("--dat FILE", argc - 1, argv + 1, true, &a);
+    const char *dat = command_option_value(a, "--dat");
+    if (!ok || a.positional.size() != 1 || dat == nullptr) {
+        if (!a.refusal.empty()) fprintf(stderr, "vmk: %s\n", a.refusal.c_str());
+        fputs("usage: vmk dat check <file> --dat <dat file>\n", stderr);
+        return 2;
+    }
+    const char *file = a.positional[0];
+    int64_t size = file_size(file);
+    std::vector<uint8_t> image(size > 0 ? static_cast<size_t>(size) : 0);
+    if (size < 0 || (size > 0 && !file_read_whole(file, image.data(), image.size()))) {
+        printf("%s: cannot be read\n", file);
+        return 1;
+    }
+    std::vector<dat_rom> roms;
+    std::string why;
+    if (!dat_load(dat, &roms, &why)) {
+        printf("DAT %s: %s\n", dat, why.c_str());
+        return 1;
+    }
+    dat_match m = dat_find(roms, image.data(), image.size());
+    printf("%s\n", dat_match_text(m).c_str());
+    return m.rom != nullptr && !m.rom->bad_dump ? 0 : 1;
+}
