@@ -46,9 +46,8 @@ std::string bank_map_text(const dump_record &record) {
 
 }  // namespace
 
-std::string dump_report_text(const std::vector<uint8_t> &image, const std::string &file,
+std::string dump_report_text(const std::vector<uint8_t> &image, uint32_t crc, const std::string &file,
                              const dump_record &record, const std::string &dat_line) {
-    uLong crc = crc32(crc32(0L, Z_NULL, 0), image.data(), static_cast<uInt>(image.size()));
     char date[32];
     time_t now = time(nullptr);
     struct tm utc {};
@@ -58,12 +57,12 @@ std::string dump_report_text(const std::vector<uint8_t> &image, const std::strin
     gmtime_r(&now, &utc);
 #endif
     strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S UTC", &utc);
-    char text[512];
-    snprintf(text, sizeof text,
-             "file: %s\nsize: %zu bytes (0x%zx)\nCRC-32: %08lX\nSHA-1: %s\n", file.c_str(),
-             image.size(), image.size(), static_cast<unsigned long>(crc),
-             sha1_hex(image.data(), image.size()).c_str());
-    std::string report = "HuCard dump report\n" + std::string(text);
+    // The file name stands on its own: a long path must not push the sums out.
+    char sums[96];
+    snprintf(sums, sizeof sums, "size: %zu bytes (0x%zx)\nCRC-32: %08lX\n", image.size(), image.size(),
+             static_cast<unsigned long>(crc));
+    std::string report = "HuCard dump report\nfile: " + file + "\n" + sums;
+    report += "SHA-1: " + sha1_hex(image.data(), image.size()) + "\n";
     report += "probe: " + (record.probe.empty() ? std::string("none") : record.probe) + "\n";
     report += "bank map: " + bank_map_text(record) + "\n";
     report += "reads: " + std::to_string(record.reads) +
@@ -103,7 +102,7 @@ bool dump_save_checked(device_context *ctx, const std::vector<uint8_t> &image, c
     log_printf(l, " has been saved. CRC32:%08lX\n", static_cast<unsigned long>(crc));
     const char *report = option(ctx, DUMP_REPORT);
     if (report == nullptr) return true;
-    std::string text = dump_report_text(image, target, *record, dat_line);
+    std::string text = dump_report_text(image, static_cast<uint32_t>(crc), target, *record, dat_line);
     if (!file_write_whole(report, text.data(), text.size())) {
         log_printf(l, "%s - report save error\n", report);
         return false;

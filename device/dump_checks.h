@@ -26,6 +26,7 @@ struct dump_record {
 bool dump_save_checked(device_context *ctx, const std::vector<uint8_t> &image, const char *file,
                        dump_record *record);
 
-// The report's text; dat_line is the DAT result or empty without a DAT.
-std::string dump_report_text(const std::vector<uint8_t> &image, const std::string &file,
+// The report's text; crc is the image's CRC-32 as the save logged it, dat_line
+// the DAT result or empty without a DAT.
+std::string dump_report_text(const std::vector<uint8_t> &image, uint32_t crc, const std::string &file,
                              const dump_record &record, const std::string &dat_line);
