@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "card/store/disk_over_store.h"
@@ -23,7 +21,9 @@ struct disk_handle {
     uint64_t total_sectors;  // of the medium, full width
     uint32_t relativepoint;
     uint64_t position;  // in sectors
-    std::unique_ptr<write_journal> journal;  // while writes are remembered
+    // Empty until the first write is remembered, so starting one cannot fail.
+    write_journal journal;
+    bool journaling = false;
 };
 
 namespace {
@@ -41,7 +41,7 @@ bool whole_sectors(uint32_t bytes) {
 disk_handle *disk_open_store(log_sink *log, sector_store *store, bool owned) {
     if (store == nullptr) return nullptr;
     uint64_t total = store_sector_count(store);
-    return new disk_handle{log, store, owned, false, total, 0, 0, nullptr};
+    return new disk_handle{log, store, owned, false, total, 0, 0, {}, false};
 }
 
 disk_handle *disk_open(log_sink *log, const char *drive, int lock) {
@@ -119,7 +119,7 @@ bool disk_write_at(disk_handle *h, uint64_t sector, const void *buffer, uint32_t
     if (!whole_sectors(bytes)) return false;
     h->unflushed = true;  // a failed write may still have changed sectors
     if (store_write(h->store, sector, sectors_of(bytes), buffer) != 0) return false;
-    if (h->journal != nullptr && !h->journal->record(sector, sectors_of(bytes), buffer)) {
+    if (h->journaling && !h->journal.record(sector, sectors_of(bytes), buffer)) {
         log_line(h->log, "out of memory for the read-back check");
         return false;
     }
@@ -127,21 +127,19 @@ bool disk_write_at(disk_handle *h, uint64_t sector, const void *buffer, uint32_t
 }
 
 void disk_journal_start(disk_handle *h) {
-    if (h->journal == nullptr)
-        h->journal.reset(new (std::nothrow) write_journal);
-    else
-        h->journal->clear();
+    h->journal.clear();
+    h->journaling = true;
 }
 
 disk_verify_result disk_journal_verify(disk_handle *h, uint64_t *sector) {
-    if (h->journal == nullptr) return DISK_VERIFY_SAME;
+    if (!h->journaling) return DISK_VERIFY_SAME;
     if (!disk_flush(h)) {
         *sector = 0;
         return DISK_VERIFY_UNREADABLE;
     }
-    gauge_set_range(h->log, static_cast<int64_t>(h->journal->sectors()));
-    write_journal::result r = h->journal->verify(h->store, h->log, sector);
-    h->journal->clear();
+    gauge_set_range(h->log, static_cast<int64_t>(h->journal.sectors()));
+    write_journal::result r = h->journal.verify(h->store, h->log, sector);
+    h->journal.clear();
     switch (r) {
         case write_journal::SAME: return DISK_VERIFY_SAME;
         case write_journal::DIFFERENT: return DISK_VERIFY_DIFFERENT;

@@ -78,10 +78,16 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
         for (size_t j = i + 1; j < extents_.size(); j++)
             if (overlaps(e.first, end, extents_[j].first, extents_[j].first + extents_[j].count))
                 later.push_back(&extents_[j]);
+        // One cache drop for the whole extent: dropping per chunk would
+        // flush the medium again for every chunk read.
+        if (store_drop_cache(store, e.first, e.count) != 0) {
+            *sector = e.first;
+            return UNREADABLE;
+        }
         for (uint64_t at = e.first; at < end;) {
             if (log_stop_point(log)) return STOPPED;
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CHUNK_SECTORS, end - at));
-            if (store_read_uncached(store, at, n, buffer.get()) != 0) {
+            if (store_read(store, at, n, buffer.get()) != 0) {
                 *sector = at;
                 return UNREADABLE;
             }
