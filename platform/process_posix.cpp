@@ -75,7 +75,8 @@ int process_run_helper(const char *directory, const char *name, const char *cons
 
     int status = 0;
     for (;;) {
-        pid_t ended = waitpid(pid, &status, WNOHANG);
+        // Without a stop request to watch, the wait blocks instead of polling.
+        pid_t ended = waitpid(pid, &status, stop == nullptr ? 0 : WNOHANG);
         if (ended == pid) break;
         if (ended < 0 && errno != EINTR) return 0;
         if (stop_asked(stop)) {

@@ -75,7 +75,9 @@ int process_run_helper(const char *directory, const char *name, const char *cons
     DWORD code = 0;
     constexpr DWORD STOP_POLL_MS = 20;
     DWORD waited;
-    while ((waited = WaitForSingleObject(pi.hProcess, STOP_POLL_MS)) == WAIT_TIMEOUT) {
+    // Without a stop request to watch, the wait blocks instead of polling.
+    const DWORD poll = stop == nullptr ? INFINITE : STOP_POLL_MS;
+    while ((waited = WaitForSingleObject(pi.hProcess, poll)) == WAIT_TIMEOUT) {
         if (stop != nullptr && stop->requested.load(std::memory_order_relaxed)) {
             TerminateProcess(pi.hProcess, 1);
             WaitForSingleObject(pi.hProcess, INFINITE);
