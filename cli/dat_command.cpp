@@ -11,11 +11,11 @@
 #include "device/dat_file.h"
 
 int run_dat(int argc, char **argv) {
-    if (asks_for_help(argc, argv) || argc < 1 || strcmp(argv[0], "check") != 0) {
-        if (argc < 1 || strcmp(argv[0], "check") != 0) {
-            fputs("usage: vmk dat check <file> --dat <dat file>\n", stderr);
-            return 2;
-        }
+    if (argc < 1 || strcmp(argv[0], "check") != 0) {
+        print_usage(stderr, "dat", "check");
+        return 2;
+    }
+    if (asks_for_help(argc, argv)) {
         print_command_help(stdout, "dat", "check");
         return 0;
     }
@@ -24,7 +24,7 @@ int run_dat(int argc, char **argv) {
     const char *dat = command_option_value(a, "--dat");
     if (!ok || a.positional.size() != 1 || dat == nullptr) {
         if (!a.refusal.empty()) fprintf(stderr, "vmk: %s\n", a.refusal.c_str());
-        fputs("usage: vmk dat check <file> --dat <dat file>\n", stderr);
+        print_usage(stderr, "dat", "check");
         return 2;
     }
     const char *file = a.positional[0];
