@@ -116,23 +116,25 @@ void my_form_controlpanel::close_if_pending() {
 void my_form_controlpanel::wind_down_tasks() {
     m_port_row->task()->wind_down();
     m_drive_row->task()->wind_down();
-    m_port_row->task()->stop();
+    // A firmware write is waited for, never cut between its pages.
+    if (!m_port_row->task()->writing_firmware()) m_port_row->task()->stop();
     m_drive_row->task()->stop();
 }
 
-bool my_form_controlpanel::begin_closing() {
-    if (m_closing) return true;
+void my_form_controlpanel::begin_closing() {
+    if (m_closing) return;
     if (m_port_row->task()->writing_firmware()) {
         int answer = wxMessageBox(
             "A firmware write is running and cannot stop safely in the middle of a page.\n"
             "Wait for it to finish and close the window then?",
             "Vellumark Control Panel", wxYES_NO | wxICON_QUESTION, this);
-        if (answer != wxYES) return false;
+        if (answer != wxYES) return;
     }
     m_closing = true;
     wind_down_tasks();
     m_log->AppendText("Finishing the running command; the window closes when it has ended.\n");
-    return true;
+    // The question runs its own event loop: the worker may have ended meanwhile.
+    close_if_pending();
 }
 
 void my_form_controlpanel::on_close(wxCloseEvent &event) {

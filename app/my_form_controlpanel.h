@@ -43,10 +43,11 @@ private:
     bool worker_running() const;
     // The frame's part when a worker has ended: the pending close goes on.
     void close_if_pending();
-    // Refuses this close and winds the tasks down; false when the user keeps
-    // the window open (a firmware write runs and they chose not to wait).
-    bool begin_closing();
-    // No new worker starts, the running ones are asked to stop.
+    // Winds the tasks down so the window closes when they have ended, unless
+    // a firmware write runs and the user chooses not to wait for it.
+    void begin_closing();
+    // No new worker starts; the running ones are asked to stop, except a
+    // firmware write, which cannot stop safely between its pages.
     void wind_down_tasks();
 
     my_config *config;  // the application's; not owned
