@@ -32,7 +32,9 @@ void serial_task::start(const serial_page_link &page, serial_thread *worker, boo
         worker->m_portname = narrow_text(m_portname->GetValue());
         m_firmware_write = firmware_write;
     }
-    thread_run(worker, worker->can_stop());
+    // Every device command reads the board through the stop check, so each
+    // one offers Stop.
+    thread_run(worker);
 }
 
 void serial_task::start_with_file(const serial_page_link &page, arg_filename *worker,

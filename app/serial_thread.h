@@ -34,9 +34,6 @@ public:
 
     // The whole vector, for the worker and for tests.
     std::vector<std::string> argument_vector() const;
-    // Whether the command has stop points, so that Stop is offered meanwhile:
-    // every device command reads the board through the stop check.
-    bool can_stop() const { return true; }
 
 protected:
     ExitCode Entry() override;

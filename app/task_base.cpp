@@ -29,9 +29,9 @@ void task_base::busy_control_add(wxWindow *control) {
     control->Enable(busy() && m_can_stop);
 }
 
-void task_base::show_busy(bool busy, bool can_stop) {
+void task_base::show_busy(bool busy) {
     for (int i = 0; i < m_button_num; i++) m_buttons[i]->Enable(!busy);
-    for (wxWindow *control : m_busy_controls) control->Enable(busy && can_stop);
+    for (wxWindow *control : m_busy_controls) control->Enable(busy && m_can_stop);
     for (auto &listener : m_state_listeners) listener();
 }
 
@@ -51,12 +51,12 @@ void task_base::thread_run(wxThread *worker, bool can_stop) {
         if (m_buttons[i] == focus) m_focus = focus;
     m_can_stop = can_stop;
     m_thread = worker;  // first, so that the pages' listeners see the task busy
-    show_busy(true, can_stop);
+    show_busy(true);
     if (worker->Run() != wxTHREAD_NO_ERROR) {
         // Never started, so it will not post its event.
         delete worker;
         m_thread = nullptr;
-        show_busy(false, false);
+        show_busy(false);
     }
 }
 
@@ -69,7 +69,7 @@ void task_base::thread_close() {
     m_thread->Wait();
     delete m_thread;
     m_thread = nullptr;
-    show_busy(false, false);
+    show_busy(false);
     if (m_focus != nullptr) {
         m_focus->SetFocus();
         m_focus = nullptr;

@@ -59,7 +59,7 @@ protected:
     void report_caller_error(const char *function, const char *text);
 
 private:
-    void show_busy(bool busy, bool can_stop);
+    void show_busy(bool busy);
 
     wxWindow *m_buttons[m_button_max] = {};
     std::vector<wxWindow *> m_busy_controls;

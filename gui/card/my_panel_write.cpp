@@ -13,8 +13,14 @@
 my_panel_write::my_panel_write(wxWindow *parent, const card_page_link &link)
     : panel_write(parent), m_link(link) {
     m_path = m_link.config->Read("writer.path", wxEmptyString);
-    m_start->Disable();
+    // Needs a queued row as well as an idle task, so the page decides.
+    m_link.task->state_listener_add([this] { update_enabled(); });
+    update_enabled();
     Bind(EVT_TASK_DONE, &my_panel_write::on_done, this);
+}
+
+void my_panel_write::update_enabled() {
+    m_start->Enable(!m_queue->IsEmpty() && !m_link.task->busy());
 }
 
 my_panel_write::~my_panel_write() { m_link.config->store_string("writer.path", m_path); }
@@ -26,7 +32,7 @@ bool my_panel_write::queue_file(const wxString &path, const wxString &name) {
         return false;
     m_entries.push_back(entry);
     m_queue->Append(wxString::FromUTF8(writer_queue_text(entry)));
-    if (!m_link.task->busy()) m_start->Enable();
+    update_enabled();
     m_path = wxFileName(path).GetPath();
     return true;
 }
@@ -50,7 +56,7 @@ void my_panel_write::remove_selected() {
     m_queue->Delete(static_cast<unsigned>(row));
     m_entries.erase(m_entries.begin() + row);
     if (!m_queue->IsEmpty()) m_queue->SetSelection(std::min(row, static_cast<int>(m_queue->GetCount()) - 1));
-    if (m_queue->IsEmpty()) m_start->Disable();
+    update_enabled();
 }
 
 void my_panel_write::on_remove(wxCommandEvent &) { remove_selected(); }
@@ -102,7 +108,6 @@ void my_panel_write::start_first() {
 
 void my_panel_write::on_start(wxCommandEvent &) {
     if (m_queue->IsEmpty() || m_link.task->busy()) return;
-    m_start->Disable();
     start_first();
 }
 
@@ -120,6 +125,6 @@ void my_panel_write::on_done(wxCommandEvent &event) {
             return;
         }
     }
-    m_start->Enable(!m_queue->IsEmpty());
+    update_enabled();
     m_link.relist();
 }

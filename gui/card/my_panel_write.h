@@ -25,6 +25,8 @@ public:
     const std::vector<writer_queue_entry> &entries() const { return m_entries; }
 
 private:
+    // Start: a queued row and an idle task.
+    void update_enabled();
     void on_choose(wxCommandEvent &event) override;
     void on_add(wxCommandEvent &event) override;
     void on_start(wxCommandEvent &event) override;

@@ -30,7 +30,7 @@ oru_sub::oru_sub(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, id)
 
     wxBoxSizer *dumper = page_group(this, column, "ROM dumper");
     // The dump's target: the picker asks before an existing file is chosen.
-    m_dump_file = file_field(this, dumper, &m_dump_file_label, "*.pce", wxFLP_SAVE | wxFLP_OVERWRITE_PROMPT);
+    m_dump_file = file_field(this, dumper, &m_dump_file_label, "*.pce", wxFLP_SAVE);
     auto *dump_row = new wxBoxSizer(wxHORIZONTAL);
     m_dump_map_label = page_label(this, dump_row, "memory map");
     m_dump_map = new wxChoice(this, wxID_ANY);
