@@ -13,11 +13,14 @@
 #include <vector>
 
 #include "card/cdimage/chd_file.h"
+#include "card/cdimage/image_input.h"
 #include "card/cdimage/sector_ecc.h"
+#include "card/cdimage/subchannel_q.h"
 
 namespace {
 
-constexpr uint32_t FRAME_BYTES = 2448, SECTOR_BYTES = 2352, SUB_BYTES = 96;
+constexpr uint32_t SECTOR_BYTES = CD_SECTOR_SIZE, SUB_BYTES = SUBCHANNEL_BLOCK_SIZE;
+constexpr uint32_t FRAME_BYTES = SECTOR_BYTES + SUB_BYTES;
 
 enum base_kind { BASE_DEFLATE, BASE_LZMA, BASE_ZSTD, BASE_FLAC };
 

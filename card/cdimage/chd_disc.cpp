@@ -1,16 +1,16 @@
 #include "card/cdimage/chd_disc.h"
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "card/cdimage/chd_file.h"
 #include "card/cdimage/cue_disc.h"
 #include "card/cdimage/image_input.h"
+#include "card/cdimage/subchannel_q.h"
 
 namespace {
 
-constexpr uint32_t FRAME_BYTES = 2448, SECTOR_BYTES = 2352;
+constexpr uint32_t FRAME_BYTES = CD_SECTOR_SIZE + SUBCHANNEL_BLOCK_SIZE;
 constexpr uint32_t TRACK_PADDING = 4;  // each track's stored frames round up to this
 
 struct track_type {

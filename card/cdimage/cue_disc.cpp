@@ -148,7 +148,7 @@ struct cue_source : cd_source {
         } else if (t.mode == CUE_MODE1_2048) {
             mode1_sector_complete(main, absolute);
         } else if (t.mode == CUE_AUDIO && sheet.files[t.file].motorola) {
-            for (int i = 0; i < CD_SECTOR_SIZE; i += 2) std::swap(main[i], main[i + 1]);
+            swap_sample_bytes(main);
         }
     }
 

@@ -3,6 +3,7 @@
 
 #include "card/cdimage/bcd.h"
 #include "card/cdimage/cue_sheet.h"
+#include "card/cdimage/image_input.h"
 #include "core/file_util.h"
 
 namespace {
@@ -16,10 +17,7 @@ uint32_t index_one_frame(const cue_track &t) {
 }
 
 bool file_fault(log_sink *log, const std::string &file, const char *what) {
-    log_write(log, file.c_str());
-    log_write(log, ": ");
-    log_write(log, what);
-    log_write(log, "\n");
+    log_file_message(log, file.c_str(), (std::string(": ") + what + "\n").c_str());
     return false;
 }
 

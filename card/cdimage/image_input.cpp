@@ -81,6 +81,12 @@ int read_chd(log_sink *log, const char *name, image_input *in) {
 
 }  // namespace
 
+bool image_input_named(const char *prefix_text) {
+    const std::string prefix = prefix_text;
+    return !nothing_named(prefix) || file_size((prefix + ".cue").c_str()) >= 0 ||
+           file_size((prefix + ".chd").c_str()) >= 0;
+}
+
 int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     *in = image_input{};
     const std::string prefix = prefix_text;

@@ -13,6 +13,16 @@
 enum image_kind { IMAGE_ROM, IMAGE_CD };
 
 inline constexpr int CD_SECTOR_SIZE = 2352;
+
+// Audio samples between big-endian (MOTOROLA) and little-endian order, in
+// place, over one main sector.
+inline void swap_sample_bytes(uint8_t *main) {
+    for (int i = 0; i < CD_SECTOR_SIZE; i += 2) {
+        uint8_t first = main[i];
+        main[i] = main[i + 1];
+        main[i + 1] = first;
+    }
+}
 inline constexpr int ROM_SIZE_UNIT = 8192;
 inline constexpr int ROM_SIZE_MAX = 0x100000;  // banked ROMs are not supported
 
@@ -23,6 +33,10 @@ struct image_input {
     disc_description *description;  // owned; empty for a ROM
     cd_source *source;              // owned; IMAGE_CD only
 };
+
+// Whether image_input_read would find any file under the prefix (a ROM, a
+// file of an image set, prefix.cue or prefix.chd).
+bool image_input_named(const char *prefix);
 
 // 1 with *in filled (free with image_input_free), 0 with the reasons in the
 // log.

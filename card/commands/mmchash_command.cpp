@@ -1,22 +1,12 @@
 // Row "mmchash": the CRC listing of an image set on the computer, or of a
 // disc stored on the card. "#N" always means stored image N; a bare number
 // means it too unless it names image files in the working folder.
-#include <string>
-
 #include "card/commands/card_commands.h"
 #include "card/layout/card_args.h"
 #include "core/number_text.h"
 #include "card/cdimage/image_hash.h"
+#include "card/cdimage/image_input.h"
 #include "card/write/stored_disc_hash.h"
-#include "core/file_util.h"
-
-namespace {
-
-bool names_image_files(const char *prefix) {
-    return file_size(prefix) > 0 || file_size((std::string(prefix) + ".img").c_str()) > 0;
-}
-
-}  // namespace
 
 int card_mmchash(card_context *c, int argc, const char *const *v) {
     if (argc < 1) return 0;
@@ -26,7 +16,7 @@ int card_mmchash(card_context *c, int argc, const char *const *v) {
             log_printf(c->log, "%s: not an image number\n", v[0]);
             return 0;
         }
-    } else if (names_image_files(v[0]) || !parse_decimal(v[0], &digits)) {
+    } else if (image_input_named(v[0]) || !parse_decimal(v[0], &digits)) {
         return hash_listing(c->log, argc, v);
     }
     // The row opens no card, since a listing of files needs none.

@@ -42,10 +42,6 @@ struct area_writer {
     }
 };
 
-void swap_sample_bytes(uint8_t *main) {
-    for (int i = 0; i < CD_SECTOR_SIZE; i += 2) std::swap(main[i], main[i + 1]);
-}
-
 }  // namespace
 
 uint64_t cd_area_sectors(uint64_t n) {
