@@ -24,42 +24,67 @@ constexpr uint32_t FRAME_BYTES = SECTOR_BYTES + SUB_BYTES;
 
 enum base_kind { BASE_DEFLATE, BASE_LZMA, BASE_ZSTD, BASE_FLAC };
 
-bool inflate_exact(const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t size) {
-    z_stream z{};
-    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+// The decoders of one codec, made at the first hunk and reset for each later
+// one: a disc has tens of thousands of hunks, and setting a decoder up (an
+// LZMA dictionary, a zstd context) costs more than a hunk's worth of work.
+struct decoders {
+    decoders() = default;
+    decoders(const decoders &) = delete;
+    decoders &operator=(const decoders &) = delete;
+    ~decoders() {
+        if (inflate_ready) inflateEnd(&inflater);
+        lzma_end(&lzma);
+        ZSTD_freeDCtx(zstd);
+        if (flac != nullptr) FLAC__stream_decoder_delete(flac);
+    }
+
+    z_stream inflater{};
+    bool inflate_ready = false;
+    lzma_stream lzma = LZMA_STREAM_INIT;
+    ZSTD_DCtx *zstd = nullptr;
+    FLAC__StreamDecoder *flac = nullptr;
+};
+
+bool inflate_exact(decoders &d, const uint8_t *src, uint32_t length, uint8_t *dest,
+                   uint32_t size) {
+    z_stream &z = d.inflater;
+    if (!d.inflate_ready) {
+        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+        d.inflate_ready = true;
+    } else if (inflateReset(&z) != Z_OK) {
+        return false;
+    }
     z.next_in = const_cast<Bytef *>(src);
     z.avail_in = length;
     z.next_out = dest;
     z.avail_out = size;
     int r = inflate(&z, Z_FINISH);
-    bool ok = (r == Z_STREAM_END || r == Z_OK || r == Z_BUF_ERROR) && z.total_out == size;
-    inflateEnd(&z);
-    return ok;
+    return (r == Z_STREAM_END || r == Z_OK || r == Z_BUF_ERROR) && z.total_out == size;
 }
 
 // The stream carries no properties: they are those of the compressor's
 // settings (lc 3, lp 0, pb 2), and it ends where the hunk is full.
-bool lzma_exact(const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t size) {
+bool lzma_exact(decoders &d, const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t size) {
     lzma_options_lzma options{};
     options.dict_size = std::max<uint32_t>(size, LZMA_DICT_SIZE_MIN);
     options.lc = 3;
     options.lp = 0;
     options.pb = 2;
     lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-    lzma_stream z = LZMA_STREAM_INIT;
+    // On a stream already set up, liblzma keeps what memory it can.
+    lzma_stream &z = d.lzma;
     if (lzma_raw_decoder(&z, filters) != LZMA_OK) return false;
     z.next_in = src;
     z.avail_in = length;
     z.next_out = dest;
     z.avail_out = size;
     lzma_ret r = lzma_code(&z, LZMA_RUN);
-    bool ok = (r == LZMA_OK || r == LZMA_STREAM_END) && z.avail_out == 0;
-    lzma_end(&z);
-    return ok;
+    return (r == LZMA_OK || r == LZMA_STREAM_END) && z.avail_out == 0;
 }
 
-bool zstd_exact(const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t size) {
-    size_t r = ZSTD_decompress(dest, size, src, length);
+bool zstd_exact(decoders &d, const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t size) {
+    if (d.zstd == nullptr && (d.zstd = ZSTD_createDCtx()) == nullptr) return false;
+    size_t r = ZSTD_decompressDCtx(d.zstd, dest, size, src, length);
     return !ZSTD_isError(r) && r == size;
 }
 
@@ -120,8 +145,8 @@ void flac_error(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, voi
 
 // Decodes size bytes of samples; *used receives the compressed bytes the
 // frames took.
-bool flac_exact(const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t size,
-                uint32_t *used) {
+bool flac_exact(decoders &decoders, const uint8_t *src, uint32_t length, uint8_t *dest,
+                uint32_t size, uint32_t *used) {
     flac_feed f{};
     f.src = src;
     f.length = length;
@@ -135,8 +160,9 @@ bool flac_exact(const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t siz
     memcpy(f.header, stream_info, sizeof f.header);
     f.header[8] = f.header[10] = static_cast<uint8_t>(block >> 8);
     f.header[9] = f.header[11] = static_cast<uint8_t>(block);
-    FLAC__StreamDecoder *d = FLAC__stream_decoder_new();
-    if (d == nullptr) return false;
+    if (decoders.flac == nullptr && (decoders.flac = FLAC__stream_decoder_new()) == nullptr)
+        return false;
+    FLAC__StreamDecoder *d = decoders.flac;
     bool ok = FLAC__stream_decoder_init_stream(d, flac_read, nullptr, flac_tell, nullptr, nullptr,
                                                flac_write, nullptr, flac_error, &f) ==
               FLAC__STREAM_DECODER_INIT_STATUS_OK;
@@ -149,18 +175,20 @@ bool flac_exact(const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t siz
     ok = ok && FLAC__stream_decoder_get_decode_position(d, &position) &&
          position >= sizeof f.header && position - sizeof f.header <= length;
     if (ok) *used = static_cast<uint32_t>(position - sizeof f.header);
-    FLAC__stream_decoder_delete(d);
+    // Back to the state init_stream needs, for the next hunk.
+    FLAC__stream_decoder_finish(d);
     return ok;
 }
 
-bool base_run(base_kind kind, const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t size) {
+bool base_run(decoders &d, base_kind kind, const uint8_t *src, uint32_t length, uint8_t *dest,
+              uint32_t size) {
     switch (kind) {
         case BASE_DEFLATE:
-            return inflate_exact(src, length, dest, size);
+            return inflate_exact(d, src, length, dest, size);
         case BASE_LZMA:
-            return lzma_exact(src, length, dest, size);
+            return lzma_exact(d, src, length, dest, size);
         case BASE_ZSTD:
-            return zstd_exact(src, length, dest, size);
+            return zstd_exact(d, src, length, dest, size);
         case BASE_FLAC:
             break;
     }
@@ -174,6 +202,7 @@ struct chd_codec {
     base_kind data, sub;
     uint32_t hunk_bytes;
     std::vector<uint8_t> parts;  // sector data of every frame, then subchannel
+    decoders state;
 };
 
 void chd_codec_free(chd_codec *codec) { delete codec; }
@@ -196,13 +225,13 @@ chd_codec_ptr chd_codec_make(uint32_t tag, uint32_t hunk_bytes) {
     for (const known &k : codecs) {
         if (k.tag != tag) continue;
         if (k.cd && hunk_bytes % FRAME_BYTES != 0) return nullptr;
-        return chd_codec_ptr(new chd_codec{k.cd, k.data, k.sub, hunk_bytes, {}});
+        return chd_codec_ptr(new chd_codec{k.cd, k.data, k.sub, hunk_bytes, {}, {}});
     }
     return nullptr;
 }
 
 bool chd_codec_run(chd_codec *c, const uint8_t *src, uint32_t length, uint8_t *dest) {
-    if (!c->cd) return base_run(c->data, src, length, dest, c->hunk_bytes);
+    if (!c->cd) return base_run(c->state, c->data, src, length, dest, c->hunk_bytes);
     const uint32_t frames = c->hunk_bytes / FRAME_BYTES;
     c->parts.resize(c->hunk_bytes);
     uint8_t *sectors = c->parts.data(), *subs = sectors + size_t{frames} * SECTOR_BYTES;
@@ -210,8 +239,8 @@ bool chd_codec_run(chd_codec *c, const uint8_t *src, uint32_t length, uint8_t *d
     uint32_t flag_bytes = 0;
     if (c->data == BASE_FLAC) {
         uint32_t used = 0;
-        if (!flac_exact(src, length, sectors, sector_size, &used) ||
-            !inflate_exact(src + used, length - used, subs, sub_size))
+        if (!flac_exact(c->state, src, length, sectors, sector_size, &used) ||
+            !inflate_exact(c->state, src + used, length - used, subs, sub_size))
             return false;
     } else {
         flag_bytes = (frames + 7) / 8;
@@ -221,9 +250,9 @@ bool chd_codec_run(chd_codec *c, const uint8_t *src, uint32_t length, uint8_t *d
         uint32_t data_length = 0;
         for (uint32_t k = 0; k < size_bytes; k++) data_length = data_length << 8 | src[flag_bytes + k];
         if (data_length > length - header ||
-            !base_run(c->data, src + header, data_length, sectors, sector_size) ||
-            !base_run(c->sub, src + header + data_length, length - header - data_length, subs,
-                      sub_size))
+            !base_run(c->state, c->data, src + header, data_length, sectors, sector_size) ||
+            !base_run(c->state, c->sub, src + header + data_length, length - header - data_length,
+                      subs, sub_size))
             return false;
     }
     for (uint32_t f = 0; f < frames; f++) {
