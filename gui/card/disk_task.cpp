@@ -61,8 +61,9 @@ void disk_task::configure(const window_mailbox_ptr &page, const config_change &c
     start(page, new config_set_kun(change, images, name));
 }
 
-void disk_task::raw_dump(const window_mailbox_ptr &page, uint32_t image_number) {
-    start(page, new rawdumper(image_number, wxGetCwd().utf8_string()));
+void disk_task::raw_dump(const window_mailbox_ptr &page, uint32_t image_number,
+                         const std::string &folder) {
+    start(page, new rawdumper(image_number, folder));
 }
 
 void disk_task::cut_amount(const window_mailbox_ptr &page, uint32_t image_number) {

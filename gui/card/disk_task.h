@@ -33,7 +33,8 @@ public:
                           uint32_t image_number);
     void configure(const window_mailbox_ptr &page, const config_change &change,
                    const std::vector<uint32_t> &images, const std::string &name);
-    void raw_dump(const window_mailbox_ptr &page, uint32_t image_number);
+    // Into card_rawdump_path(image_number, folder).
+    void raw_dump(const window_mailbox_ptr &page, uint32_t image_number, const std::string &folder);
     void cut_amount(const window_mailbox_ptr &page, uint32_t image_number);
     void hash(const window_mailbox_ptr &page, uint32_t image_number);
     void reorder(const window_mailbox_ptr &page, const std::vector<uint32_t> &images);

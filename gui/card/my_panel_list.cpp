@@ -26,8 +26,12 @@ my_panel_list::~my_panel_list() {
 
 void my_panel_list::register_buttons() {
     for (wxWindow *b : {m_read, m_crc, m_update_order}) m_link.task->button_add(b);
-    // Needs a selection as well as an idle task, so the page decides.
-    m_link.task->state_listener_add([this] { update_enabled(); });
+    // Needs a selection as well as an idle task, so the page decides. Any
+    // task of the card half starting or ending also ends a press count.
+    m_link.task->state_listener_add([this] {
+        update_enabled();
+        repeat_key_reset(&m_repeat);
+    });
 }
 
 void my_panel_list::update_enabled() {
@@ -64,7 +68,6 @@ void my_panel_list::show_listing() {
 
 void my_panel_list::on_done(wxCommandEvent &event) {
     m_link.task->thread_close();
-    repeat_key_reset(&m_repeat);
     switch (event.GetId()) {
     case CARD_EVENT_LISTED: show_listing(); break;
     case CARD_EVENT_HASH_OK:
@@ -184,12 +187,8 @@ void my_panel_list::press(int key, int modifiers) {
 }
 
 void my_panel_list::repeat(repeat_key key) {
-    // A press while a task runs does not count, and the task's start ends
-    // the count so far.
-    if (m_link.task->busy()) {
-        repeat_key_reset(&m_repeat);
-        return;
-    }
+    // A press while a task runs does not count (its start ended the count).
+    if (m_link.task->busy()) return;
     const int selected = selection_count(m_selection);
     const uint32_t image = selected == 1 ? m_items[selection_last(m_selection)].image_number : 0;
     const repeat_action action =
@@ -197,12 +196,14 @@ void my_panel_list::repeat(repeat_key key) {
     switch (action) {
     case REPEAT_FORMAT: m_link.task->format(m_mailbox.get(), false); break;
     case REPEAT_AMOUNT_CHANGE: m_link.task->cut_amount(m_mailbox.get(), m_repeat.image_number); break;
-    case REPEAT_RAWDUMP:
-        if (!replace_allowed(this, wxString::FromUTF8(card_rawdump_path(m_repeat.image_number,
-                                                                         wxGetCwd().utf8_string()))))
-            break;
-        m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number);
+    case REPEAT_RAWDUMP: {
+        // One folder for the question and the dump, so the file asked about
+        // is the file written.
+        const std::string folder = wxGetCwd().utf8_string();
+        if (replace_allowed(this, wxString::FromUTF8(card_rawdump_path(m_repeat.image_number, folder))))
+            m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number, folder);
         break;
+    }
     case REPEAT_NOTHING: break;
     }
 }
