@@ -17,15 +17,22 @@ struct track_type {
     const char *name;
     cue_mode mode;
 };
-constexpr track_type TYPES[] = {
-    {"AUDIO", CUE_AUDIO},
+// The track types of CHD metadata that a cue sheet spells otherwise; the
+// others ("AUDIO", "MODE1/2352", ...) are the sheet's own words.
+constexpr track_type CHD_ONLY_TYPES[] = {
     {"MODE1_RAW", CUE_MODE1_2352},
-    {"MODE1/2352", CUE_MODE1_2352},
     {"MODE1", CUE_MODE1_2048},
-    {"MODE1/2048", CUE_MODE1_2048},
     {"MODE2_RAW", CUE_MODE2_2352},
-    {"MODE2/2352", CUE_MODE2_2352},
 };
+
+bool track_mode(const std::string &type, cue_mode *mode) {
+    for (const track_type &k : CHD_ONLY_TYPES)
+        if (type == k.name) {
+            *mode = k.mode;
+            return true;
+        }
+    return cue_mode_from_name(type, mode);
+}
 
 // The value after key: in text ("" when absent).
 std::string field(const std::string &text, const char *key) {
@@ -84,12 +91,8 @@ bool chd_track_parse(const std::string &text, cue_sheet *sheet, uint32_t *stored
     if ((!pregap_text.empty() && !number(pregap_text, 1u << 24, &pregap)) ||
         (!postgap_text.empty() && !number(postgap_text, 1u << 24, &postgap)))
         return false;
-    const track_type *known = nullptr;
-    for (const track_type &k : TYPES)
-        if (type == k.name) known = &k;
-    if (known == nullptr) return false;
+    if (!track_mode(type, &t.mode)) return false;
     t.number = static_cast<uint8_t>(number_value);
-    t.mode = known->mode;
     t.file = static_cast<int>(sheet->files.size());
     // A pregap the image keeps ("V" type) is the first part of the track's
     // frames, as INDEX 00 in a sheet; otherwise it is generated.

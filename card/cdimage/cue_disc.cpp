@@ -102,16 +102,15 @@ disc_description *cue_description(log_sink *log, const cue_sheet &sheet) {
 namespace {
 
 struct disk_files : cue_file_reader {
-    const cue_sheet &sheet;
+    std::vector<std::string> paths;  // for messages
     std::vector<positioned_file *> files;
-    explicit disk_files(const cue_sheet &s) : sheet(s) {}
     ~disk_files() override {
         for (positioned_file *f : files) positioned_file_close(f);
     }
     bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces,
               size_t count) override {
         if (positioned_file_read_pieces_at(files[file], offset, pieces, count) == 0) return true;
-        log_file_message(log, sheet.files[file].path.c_str(), ": cannot be read\n");
+        log_file_message(log, paths[file].c_str(), ": cannot be read\n");
         return false;
     }
 };
@@ -193,20 +192,16 @@ cd_source *cd_source_from_sheet(const cue_sheet &sheet, const char *name, cue_fi
 cd_source *cd_source_open_cue(log_sink *log, const char *sheet_name, cue_sheet *sheet_out) {
     cue_sheet sheet;
     if (!cue_load(log, sheet_name, &sheet)) return nullptr;
-    auto s = std::make_unique<cue_source>();
-    s->sheet = sheet;
-    auto files = std::make_unique<disk_files>(s->sheet);
-    for (const cue_file &f : s->sheet.files) {
+    auto files = std::make_unique<disk_files>();
+    for (const cue_file &f : sheet.files) {
         positioned_file *opened = nullptr;
         if (positioned_file_open(f.path.c_str(), POSITIONED_READ_ONLY, &opened) != 0) {
             log_file_message(log, f.path.c_str(), ": cannot be opened\n");
             return nullptr;
         }
+        files->paths.push_back(f.path);
         files->files.push_back(opened);
     }
-    s->files = std::move(files);
-    s->name = sheet_name;
-    s->sector_count = sheet.sector_count;
     if (sheet_out != nullptr) *sheet_out = sheet;
-    return s.release();
+    return cd_source_from_sheet(sheet, sheet_name, files.release());
 }

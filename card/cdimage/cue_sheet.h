@@ -61,6 +61,8 @@ bool cue_parse(log_sink *log, const char *sheet_name, const char *text, size_t l
 
 // Sector size of a track's data in its file: 2048 or 2352.
 uint32_t cue_file_sector_size(cue_mode mode);
+// A TRACK line's mode word ("AUDIO", "MODE1/2352", ...; any letter case).
+bool cue_mode_from_name(const std::string &word, cue_mode *mode);
 
 // Examines the files (existence, size) and places every sector on the disc.
 // false with one line naming the file and what is wrong.

@@ -56,7 +56,9 @@ bool parse_msf(const std::string &s, uint32_t *frames) {
     return true;
 }
 
-bool parse_mode(const std::string &word, cue_mode *mode) {
+}  // namespace
+
+bool cue_mode_from_name(const std::string &word, cue_mode *mode) {
     static const struct {
         const char *name;
         cue_mode mode;
@@ -71,6 +73,8 @@ bool parse_mode(const std::string &word, cue_mode *mode) {
         }
     return false;
 }
+
+namespace {
 
 bool parse_flags(const std::vector<std::string> &words, uint8_t *flags) {
     *flags = 0;
@@ -116,7 +120,7 @@ struct parser {
         if (w.size() != 3 || !parse_decimal(w[1], 2, &number) || number < 1)
             return fail("TRACK needs a number from 1 to 99 and a mode");
         cue_track t{};
-        if (!parse_mode(w[2], &t.mode)) return fail("unknown mode " + w[2]);
+        if (!cue_mode_from_name(w[2], &t.mode)) return fail("unknown mode " + w[2]);
         if (cue_track *last = current()) {
             if (number != last->number + 1) return fail("track numbers must follow each other");
             if (!has_index_one(*last))
