@@ -29,6 +29,13 @@ int run_dat(int argc, char **argv) {
     }
     const char *file = a.positional[0];
     int64_t size = file_size(file);
+    // Far beyond any HuCard image: most likely the wrong file, which is not
+    // worth reading whole.
+    constexpr int64_t FILE_MAX = int64_t{64} << 20;
+    if (size > FILE_MAX) {
+        printf("%s: larger than any HuCard image (over 64 MiB)\n", file);
+        return 1;
+    }
     std::vector<uint8_t> image(size > 0 ? static_cast<size_t>(size) : 0);
     if (size < 0 || (size > 0 && !file_read_whole(file, image.data(), image.size()))) {
         printf("%s: cannot be read\n", file);

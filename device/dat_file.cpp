@@ -131,14 +131,17 @@ bool dat_load(const char *path, std::vector<dat_rom> *roms, std::string *why) {
 
 dat_match dat_find(const std::vector<dat_rom> &roms, const uint8_t *data, size_t n) {
     dat_match m{nullptr, 0, crc_of(data, n), n};
-    std::vector<uint8_t> reversed(n);
-    for (size_t i = 0; i < n; i++) reversed[i] = reverse_bits(data[i]);
+    std::vector<uint8_t> reversed;  // made only when the plain forms miss
     bool has_header = n % BANK == COPIER_HEADER;
     for (int form = 0; form < 4; form++) {
         if ((form & ROM_FORM_HEADER) && !has_header) continue;
         size_t skip = (form & ROM_FORM_HEADER) ? COPIER_HEADER : 0;
+        if ((form & ROM_FORM_REVERSED) && reversed.size() != n) {
+            reversed.resize(n);
+            for (size_t i = 0; i < n; i++) reversed[i] = reverse_bits(data[i]);
+        }
         const uint8_t *bytes = ((form & ROM_FORM_REVERSED) ? reversed.data() : data) + skip;
-        uint32_t crc = crc_of(bytes, n - skip);
+        uint32_t crc = form == 0 ? m.crc : crc_of(bytes, n - skip);
         for (const dat_rom &r : roms)
             if (r.crc == crc && r.size == n - skip) {
                 m.rom = &r;
