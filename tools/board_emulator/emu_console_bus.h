@@ -73,8 +73,8 @@ private:
     int write_ms_ = 0;
     uint8_t request_ = 0;
     uint8_t argument_ = 0;
-    std::vector<uint8_t> pending_write_;
+    std::vector<uint8_t> pending_write_;  // GPRAM banks 8..23 taken at request 0x82
     std::vector<unsigned> flaky_banks_;
     bool flaky_every_read_ = false;
-    std::vector<int> bank_reads_;  // reads of each ROM bank so far  // GPRAM banks 8..23 taken at request 0x82
+    std::vector<int> bank_reads_;  // reads of each ROM bank so far
 };
