@@ -3,6 +3,7 @@
 #include <wx/textentry.h>
 
 #include "app/serial_thread.h"
+#include "device/device_ops.h"
 
 const char *const rom_dump_map_names[ROM_DUMP_MAP_COUNT] = {"rom", "romram", "sf2"};
 
@@ -47,12 +48,23 @@ void serial_task::reset(const serial_page_link &page) { start(page, new arg0san(
 
 void serial_task::calibration(const serial_page_link &page) { start(page, new arg0san("calb")); }
 
-void serial_task::rom_dump(const serial_page_link &page, int map, const wxString &file) {
+void serial_task::rom_dump(const serial_page_link &page, int map, const wxString &file,
+                           const rom_dump_checks &checks) {
     if (map < 0 || map >= ROM_DUMP_MAP_COUNT) {
         report_caller_error("rom_dump", "map < 3");
         return;
     }
-    start_with_file(page, new static_arg_name({"dump", rom_dump_map_names[map]}), file);
+    // The options stand before "--": the names after it are taken as they
+    // are, even a file name that starts with "--".
+    std::vector<std::string> words{"dump"};
+    if (checks.verify) words.emplace_back(DUMP_VERIFY);
+    if (!checks.dat_file.empty()) {
+        words.push_back(std::string(DUMP_DAT "=") + checks.dat_file.utf8_string());
+        if (checks.name_by_dat) words.emplace_back(DUMP_NAME_BY_DAT);
+    }
+    words.emplace_back("--");
+    words.emplace_back(rom_dump_map_names[map]);
+    start_with_file(page, new static_arg_name(std::move(words)), file);
 }
 
 void serial_task::colour_table(const serial_page_link &page, const wxString &file) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include <wx/string.h>
+
 #include "app/task_base.h"
 #include "app/window_gauge.h"
 #include "app/window_log.h"
@@ -24,6 +26,14 @@ struct serial_page_link {
     window_gauge_ptr gauge;
 };
 
+// What the ROM dump checks besides reading: a second read compared bank by
+// bank, the user's DAT file (empty: none) and naming the file by its title.
+struct rom_dump_checks {
+    bool verify = false;
+    wxString dat_file;
+    bool name_by_dat = false;
+};
+
 enum { ROM_DUMP_MAP_COUNT = 3 };
 extern const char *const rom_dump_map_names[ROM_DUMP_MAP_COUNT];  // rom, romram, sf2
 
@@ -33,7 +43,8 @@ public:
 
     void reset(const serial_page_link &page);
     void calibration(const serial_page_link &page);
-    void rom_dump(const serial_page_link &page, int map, const wxString &file);
+    void rom_dump(const serial_page_link &page, int map, const wxString &file,
+                  const rom_dump_checks &checks = {});
     void colour_table(const serial_page_link &page, const wxString &file);
     void firmware_package(const serial_page_link &page, const wxString &file);
     // Pages 0..2 are backup RAM, 3 the Memory Base.

@@ -86,8 +86,16 @@ bool dump_save_checked(device_context *ctx, const std::vector<uint8_t> &image, c
             dat_line = dat_match_text(m);
             log_printf(l, "%s\n", dat_line.c_str());
             std::string name = m.rom != nullptr ? title_file_name(m.rom->title) : "";
-            if (option(ctx, DUMP_NAME_BY_DAT) != nullptr && !name.empty())
-                target = sibling_path(file, name);
+            if (option(ctx, DUMP_NAME_BY_DAT) != nullptr && !name.empty()) {
+                // Only the chosen file may be replaced: the user never named
+                // the titled one (and the window asked about the chosen one).
+                std::string titled = sibling_path(file, name);
+                if (titled == target || file_size(titled.c_str()) < 0)
+                    target = titled;
+                else
+                    log_printf(l, "%s exists already and is kept; the dump goes to the chosen name\n",
+                               titled.c_str());
+            }
         } else {
             dat_line = std::string("not checked: ") + dat + ": " + why;
             log_printf(l, "DAT %s: %s; the dump is saved unchecked\n", dat, why.c_str());

@@ -94,11 +94,16 @@ bool read_banks(device_context *ctx, const std::vector<bus_bank> &map, uint8_t *
     return true;
 }
 
+// Image banks whose first two reads differed, by what the re-reads gave.
+struct bank_disagreements {
+    std::vector<unsigned> settled;       // two reads agreed in the end
+    std::vector<unsigned> never_agreed;  // every read differed
+};
+
 // The second pass and the re-reads: a bank is settled once two of its reads
-// agree. Returns false on a failed read; *never_agreed lists the image banks
-// whose reads all differed.
+// agree. Returns false on a failed read.
 bool verify_banks(device_context *ctx, const std::vector<bus_bank> &map, std::vector<uint8_t> *image,
-                  std::vector<unsigned> *never_agreed, int *reads) {
+                  bank_disagreements *differed, int *reads) {
     std::vector<uint8_t> second(image->size());
     if (!read_banks(ctx, map, second.data())) return false;
     *reads = 2;
@@ -123,9 +128,15 @@ bool verify_banks(device_context *ctx, const std::vector<bus_bank> &map, std::ve
                 }
             seen.push_back(std::move(again));
         }
-        if (!agreed) never_agreed->push_back(static_cast<unsigned>(b));
+        (agreed ? differed->settled : differed->never_agreed).push_back(static_cast<unsigned>(b));
     }
     return true;
+}
+
+void log_banks(log_sink *l, const char *what, const std::vector<unsigned> &banks) {
+    log_write(l, what);
+    for (unsigned b : banks) log_printf(l, " 0x%02x", b);
+    log_write(l, "\n");
 }
 
 }  // namespace
@@ -166,10 +177,10 @@ size_t hucard_dump(device_context *ctx, int map, const char *file, int *ok) {
 
     std::vector<uint8_t> image(record.banks.size() * VMK_BANK_SIZE);
     gauge_set_range(l, static_cast<int64_t>(image.size()) * (verify ? 2 : 1));
-    std::vector<unsigned> never_agreed;
+    bank_disagreements differed;
     record.reads = 1;
     bool read = read_banks(ctx, record.banks, image.data()) &&
-                (!verify || verify_banks(ctx, record.banks, &image, &never_agreed, &record.reads));
+                (!verify || verify_banks(ctx, record.banks, &image, &differed, &record.reads));
     // Every read ends the same way: progress off and the console released
     // (map 0 for the Memory Base), whether or not the banks arrived.
     serial_progress_off(ctx->port);
@@ -179,12 +190,14 @@ size_t hucard_dump(device_context *ctx, int map, const char *file, int *ok) {
         vmk_failure_line(l, COMM_ERROR);
         return 0;
     }
-    if (!never_agreed.empty()) {
-        log_printf(l, "banks that never read the same twice:");
-        for (unsigned b : never_agreed) log_printf(l, " 0x%02x", b);
-        log_printf(l, "\n%s was not written: the card gave different data on every read\n", file);
+    if (!differed.never_agreed.empty()) {
+        log_banks(l, "verify failed: banks that never read the same twice:", differed.never_agreed);
+        log_printf(l, "%s was not written: the card gave different data on every read\n", file);
         return 0;
     }
+    if (verify && differed.settled.empty()) log_line(l, "verify: both reads agree in every bank");
+    if (!differed.settled.empty())
+        log_banks(l, "verify: the reads agree after re-reading banks", differed.settled);
     if (dump_save_checked(ctx, image, file, &record)) *ok = settled;
     return image.size();
 }

@@ -35,6 +35,9 @@ my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, std::shared_ptr<seri
     config->load_picker_path(m_colortable_file, "com.romupload.filename");
     config->load_picker_path(m_dump_file, "com.romdumper.path");
     config->load_picker_path(m_updater_file, "com.updater.path");
+    m_dat_file->SetPath(config->Read("com.romdumper.dat", ""));
+    m_verify->SetValue(config->ReadBool("com.romdumper.verify", false));
+    m_name_by_dat->SetValue(config->ReadBool("com.romdumper.namebydat", false));
 
     Bind(EVT_TASK_DONE, &my_oru_sub::on_task_done, this);
 }
@@ -44,6 +47,9 @@ my_oru_sub::~my_oru_sub() {
     config->store_string("com.romupload.filename", m_colortable_file->GetPath());
     config->store_picker_dir(m_dump_file, "com.romdumper.path");
     config->store_picker_dir(m_updater_file, "com.updater.path");
+    config->store_string("com.romdumper.dat", m_dat_file->GetPath());
+    config->store_bool("com.romdumper.verify", m_verify->GetValue());
+    config->store_bool("com.romdumper.namebydat", m_name_by_dat->GetValue());
 }
 
 wxString my_oru_sub::dump_file() const {
@@ -58,7 +64,12 @@ void my_oru_sub::on_update(wxCommandEvent &) {
 void my_oru_sub::on_dump(wxCommandEvent &) {
     const wxString file = dump_file();
     if (!replace_allowed(this, file)) return;
-    m_link.task->rom_dump(m_link.link, m_dump_map->GetSelection(), file);
+    rom_dump_checks checks;
+    checks.verify = m_verify->GetValue();
+    checks.dat_file = m_dat_file->GetPath();
+    // Naming by title needs a DAT to find the title in.
+    checks.name_by_dat = m_name_by_dat->GetValue() && !checks.dat_file.empty();
+    m_link.task->rom_dump(m_link.link, m_dump_map->GetSelection(), file, checks);
 }
 
 void my_oru_sub::on_colortable_upload(wxCommandEvent &) {

@@ -5,9 +5,10 @@
 namespace {
 
 wxFilePickerCtrl *file_field(wxWindow *page, wxSizer *group, wxStaticText **label,
-                             const wxString &filter, long style) {
+                             const wxString &filter, long style,
+                             const wxString &label_text = "filename") {
     auto *row = new wxBoxSizer(wxHORIZONTAL);
-    *label = page_label(page, row, "filename");
+    *label = page_label(page, row, label_text);
     auto *picker = new wxFilePickerCtrl(page, wxID_ANY, wxEmptyString, "Select a file", filter,
                                         wxDefaultPosition, wxDefaultSize,
                                         wxFLP_USE_TEXTCTRL | wxFLP_SMALL | style);
@@ -31,6 +32,15 @@ oru_sub::oru_sub(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, id)
     wxBoxSizer *dumper = page_group(this, column, "ROM dumper");
     // The dump's target: the picker asks before an existing file is chosen.
     m_dump_file = file_field(this, dumper, &m_dump_file_label, "*.pce", wxFLP_SAVE);
+    // The dump's checks: a second read and the user's own DAT file.
+    m_dat_file = file_field(this, dumper, &m_dat_file_label, "DAT files (*.dat;*.xml)|*.dat;*.xml|all files|*",
+                            wxFLP_OPEN | wxFLP_FILE_MUST_EXIST, "DAT file");
+    auto *check_row = new wxBoxSizer(wxHORIZONTAL);
+    m_verify = new wxCheckBox(this, wxID_ANY, "&verify (reads twice)");
+    check_row->Add(m_verify, 0, wxALIGN_CENTER_VERTICAL | wxALL, 2);
+    m_name_by_dat = new wxCheckBox(this, wxID_ANY, "&name by DAT title");
+    check_row->Add(m_name_by_dat, 0, wxALIGN_CENTER_VERTICAL | wxALL, 2);
+    dumper->Add(check_row, 0, wxEXPAND);
     auto *dump_row = new wxBoxSizer(wxHORIZONTAL);
     m_dump_map_label = page_label(this, dump_row, "memory map");
     m_dump_map = new wxChoice(this, wxID_ANY);

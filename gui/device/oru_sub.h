@@ -3,6 +3,7 @@
 #pragma once
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/filepicker.h>
 #include <wx/gauge.h>
@@ -24,6 +25,10 @@ protected:
     wxStaticText *m_dump_map_label;
     wxChoice *m_dump_map;
     wxButton *m_dump;
+    wxStaticText *m_dat_file_label;
+    wxFilePickerCtrl *m_dat_file;
+    wxCheckBox *m_verify;
+    wxCheckBox *m_name_by_dat;
     wxStaticText *m_colortable_file_label;
     wxFilePickerCtrl *m_colortable_file;
     wxButton *m_colortable_upload;

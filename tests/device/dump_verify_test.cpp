@@ -40,6 +40,8 @@ TEST_F(DumpChecks, VerifyRecoversBanksWhoseFirstReadIsGarbage) {
     for (auto &r : board->bus_requests())
         if (r.first == 2 || r.first == 17) single_reads++;
     EXPECT_EQ(single_reads, 2);
+    EXPECT_NE(log.text().find("verify: the reads agree after re-reading banks 0x02 0x11\n"), std::string::npos)
+        << log.text();
 }
 
 TEST_F(DumpChecks, WithoutVerifyAFlakyReadIsSavedAsItCame) {
@@ -94,6 +96,7 @@ TEST_F(DumpChecks, DatMatchNamesTheFileAndTheReportTellsTheDump) {
               0);
     EXPECT_EQ(ok, 1) << log.text();
     EXPECT_NE(log.text().find("verified: Ys: Book I & II\n"), std::string::npos) << log.text();
+    EXPECT_NE(log.text().find("verify: both reads agree in every bank\n"), std::string::npos) << log.text();
     EXPECT_FALSE(file_exists(path("x.pce")));
     EXPECT_EQ(read_file(path("Ys_ Book I & II.pce")), rom);
     std::string r = text_file(report);
@@ -103,6 +106,16 @@ TEST_F(DumpChecks, DatMatchNamesTheFileAndTheReportTellsTheDump) {
           std::string("DAT: verified: Ys: Book I & II\n"), std::string("program: vmk "),
           std::string("SHA-1: ")})
         EXPECT_NE(r.find(line), std::string::npos) << line << "\n" << r;
+
+    // A file already under the title is not the user's chosen target: it is
+    // kept, and the dump goes to the chosen name.
+    write_file(path("Ys_ Book I & II.pce"), {7, 7});
+    log.writes.clear();
+    EXPECT_EQ(run({"dump", "rom", path("x.pce"), "--dat", dat, "--name-by-dat"}, &ok), 0);
+    EXPECT_EQ(ok, 1) << log.text();
+    EXPECT_EQ(read_file(path("Ys_ Book I & II.pce")), (bytes{7, 7}));
+    EXPECT_EQ(read_file(path("x.pce")), rom);
+    EXPECT_NE(log.text().find("exists already and is kept"), std::string::npos) << log.text();
 }
 
 TEST_F(DumpChecks, AnUnusableDatIsReportedAndTheDumpStillSaves) {

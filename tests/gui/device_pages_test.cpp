@@ -1,3 +1,6 @@
+#include <zlib.h>
+
+#include <cstdio>
 #include <fstream>
 
 #include <wx/filepicker.h>
@@ -85,6 +88,59 @@ TEST_F(DeviceTest, DumpWithAnEmptyPickerWritesRomPceWithTheChosenMap) {
     EXPECT_EQ(run(control(sub_page, "&dump")), TASK_ID_DONE);
     EXPECT_EQ(read_file(files.path("rom.pce")), rom);  // sf2: the whole 2.5 MiB
     EXPECT_EQ(control<wxGauge>(sub_page, "gauge")->GetValue(), control<wxGauge>(sub_page, "gauge")->GetRange());
+}
+
+TEST_F(DeviceTest, DumpChecksReadTwiceMatchTheDatNameTheFileAndAreKeptAcrossRuns) {
+    bytes rom = make_rom(0x20000, 11);
+    bus.insert_card(rom);
+    const std::string dat = files.path("mine.dat");
+    char crc[16];
+    snprintf(crc, sizeof crc, "%08lX", crc32(0L, rom.data(), static_cast<uInt>(rom.size())));
+    const std::string xml = std::string("<?xml version=\"1.0\"?>\n<datafile><game name=\"Card &amp; Co\">") +
+                            "<rom name=\"c.pce\" size=\"131072\" crc=\"" + crc + "\"/></game></datafile>\n";
+    write_file(dat, bytes(xml.begin(), xml.end()));
+    auto *verify = control<wxCheckBox>(sub_page, "&verify (reads twice)");
+    auto *name_by_dat = control<wxCheckBox>(sub_page, "&name by DAT title");
+    ASSERT_TRUE(verify && name_by_dat);
+    EXPECT_FALSE(verify->GetValue());  // a new user's dump reads once
+    EXPECT_FALSE(name_by_dat->GetValue());
+
+    // The first read of bank 1 is garbage: the second read and a re-read
+    // settle it, the DAT knows the result, and the file takes its title.
+    bus.set_flaky_banks({1}, false);
+    picker(sub_page, "DAT file")->SetPath(dat);
+    tick(verify, true);
+    tick(name_by_dat, true);
+    EXPECT_EQ(run(control(sub_page, "&dump")), TASK_ID_DONE);
+    std::string log = log_text(frame);
+    EXPECT_NE(log.find("verify: the reads agree after re-reading banks 0x01\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("verified: Card & Co\n"), std::string::npos) << log;
+    EXPECT_EQ(read_file(files.path("Card & Co.pce")), rom);
+    EXPECT_FALSE(file_exists(files.path("rom.pce")));
+
+    // Read once, the garbage stays in: the DAT does not know it, and the
+    // file keeps the chosen name.
+    bus.set_flaky_banks({1}, false);
+    tick(verify, false);
+    frame->log_control()->Clear();
+    EXPECT_EQ(run(control(sub_page, "&dump")), TASK_ID_DONE);
+    log = log_text(frame);
+    EXPECT_EQ(log.find("verify:"), std::string::npos) << log;
+    EXPECT_NE(log.find("not in the DAT (CRC32:"), std::string::npos) << log;
+    EXPECT_NE(read_file(files.path("rom.pce")), rom);
+
+    // The choices come back after a restart.
+    tick(verify, true);
+    close_frame();
+    auto *c = reopen_config();
+    EXPECT_EQ(c->Read("com.romdumper.dat", ""), wxString(dat));
+    EXPECT_TRUE(c->ReadBool("com.romdumper.verify", false));
+    EXPECT_TRUE(c->ReadBool("com.romdumper.namebydat", false));
+    open_frame();
+    sub_page = frame->port_row()->sub_page();
+    EXPECT_EQ(picker(sub_page, "DAT file")->GetPath(), wxString(dat));
+    EXPECT_TRUE(control<wxCheckBox>(sub_page, "&verify (reads twice)")->GetValue());
+    EXPECT_TRUE(control<wxCheckBox>(sub_page, "&name by DAT title")->GetValue());
 }
 
 TEST_F(DeviceTest, DownloadsAskBeforeReplacingAFileAndNoLeavesFileAndBoardAlone) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/window.h>
 
@@ -84,6 +85,15 @@ inline void choose(wxChoice *choice, int entry) {
     event.SetEventObject(choice);
     event.SetInt(entry);
     choice->GetEventHandler()->ProcessEvent(event);
+}
+
+// What a click on a check box delivers when it leaves the box at on.
+inline void tick(wxCheckBox *box, bool on) {
+    box->SetValue(on);
+    wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
+    event.SetEventObject(box);
+    event.SetInt(on ? 1 : 0);
+    box->GetEventHandler()->ProcessEvent(event);
 }
 
 inline std::string log_text(my_form_controlpanel *frame) {
