@@ -13,7 +13,7 @@ int run_card_list(int argc, char **argv);
 // `vmk dat check FILE --dat DAT`: words after "dat".
 int run_dat(int argc, char **argv);
 
-// `vmk help [device|card <command>]`: words after "help".
+// `vmk help [device|card|dat <command>]`: words after "help".
 int run_help(int argc, char **argv);
 // The usage lines of one command (with its options); false when there is no
 // such command.

@@ -80,7 +80,8 @@ const char *const vmk_usage_lines[] = {
     "vmk card list <drive> [--json]",
     "vmk card drives [--all] [--json]",
     "vmk ports [--json]",
-    "vmk help [device|card <command>]   vmk <...> --help   vmk --version",
+    "vmk dat check <file> --dat <dat file>",
+    "vmk help [device|card|dat <command>]   vmk <...> --help   vmk --version",
     nullptr,
 };
 
@@ -102,7 +103,12 @@ void print_overview(FILE *out) {
     for (const command_help *h = command_helps; h->name != nullptr; h++)
         if (strcmp(h->half, "card") == 0 && h->usage != nullptr)
             fprintf(out, "  %-16s %s\n", h->name, h->usage);
-    fputs("\nvmk help device <command> or vmk help card <command> tells more.\n", out);
+    fputs("\ndat commands (a dump already on disk against a DAT file):\n", out);
+    for (const command_help *h = command_helps; h->name != nullptr; h++)
+        if (strcmp(h->half, "dat") == 0) fprintf(out, "  %-16s %s\n", h->name, h->usage);
+    fputs("\nvmk help device <command>, vmk help card <command> or vmk help dat <command> tells "
+          "more.\n",
+          out);
 }
 
 int print_version() {

@@ -67,6 +67,8 @@ TEST(Help, ReachesTheUserThroughHelpAndDashDashHelp) {
          "       options, before or after the drive: [--no-verify]\n"},
         {"help card list", "usage: vmk card list <drive> [--json]\n"},
         {"ports --help", "usage: vmk ports [--json]\n"},
+        {"help dat check", "usage: vmk dat check <file> --dat <dat file>\n"},
+        {"dat check --help", "usage: vmk dat check <file> --dat <dat file>\n"},
         {"help", "usage: vmk device <command>"},
         {"--version", "vmk 0."},
     };
@@ -76,4 +78,22 @@ TEST(Help, ReachesTheUserThroughHelpAndDashDashHelp) {
         EXPECT_NE(out.find("\n#0\n"), std::string::npos) << c.args << "\n" << out;
     }
     EXPECT_NE(shell_output(vmk + " help card nothing 2>/dev/null; echo \"#$?\""), "#0\n");
+}
+
+TEST(Help, OverviewNamesEveryCommandOutsideTheTables) {
+    char *buffer = nullptr;
+    size_t size = 0;
+    FILE *out = open_memstream(&buffer, &size);
+    print_overview(out);
+    fclose(out);
+    const std::string overview(buffer, size);
+    free(buffer);
+    for (int i = 0; vmk_usage_lines[i] != nullptr; i++)
+        EXPECT_NE(overview.find(vmk_usage_lines[i]), std::string::npos) << vmk_usage_lines[i];
+    // The rows with a usage of their own, each under its half's heading.
+    for (const command_help *h = command_helps; h->name != nullptr; h++) {
+        if (h->usage == nullptr || h->half[0] == '\0') continue;
+        EXPECT_NE(overview.find(std::string(h->half) + " commands"), std::string::npos) << h->half;
+        EXPECT_NE(overview.find("\n  " + std::string(h->name) + " "), std::string::npos) << h->name;
+    }
 }

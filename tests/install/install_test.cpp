@@ -12,6 +12,8 @@
 #include <string>
 
 #include "card/commands/card_dispatch.h"
+#include "cli/command_help.h"
+#include "cli/daily_commands.h"
 #include "device/device_dispatch.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
@@ -151,7 +153,18 @@ TEST_F(Installed, VmkManualListsEveryCommandOfTheTables) {
     for (const card_command_info *row = card_command_list(); row->name != nullptr; row++)
         EXPECT_NE(page.find(std::string("\\fBvmk card ") + row->name + "\\fR"), std::string::npos)
             << row->name;
-    EXPECT_NE(page.find("\\fBvmk ports\\fR"), std::string::npos);
+    // The commands outside the tables (ports, dat check, card list, ...) and
+    // the synopsis lines, as roff writes their hyphens.
+    for (const command_help *h = command_helps; h->name != nullptr; h++) {
+        if (h->usage == nullptr) continue;
+        std::string words = std::string("vmk ") + h->half + (h->half[0] != '\0' ? " " : "") + h->name;
+        EXPECT_NE(page.find("\\fB" + words + "\\fR"), std::string::npos) << words;
+    }
+    for (int i = 0; vmk_usage_lines[i] != nullptr; i++) {
+        std::string line;
+        for (const char *c = vmk_usage_lines[i]; *c != '\0'; c++) line += *c == '-' ? std::string("\\-") : std::string(1, *c);
+        EXPECT_NE(page.find(line), std::string::npos) << vmk_usage_lines[i];
+    }
     EXPECT_NE(page.find("vellumark " VMK_VERSION), std::string::npos);
 }
 
@@ -225,6 +238,14 @@ TEST_F(Installed, BashCompletesCommandsOptionsAndFiles) {
         {{"vmk", "card", "add", "D", "ga"}, "game.ccd\ngame.img\n"},
         {{"vmk", "card", "list", "D", "--j"}, "--json\n"},
         {{"vmk", "card", "drives", "--a"}, "--all\n"},
+        {{"vmk", "d"}, "dat\ndevice\n"},
+        {{"vmk", "dat", "ch"}, "check\n"},
+        {{"vmk", "help", "dat", ""}, "check\n"},
+        {{"vmk", "dat", "check", "ga"}, "game.ccd\ngame.img\n"},
+        {{"vmk", "dat", "check", "game.img", "--d"}, "--dat\n"},
+        {{"vmk", "device", "dump", "rom", "--v"}, "--verify\n"},
+        {{"vmk", "device", "dump", "--"}, "--dat\n--help\n--name-by-dat\n--report\n--verify\n"},
+        {{"vmk", "card", "format", "D", "--f"}, "--force\n"},
     };
     for (const auto &c : cases) {
         std::string line;
