@@ -9,6 +9,7 @@
 #include "core/sha1.h"
 #include "device/dat_file.h"
 #include "device/device_ops.h"
+#include "platform/calendar_time.h"
 
 namespace {
 
@@ -48,15 +49,9 @@ std::string bank_map_text(const dump_record &record) {
 
 std::string dump_report_text(const std::vector<uint8_t> &image, uint32_t crc, const std::string &file,
                              const dump_record &record, const std::string &dat_line) {
-    char date[32];
-    time_t now = time(nullptr);
+    char date[32] = "unknown";
     struct tm utc {};
-#ifdef _WIN32
-    gmtime_s(&utc, &now);
-#else
-    gmtime_r(&now, &utc);
-#endif
-    strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S UTC", &utc);
+    if (calendar_utc(time(nullptr), &utc)) strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S UTC", &utc);
     // The file name stands on its own: a long path must not push the sums out.
     char sums[96];
     snprintf(sums, sizeof sums, "size: %zu bytes (0x%zx)\nCRC-32: %08lX\n", image.size(), image.size(),

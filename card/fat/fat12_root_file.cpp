@@ -7,6 +7,7 @@
 #include "card/fat/fat_root.h"
 #include "card/fat/fat_volume.h"
 #include "core/le_bytes.h"
+#include "platform/calendar_time.h"
 
 namespace {
 
@@ -57,9 +58,10 @@ bool short_name_of(const char *name, uint8_t out[11], uint8_t *case_flags) {
 }
 
 void stamp_time(uint8_t *e) {
-    time_t now = time(nullptr);
-    struct tm t;
-    localtime_r(&now, &t);
+    struct tm t {};
+    t.tm_year = 80;  // 1980-01-01, FAT's first day, when the clock cannot be read
+    t.tm_mday = 1;
+    calendar_local(time(nullptr), &t);
     int year = t.tm_year + 1900 < 1980 ? 0 : t.tm_year + 1900 - 1980;
     uint32_t date = static_cast<uint32_t>(year << 9 | (t.tm_mon + 1) << 5 | t.tm_mday);
     uint32_t clock = static_cast<uint32_t>(t.tm_hour << 11 | t.tm_min << 5 | t.tm_sec / 2);
