@@ -153,6 +153,17 @@ TEST(Dat, TitlesBecomeFileNames) {
     EXPECT_EQ(title_file_name("Name. "), "Name");
     EXPECT_EQ(title_file_name(".."), "");
     EXPECT_EQ(title_file_name("tab\there"), "tab_here");
+    EXPECT_EQ(title_file_name("con"), "con_");
+    EXPECT_EQ(title_file_name("Aux. Data"), "Aux. Data_");
+    EXPECT_EQ(title_file_name("COM7"), "COM7_");
+    EXPECT_EQ(title_file_name("Console"), "Console");
+    EXPECT_EQ(title_file_name("COM0"), "COM0");
+    // A long title is cut whole characters at a time, within a file name's room.
+    std::string long_title = "a";
+    for (int i = 0; i < 100; i++) long_title += "\xe3\x81\x82";  // three bytes each
+    std::string cut = title_file_name(long_title);
+    EXPECT_EQ(cut.size(), 1 + (TITLE_NAME_MAX - 1) / 3 * 3);
+    EXPECT_EQ(cut, long_title.substr(0, cut.size()));
 }
 
 TEST(Sha1, KnownDigests) {
