@@ -132,6 +132,12 @@ int run_help(int argc, char **argv) {
         return 0;
     }
     const char *half = argv[0];
+    if (argc == 1 && strcmp(half, "dat") == 0) {
+        // The dat half is small: its whole help at once.
+        for (const command_help *h = command_helps; h->name != nullptr; h++)
+            if (strcmp(h->half, "dat") == 0) print_command_help(stdout, "dat", h->name);
+        return 0;
+    }
     if (argc == 1 && strcmp(half, "ports") == 0) half = "";
     const char *name = argc >= 2 ? argv[1] : argv[0];
     if ((argc == 2 || half[0] == '\0') && print_command_help(stdout, half, name)) return 0;

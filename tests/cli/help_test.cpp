@@ -69,6 +69,7 @@ TEST(Help, ReachesTheUserThroughHelpAndDashDashHelp) {
         {"ports --help", "usage: vmk ports [--json]\n"},
         {"help dat check", "usage: vmk dat check <file> --dat <dat file>\n"},
         {"dat check --help", "usage: vmk dat check <file> --dat <dat file>\n"},
+        {"help dat", "usage: vmk dat check <file> --dat <dat file>\n"},
         {"help", "usage: vmk device <command>"},
         {"--version", "vmk 0."},
     };
