@@ -45,20 +45,45 @@ void sha1_block(uint32_t h[5], const uint8_t block[64]) {
 
 }  // namespace
 
+void sha1_init(sha1_context *c) {
+    static const uint32_t start[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
+    memcpy(c->h, start, sizeof start);
+    c->filled = 0;
+    c->total = 0;
+}
+
+void sha1_update(sha1_context *c, const uint8_t *data, size_t n) {
+    c->total += n;
+    if (c->filled > 0) {
+        const size_t take = n < 64 - c->filled ? n : 64 - c->filled;
+        memcpy(c->block + c->filled, data, take);
+        c->filled += take;
+        data += take;
+        n -= take;
+        if (c->filled < 64) return;
+        sha1_block(c->h, c->block);
+        c->filled = 0;
+    }
+    for (; n >= 64; data += 64, n -= 64) sha1_block(c->h, data);
+    memcpy(c->block, data, n);
+    c->filled = n;
+}
+
+void sha1_final(sha1_context *c, uint8_t out[20]) {
+    // The 0x80 marker and the bit length fill the tail's block, or two.
+    const uint64_t bits = c->total * 8;
+    uint8_t pad[72] = {0x80};
+    const size_t pad_bytes = (c->filled < 56 ? 56 : 120) - c->filled;
+    for (int i = 0; i < 8; i++) pad[pad_bytes + i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
+    sha1_update(c, pad, pad_bytes + 8);
+    for (int i = 0; i < 20; i++) out[i] = static_cast<uint8_t>(c->h[i / 4] >> (24 - 8 * (i % 4)));
+}
+
 void sha1_digest(const uint8_t *data, size_t n, uint8_t out[20]) {
-    uint32_t h[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
-    size_t whole = n / 64 * 64;
-    for (size_t at = 0; at < whole; at += 64) sha1_block(h, data + at);
-    // The tail, the 0x80 marker and the bit length fill one or two blocks.
-    uint8_t tail[128] = {};
-    size_t rest = n - whole;
-    if (rest > 0) memcpy(tail, data + whole, rest);
-    tail[rest] = 0x80;
-    size_t tail_size = rest < 56 ? 64 : 128;
-    uint64_t bits = static_cast<uint64_t>(n) * 8;
-    for (int i = 0; i < 8; i++) tail[tail_size - 1 - i] = static_cast<uint8_t>(bits >> (8 * i));
-    for (size_t at = 0; at < tail_size; at += 64) sha1_block(h, tail + at);
-    for (int i = 0; i < 20; i++) out[i] = static_cast<uint8_t>(h[i / 4] >> (24 - 8 * (i % 4)));
+    sha1_context c;
+    sha1_init(&c);
+    sha1_update(&c, data, n);
+    sha1_final(&c, out);
 }
 
 std::string sha1_hex(const uint8_t *data, size_t n) {

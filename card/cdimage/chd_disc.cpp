@@ -60,6 +60,12 @@ struct chd_reader : cue_file_reader {
     std::vector<uint64_t> first;
     std::vector<uint32_t> sector_size;
     std::vector<uint32_t> stored;
+    void begin_whole_read() override { chd_check_begin(chd.get()); }
+    bool end_whole_read(log_sink *log) override { return chd_check_end(log, chd.get()); }
+    bool check_all_data(log_sink *log) override {
+        chd_check_begin(chd.get());
+        return chd_check_end(log, chd.get());
+    }
     bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces,
               size_t count) override {
         const uint32_t frames_per_hunk = chd->hunk_bytes / FRAME_BYTES;

@@ -151,6 +151,10 @@ struct cue_source : cd_source {
         }
     }
 
+    void begin_whole_read() override { files->begin_whole_read(); }
+    bool end_whole_read(log_sink *log) override { return files->end_whole_read(log); }
+    bool check_all_data(log_sink *log) override { return files->check_all_data(log); }
+
     bool read(log_sink *log, uint32_t first, uint32_t count, const cd_sector_target &out) override {
         for (uint32_t done = 0; done < count;) {
             const uint32_t lba = first + done;

@@ -35,6 +35,10 @@ struct cue_file_reader {
     // false with a message naming the file.
     virtual bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces,
                       size_t count) = 0;
+    // As for cd_source.
+    virtual void begin_whole_read() {}
+    virtual bool end_whole_read(log_sink *) { return true; }
+    virtual bool check_all_data(log_sink *) { return true; }
 };
 
 // A source over a laid-out sheet whose file bytes come from reader (taken

@@ -4,6 +4,7 @@
 // without touching the card.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/sector_ecc.h"
 #include "tests/card/cdimage/cue_discs.h"
+#include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/card/write/adding_fixture.h"
 
@@ -30,45 +32,6 @@ std::string quoted(const std::string &s) { return "'" + s + "'"; }
 std::vector<uint8_t> file_bytes(const std::string &name) {
     std::ifstream in(name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-struct disc_read {
-    std::vector<uint8_t> main, sub;
-    std::vector<toc_entry> toc;
-};
-
-// Everything a source yields: sectors, subchannel, TOC.
-disc_read read_disc(const std::string &name) {
-    recording_log log;
-    image_input in{};
-    disc_read d;
-    EXPECT_EQ(image_input_read(log.sink, name.c_str(), &in), 1) << log.text();
-    if (in.source == nullptr) return d;
-    d.main.resize(size_t{in.sector_count} * CD_SECTOR_SIZE);
-    d.sub.resize(size_t{in.sector_count} * SUBCHANNEL_BLOCK_SIZE);
-    EXPECT_TRUE(in.source->read(log.sink, 0, in.sector_count,
-                                cd_sector_target{d.main.data(), CD_SECTOR_SIZE, d.sub.data(),
-                                                 SUBCHANNEL_BLOCK_SIZE}))
-        << log.text();
-    d.toc.assign(in.description->entries, in.description->entries + in.description->tocentries);
-    image_input_free(&in);
-    return d;
-}
-
-void expect_same_disc(const disc_read &a, const disc_read &b) {
-    EXPECT_EQ(a.main.size(), b.main.size());
-    EXPECT_TRUE(a.main == b.main) << "sectors differ";
-    EXPECT_TRUE(a.sub == b.sub) << "subchannel differs";
-    ASSERT_EQ(a.toc.size(), b.toc.size());
-    for (size_t i = 0; i < a.toc.size(); i++)
-        EXPECT_EQ(memcmp(&a.toc[i], &b.toc[i], sizeof(toc_entry)), 0) << "TOC entry " << i;
-}
-
-std::vector<uint8_t> card_bytes(const memory_card &card) {
-    auto c = open_block(card.drive());
-    if (c == nullptr) return {};
-    uint64_t length = c->entries[1].offset + c->entries[1].length + 64;
-    return card.read(c->block, static_cast<uint32_t>(length));
 }
 
 // The codecs Debian's chdman writes (it has no zstd).
@@ -137,7 +100,7 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
         const std::string sheet = write_cue_disc(dir.path(""), c);
         write_compressible_files(dir.path(""), c);
         const std::string kept = without_higher_indexes(dir.path(""), sheet);
-        const disc_read from_sheet = read_disc(kept);
+        const disc_read from_sheet = read_whole_disc(kept);
         memory_card sheet_card{TEST_CARD_SECTORS};
         ASSERT_TRUE(format_card(sheet_card.drive()));
         recording_log log;
@@ -149,7 +112,7 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
             ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd) +
                                    " -c " + codec));
             EXPECT_TRUE(has_compressed_hunks(chd));
-            expect_same_disc(read_disc(chd), from_sheet);
+            expect_same_disc(read_whole_disc(chd), from_sheet);
             memory_card chd_card{TEST_CARD_SECTORS};
             ASSERT_TRUE(format_card(chd_card.drive()));
             ASSERT_EQ(run_card(log, chd_card.drive(), "add_withname", {chd, "game"}), 0)
@@ -168,7 +131,7 @@ TEST(chd_add, extracted_sheet_yields_what_the_reader_yields) {
         ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd)));
         ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " +
                                quoted(dir.path("out.cue")) + " -ob " + quoted(dir.path("out.bin"))));
-        expect_same_disc(read_disc(chd), read_disc(dir.path("out.cue")));
+        expect_same_disc(read_whole_disc(chd), read_whole_disc(dir.path("out.cue")));
     }
 }
 
@@ -234,5 +197,77 @@ TEST(chd_add, damaged_files_fail_and_leave_the_card_unchanged) {
         EXPECT_EQ(run_card(log, card.drive(), k.command, args), 1);
         EXPECT_NE(log.text().find(k.message), std::string::npos) << log.text();
         EXPECT_TRUE(card_bytes(card) == before) << "the card changed";
+    }
+}
+
+// The data's SHA-1 in the header, which only a read of all of it can check.
+// An add finds a mismatch at the end of its read, having written only free
+// space past the last image; an overwrite, which rewrites an image in place,
+// checks before it writes. Track 1's stored pregap is not part of the disc,
+// yet the check covers it.
+TEST(chd_add, data_that_fails_its_sha1_is_refused) {
+    temp_dir dir;
+    const cue_disc_case &c = cue_disc_cases()[0];
+    const std::string sheet = write_cue_disc(dir.path(""), c);
+    memory_card card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(card.drive()));
+    recording_log first;
+    ASSERT_EQ(run_card(first, card.drive(), "add", {sheet}), 0) << first.text();
+    const std::vector<uint8_t> before = card_bytes(card);
+    ASSERT_GT(before.size(), 64u * 512);
+    // The same sheet over other bytes, so that a rewrite would show.
+    write_compressible_files(dir.path(""), c);
+    const std::string good = dir.path("good.chd"), bad = dir.path("bad.chd");
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(good)));
+    std::vector<uint8_t> bytes = file_bytes(good);
+    bytes.at(64 + 7) ^= 0x01;
+    write_file(bad, bytes);
+
+    // A disc with a stored track 1 pregap: a byte changed in its first hunk
+    // leaves the disc as read the same.
+    write_file(dir.path("p.bin"), cue_file_bytes({"p.bin", 400, CD_SECTOR_SIZE}));
+    write_text(dir.path("p.cue"),
+               "FILE p.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n");
+    const std::string pregap = dir.path("pregap.chd"), damaged = dir.path("damaged.chd");
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("p.cue")) + " -o " + quoted(pregap)));
+    bytes = file_bytes(pregap);
+    recording_log open_log;
+    std::unique_ptr<chd_file> opened = chd_open(open_log.sink, pregap.c_str());
+    ASSERT_NE(opened, nullptr) << open_log.text();
+    ASSERT_LT(opened->map[0].kind, CHD_STORED_SELF);
+    bytes.at(opened->map[0].offset + opened->map[0].length / 2) ^= 0x10;
+    write_file(damaged, bytes);
+    expect_same_disc(read_whole_disc(damaged), read_whole_disc(pregap));
+
+    const std::string mismatch = ": the data does not match the SHA-1";
+    struct {
+        const char *command;
+        std::string file;
+        std::string message;
+        bool whole_card_kept;  // else only what the card lists
+    } cases[] = {
+        {"overwrite", bad, "bad.chd" + mismatch, true},
+        {"add", bad, "bad.chd" + mismatch, false},
+        {"add", damaged, "damaged.chd: hunk 0 ", false},
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(std::string(k.command) + " " + k.file);
+        recording_log log;
+        std::vector<std::string> args{k.file};
+        if (std::string(k.command) == "overwrite") args.push_back("1");
+        EXPECT_EQ(run_card(log, card.drive(), k.command, args), 1);
+        EXPECT_NE(log.text().find(k.message), std::string::npos) << log.text();
+        const std::vector<uint8_t> now = card_bytes(card);
+        const size_t listed = before.size() - 64 * 512;  // card_bytes reads 64 sectors more
+        if (k.whole_card_kept)
+            EXPECT_TRUE(now == before) << "the card changed";
+        else
+            EXPECT_TRUE(now.size() == before.size() &&
+                        std::equal(before.begin(), before.begin() + listed, now.begin()))
+                << "the listed images changed";
+    }
+    for (const std::string &accepted : {good, pregap}) {
+        recording_log log;
+        EXPECT_EQ(run_card(log, card.drive(), "add", {accepted}), 0) << log.text();
     }
 }
