@@ -16,6 +16,8 @@
 #include "card/cdimage/chd_file.h"
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/sector_ecc.h"
+#include "card/cdimage/subchannel_q_crc.h"
+#include "card/cdimage/subchannel_swap.h"
 #include "tests/card/cdimage/cue_discs.h"
 #include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
@@ -270,4 +272,71 @@ TEST(chd_add, data_that_fails_its_sha1_is_refused) {
         recording_log log;
         EXPECT_EQ(run_card(log, card.drive(), "add", {accepted}), 0) << log.text();
     }
+}
+
+// A CD image made from a toc file whose tracks keep their raw subchannel
+// (96 bytes a frame, P to W interleaved as a drive reads it): the kept
+// subchannel is what the disc yields, turned to the per-channel layout,
+// with P and Q generated where the kept Q frame does not check (a damaged
+// frame; a track whose P and Q were not kept) and R to W kept throughout.
+TEST(chd_add, kept_raw_subchannel_is_used_where_its_q_checks) {
+    temp_dir dir;
+    constexpr uint32_t DATA = 64, AUDIO = 48;  // chdman refuses much smaller images
+    const std::vector<uint32_t> damaged = {5, 6, DATA - 1};
+    std::vector<uint8_t> kept(size_t{DATA + AUDIO} * SUBCHANNEL_BLOCK_SIZE);
+    std::vector<uint8_t> frames[2];
+    const std::vector<uint8_t> main = cue_file_bytes({"main", DATA + AUDIO, CD_SECTOR_SIZE});
+    for (uint32_t lba = 0; lba < DATA + AUDIO; lba++) {
+        uint8_t *block = &kept[size_t{lba} * SUBCHANNEL_BLOCK_SIZE];
+        for (int i = Q_FRAME_SIZE * 2; i < SUBCHANNEL_BLOCK_SIZE; i++)
+            block[i] = static_cast<uint8_t>(lba * 3 + i);
+        if (lba < DATA) {
+            std::vector<uint8_t> q = q_position(0x40, 1, 1, lba, lba + 150);
+            if (lba % 10 == 3) {
+                // A catalogue number frame, which no generated Q carries.
+                q = {0x42, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12, 0x30, 0x00, 0x00, 0, 0};
+                q_crc_store(q.data());
+            }
+            memset(block, lba % 2 == 0 ? 0xFF : 0x00, Q_FRAME_SIZE);  // P as kept
+            memcpy(block + SUBCHANNEL_Q_OFFSET, q.data(), Q_FRAME_SIZE);
+            if (std::find(damaged.begin(), damaged.end(), lba) != damaged.end())
+                block[SUBCHANNEL_Q_OFFSET + 4] ^= 0x01;
+        }
+        uint8_t interleaved[SUBCHANNEL_BLOCK_SIZE];
+        memcpy(interleaved, block, sizeof interleaved);
+        subchannel_to_interleaved(interleaved);
+        std::vector<uint8_t> &file = frames[lba < DATA ? 0 : 1];
+        file.insert(file.end(), &main[size_t{lba} * CD_SECTOR_SIZE],
+                    &main[size_t{lba + 1} * CD_SECTOR_SIZE]);
+        file.insert(file.end(), interleaved, interleaved + sizeof interleaved);
+    }
+    write_file(dir.path("t1.bin"), frames[0]);
+    write_file(dir.path("t2.bin"), frames[1]);
+    write_text(dir.path("disc.toc"), "CD_ROM\nTRACK MODE1_RAW RW_RAW\nDATAFILE \"t1.bin\" 00:00:64\n"
+                                     "TRACK AUDIO RW_RAW\nFILE \"t2.bin\" 0 00:00:48\n");
+    const std::string chd = dir.path("disc.chd");
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("disc.toc")) + " -o " + quoted(chd)));
+    ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " + quoted(dir.path("out.cue")) +
+                           " -ob " + quoted(dir.path("out.bin"))));
+    // The extracted sheet has no subchannel: its disc carries the generated
+    // one.
+    const disc_read generated = read_whole_disc(dir.path("out.cue"));
+    const disc_read d = read_whole_disc(chd);
+    ASSERT_EQ(d.sub.size(), kept.size());
+    EXPECT_TRUE(d.main == generated.main) << "sectors differ";
+    for (uint32_t lba = 0; lba < DATA + AUDIO; lba++) {
+        SCOPED_TRACE("sector " + std::to_string(lba));
+        const size_t at = size_t{lba} * SUBCHANNEL_BLOCK_SIZE;
+        const bool q_kept = lba < DATA && std::find(damaged.begin(), damaged.end(), lba) == damaged.end();
+        const std::vector<uint8_t> &pq = q_kept ? kept : generated.sub;
+        EXPECT_EQ(memcmp(&d.sub[at], &pq[at], Q_FRAME_SIZE * 2), 0) << "P and Q";
+        EXPECT_EQ(memcmp(&d.sub[at + Q_FRAME_SIZE * 2], &kept[at + Q_FRAME_SIZE * 2],
+                         SUBCHANNEL_BLOCK_SIZE - Q_FRAME_SIZE * 2),
+                  0)
+            << "R to W";
+    }
+    memory_card card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(card.drive()));
+    recording_log log;
+    EXPECT_EQ(run_card(log, card.drive(), "add", {chd}), 0) << log.text();
 }
