@@ -3,9 +3,12 @@
 // card equals the one added from the sheet, and damaged files are refused
 // without touching the card.
 #include <gtest/gtest.h>
+#include <zlib.h>
+#include <zstd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -18,6 +21,7 @@
 #include "card/cdimage/sector_ecc.h"
 #include "card/cdimage/subchannel_q_crc.h"
 #include "card/cdimage/subchannel_swap.h"
+#include "tests/card/cdimage/chd_build.h"
 #include "tests/card/cdimage/cue_discs.h"
 #include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
@@ -30,6 +34,17 @@ bool run_chdman(const std::string &arguments) {
 }
 
 std::string quoted(const std::string &s) { return "'" + s + "'"; }
+
+// What chdman prints (its status says nothing about a failed verify).
+std::string chdman_output(const std::string &arguments) {
+    std::string text;
+    FILE *p = popen(("chdman " + arguments + " 2>&1").c_str(), "r");
+    if (p == nullptr) return text;
+    char buffer[512];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) text.append(buffer, n);
+    pclose(p);
+    return text;
+}
 
 std::vector<uint8_t> file_bytes(const std::string &name) {
     std::ifstream in(name, std::ios::binary);
@@ -339,4 +354,111 @@ TEST(chd_add, kept_raw_subchannel_is_used_where_its_q_checks) {
     ASSERT_TRUE(format_card(card.drive()));
     recording_log log;
     EXPECT_EQ(run_card(log, card.drive(), "add", {chd}), 0) << log.text();
+}
+
+namespace {
+
+std::vector<uint8_t> deflated(const uint8_t *data, size_t size) {
+    z_stream z{};
+    std::vector<uint8_t> out(deflateBound(&z, static_cast<uLong>(size)) + 64);
+    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY),
+              Z_OK);
+    z.next_in = const_cast<Bytef *>(data);
+    z.avail_in = static_cast<uInt>(size);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+std::vector<uint8_t> zstd_compressed(const uint8_t *data, size_t size) {
+    std::vector<uint8_t> out(ZSTD_compressBound(size));
+    const size_t n = ZSTD_compress(out.data(), out.size(), data, size, 3);
+    EXPECT_FALSE(ZSTD_isError(n));
+    out.resize(n);
+    return out;
+}
+
+// A CD codec's hunk: no sector marked as stripped of sync and parity, the
+// sector data's compressed length in 2 bytes, the sector data, then the
+// subchannel, each compressed alone.
+chd_hunk_compressor cd_codec(std::vector<uint8_t> (*compress)(const uint8_t *, size_t)) {
+    return [compress](const std::vector<uint8_t> &hunk) {
+        const size_t frames = hunk.size() / 2448;
+        std::vector<uint8_t> sectors, subs;
+        for (size_t f = 0; f < frames; f++) {
+            const uint8_t *frame = &hunk[f * 2448];
+            sectors.insert(sectors.end(), frame, frame + CD_SECTOR_SIZE);
+            subs.insert(subs.end(), frame + CD_SECTOR_SIZE, frame + 2448);
+        }
+        const std::vector<uint8_t> a = compress(sectors.data(), sectors.size()),
+                                   b = compress(subs.data(), subs.size());
+        std::vector<uint8_t> out((frames + 7) / 8, 0);
+        out.push_back(static_cast<uint8_t>(a.size() >> 8));
+        out.push_back(static_cast<uint8_t>(a.size()));
+        out.insert(out.end(), a.begin(), a.end());
+        out.insert(out.end(), b.begin(), b.end());
+        return out;
+    };
+}
+
+}  // namespace
+
+// chdman here writes no zstd hunks, so the disc is built by hand: a data
+// track and an audio track after a generated pregap, as a CHD and as a cue
+// sheet over the same sectors. The file builder is checked by chdman itself
+// on the deflate form of the same file.
+TEST(chd_add, zstd_cd_hunks_yield_the_sheets_disc_and_card) {
+    temp_dir dir;
+    constexpr uint32_t DATA = 40, AUDIO = 30, AUDIO_PADDED = 32;
+    std::vector<uint8_t> data_bin, audio_bin;
+    chd_build build{chd_tag('c', 'd', 'z', 's')};
+    for (uint32_t k = 0; k < DATA + AUDIO_PADDED; k++) {
+        uint8_t sector[CD_SECTOR_SIZE] = {};
+        if (k < DATA) {
+            for (int i = 0; i < 2048; i++) sector[16 + i] = static_cast<uint8_t>(k + i / 64);
+            mode1_sector_complete(sector, k + 150);
+            data_bin.insert(data_bin.end(), sector, sector + CD_SECTOR_SIZE);
+        } else if (k < DATA + AUDIO) {
+            for (int i = 0; i < CD_SECTOR_SIZE / 2; i++) {
+                const auto v = static_cast<int16_t>(9000 * std::sin((k * 1176 + i) * 0.02));
+                sector[2 * i] = static_cast<uint8_t>(v), sector[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+            }
+            audio_bin.insert(audio_bin.end(), sector, sector + CD_SECTOR_SIZE);
+            swap_sample_bytes(sector);  // the image keeps audio big-endian
+        }
+        build.frames.insert(build.frames.end(), sector, sector + CD_SECTOR_SIZE);
+        build.frames.insert(build.frames.end(), SUBCHANNEL_BLOCK_SIZE, 0);
+    }
+    build.tracks = {
+        "TRACK:1 TYPE:MODE1_RAW SUBTYPE:NONE FRAMES:40 PREGAP:0 PGTYPE:MODE1 PGSUB:NONE POSTGAP:0",
+        "TRACK:2 TYPE:AUDIO SUBTYPE:NONE FRAMES:30 PREGAP:150 PGTYPE:MODE1 PGSUB:NONE POSTGAP:0"};
+    static_assert(DATA % 4 == 0 && AUDIO_PADDED % 4 == 0 && AUDIO <= AUDIO_PADDED);
+    write_file(dir.path("d.bin"), data_bin);
+    write_file(dir.path("a.bin"), audio_bin);
+    const std::string sheet = dir.path("disc.cue");
+    write_text(sheet, "FILE d.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n"
+                      "FILE a.bin BINARY\nTRACK 02 AUDIO\nPREGAP 00:02:00\nINDEX 01 00:00:00\n");
+
+    chd_build deflate_form = build;
+    deflate_form.codec = chd_tag('c', 'd', 'z', 'l');
+    const std::string cdzl = dir.path("cdzl.chd"), cdzs = dir.path("cdzs.chd");
+    ASSERT_TRUE(chd_build_write(cdzl, deflate_form, cd_codec(deflated)));
+    const std::string verdict = chdman_output("verify -i " + quoted(cdzl));
+    EXPECT_NE(verdict.find("Raw SHA1 verification successful"), std::string::npos) << verdict;
+    EXPECT_NE(verdict.find("Overall SHA1 verification successful"), std::string::npos) << verdict;
+    ASSERT_TRUE(chd_build_write(cdzs, build, cd_codec(zstd_compressed)));
+
+    const disc_read from_sheet = read_whole_disc(sheet);
+    expect_same_disc(read_whole_disc(cdzl), from_sheet);
+    expect_same_disc(read_whole_disc(cdzs), from_sheet);
+    memory_card sheet_card{TEST_CARD_SECTORS}, chd_card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(sheet_card.drive()));
+    ASSERT_TRUE(format_card(chd_card.drive()));
+    recording_log log;
+    ASSERT_EQ(run_card(log, sheet_card.drive(), "add_withname", {sheet, "game"}), 0) << log.text();
+    ASSERT_EQ(run_card(log, chd_card.drive(), "add_withname", {cdzs, "game"}), 0) << log.text();
+    EXPECT_TRUE(card_bytes(chd_card) == card_bytes(sheet_card)) << "the cards differ";
 }
