@@ -20,6 +20,10 @@ void sha1_update(sha1_context *c, const uint8_t *data, size_t n);
 // before further use.
 void sha1_final(sha1_context *c, uint8_t out[20]);
 
+// For tests: whether the processor's SHA instructions are used where it has
+// them (the default), or the portable rounds always.
+void sha1_allow_hardware(bool allowed);
+
 void sha1_digest(const uint8_t *data, size_t n, uint8_t out[20]);
 // 40 lower-case hexadecimal digits.
 std::string sha1_hex(const uint8_t *data, size_t n);
