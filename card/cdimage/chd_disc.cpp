@@ -107,8 +107,9 @@ bool chd_track_parse(const std::string &text, cue_sheet *sheet, chd_track_frames
         (!postgap_text.empty() && !number(postgap_text, 1u << 24, &postgap)))
         return false;
     if (!track_mode(type, &t.mode)) return false;
+    // Every frame keeps 96 subchannel bytes whatever the subtype says;
+    // only raw ones are used.
     const std::string subtype = field(text, "SUBTYPE");
-    if (subtype != "" && subtype != "NONE" && subtype != "RW" && subtype != "RW_RAW") return false;
     t.number = static_cast<uint8_t>(number_value);
     t.file = static_cast<int>(sheet->files.size());
     // A pregap the image keeps ("V" type) is the first part of the track's

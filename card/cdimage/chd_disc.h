@@ -13,8 +13,8 @@ cd_source *cd_source_open_chd(log_sink *log, const char *name, cue_sheet *sheet_
 
 // What a CD image keeps of one track: its frames, and whether their
 // subchannel bytes hold the raw subchannel (P to W, interleaved as a drive
-// reads it). Packed R-W data ("RW"), which lacks P and Q, and no data
-// ("NONE") both leave the subchannel to be generated.
+// reads it). Packed R-W data ("RW"), which lacks P and Q, no data
+// ("NONE") and any other subtype leave the subchannel to be generated.
 struct chd_track_frames {
     uint32_t stored;
     bool raw_subchannel;
