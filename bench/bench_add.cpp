@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/card_bench.h"
 #include "card/cdimage/subchannel_q.h"
 #include "card/commands/card_dispatch.h"
 #include "card/layout/card_layout.h"
@@ -31,15 +32,6 @@ namespace {
 
 constexpr uint32_t SECTORS = 297000;  // 698.5 MB of .img
 constexpr size_t CHUNK_SECTORS = 1024;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double seconds_since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // One data track: main bytes that vary, subchannel with valid Q frames.
 bool write_image_set(const std::string &prefix) {
@@ -128,21 +120,6 @@ void note_area(void *user, uint32_t image, uint32_t offset, uint32_t length, uin
                                             uint64_t{length} * DISK_SECTOR_SIZE};
 }
 
-struct captured {
-    std::string text;
-};
-
-void capture(void *user, const char *text) { static_cast<captured *>(user)->text += text; }
-void no_range(void *, int64_t) {}
-void no_step(void *, int64_t) {}
-
-double run(log_sink *log, std::vector<const char *> v) {
-    auto start = std::chrono::steady_clock::now();
-    if (card_dispatch(log, static_cast<int>(v.size()), v.data()) != 0)
-        fprintf(stderr, "%s failed\n", v[1]);
-    return seconds_since(start);
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -157,32 +134,29 @@ int main(int argc, char **argv) {
     close(fd);
     char letter = drive_table_register_image(log_null(), card.c_str());
     std::string drive(1, letter);
-    captured out;
-    log_sink *log = log_create(&out, capture);
-    gauge_record *gauge = gauge_create(nullptr, no_range, no_step);
-    log_attach_gauge(log, gauge);
+    bench_log out;
     sync();  // the generated files are on disk before anything is timed
 
     constexpr int ROUNDS = 3;
     std::vector<double> plain, plain_read, add, add_cue, hash, file_hash;
     const std::string sheet = prefix + ".cue";
     std::string listing;
-    run(log, {"", "format", drive.c_str()});
+    out.run({"", "format", drive.c_str()});
     for (int round = 0; round < ROUNDS; round++) {
         plain.push_back(plain_pass(prefix, scratch));
         // Later rounds replace image 1, writing the same area again.
         // Without the read-back: these figures compare writing with writing.
         add.push_back(round == 0
-                          ? run(log, {"", "add", drive.c_str(), prefix.c_str(), CARD_NO_VERIFY})
-                          : run(log, {"", "add", drive.c_str(), prefix.c_str(), "1", CARD_NO_VERIFY}));
-        add_cue.push_back(run(log, {"", "add", drive.c_str(), sheet.c_str(), "1", CARD_NO_VERIFY}));
+                          ? out.run({"", "add", drive.c_str(), prefix.c_str(), CARD_NO_VERIFY})
+                          : out.run({"", "add", drive.c_str(), prefix.c_str(), "1", CARD_NO_VERIFY}));
+        add_cue.push_back(out.run({"", "add", drive.c_str(), sheet.c_str(), "1", CARD_NO_VERIFY}));
         area_place area;
         card_enumerate(log_null(), drive.c_str(), no_header, nullptr, note_area, &area);
         plain_read.push_back(plain_read_pass(card, area.offset, area.bytes));
         out.text.clear();
-        hash.push_back(run(log, {"", "mmchash", drive.c_str(), "1"}));
+        hash.push_back(out.run({"", "mmchash", drive.c_str(), "1"}));
         listing = out.text;
-        file_hash.push_back(run(log, {"", "mmchash", drive.c_str(), prefix.c_str()}));
+        file_hash.push_back(out.run({"", "mmchash", drive.c_str(), prefix.c_str()}));
     }
     double mb = (double(SECTORS) * (2352 + 96)) / 1e6;
     printf("image set: %u sectors, %.1f MB (.img + .sub); %d rounds, medians\n", SECTORS, mb,
@@ -200,8 +174,6 @@ int main(int argc, char **argv) {
     printf("listing: %s", listing.c_str());
 
     drive_table_forget(letter);
-    log_destroy(log);
-    gauge_destroy(gauge);
     for (const char *name :
          {"/disc.img", "/disc.sub", "/disc.ccd", "/disc.cue", "/card.img", "/plain.bin"})
         unlink((dir + name).c_str());

@@ -28,6 +28,14 @@ struct cd_source {
     // Sectors [first, first + count), which must lie inside sector_count.
     // false with a message naming the file.
     virtual bool read(log_sink *log, uint32_t first, uint32_t count, const cd_sector_target &t) = 0;
+    // A source that keeps a check over all of its data (a compressed
+    // image's SHA-1) verifies it around a read of every sector in order (an
+    // add), at its end; or on its own, reading its data once before anything
+    // is written (an image overwritten in place), after which the whole
+    // read checks nothing more. false with a message naming the file.
+    virtual void begin_whole_read() {}
+    virtual bool end_whole_read(log_sink *) { return true; }
+    virtual bool check_all_data(log_sink *) { return true; }
 };
 
 // prefix.img and prefix.sub (sizes already checked); nullptr with a message.

@@ -7,6 +7,7 @@
 #include "card/cdimage/cue_disc.h"
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/subchannel_q.h"
+#include "card/cdimage/subchannel_swap.h"
 
 namespace {
 
@@ -59,20 +60,34 @@ struct chd_reader : cue_file_reader {
     std::unique_ptr<chd_file> chd;
     std::vector<uint64_t> first;
     std::vector<uint32_t> sector_size;
-    std::vector<uint32_t> stored;
-    bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces,
-              size_t count) override {
+    std::vector<chd_track_frames> tracks;
+    bool keeps_subchannel(int file) const override { return tracks[file].raw_subchannel; }
+    void begin_whole_read() override { chd_check_begin(chd.get()); }
+    bool end_whole_read(log_sink *log) override { return chd_check_end(log, chd.get()); }
+    bool check_all_data(log_sink *log) override {
+        chd_check_begin(chd.get());
+        return chd_check_end(log, chd.get());
+    }
+    bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces, size_t count,
+              uint8_t *sub, size_t sub_stride) override {
         const uint32_t frames_per_hunk = chd->hunk_bytes / FRAME_BYTES;
         uint64_t sector = offset / sector_size[file];
         for (size_t k = 0; k < count; k++, sector++) {
-            if (sector >= stored[file] || pieces[k].bytes > sector_size[file]) {
+            if (sector >= tracks[file].stored ||
+                (pieces != nullptr && pieces[k].bytes > sector_size[file])) {
                 log_file_message(log, chd->name.c_str(), ": track shorter than its metadata\n");
                 return false;
             }
             const uint64_t frame = first[file] + sector;
             const uint8_t *hunk = chd_hunk(log, chd.get(), static_cast<uint32_t>(frame / frames_per_hunk));
             if (hunk == nullptr) return false;
-            memcpy(pieces[k].data, hunk + frame % frames_per_hunk * FRAME_BYTES, pieces[k].bytes);
+            const uint8_t *bytes = hunk + frame % frames_per_hunk * FRAME_BYTES;
+            if (pieces != nullptr) memcpy(pieces[k].data, bytes, pieces[k].bytes);
+            if (sub != nullptr && tracks[file].raw_subchannel) {
+                uint8_t *block = sub + k * sub_stride;
+                memcpy(block, bytes + CD_SECTOR_SIZE, SUBCHANNEL_BLOCK_SIZE);
+                subchannel_to_per_channel(block);
+            }
         }
         return true;
     }
@@ -80,7 +95,7 @@ struct chd_reader : cue_file_reader {
 
 }  // namespace
 
-bool chd_track_parse(const std::string &text, cue_sheet *sheet, uint32_t *stored_frames) {
+bool chd_track_parse(const std::string &text, cue_sheet *sheet, chd_track_frames *stored) {
     cue_track t{};
     uint32_t number_value = 0, frames = 0, pregap = 0, postgap = 0;
     if (!number(field(text, "TRACK"), CUE_TRACKS_MAX, &number_value) || number_value == 0 ||
@@ -92,6 +107,9 @@ bool chd_track_parse(const std::string &text, cue_sheet *sheet, uint32_t *stored
         (!postgap_text.empty() && !number(postgap_text, 1u << 24, &postgap)))
         return false;
     if (!track_mode(type, &t.mode)) return false;
+    // Every frame keeps 96 subchannel bytes whatever the subtype says;
+    // only raw ones are used.
+    const std::string subtype = field(text, "SUBTYPE");
     t.number = static_cast<uint8_t>(number_value);
     t.file = static_cast<int>(sheet->files.size());
     // A pregap the image keeps ("V" type) is the first part of the track's
@@ -108,7 +126,7 @@ bool chd_track_parse(const std::string &text, cue_sheet *sheet, uint32_t *stored
     t.postgap = postgap;
     sheet->files.push_back({"", true, uint64_t{frames} * cue_file_sector_size(t.mode)});
     sheet->tracks.push_back(t);
-    *stored_frames = frames;
+    *stored = {frames, subtype == "RW_RAW"};
     return true;
 }
 
@@ -129,7 +147,7 @@ cd_source *cd_source_open_chd(log_sink *log, const char *name, cue_sheet *sheet_
     sheet.name = name;
     uint64_t frame = 0;
     for (const std::string &text : tracks) {
-        uint32_t stored = 0;
+        chd_track_frames stored{};
         if (!chd_track_parse(text, &sheet, &stored) ||
             sheet.tracks.back().number != sheet.tracks.size()) {
             log_file_message(log, name, ": CD track metadata not understood: ");
@@ -139,9 +157,9 @@ cd_source *cd_source_open_chd(log_sink *log, const char *name, cue_sheet *sheet_
         }
         sheet.files.back().path = name;
         reader->first.push_back(frame);
-        reader->stored.push_back(stored);
+        reader->tracks.push_back(stored);
         reader->sector_size.push_back(cue_file_sector_size(sheet.tracks.back().mode));
-        frame += (stored + TRACK_PADDING - 1) / TRACK_PADDING * TRACK_PADDING;
+        frame += (stored.stored + TRACK_PADDING - 1) / TRACK_PADDING * TRACK_PADDING;
     }
     if (frame * FRAME_BYTES > chd->logical_bytes) {
         log_file_message(log, name, ": tracks longer than the CHD's data\n");

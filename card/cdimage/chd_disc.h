@@ -11,7 +11,16 @@
 // when given, receives the layout.
 cd_source *cd_source_open_chd(log_sink *log, const char *name, cue_sheet *sheet_out);
 
+// What a CD image keeps of one track: its frames, and whether their
+// subchannel bytes hold the raw subchannel (P to W, interleaved as a drive
+// reads it). Packed R-W data ("RW"), which lacks P and Q, no data
+// ("NONE") and any other subtype leave the subchannel to be generated.
+struct chd_track_frames {
+    uint32_t stored;
+    bool raw_subchannel;
+};
+
 // One track's metadata text ("TRACK:1 TYPE:MODE1_RAW SUBTYPE:NONE
-// FRAMES:300 ..."), appended to sheet as its own file; *stored_frames
-// receives the frames the image keeps for it. false if not understood.
-bool chd_track_parse(const std::string &text, cue_sheet *sheet, uint32_t *stored_frames);
+// FRAMES:300 ..."), appended to sheet as its own file. false if not
+// understood.
+bool chd_track_parse(const std::string &text, cue_sheet *sheet, chd_track_frames *frames);

@@ -1,5 +1,6 @@
 #include "card/cdimage/chd_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "card/cdimage/image_input.h"
@@ -340,7 +341,9 @@ bool chd_metadata(log_sink *log, chd_file *chd, uint32_t tag, std::vector<std::s
     return true;
 }
 
-const uint8_t *chd_hunk(log_sink *log, chd_file *chd, uint32_t hunk) {
+namespace {
+
+const uint8_t *decompressed_hunk(log_sink *log, chd_file *chd, uint32_t hunk) {
     if (hunk == chd->cached_hunk) return chd->cached.data();
     for (int depth = 0; hunk < chd->map.size(); depth++) {
         const chd_hunk_entry &e = chd->map[hunk];
@@ -374,4 +377,55 @@ const uint8_t *chd_hunk(log_sink *log, chd_file *chd, uint32_t hunk) {
     log_file_message(log, chd->name.c_str(), ": ");
     log_write(log, ("hunk " + std::to_string(hunk) + " is damaged or truncated\n").c_str());
     return nullptr;
+}
+
+// Hashes hunk when it is the next one in order; the last hunk counts only
+// up to the data's end.
+void hash_in_order(chd_file *chd, uint32_t hunk, const uint8_t *data) {
+    if (!chd->checking || hunk != chd->hashed_hunks) return;
+    const uint64_t at = uint64_t{hunk} * chd->hunk_bytes;
+    sha1_update(&chd->data_sha1, data,
+                static_cast<size_t>(std::min<uint64_t>(chd->hunk_bytes, chd->logical_bytes - at)));
+    chd->hashed_hunks++;
+}
+
+// Hashes the hunks before `end` that the read has not reached.
+bool hash_up_to(log_sink *log, chd_file *chd, uint32_t end) {
+    while (chd->hashed_hunks < end) {
+        const uint32_t hunk = chd->hashed_hunks;
+        const uint8_t *data = decompressed_hunk(log, chd, hunk);
+        if (data == nullptr) return false;
+        hash_in_order(chd, hunk, data);
+    }
+    return true;
+}
+
+}  // namespace
+
+const uint8_t *chd_hunk(log_sink *log, chd_file *chd, uint32_t hunk) {
+    if (chd->checking && hunk < chd->map.size() && !hash_up_to(log, chd, hunk)) return nullptr;
+    const uint8_t *data = decompressed_hunk(log, chd, hunk);
+    if (data != nullptr) hash_in_order(chd, hunk, data);
+    return data;
+}
+
+void chd_check_begin(chd_file *chd) {
+    chd->checking = !chd->checked;
+    chd->hashed_hunks = 0;
+    sha1_init(&chd->data_sha1);
+}
+
+bool chd_check_end(log_sink *log, chd_file *chd) {
+    if (!chd->checking) return true;
+    const bool read = hash_up_to(log, chd, static_cast<uint32_t>(chd->map.size()));
+    chd->checking = false;
+    if (!read) return false;
+    uint8_t digest[20];
+    sha1_final(&chd->data_sha1, digest);
+    static const uint8_t none[20] = {};
+    chd->checked = memcmp(chd->raw_sha1, none, 20) == 0 || memcmp(digest, chd->raw_sha1, 20) == 0;
+    if (chd->checked) return true;
+    log_file_message(log, chd->name.c_str(),
+                     ": the data does not match the SHA-1 the file gives for it (damaged CHD)\n");
+    return false;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/log.h"
+#include "core/sha1.h"
 
 struct positioned_file;
 
@@ -52,6 +53,12 @@ struct chd_file {
     std::vector<uint8_t> compressed;  // one hunk's stored bytes
     std::vector<uint8_t> cached;      // the last hunk decompressed
     uint32_t cached_hunk = UINT32_MAX;
+    // The data's SHA-1 while a whole read runs: hunks are hashed in order as
+    // they are decompressed, and those the read passes over are
+    // decompressed for it alone.
+    bool checking = false, checked = false;
+    uint32_t hashed_hunks = 0;
+    sha1_context data_sha1;
     ~chd_file();
 };
 
@@ -65,6 +72,14 @@ bool chd_metadata(log_sink *log, chd_file *chd, uint32_t tag, std::vector<std::s
 // Hunk `hunk`, decompressed and checked; points into the file's cache,
 // valid until the next call. nullptr with a message.
 const uint8_t *chd_hunk(log_sink *log, chd_file *chd, uint32_t hunk);
+
+// A reader about to read the data front to back calls chd_check_begin;
+// chd_check_end then hashes what the read did not reach and compares the
+// data's SHA-1 with the header's: false with a message when they differ or
+// a hunk cannot be read. Costs one pass of SHA-1 over the data. Once the
+// check has passed, later reads are not checked again.
+void chd_check_begin(chd_file *chd);
+bool chd_check_end(log_sink *log, chd_file *chd);
 
 // Decodes a compressed map (its 16-byte header first) into chd->map, whose
 // hunk_bytes, unit_bytes and logical_bytes are set. false if damaged.

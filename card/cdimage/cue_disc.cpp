@@ -9,6 +9,7 @@
 #include "card/cdimage/bcd.h"
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/sector_ecc.h"
+#include "card/cdimage/subchannel_q_crc.h"
 #include "platform/positioned_file.h"
 
 namespace {
@@ -107,9 +108,11 @@ struct disk_files : cue_file_reader {
     ~disk_files() override {
         for (positioned_file *f : files) positioned_file_close(f);
     }
-    bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces,
-              size_t count) override {
-        if (positioned_file_read_pieces_at(files[file], offset, pieces, count) == 0) return true;
+    bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces, size_t count,
+              uint8_t *, size_t) override {
+        if (pieces == nullptr ||
+            positioned_file_read_pieces_at(files[file], offset, pieces, count) == 0)
+            return true;
         log_file_message(log, paths[file].c_str(), ": cannot be read\n");
         return false;
     }
@@ -126,15 +129,28 @@ struct cue_source : cd_source {
         return i;
     }
 
-    // Sectors [lba, lba + count) of track t that its file holds.
+    // Sectors [lba, lba + count) of track t that its file holds; main or
+    // sub null when not wanted.
     bool read_file_run(log_sink *log, const cue_track &t, uint32_t lba, uint32_t count,
-                       uint8_t *main, size_t stride) {
+                       uint8_t *main, size_t stride, uint8_t *sub, size_t sub_stride) {
         const uint32_t size = cue_file_sector_size(t.mode);
         const size_t at = size == CD_SECTOR_SIZE ? 0 : 16;
         pieces.resize(count);
-        for (uint32_t k = 0; k < count; k++) pieces[k] = {main + k * stride + at, size};
+        for (uint32_t k = 0; k < count && main != nullptr; k++)
+            pieces[k] = {main + k * stride + at, size};
         uint64_t offset = t.file_offset + uint64_t{lba - t.file_first} * size;
-        return files->read(log, t.file, offset, pieces.data(), count);
+        return files->read(log, t.file, offset, main != nullptr ? pieces.data() : nullptr, count,
+                           sub, sub_stride);
+    }
+
+    // A kept subchannel block is used as it is where its Q frame checks;
+    // elsewhere (a block the file left empty, a damaged frame) P and Q are
+    // generated and the kept R to W stay.
+    void check_kept_subchannel(size_t track_index, uint32_t lba, uint8_t *block) const {
+        if (q_crc_ok(block + SUBCHANNEL_Q_OFFSET)) return;
+        uint8_t generated[SUBCHANNEL_BLOCK_SIZE];
+        cue_subchannel_block(sheet, track_index, lba, generated);
+        memcpy(block, generated, SUBCHANNEL_Q_OFFSET + Q_FRAME_SIZE);  // P and Q
     }
 
     void finish_main(const cue_track &t, uint32_t lba, bool from_file, uint8_t *main) {
@@ -151,6 +167,10 @@ struct cue_source : cd_source {
         }
     }
 
+    void begin_whole_read() override { files->begin_whole_read(); }
+    bool end_whole_read(log_sink *log) override { return files->end_whole_read(log); }
+    bool check_all_data(log_sink *log) override { return files->check_all_data(log); }
+
     bool read(log_sink *log, uint32_t first, uint32_t count, const cd_sector_target &out) override {
         for (uint32_t done = 0; done < count;) {
             const uint32_t lba = first + done;
@@ -163,14 +183,20 @@ struct cue_source : cd_source {
                                                           : t.disc_end;
             const uint32_t run = std::min(count - done, run_end - lba);
             uint8_t *main = out.main != nullptr ? out.main + done * out.main_stride : nullptr;
-            if (main != nullptr && from_file &&
-                !read_file_run(log, t, lba, run, main, out.main_stride))
+            uint8_t *sub = out.sub != nullptr ? out.sub + size_t{done} * out.sub_stride : nullptr;
+            const bool kept_sub = sub != nullptr && from_file && files->keeps_subchannel(t.file);
+            if (from_file && (main != nullptr || kept_sub) &&
+                !read_file_run(log, t, lba, run, main, out.main_stride, kept_sub ? sub : nullptr,
+                               out.sub_stride))
                 return false;
             for (uint32_t k = 0; k < run; k++) {
                 if (main != nullptr) finish_main(t, lba + k, from_file, main + k * out.main_stride);
-                if (out.sub != nullptr)
-                    cue_subchannel_block(sheet, ti, lba + k,
-                                         out.sub + size_t{done + k} * out.sub_stride);
+                if (sub == nullptr) continue;
+                uint8_t *block = sub + size_t{k} * out.sub_stride;
+                if (kept_sub)
+                    check_kept_subchannel(ti, lba + k, block);
+                else
+                    cue_subchannel_block(sheet, ti, lba + k, block);
             }
             done += run;
         }

@@ -31,10 +31,19 @@ cd_source *cd_source_open_cue(log_sink *log, const char *sheet_name, cue_sheet *
 // or the tracks kept inside a compressed disc image.
 struct cue_file_reader {
     virtual ~cue_file_reader() = default;
-    // pieces, one after another, from byte offset of sheet file `file`.
-    // false with a message naming the file.
+    // count sectors from byte offset of sheet file `file`: their bytes into
+    // pieces (one per sector; null: not wanted) and, from a file that keeps
+    // a subchannel, its blocks into sub (per-channel layout, sub_stride
+    // apart; null: not wanted). false with a message naming the file.
     virtual bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces,
-                      size_t count) = 0;
+                      size_t count, uint8_t *sub, size_t sub_stride) = 0;
+    // Whether read fills sub for the file's sectors; otherwise their
+    // subchannel is generated.
+    virtual bool keeps_subchannel(int) const { return false; }
+    // As for cd_source.
+    virtual void begin_whole_read() {}
+    virtual bool end_whole_read(log_sink *) { return true; }
+    virtual bool check_all_data(log_sink *) { return true; }
 };
 
 // A source over a laid-out sheet whose file bytes come from reader (taken

@@ -2,26 +2,40 @@
 
 namespace {
 
-// One table step per byte: every Q frame of an image is checked as it is
-// copied, so the bitwise loop showed in the adding time.
-struct crc16_table {
-    uint16_t entry[256];
-    constexpr crc16_table() : entry() {
+// entry[k][v]: the CRC of byte v followed by k zero bytes. Eight bytes go
+// through eight independent lookups at once (a compressed image's hunks are
+// checked whole, hundreds of megabytes for a disc); one table step per
+// byte was a fifth of an add's time.
+struct crc16_tables {
+    uint16_t entry[8][256];
+    constexpr crc16_tables() : entry() {
         for (int v = 0; v < 256; v++) {
             uint16_t crc = static_cast<uint16_t>(v << 8);
             for (int bit = 0; bit < 8; bit++)
                 crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-            entry[v] = crc;
+            entry[0][v] = crc;
         }
+        for (int k = 1; k < 8; k++)
+            for (int v = 0; v < 256; v++) {
+                const uint16_t c = entry[k - 1][v];
+                entry[k][v] = static_cast<uint16_t>(c << 8 ^ entry[0][c >> 8]);
+            }
     }
 };
-constexpr crc16_table table;
+constexpr crc16_tables tables;
 
 }  // namespace
 
 uint16_t crc16_ccitt(uint16_t crc, const uint8_t *data, size_t length) {
-    for (size_t i = 0; i < length; i++)
-        crc = static_cast<uint16_t>(crc << 8 ^ table.entry[(crc >> 8 ^ data[i]) & 0xFF]);
+    const auto &t = tables.entry;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        const uint8_t *d = data + i;
+        crc = static_cast<uint16_t>(t[7][d[0] ^ crc >> 8] ^ t[6][d[1] ^ (crc & 0xFF)] ^ t[5][d[2]] ^
+                                    t[4][d[3]] ^ t[3][d[4]] ^ t[2][d[5]] ^ t[1][d[6]] ^ t[0][d[7]]);
+    }
+    for (; i < length; i++)
+        crc = static_cast<uint16_t>(crc << 8 ^ t[0][(crc >> 8 ^ data[i]) & 0xFF]);
     return crc;
 }
 

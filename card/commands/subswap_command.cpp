@@ -18,7 +18,7 @@
 #include "card/layout/card_layout.h"
 #include "card/layout/chain_walk.h"
 #include "card/layout/stored_sector.h"
-#include "card/layout/subchannel_swap.h"
+#include "card/cdimage/subchannel_swap.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "card/layout/subchannel_swap.h"
+#include "card/cdimage/subchannel_swap.h"
 #include "card/cdimage/subchannel_q.h"
 
 subchannel_transform stored_subchannel_transform(uint8_t version) {

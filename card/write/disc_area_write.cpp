@@ -72,6 +72,7 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
 
     q_check_state q_state;
     q_check_init(&q_state, log);
+    source->begin_whole_read();
     for (uint32_t done = 0; done < sector_count;) {
         // Only the new disc area has been written so far: the block's
         // header, and with it the card's contents, is still the old one.
@@ -93,6 +94,7 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
         }
         done += n;
     }
+    if (!source->end_whole_read(log)) return 0;
     if (out.full() && !out.write()) return 0;
     stored_leadout_sector(out.slot(false), leadout_q, transform);
     return out.write() ? 1 : 0;

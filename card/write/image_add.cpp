@@ -253,6 +253,9 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     log_printf(c->log, "image#%u-%02u\n", block, e);
 
     if (r.overwrite) {
+        // The old image is gone once its area is rewritten: a damaged
+        // compressed image must be found out before.
+        if (in.kind == IMAGE_CD && !in.source->check_all_data(c->log)) return 0;
         log_printf(c->log,
                    "image#%u-%02u is rewritten in place: if this is cut short, write it again\n",
                    block, e);

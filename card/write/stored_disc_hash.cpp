@@ -12,7 +12,7 @@
 #include "card/cdimage/image_hash.h"
 #include "card/cdimage/image_input.h"
 #include "card/layout/stored_sector.h"
-#include "card/layout/subchannel_swap.h"
+#include "card/cdimage/subchannel_swap.h"
 #include "card/cdimage/subchannel_q.h"
 
 namespace {

@@ -214,6 +214,21 @@ TEST(QFrame, CrcIsTheInvertedCcittCheckWord) {
     EXPECT_EQ(cd_crc16(nullptr, 0), 0xFFFF);
     const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
     EXPECT_EQ(cd_crc16(check, sizeof check), 0xCE3C);
+    // Every length around the eight-byte steps, from any start value,
+    // against the bit-by-bit definition.
+    uint8_t bytes[40];
+    for (size_t i = 0; i < sizeof bytes; i++) bytes[i] = static_cast<uint8_t>(i * 151 + 7);
+    for (uint16_t start : {0x0000, 0xFFFF, 0x1D0F}) {
+        for (size_t n = 0; n <= sizeof bytes; n++) {
+            uint16_t crc = start;
+            for (size_t i = 0; i < n; i++) {
+                crc ^= static_cast<uint16_t>(bytes[i] << 8);
+                for (int b = 0; b < 8; b++)
+                    crc = static_cast<uint16_t>(crc & 0x8000 ? crc << 1 ^ 0x1021 : crc << 1);
+            }
+            EXPECT_EQ(crc16_ccitt(start, bytes, n), crc) << n << " bytes from " << start;
+        }
+    }
 }
 
 TEST(QFrame, EntryBecomesControlAdrTrackPointAndPositions) {

@@ -11,6 +11,7 @@
 #include "card/cdimage/cd_source.h"
 #include "card/cdimage/image_input.h"
 #include "tests/card/cdimage/cue_discs.h"
+#include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/temp_dir.h"
@@ -55,22 +56,6 @@ uint32_t edc_bitwise(const uint8_t *data, size_t length) {
     return edc;
 }
 
-struct disc_sectors {
-    std::vector<uint8_t> main, sub;
-};
-
-disc_sectors read_all(const image_input &in) {
-    disc_sectors d;
-    d.main.resize(size_t{in.sector_count} * CD_SECTOR_SIZE);
-    d.sub.resize(size_t{in.sector_count} * SUBCHANNEL_BLOCK_SIZE);
-    recording_log log;
-    EXPECT_TRUE(in.source->read(log.sink, 0, in.sector_count,
-                                cd_sector_target{d.main.data(), CD_SECTOR_SIZE, d.sub.data(),
-                                                 SUBCHANNEL_BLOCK_SIZE}))
-        << log.text();
-    return d;
-}
-
 }  // namespace
 
 TEST(cue_disc, every_q_frame_follows_the_sheet) {
@@ -83,7 +68,7 @@ TEST(cue_disc, every_q_frame_follows_the_sheet) {
             << log.text();
         ASSERT_EQ(h.in.kind, IMAGE_CD);
         ASSERT_EQ(h.in.sector_count, c.sector_count);
-        disc_sectors d = read_all(h.in);
+        disc_read d = read_whole_disc(h.in);
         for (uint32_t lba = 0; lba < c.sector_count; lba++) {
             SCOPED_TRACE("sector " + std::to_string(lba));
             const uint8_t *block = &d.sub[size_t{lba} * SUBCHANNEL_BLOCK_SIZE];
@@ -124,7 +109,7 @@ TEST(cue_disc, main_bytes_come_from_the_files_or_are_generated) {
         recording_log log;
         input_holder h;
         ASSERT_EQ(image_input_read(log.sink, write_cue_disc(dir.path(""), c).c_str(), &h.in), 1);
-        disc_sectors d = read_all(h.in);
+        disc_read d = read_whole_disc(h.in);
         // Walk the files in sheet order: generated sectors sit only where a
         // PREGAP or POSTGAP put them.
         const bool motorola = c.sheet.find("MOTOROLA") != std::string::npos;

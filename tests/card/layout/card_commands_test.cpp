@@ -9,7 +9,7 @@
 #include "card/commands/card_dispatch.h"
 #include "card/layout/card_layout.h"
 #include "core/le_bytes.h"
-#include "card/layout/subchannel_swap.h"
+#include "card/cdimage/subchannel_swap.h"
 #include "tests/card/layout/card_image.h"
 #include "tests/card/layout/shell.h"
 

@@ -9,7 +9,7 @@
 #include "card/layout/card_layout.h"
 #include "card/layout/layout_records.h"
 #include "core/le_bytes.h"
-#include "card/layout/subchannel_swap.h"
+#include "card/cdimage/subchannel_swap.h"
 #include "tests/support/recording_log.h"
 
 namespace {

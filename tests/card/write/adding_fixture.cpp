@@ -128,3 +128,10 @@ rom_and_disc::rom_and_disc(unsigned seed, uint32_t data_sectors, uint32_t audio_
     write_file(rom, make_rom(8192, seed));
     make_cd(disc, data_sectors, audio_sectors, static_cast<uint8_t>(seed));
 }
+
+std::vector<uint8_t> card_bytes(const memory_card &card) {
+    auto c = open_block(card.drive());
+    if (c == nullptr) return {};
+    uint64_t length = c->entries[1].offset + c->entries[1].length + 64;
+    return card.read(c->block, static_cast<uint32_t>(length));
+}

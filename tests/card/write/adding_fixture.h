@@ -46,6 +46,11 @@ struct rom_and_disc {
     explicit rom_and_disc(unsigned seed, uint32_t data_sectors = 300, uint32_t audio_sectors = 300);
 };
 
+// The first image block up to the end of image 1's area and a little
+// beyond (the file system before it carries the format's volume serial);
+// empty when the card does not open.
+std::vector<uint8_t> card_bytes(const memory_card &card);
+
 // The first stored-sector bytes of a disc area from the medium.
 std::vector<uint8_t> read_bytes(const memory_card &card, uint64_t sector, uint64_t byte_offset,
                                 uint32_t length);

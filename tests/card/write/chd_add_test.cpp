@@ -3,8 +3,12 @@
 // card equals the one added from the sheet, and damaged files are refused
 // without touching the card.
 #include <gtest/gtest.h>
+#include <zlib.h>
+#include <zstd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -15,7 +19,11 @@
 #include "card/cdimage/chd_file.h"
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/sector_ecc.h"
+#include "card/cdimage/subchannel_q_crc.h"
+#include "card/cdimage/subchannel_swap.h"
+#include "tests/card/cdimage/chd_build.h"
 #include "tests/card/cdimage/cue_discs.h"
+#include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/card/write/adding_fixture.h"
 
@@ -27,48 +35,20 @@ bool run_chdman(const std::string &arguments) {
 
 std::string quoted(const std::string &s) { return "'" + s + "'"; }
 
+// What chdman prints (its status says nothing about a failed verify).
+std::string chdman_output(const std::string &arguments) {
+    std::string text;
+    FILE *p = popen(("chdman " + arguments + " 2>&1").c_str(), "r");
+    if (p == nullptr) return text;
+    char buffer[512];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) text.append(buffer, n);
+    pclose(p);
+    return text;
+}
+
 std::vector<uint8_t> file_bytes(const std::string &name) {
     std::ifstream in(name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-struct disc_read {
-    std::vector<uint8_t> main, sub;
-    std::vector<toc_entry> toc;
-};
-
-// Everything a source yields: sectors, subchannel, TOC.
-disc_read read_disc(const std::string &name) {
-    recording_log log;
-    image_input in{};
-    disc_read d;
-    EXPECT_EQ(image_input_read(log.sink, name.c_str(), &in), 1) << log.text();
-    if (in.source == nullptr) return d;
-    d.main.resize(size_t{in.sector_count} * CD_SECTOR_SIZE);
-    d.sub.resize(size_t{in.sector_count} * SUBCHANNEL_BLOCK_SIZE);
-    EXPECT_TRUE(in.source->read(log.sink, 0, in.sector_count,
-                                cd_sector_target{d.main.data(), CD_SECTOR_SIZE, d.sub.data(),
-                                                 SUBCHANNEL_BLOCK_SIZE}))
-        << log.text();
-    d.toc.assign(in.description->entries, in.description->entries + in.description->tocentries);
-    image_input_free(&in);
-    return d;
-}
-
-void expect_same_disc(const disc_read &a, const disc_read &b) {
-    EXPECT_EQ(a.main.size(), b.main.size());
-    EXPECT_TRUE(a.main == b.main) << "sectors differ";
-    EXPECT_TRUE(a.sub == b.sub) << "subchannel differs";
-    ASSERT_EQ(a.toc.size(), b.toc.size());
-    for (size_t i = 0; i < a.toc.size(); i++)
-        EXPECT_EQ(memcmp(&a.toc[i], &b.toc[i], sizeof(toc_entry)), 0) << "TOC entry " << i;
-}
-
-std::vector<uint8_t> card_bytes(const memory_card &card) {
-    auto c = open_block(card.drive());
-    if (c == nullptr) return {};
-    uint64_t length = c->entries[1].offset + c->entries[1].length + 64;
-    return card.read(c->block, static_cast<uint32_t>(length));
 }
 
 // The codecs Debian's chdman writes (it has no zstd).
@@ -137,7 +117,7 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
         const std::string sheet = write_cue_disc(dir.path(""), c);
         write_compressible_files(dir.path(""), c);
         const std::string kept = without_higher_indexes(dir.path(""), sheet);
-        const disc_read from_sheet = read_disc(kept);
+        const disc_read from_sheet = read_whole_disc(kept);
         memory_card sheet_card{TEST_CARD_SECTORS};
         ASSERT_TRUE(format_card(sheet_card.drive()));
         recording_log log;
@@ -149,7 +129,7 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
             ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd) +
                                    " -c " + codec));
             EXPECT_TRUE(has_compressed_hunks(chd));
-            expect_same_disc(read_disc(chd), from_sheet);
+            expect_same_disc(read_whole_disc(chd), from_sheet);
             memory_card chd_card{TEST_CARD_SECTORS};
             ASSERT_TRUE(format_card(chd_card.drive()));
             ASSERT_EQ(run_card(log, chd_card.drive(), "add_withname", {chd, "game"}), 0)
@@ -168,7 +148,7 @@ TEST(chd_add, extracted_sheet_yields_what_the_reader_yields) {
         ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd)));
         ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " +
                                quoted(dir.path("out.cue")) + " -ob " + quoted(dir.path("out.bin"))));
-        expect_same_disc(read_disc(chd), read_disc(dir.path("out.cue")));
+        expect_same_disc(read_whole_disc(chd), read_whole_disc(dir.path("out.cue")));
     }
 }
 
@@ -235,4 +215,250 @@ TEST(chd_add, damaged_files_fail_and_leave_the_card_unchanged) {
         EXPECT_NE(log.text().find(k.message), std::string::npos) << log.text();
         EXPECT_TRUE(card_bytes(card) == before) << "the card changed";
     }
+}
+
+// The data's SHA-1 in the header, which only a read of all of it can check.
+// An add finds a mismatch at the end of its read, having written only free
+// space past the last image; an overwrite, which rewrites an image in place,
+// checks before it writes. Track 1's stored pregap is not part of the disc,
+// yet the check covers it.
+TEST(chd_add, data_that_fails_its_sha1_is_refused) {
+    temp_dir dir;
+    const cue_disc_case &c = cue_disc_cases()[0];
+    const std::string sheet = write_cue_disc(dir.path(""), c);
+    memory_card card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(card.drive()));
+    recording_log first;
+    ASSERT_EQ(run_card(first, card.drive(), "add", {sheet}), 0) << first.text();
+    const std::vector<uint8_t> before = card_bytes(card);
+    ASSERT_GT(before.size(), 64u * 512);
+    // The same sheet over other bytes, so that a rewrite would show.
+    write_compressible_files(dir.path(""), c);
+    const std::string good = dir.path("good.chd"), bad = dir.path("bad.chd");
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(good)));
+    std::vector<uint8_t> bytes = file_bytes(good);
+    bytes.at(64 + 7) ^= 0x01;
+    write_file(bad, bytes);
+
+    // A disc with a stored track 1 pregap: a byte changed in its first hunk
+    // leaves the disc as read the same.
+    write_file(dir.path("p.bin"), cue_file_bytes({"p.bin", 400, CD_SECTOR_SIZE}));
+    write_text(dir.path("p.cue"),
+               "FILE p.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n");
+    const std::string pregap = dir.path("pregap.chd"), damaged = dir.path("damaged.chd");
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("p.cue")) + " -o " + quoted(pregap)));
+    bytes = file_bytes(pregap);
+    recording_log open_log;
+    std::unique_ptr<chd_file> opened = chd_open(open_log.sink, pregap.c_str());
+    ASSERT_NE(opened, nullptr) << open_log.text();
+    ASSERT_LT(opened->map[0].kind, CHD_STORED_SELF);
+    bytes.at(opened->map[0].offset + opened->map[0].length / 2) ^= 0x10;
+    write_file(damaged, bytes);
+    expect_same_disc(read_whole_disc(damaged), read_whole_disc(pregap));
+
+    const std::string mismatch = ": the data does not match the SHA-1";
+    struct {
+        const char *command;
+        std::string file;
+        std::string message;
+        bool whole_card_kept;  // else only what the card lists
+    } cases[] = {
+        {"overwrite", bad, "bad.chd" + mismatch, true},
+        {"add", bad, "bad.chd" + mismatch, false},
+        {"add", damaged, "damaged.chd: hunk 0 ", false},
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(std::string(k.command) + " " + k.file);
+        recording_log log;
+        std::vector<std::string> args{k.file};
+        if (std::string(k.command) == "overwrite") args.push_back("1");
+        EXPECT_EQ(run_card(log, card.drive(), k.command, args), 1);
+        EXPECT_NE(log.text().find(k.message), std::string::npos) << log.text();
+        const std::vector<uint8_t> now = card_bytes(card);
+        const size_t listed = before.size() - 64 * 512;  // card_bytes reads 64 sectors more
+        if (k.whole_card_kept)
+            EXPECT_TRUE(now == before) << "the card changed";
+        else
+            EXPECT_TRUE(now.size() == before.size() &&
+                        std::equal(before.begin(), before.begin() + listed, now.begin()))
+                << "the listed images changed";
+    }
+    for (const std::string &accepted : {good, pregap}) {
+        recording_log log;
+        EXPECT_EQ(run_card(log, card.drive(), "add", {accepted}), 0) << log.text();
+    }
+}
+
+// A CD image made from a toc file whose tracks keep their raw subchannel
+// (96 bytes a frame, P to W interleaved as a drive reads it): the kept
+// subchannel is what the disc yields, turned to the per-channel layout,
+// with P and Q generated where the kept Q frame does not check (a damaged
+// frame; a track whose P and Q were not kept) and R to W kept throughout.
+TEST(chd_add, kept_raw_subchannel_is_used_where_its_q_checks) {
+    temp_dir dir;
+    constexpr uint32_t DATA = 64, AUDIO = 48;  // chdman refuses much smaller images
+    const std::vector<uint32_t> damaged = {5, 6, DATA - 1};
+    std::vector<uint8_t> kept(size_t{DATA + AUDIO} * SUBCHANNEL_BLOCK_SIZE);
+    std::vector<uint8_t> frames[2];
+    const std::vector<uint8_t> main = cue_file_bytes({"main", DATA + AUDIO, CD_SECTOR_SIZE});
+    for (uint32_t lba = 0; lba < DATA + AUDIO; lba++) {
+        uint8_t *block = &kept[size_t{lba} * SUBCHANNEL_BLOCK_SIZE];
+        for (int i = Q_FRAME_SIZE * 2; i < SUBCHANNEL_BLOCK_SIZE; i++)
+            block[i] = static_cast<uint8_t>(lba * 3 + i);
+        if (lba < DATA) {
+            std::vector<uint8_t> q = q_position(0x40, 1, 1, lba, lba + 150);
+            if (lba % 10 == 3) {
+                // A catalogue number frame, which no generated Q carries.
+                q = {0x42, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12, 0x30, 0x00, 0x00, 0, 0};
+                q_crc_store(q.data());
+            }
+            memset(block, lba % 2 == 0 ? 0xFF : 0x00, Q_FRAME_SIZE);  // P as kept
+            memcpy(block + SUBCHANNEL_Q_OFFSET, q.data(), Q_FRAME_SIZE);
+            if (std::find(damaged.begin(), damaged.end(), lba) != damaged.end())
+                block[SUBCHANNEL_Q_OFFSET + 4] ^= 0x01;
+        }
+        uint8_t interleaved[SUBCHANNEL_BLOCK_SIZE];
+        memcpy(interleaved, block, sizeof interleaved);
+        subchannel_to_interleaved(interleaved);
+        std::vector<uint8_t> &file = frames[lba < DATA ? 0 : 1];
+        file.insert(file.end(), &main[size_t{lba} * CD_SECTOR_SIZE],
+                    &main[size_t{lba + 1} * CD_SECTOR_SIZE]);
+        file.insert(file.end(), interleaved, interleaved + sizeof interleaved);
+    }
+    write_file(dir.path("t1.bin"), frames[0]);
+    write_file(dir.path("t2.bin"), frames[1]);
+    write_text(dir.path("disc.toc"), "CD_ROM\nTRACK MODE1_RAW RW_RAW\nDATAFILE \"t1.bin\" 00:00:64\n"
+                                     "TRACK AUDIO RW_RAW\nFILE \"t2.bin\" 0 00:00:48\n");
+    const std::string chd = dir.path("disc.chd");
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("disc.toc")) + " -o " + quoted(chd)));
+    ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " + quoted(dir.path("out.cue")) +
+                           " -ob " + quoted(dir.path("out.bin"))));
+    // The extracted sheet has no subchannel: its disc carries the generated
+    // one.
+    const disc_read generated = read_whole_disc(dir.path("out.cue"));
+    const disc_read d = read_whole_disc(chd);
+    ASSERT_EQ(d.sub.size(), kept.size());
+    EXPECT_TRUE(d.main == generated.main) << "sectors differ";
+    for (uint32_t lba = 0; lba < DATA + AUDIO; lba++) {
+        SCOPED_TRACE("sector " + std::to_string(lba));
+        const size_t at = size_t{lba} * SUBCHANNEL_BLOCK_SIZE;
+        const bool q_kept = lba < DATA && std::find(damaged.begin(), damaged.end(), lba) == damaged.end();
+        const std::vector<uint8_t> &pq = q_kept ? kept : generated.sub;
+        EXPECT_EQ(memcmp(&d.sub[at], &pq[at], Q_FRAME_SIZE * 2), 0) << "P and Q";
+        EXPECT_EQ(memcmp(&d.sub[at + Q_FRAME_SIZE * 2], &kept[at + Q_FRAME_SIZE * 2],
+                         SUBCHANNEL_BLOCK_SIZE - Q_FRAME_SIZE * 2),
+                  0)
+            << "R to W";
+    }
+    memory_card card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(card.drive()));
+    recording_log log;
+    EXPECT_EQ(run_card(log, card.drive(), "add", {chd}), 0) << log.text();
+}
+
+namespace {
+
+std::vector<uint8_t> deflated(const uint8_t *data, size_t size) {
+    z_stream z{};
+    std::vector<uint8_t> out(deflateBound(&z, static_cast<uLong>(size)) + 64);
+    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY),
+              Z_OK);
+    z.next_in = const_cast<Bytef *>(data);
+    z.avail_in = static_cast<uInt>(size);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+std::vector<uint8_t> zstd_compressed(const uint8_t *data, size_t size) {
+    std::vector<uint8_t> out(ZSTD_compressBound(size));
+    const size_t n = ZSTD_compress(out.data(), out.size(), data, size, 3);
+    EXPECT_FALSE(ZSTD_isError(n));
+    out.resize(n);
+    return out;
+}
+
+// A CD codec's hunk: no sector marked as stripped of sync and parity, the
+// sector data's compressed length in 2 bytes, the sector data, then the
+// subchannel, each compressed alone.
+chd_hunk_compressor cd_codec(std::vector<uint8_t> (*compress)(const uint8_t *, size_t)) {
+    return [compress](const std::vector<uint8_t> &hunk) {
+        const size_t frames = hunk.size() / 2448;
+        std::vector<uint8_t> sectors, subs;
+        for (size_t f = 0; f < frames; f++) {
+            const uint8_t *frame = &hunk[f * 2448];
+            sectors.insert(sectors.end(), frame, frame + CD_SECTOR_SIZE);
+            subs.insert(subs.end(), frame + CD_SECTOR_SIZE, frame + 2448);
+        }
+        const std::vector<uint8_t> a = compress(sectors.data(), sectors.size()),
+                                   b = compress(subs.data(), subs.size());
+        std::vector<uint8_t> out((frames + 7) / 8, 0);
+        out.push_back(static_cast<uint8_t>(a.size() >> 8));
+        out.push_back(static_cast<uint8_t>(a.size()));
+        out.insert(out.end(), a.begin(), a.end());
+        out.insert(out.end(), b.begin(), b.end());
+        return out;
+    };
+}
+
+}  // namespace
+
+// chdman here writes no zstd hunks, so the disc is built by hand: a data
+// track and an audio track after a generated pregap, as a CHD and as a cue
+// sheet over the same sectors. The file builder is checked by chdman itself
+// on the deflate form of the same file.
+TEST(chd_add, zstd_cd_hunks_yield_the_sheets_disc_and_card) {
+    temp_dir dir;
+    constexpr uint32_t DATA = 40, AUDIO = 30, AUDIO_PADDED = 32;
+    std::vector<uint8_t> data_bin, audio_bin;
+    chd_build build{chd_tag('c', 'd', 'z', 's')};
+    for (uint32_t k = 0; k < DATA + AUDIO_PADDED; k++) {
+        uint8_t sector[CD_SECTOR_SIZE] = {};
+        if (k < DATA) {
+            for (int i = 0; i < 2048; i++) sector[16 + i] = static_cast<uint8_t>(k + i / 64);
+            mode1_sector_complete(sector, k + 150);
+            data_bin.insert(data_bin.end(), sector, sector + CD_SECTOR_SIZE);
+        } else if (k < DATA + AUDIO) {
+            for (int i = 0; i < CD_SECTOR_SIZE / 2; i++) {
+                const auto v = static_cast<int16_t>(9000 * std::sin((k * 1176 + i) * 0.02));
+                sector[2 * i] = static_cast<uint8_t>(v), sector[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+            }
+            audio_bin.insert(audio_bin.end(), sector, sector + CD_SECTOR_SIZE);
+            swap_sample_bytes(sector);  // the image keeps audio big-endian
+        }
+        build.frames.insert(build.frames.end(), sector, sector + CD_SECTOR_SIZE);
+        build.frames.insert(build.frames.end(), SUBCHANNEL_BLOCK_SIZE, 0);
+    }
+    build.tracks = {
+        "TRACK:1 TYPE:MODE1_RAW SUBTYPE:NONE FRAMES:40 PREGAP:0 PGTYPE:MODE1 PGSUB:NONE POSTGAP:0",
+        "TRACK:2 TYPE:AUDIO SUBTYPE:NONE FRAMES:30 PREGAP:150 PGTYPE:MODE1 PGSUB:NONE POSTGAP:0"};
+    static_assert(DATA % 4 == 0 && AUDIO_PADDED % 4 == 0 && AUDIO <= AUDIO_PADDED);
+    write_file(dir.path("d.bin"), data_bin);
+    write_file(dir.path("a.bin"), audio_bin);
+    const std::string sheet = dir.path("disc.cue");
+    write_text(sheet, "FILE d.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n"
+                      "FILE a.bin BINARY\nTRACK 02 AUDIO\nPREGAP 00:02:00\nINDEX 01 00:00:00\n");
+
+    chd_build deflate_form = build;
+    deflate_form.codec = chd_tag('c', 'd', 'z', 'l');
+    const std::string cdzl = dir.path("cdzl.chd"), cdzs = dir.path("cdzs.chd");
+    ASSERT_TRUE(chd_build_write(cdzl, deflate_form, cd_codec(deflated)));
+    const std::string verdict = chdman_output("verify -i " + quoted(cdzl));
+    EXPECT_NE(verdict.find("Raw SHA1 verification successful"), std::string::npos) << verdict;
+    EXPECT_NE(verdict.find("Overall SHA1 verification successful"), std::string::npos) << verdict;
+    ASSERT_TRUE(chd_build_write(cdzs, build, cd_codec(zstd_compressed)));
+
+    const disc_read from_sheet = read_whole_disc(sheet);
+    expect_same_disc(read_whole_disc(cdzl), from_sheet);
+    expect_same_disc(read_whole_disc(cdzs), from_sheet);
+    memory_card sheet_card{TEST_CARD_SECTORS}, chd_card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(sheet_card.drive()));
+    ASSERT_TRUE(format_card(chd_card.drive()));
+    recording_log log;
+    ASSERT_EQ(run_card(log, sheet_card.drive(), "add_withname", {sheet, "game"}), 0) << log.text();
+    ASSERT_EQ(run_card(log, chd_card.drive(), "add_withname", {cdzs, "game"}), 0) << log.text();
+    EXPECT_TRUE(card_bytes(chd_card) == card_bytes(sheet_card)) << "the cards differ";
 }

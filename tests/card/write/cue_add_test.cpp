@@ -8,6 +8,7 @@
 #include "card/cdimage/bcd.h"
 #include "card/cdimage/image_input.h"
 #include "tests/card/cdimage/cue_discs.h"
+#include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/card/write/adding_fixture.h"
 
@@ -18,33 +19,16 @@ long binary(uint8_t bcd) { return bcd_to_bin(bcd); }
 // prefix.img, prefix.sub and prefix.ccd holding what the sheet's source
 // yields, sector by sector, with its TOC.
 void write_set_from(const std::string &sheet, const std::string &prefix) {
-    recording_log log;
-    image_input in{};
-    ASSERT_EQ(image_input_read(log.sink, sheet.c_str(), &in), 1) << log.text();
-    std::vector<uint8_t> main(size_t{in.sector_count} * CD_SECTOR_SIZE);
-    std::vector<uint8_t> sub(size_t{in.sector_count} * SUBCHANNEL_BLOCK_SIZE);
-    ASSERT_TRUE(in.source->read(log.sink, 0, in.sector_count,
-                                cd_sector_target{main.data(), CD_SECTOR_SIZE, sub.data(),
-                                                 SUBCHANNEL_BLOCK_SIZE}));
+    const disc_read d = read_whole_disc(sheet);
+    ASSERT_FALSE(d.toc.empty());
     std::vector<entry_spec> toc;
-    for (int i = 0; i < in.description->tocentries; i++) {
-        const toc_entry &e = in.description->entries[i];
+    for (const toc_entry &e : d.toc) {
         long point = e.point >= TOC_POINT_A0 ? e.point : binary(e.point);
         toc.push_back({point, e.control, binary(e.pmin), binary(e.psec), binary(e.pframe)});
     }
-    image_input_free(&in);
-    write_file(prefix + ".img", main);
-    write_file(prefix + ".sub", sub);
+    write_file(prefix + ".img", d.main);
+    write_file(prefix + ".sub", d.sub);
     write_text(prefix + ".ccd", description_text("[CloneCD]\nVersion=3\n", toc));
-}
-
-// The first image block up to the end of image 1's area and a little
-// beyond (the file system before it carries the format's volume serial).
-std::vector<uint8_t> card_bytes(const memory_card &card) {
-    auto c = open_block(card.drive());
-    if (c == nullptr) return {};
-    uint64_t length = c->entries[1].offset + c->entries[1].length + 64;
-    return card.read(c->block, static_cast<uint32_t>(length));
 }
 
 }  // namespace

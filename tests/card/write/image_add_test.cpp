@@ -7,7 +7,7 @@
 #include "card/cdimage/bcd.h"
 #include "card/write/disc_area_write.h"
 #include "card/write/image_add.h"
-#include "card/layout/subchannel_swap.h"
+#include "card/cdimage/subchannel_swap.h"
 #include "card/cdimage/subchannel_q_crc.h"
 #include "tests/card/write/adding_fixture.h"
 

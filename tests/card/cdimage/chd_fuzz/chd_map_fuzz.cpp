@@ -42,11 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
     }
     cue_sheet sheet;
-    uint32_t stored = 0;
+    chd_track_frames stored{};
     if (chd_track_parse(std::string(reinterpret_cast<const char *>(data), size), &sheet, &stored)) {
         check(sheet.tracks.size() == 1 && sheet.files.size() == 1, "one track, one file");
         check(sheet.files[0].size ==
-                  uint64_t{stored} * cue_file_sector_size(sheet.tracks[0].mode),
+                  uint64_t{stored.stored} * cue_file_sector_size(sheet.tracks[0].mode),
               "file size from the stored frames");
         cue_place(log_null(), &sheet);
     }

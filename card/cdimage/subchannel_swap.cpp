@@ -1,4 +1,4 @@
-#include "card/layout/subchannel_swap.h"
+#include "card/cdimage/subchannel_swap.h"
 
 #include <cstring>
 
