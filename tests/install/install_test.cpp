@@ -224,6 +224,9 @@ TEST_F(Installed, BashCompletesCommandsOptionsAndFiles) {
         {{"vmk", "help", "device", "program_"}, "program_data\nprogram_jic\nprogram_pac\n"},
         {{"vmk", "card", "add", "D", "ga"}, "game.ccd\ngame.img\n"},
         {{"vmk", "card", "list", "D", "--j"}, "--json\n"},
+        {{"vmk", "card", "che"}, "check\n"},
+        {{"vmk", "card", "check", "D", "--"}, "--capacity\n--json\n"},
+        {{"vmk", "card", "add", "D", "--no"}, "--no-verify\n"},
         {{"vmk", "card", "drives", "--a"}, "--all\n"},
     };
     for (const auto &c : cases) {

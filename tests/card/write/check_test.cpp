@@ -76,6 +76,31 @@ TEST(card_check, interleaved_subchannel_reads_as_clean_after_subswap) {
         << damaged.text();
 }
 
+// A stop asked for while the areas are read ends the check at the next
+// chunk: "stopped", a summary that says so, and a failure.
+TEST(card_check, stops_when_asked_and_fails) {
+    checked_card t;
+    recording_log log;
+    stop_request stop;
+    struct asker {
+        stop_request *stop;
+        int64_t steps = 0;
+    } ask{&stop};
+    gauge_record *gauge = gauge_create(
+        &ask, [](void *, int64_t) {},
+        [](void *u, int64_t) {
+            auto *a = static_cast<asker *>(u);
+            if (++a->steps == 1) stop_ask(a->stop);
+        });
+    log_attach_gauge(log.sink, gauge);
+    log_attach_stop(log.sink, &stop);
+    EXPECT_EQ(t.check(log), 1);
+    gauge_destroy(gauge);
+    EXPECT_EQ(ask.steps, 1) << "nothing more was read";
+    EXPECT_NE(log.text().find("stopped\ncheck stopped: 0 findings"), std::string::npos)
+        << log.text();
+}
+
 // Rewrites a Q frame (per-channel layout, as a fresh card keeps it) and
 // gives it a check word that holds.
 void set_q(uint8_t *stored, const std::function<void(uint8_t *)> &change) {
