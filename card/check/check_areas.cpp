@@ -151,17 +151,18 @@ void check_areas(check_run &run) {
                            static_cast<unsigned long long>(t.first_unreadable));
             if (t.bad_crc)
                 run.record(b, i, "the Q frame of stored sector %llu fails its check word (%llu such "
-                                 "frames)",
+                                 "frame%s)",
                            static_cast<unsigned long long>(t.first_bad_crc),
-                           static_cast<unsigned long long>(t.bad_crc));
+                           static_cast<unsigned long long>(t.bad_crc), t.bad_crc == 1 ? "" : "s");
             if (t.misplaced) {
                 uint8_t place[3];
                 frames_to_msf(static_cast<uint32_t>(t.first_misplaced), place);
                 run.record(b, i, "the Q frame of stored sector %llu gives the absolute time %s, "
-                                 "its place is %s (%llu such frames)",
+                                 "its place is %s (%llu such frame%s)",
                            static_cast<unsigned long long>(t.first_misplaced),
                            msf_text(t.misplaced_said).c_str(), msf_text(place).c_str(),
-                           static_cast<unsigned long long>(t.misplaced));
+                           static_cast<unsigned long long>(t.misplaced),
+                           t.misplaced == 1 ? "" : "s");
             }
         }
     }

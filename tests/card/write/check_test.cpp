@@ -136,7 +136,7 @@ const damage_case damages[] = {
          t.patch(sector, at, [](uint8_t *s) { s[SUBCHANNEL_Q_OFFSET + 4] ^= 0x01; });
      },
      "image#0-02 \"named disc\": the Q frame of stored sector 160 fails its check word (1 such "
-     "frames)"},
+     "frame)"},
     {"q_frame_out_of_place",
      [](checked_card &t) {
          auto [sector, at] = t.stored(3, 170);
