@@ -133,6 +133,20 @@ int read_tables(const fat_sector_io *io, fat_volume *v, std::vector<uint8_t> *fa
     return FAT_OK;
 }
 
+// A FAT12 volume's first FAT and root directory, with the short form of the
+// name a caller looks for in it.
+struct root_view {
+    uint8_t short_name[11];
+    uint8_t case_flags;
+    fat_volume v;
+    std::vector<uint8_t> fat, root;
+};
+
+int root_view_read(const fat_sector_io *io, const char *name, root_view *r) {
+    if (!short_name_of(name, r->short_name, &r->case_flags)) return FAT_UNSUPPORTED;
+    return read_tables(io, &r->v, &r->fat, &r->root);
+}
+
 struct root_slot {
     uint32_t sector = 0;  // 0: none found
     int index = 0;
@@ -142,15 +156,13 @@ struct root_slot {
 
 int fat12_write_root_file(const fat_sector_io *io, const char *name, const void *data,
                           uint32_t size) {
-    uint8_t short_name[11];
-    uint8_t case_flags;
-    if (!short_name_of(name, short_name, &case_flags)) return FAT_UNSUPPORTED;
-    fat_volume v;
-    std::vector<uint8_t> fat, root;
-    if (int status = read_tables(io, &v, &fat, &root)) return status;
+    root_view r;
+    if (int status = root_view_read(io, name, &r)) return status;
+    fat_volume &v = r.v;
+    std::vector<uint8_t> &fat = r.fat, &root = r.root;
 
     int free_slot = -1;
-    int existing = find_entry(root, short_name, &free_slot);
+    int existing = find_entry(root, r.short_name, &free_slot);
     int slot = existing >= 0 ? existing : free_slot;
     if (slot < 0) return FAT_NO_SPACE;
     uint8_t *entry = &root[static_cast<size_t>(slot) * FAT_DIR_ENTRY_SIZE];
@@ -182,10 +194,10 @@ int fat12_write_root_file(const fat_sector_io *io, const char *name, const void 
 
     if (existing < 0) {
         memset(entry, 0, FAT_DIR_ENTRY_SIZE);
-        memcpy(entry, short_name, 11);
+        memcpy(entry, r.short_name, 11);
         entry[11] = FAT_ATTR_ARCHIVE;
     }
-    entry[12] = case_flags;
+    entry[12] = r.case_flags;
     stamp_time(entry);
     le16_put(entry + 20, 0);  // high half of the first cluster: always 0 on FAT12
     le16_put(entry + 26, first);
@@ -197,13 +209,11 @@ int fat12_write_root_file(const fat_sector_io *io, const char *name, const void 
 }
 
 int fat12_read_root_file(const fat_sector_io *io, const char *name, std::string *data) {
-    uint8_t short_name[11];
-    uint8_t case_flags;
-    if (!short_name_of(name, short_name, &case_flags)) return FAT_UNSUPPORTED;
-    fat_volume v;
-    std::vector<uint8_t> fat, root;
-    if (int status = read_tables(io, &v, &fat, &root)) return status;
-    int slot = find_entry(root, short_name);
+    root_view r;
+    if (int status = root_view_read(io, name, &r)) return status;
+    fat_volume &v = r.v;
+    std::vector<uint8_t> &fat = r.fat, &root = r.root;
+    int slot = find_entry(root, r.short_name);
     if (slot < 0) return FAT_NO_FILE;
     const uint8_t *entry = &root[static_cast<size_t>(slot) * FAT_DIR_ENTRY_SIZE];
     uint32_t size = le32_get(entry + 28);

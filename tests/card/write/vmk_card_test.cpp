@@ -44,15 +44,26 @@ std::unique_ptr<card_context> open_image(const std::string &path, uint32_t block
     return c;
 }
 
-TEST(vmk_card, format_add_list_preview_and_hash) {
+// A formatted card image file, a ROM and a CD image set beside it.
+struct image_and_inputs {
     temp_dir dir;
     std::string card = dir.path("card.img"), disc = dir.path("disc"), rom = dir.path("game.pce");
-    make_sparse(card, 256ull << 20);
-    write_file(rom, make_rom(0x20000, 4));
-    make_cd(disc, 500, 400);
+    int formatted = -1;  // the format's exit status
+    image_and_inputs(uint64_t card_bytes, uint32_t rom_bytes, unsigned seed, uint32_t data,
+                     uint32_t audio) {
+        make_sparse(card, card_bytes);
+        write_file(rom, make_rom(rom_bytes, seed));
+        make_cd(disc, data, audio);
+        vmk("card format " + card, &formatted);
+    }
+};
+
+TEST(vmk_card, format_add_list_preview_and_hash) {
+    image_and_inputs in(256ull << 20, 0x20000, 4, 500, 400);
+    ASSERT_EQ(in.formatted, 0);
+    const std::string &card = in.card, &disc = in.disc, &rom = in.rom;
+    temp_dir &dir = in.dir;
     int status = -1;
-    vmk("card format " + card, &status);
-    ASSERT_EQ(status, 0);
     EXPECT_EQ(vmk("card add " + card + " " + rom, &status), "image#0-01\n");
     EXPECT_EQ(status, 0);
     vmk("card add_withname " + card + " " + disc + " 'Disc One'", &status);
@@ -99,14 +110,11 @@ TEST(vmk_card, format_add_list_preview_and_hash) {
 // `vmk card check` on an image file: clean, probed for its capacity without
 // a byte changed, then damaged, in text and in JSON that a parser reads.
 TEST(vmk_card, check_text_json_and_capacity_on_an_image) {
-    temp_dir dir;
-    std::string card = dir.path("card.img"), disc = dir.path("disc"), rom = dir.path("game.pce");
-    make_sparse(card, 64ull << 20);
-    write_file(rom, make_rom(0x4000, 5));
-    make_cd(disc, 120, 80);
+    image_and_inputs in(64ull << 20, 0x4000, 5, 120, 80);
+    ASSERT_EQ(in.formatted, 0);
+    const std::string &card = in.card, &disc = in.disc, &rom = in.rom;
+    temp_dir &dir = in.dir;
     int status = -1;
-    vmk("card format " + card, &status);
-    ASSERT_EQ(status, 0);
     vmk("card add " + card + " " + rom, &status);
     ASSERT_EQ(status, 0);
     vmk("card add_withname " + card + " " + disc + " 'Disc \"One\"'", &status);
