@@ -55,7 +55,7 @@ void check_run::record(const checked_block &b, uint32_t i, const char *format, .
 
 void check_partitions(check_run &run) {
     uint8_t s[512];
-    if (!disk_read_uncached_at(run.disk, 0, s, sizeof s)) {
+    if (!disk_read_at(run.disk, 0, s, sizeof s)) {
         run.card("sector 0 (the partition table) is unreadable");
         return;
     }
@@ -122,6 +122,12 @@ void card_check(disk_handle *disk, const char *drive, log_sink *log, const check
     run.report = &report;
     run.summary = out;
     run.card_sectors = disk_sector_count(disk);
+    // Everything is read from the medium: the cache is dropped once here,
+    // not before each read (each drop flushes the medium).
+    if (!disk_drop_cache(disk, 0, run.card_sectors)) {
+        run.card("the card's cached sectors could not be dropped: it cannot be read from the medium");
+        return;
+    }
     check_partitions(run);
     if (run.first == 0) return;
     check_chain(run);

@@ -55,13 +55,12 @@ public:
             if (run_.stop()) return false;
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CHUNK_SECTORS, e.r.length - done));
             std::vector<bool> bad;
-            if (!disk_read_uncached_at(run_.disk, e.first + done, buffer_.data(),
-                                       n * DISK_SECTOR_SIZE)) {
+            if (!disk_read_at(run_.disk, e.first + done, buffer_.data(), n * DISK_SECTOR_SIZE)) {
                 // Sector by sector, to name what does not read.
                 bad.assign(n, false);
                 for (uint32_t k = 0; k < n; k++) {
                     uint8_t *at = &buffer_[size_t{k} * DISK_SECTOR_SIZE];
-                    if (disk_read_uncached_at(run_.disk, e.first + done + k, at, DISK_SECTOR_SIZE))
+                    if (disk_read_at(run_.disk, e.first + done + k, at, DISK_SECTOR_SIZE))
                         continue;
                     bad[k] = true;
                     if (t.unreadable++ == 0) t.first_unreadable = e.first + done + k;
@@ -107,7 +106,7 @@ private:
 // false when the table has no lead-out entry that checks.
 bool leadout_of(check_run &run, const checked_record &e, uint32_t *leadout) {
     std::vector<uint8_t> head(INDEX_TOC_READ_BYTES);
-    if (!disk_read_uncached_at(run.disk, e.first, head.data(), INDEX_TOC_READ_BYTES)) return false;
+    if (!disk_read_at(run.disk, e.first, head.data(), INDEX_TOC_READ_BYTES)) return false;
     const uint8_t *a2 = index_toc_find(head.data(), 0xA2);
     if (a2 == nullptr || !q_crc_ok(a2)) return false;
     *leadout = msf_to_frames(a2 + 7);

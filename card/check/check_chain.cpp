@@ -20,7 +20,7 @@ bool decodes(const std::string &text) {
 }
 
 bool read_sector(check_run &run, uint64_t sector, void *buffer, uint32_t bytes = 512) {
-    return disk_read_uncached_at(run.disk, sector, buffer, bytes);
+    return disk_read_at(run.disk, sector, buffer, bytes);
 }
 
 // What a record's area must hold to be read at all: the name, and for the

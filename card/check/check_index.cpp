@@ -63,7 +63,7 @@ void check_toc(check_run &run, const checked_block &b, std::vector<uint8_t> &hea
 void check_index_disc(check_run &run, const checked_block &b) {
     const checked_record &index = b.records[0];
     std::vector<uint8_t> head(INDEX_TOC_READ_BYTES);
-    if (!disk_read_uncached_at(run.disk, index.first, head.data(), INDEX_TOC_READ_BYTES)) {
+    if (!disk_read_at(run.disk, index.first, head.data(), INDEX_TOC_READ_BYTES)) {
         run.record(b, 0, "its table of contents is unreadable");
         return;
     }
@@ -79,7 +79,7 @@ void check_index_disc(check_run &run, const checked_block &b) {
     auto c = command_view(run, log_null());
     if (!managearea_read(c.get(), b.sector)) return;  // reported with the records
     std::vector<uint8_t> raw(LIST_RAW_BYTES);
-    if (!disk_read_uncached_at(run.disk, index.first, raw.data(), LIST_RAW_BYTES)) {
+    if (!disk_read_at(run.disk, index.first, raw.data(), LIST_RAW_BYTES)) {
         run.record(b, 0, "its image list is unreadable");
         return;
     }
