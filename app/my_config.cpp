@@ -32,8 +32,8 @@ bool my_config::store_string(const wxString &key, const wxString &text) {
     return true;
 }
 
-bool my_config::store_bool(const wxString &key, bool flag) {
-    if (ReadBool(key, false) != flag) Write(key, flag);
+bool my_config::store_bool(const wxString &key, bool flag, bool unset) {
+    if (ReadBool(key, unset) != flag) Write(key, flag);
     return true;
 }
 

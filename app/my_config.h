@@ -28,7 +28,9 @@ public:
 
     bool store_long(const wxString &key, long value);
     bool store_string(const wxString &key, const wxString &text);
-    bool store_bool(const wxString &key, bool flag);
+    // unset: what reading the key gives while it is absent (a flag that is
+    // on for a new user passes true, so that "off" is written).
+    bool store_bool(const wxString &key, bool flag, bool unset = false);
     // prefix.x, .y, .width, .height, in that order, or nothing at all.
     bool store_geometry(const wxString &prefix, long x, long y, long width, long height);
     void load_picker_path(wxFilePickerCtrl *picker, const wxString &key);

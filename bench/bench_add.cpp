@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_image_set.h"
 #include "bench/card_bench.h"
-#include "card/cdimage/subchannel_q.h"
 #include "card/commands/card_dispatch.h"
 #include "card/layout/card_layout.h"
 #include "card/store/disk_handle.h"
@@ -31,45 +31,6 @@
 namespace {
 
 constexpr uint32_t SECTORS = 297000;  // 698.5 MB of .img
-constexpr size_t CHUNK_SECTORS = 1024;
-
-// One data track: main bytes that vary, subchannel with valid Q frames.
-bool write_image_set(const std::string &prefix) {
-    FILE *img = fopen((prefix + ".img").c_str(), "wb");
-    FILE *sub = fopen((prefix + ".sub").c_str(), "wb");
-    FILE *ccd = fopen((prefix + ".ccd").c_str(), "w");
-    if (img == nullptr || sub == nullptr || ccd == nullptr) return false;
-    std::vector<uint8_t> main(CHUNK_SECTORS * 2352), subchannel(CHUNK_SECTORS * 96);
-    for (uint32_t done = 0; done < SECTORS; done += CHUNK_SECTORS) {
-        uint32_t n = std::min<uint32_t>(CHUNK_SECTORS, SECTORS - done);
-        for (size_t i = 0; i < size_t{n} * 2352; i += 8)
-            memcpy(&main[i], &done, 4), main[i + 4] = uint8_t(i);
-        subq_generate(0x41, 1, 150 + done, subchannel.data(), n);
-        fwrite(main.data(), 2352, n, img);
-        fwrite(subchannel.data(), 96, n, sub);
-    }
-    uint32_t end = 150 + SECTORS;
-    fprintf(ccd,
-            "[CloneCD]\nVersion=3\n[Disc]\nTocEntries=4\nSessions=1\n"
-            "[Entry 0]\nSession=1\nPoint=0xa0\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
-            "AFrame=0\nZero=0\nPMin=1\nPSec=0\nPFrame=0\nPLBA=0\n"
-            "[Entry 1]\nSession=1\nPoint=0xa1\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
-            "AFrame=0\nZero=0\nPMin=1\nPSec=0\nPFrame=0\nPLBA=0\n"
-            "[Entry 2]\nSession=1\nPoint=0xa2\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
-            "AFrame=0\nZero=0\nPMin=%u\nPSec=%u\nPFrame=%u\nPLBA=0\n"
-            "[Entry 3]\nSession=1\nPoint=1\nADR=1\nControl=4\nTrackNo=0\nAMin=0\nASec=0\n"
-            "AFrame=0\nZero=0\nPMin=0\nPSec=2\nPFrame=0\nPLBA=0\n",
-            end / 4500, end / 75 % 60, end % 75);
-    FILE *cue = fopen((prefix + ".cue").c_str(), "w");
-    if (cue == nullptr) return false;
-    fprintf(cue, "FILE disc.img BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
-    fclose(cue);
-    bool ok = !ferror(img) && !ferror(sub);
-    fclose(img);
-    fclose(sub);
-    fclose(ccd);
-    return ok;
-}
 
 // Reads .img and .sub sequentially and writes as many bytes to a new file.
 double plain_pass(const std::string &prefix, const std::string &scratch) {
@@ -125,7 +86,7 @@ void note_area(void *user, uint32_t image, uint32_t offset, uint32_t length, uin
 int main(int argc, char **argv) {
     std::string dir = std::string(argc > 1 ? argv[1] : "/tmp") + "/vmk_bench_add";
     std::string prefix = dir + "/disc", card = dir + "/card.img", scratch = dir + "/plain.bin";
-    if (system(("mkdir -p " + dir).c_str()) != 0 || !write_image_set(prefix)) {
+    if (system(("mkdir -p " + dir).c_str()) != 0 || !write_image_set(prefix, SECTORS)) {
         fprintf(stderr, "cannot create the image set in %s\n", dir.c_str());
         return 1;
     }

@@ -77,6 +77,13 @@ const command_help command_helps[] = {
      "image file prefix, or #image# (quoted in a shell) for the stored image whatever files "
      "are named like it",
      "vmk card mmchash D '#103'"},
+    {"card", "check", nullptr,
+     "Reads the whole card and reports every fault in its layout, its index discs, cdlist.txt "
+     "and its stored sectors; changes nothing unless --capacity is given. Status 1 when "
+     "anything was found.",
+     "none; --json: one object per finding, the summary last; --capacity: first probes the card "
+     "for a fake size (writes markers and puts every sector back)",
+     "vmk card check D --capacity"},
     {"card", "preview", "<drive> <block#> <file.png>",
      "Renders the image list the console shows for a block.", "block#; the PNG file",
      "vmk card preview D 0 list.png"},

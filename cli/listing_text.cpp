@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/json_text.h"
+#include "core/json_text.h"
 
 std::string size_text(uint64_t bytes) {
     char text[32];

@@ -30,3 +30,7 @@ int card_bkram_write(card_context *c, int argc, const char *const *v);
 // letter and leaves the card closed.
 bool open_without_card(card_context *c);
 int card_mmchash(card_context *c, int argc, const char *const *v);
+// The card check opens the disk only: a card whose chain is broken is what
+// it is there to look at.
+bool check_open(card_context *c);
+int card_check_command(card_context *c, int argc, const char *const *v);

@@ -31,6 +31,7 @@ const card_command_info rows[] = {
     {"bkram_multiread", "[path] (overwrite=1)", card_open, card_bkram_multiread, 1, 1, nullptr},
     {"bkram_write", "[disc#] [destfile]", card_open, card_bkram_write, 2, 0, nullptr},
     {"mmchash", "[imagefileprefix|image#|#image#]", open_without_card, card_mmchash, 1, 0, nullptr},
+    {"check", "(" CARD_JSON ") (" CARD_CAPACITY ")", check_open, card_check_command, 0, 0, CARD_JSON " " CARD_CAPACITY},
     {nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr},
 };
 

@@ -29,6 +29,9 @@ enum { CARD_ARGS_UNBOUNDED = -1 };
 // The user confirmed a step that is otherwise refused (format over a file
 // system it cannot list).
 #define CARD_FORCE "--force"
+// The card check: findings as JSON objects, one a line; the capacity probe first.
+#define CARD_JSON "--json"
+#define CARD_CAPACITY "--capacity"
 
 // The table, ending with a row whose name is nullptr.
 const card_command_info *card_command_list();

@@ -150,10 +150,7 @@ int card_format(card_context *c, int, const char *const *) {
     capacity_result capacity;
     if (!capacity_probe(c->disk, c->log, &capacity)) return 0;
     if (capacity.holds < capacity.claimed) {
-        log_printf(c->log, "fake capacity: the card reports %llu sectors but holds only %llu (%llu MiB)\n",
-                   static_cast<unsigned long long>(capacity.claimed),
-                   static_cast<unsigned long long>(capacity.holds),
-                   static_cast<unsigned long long>(capacity.holds / 2048));
+        log_printf(c->log, "fake capacity: %s\n", capacity_shortfall_text(capacity).c_str());
         log_line(c->log, "format refused");
         return 0;
     }

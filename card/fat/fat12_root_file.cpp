@@ -1,4 +1,5 @@
 // Creating or replacing one file in the root directory of a FAT12 volume.
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -94,6 +95,60 @@ bool collect_chain(const std::vector<uint8_t> &fat, const fat_volume &v, uint32_
     return true;
 }
 
+// The entry of short_name in the root directory, or -1; *free_slot (when
+// given) the first free entry, or -1.
+int find_entry(const std::vector<uint8_t> &root, const uint8_t short_name[11],
+               int *free_slot = nullptr) {
+    int entries = static_cast<int>(root.size() / FAT_DIR_ENTRY_SIZE);
+    int free_found = -1;
+    int found = -1;
+    for (int i = 0; i < entries; i++) {
+        const uint8_t *e = &root[static_cast<size_t>(i) * FAT_DIR_ENTRY_SIZE];
+        if (e[0] == FAT_ENTRY_END) {
+            if (free_found < 0) free_found = i;
+            break;
+        }
+        if (e[0] == FAT_ENTRY_FREE) {
+            if (free_found < 0) free_found = i;
+            continue;
+        }
+        if (fat_entry_is_long_name(e) || (e[11] & FAT_ATTR_VOLUME)) continue;
+        if (memcmp(e, short_name, 11) == 0) {
+            found = i;
+            break;
+        }
+    }
+    if (free_slot != nullptr) *free_slot = free_found;
+    return found;
+}
+
+// The volume's first FAT and root directory.
+int read_tables(const fat_sector_io *io, fat_volume *v, std::vector<uint8_t> *fat,
+                std::vector<uint8_t> *root) {
+    int status = fat_volume_read(io, v);
+    if (status != FAT_OK) return status;
+    if (v->kind != FAT_KIND_12) return FAT_UNSUPPORTED;
+    fat->resize(size_t{v->fat_sectors} * 512);
+    if (!io->read(io->user, v->fat_start, fat->data(), v->fat_sectors)) return FAT_IO_ERROR;
+    root->resize(size_t{v->root_sectors} * 512);
+    if (!io->read(io->user, v->root_start, root->data(), v->root_sectors)) return FAT_IO_ERROR;
+    return FAT_OK;
+}
+
+// A FAT12 volume's first FAT and root directory, with the short form of the
+// name a caller looks for in it.
+struct root_view {
+    uint8_t short_name[11];
+    uint8_t case_flags;
+    fat_volume v;
+    std::vector<uint8_t> fat, root;
+};
+
+int root_view_read(const fat_sector_io *io, const char *name, root_view *r) {
+    if (!short_name_of(name, r->short_name, &r->case_flags)) return FAT_UNSUPPORTED;
+    return read_tables(io, &r->v, &r->fat, &r->root);
+}
+
 struct root_slot {
     uint32_t sector = 0;  // 0: none found
     int index = 0;
@@ -103,38 +158,13 @@ struct root_slot {
 
 int fat12_write_root_file(const fat_sector_io *io, const char *name, const void *data,
                           uint32_t size) {
-    uint8_t short_name[11];
-    uint8_t case_flags;
-    if (!short_name_of(name, short_name, &case_flags)) return FAT_UNSUPPORTED;
-    fat_volume v;
-    int status = fat_volume_read(io, &v);
-    if (status != FAT_OK) return status;
-    if (v.kind != FAT_KIND_12) return FAT_UNSUPPORTED;
+    root_view r;
+    if (int status = root_view_read(io, name, &r)) return status;
+    fat_volume &v = r.v;
+    std::vector<uint8_t> &fat = r.fat, &root = r.root;
 
-    std::vector<uint8_t> fat(size_t{v.fat_sectors} * 512);
-    if (!io->read(io->user, v.fat_start, fat.data(), v.fat_sectors)) return FAT_IO_ERROR;
-    std::vector<uint8_t> root(size_t{v.root_sectors} * 512);
-    if (!io->read(io->user, v.root_start, root.data(), v.root_sectors)) return FAT_IO_ERROR;
-
-    // The existing entry of that name, else the first free one.
-    int existing = -1, free_slot = -1;
-    int entries = static_cast<int>(root.size() / FAT_DIR_ENTRY_SIZE);
-    for (int i = 0; i < entries; i++) {
-        const uint8_t *e = &root[static_cast<size_t>(i) * FAT_DIR_ENTRY_SIZE];
-        if (e[0] == FAT_ENTRY_END) {
-            if (free_slot < 0) free_slot = i;
-            break;
-        }
-        if (e[0] == FAT_ENTRY_FREE) {
-            if (free_slot < 0) free_slot = i;
-            continue;
-        }
-        if (fat_entry_is_long_name(e) || (e[11] & FAT_ATTR_VOLUME)) continue;
-        if (memcmp(e, short_name, 11) == 0) {
-            existing = i;
-            break;
-        }
-    }
+    int free_slot = -1;
+    int existing = find_entry(root, r.short_name, &free_slot);
     int slot = existing >= 0 ? existing : free_slot;
     if (slot < 0) return FAT_NO_SPACE;
     uint8_t *entry = &root[static_cast<size_t>(slot) * FAT_DIR_ENTRY_SIZE];
@@ -166,10 +196,10 @@ int fat12_write_root_file(const fat_sector_io *io, const char *name, const void 
 
     if (existing < 0) {
         memset(entry, 0, FAT_DIR_ENTRY_SIZE);
-        memcpy(entry, short_name, 11);
+        memcpy(entry, r.short_name, 11);
         entry[11] = FAT_ATTR_ARCHIVE;
     }
-    entry[12] = case_flags;
+    entry[12] = r.case_flags;
     stamp_time(entry);
     le16_put(entry + 20, 0);  // high half of the first cluster: always 0 on FAT12
     le16_put(entry + 26, first);
@@ -177,5 +207,30 @@ int fat12_write_root_file(const fat_sector_io *io, const char *name, const void 
     uint32_t entry_sector = static_cast<uint32_t>(slot) / FAT_ENTRIES_PER_SECTOR;
     if (!io->write(io->user, v.root_start + entry_sector, &root[size_t{entry_sector} * 512], 1))
         return FAT_IO_ERROR;
+    return FAT_OK;
+}
+
+int fat12_read_root_file(const fat_sector_io *io, const char *name, std::string *data) {
+    root_view r;
+    if (int status = root_view_read(io, name, &r)) return status;
+    fat_volume &v = r.v;
+    std::vector<uint8_t> &fat = r.fat, &root = r.root;
+    int slot = find_entry(root, r.short_name);
+    if (slot < 0) return FAT_NO_FILE;
+    const uint8_t *entry = &root[static_cast<size_t>(slot) * FAT_DIR_ENTRY_SIZE];
+    uint32_t size = le32_get(entry + 28);
+    std::vector<uint32_t> chain;
+    if (!collect_chain(fat, v, le16_get(entry + 26), &chain)) return FAT_CORRUPT;
+    uint32_t cluster_bytes = v.sectors_per_cluster * 512;
+    if (uint64_t{chain.size()} * cluster_bytes < size) return FAT_CORRUPT;
+    std::vector<uint8_t> cluster(cluster_bytes);
+    data->clear();
+    for (uint32_t c : chain) {
+        if (data->size() >= size) break;
+        if (!io->read(io->user, fat_cluster_sector(v, c), cluster.data(), v.sectors_per_cluster))
+            return FAT_IO_ERROR;
+        data->append(reinterpret_cast<const char *>(cluster.data()),
+                     std::min<size_t>(cluster_bytes, size - data->size()));
+    }
     return FAT_OK;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Sector access to one volume; sector numbers count from the volume's first
 // sector, in units of 512 bytes.
@@ -21,6 +22,7 @@ enum fat_status {
     FAT_CORRUPT,      // a FAT that contradicts itself (loop in a chain, bad cluster number)
     FAT_UNSUPPORTED,  // writing anything but FAT12, or a name that is not plain 8.3
     FAT_NO_SPACE,     // no free directory entry or no contiguous run of free clusters
+    FAT_NO_FILE,      // no file of that name
 };
 
 // Calls visit with every name in the root directory (the long name where one is
@@ -40,3 +42,6 @@ int fat_foreign_volume(const fat_sector_io *io, const char **name);
 // directory entry.
 int fat12_write_root_file(const fat_sector_io *io, const char *name, const void *data,
                           uint32_t size);
+// Reads a file of the root directory of a FAT12 volume (name as above) whole
+// into *data.
+int fat12_read_root_file(const fat_sector_io *io, const char *name, std::string *data);

@@ -35,8 +35,9 @@ bool block_is_writable(card_context *c) {
     return true;
 }
 
-// Slot texts in display order and the settings sector, as the renderer takes them.
-void build_list(const card_context *c, std::vector<char> &texts, std::vector<uint8_t> &settings) {
+}  // namespace
+
+void block_list_texts(const card_context *c, std::vector<char> &texts, std::vector<uint8_t> &settings) {
     texts.assign(size_t{CARD_DISC_SLOTS} * LIST_SLOT_TEXT_SIZE, 0);
     settings.assign(CARD_SETTINGS_BYTES, 0);
     for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) {
@@ -54,8 +55,6 @@ void build_list(const card_context *c, std::vector<char> &texts, std::vector<uin
         le32_put(&settings[CARD_DISC_SLOTS + 4 * p], c->entries[p].config);
     }
 }
-
-}  // namespace
 
 bool managearea_write(card_context *c) {
     if (!block_is_writable(c)) return false;
@@ -77,7 +76,7 @@ bool managearea_write(card_context *c) {
     if (c->disc_amount > 0) {
         std::vector<char> texts;
         std::vector<uint8_t> settings;
-        build_list(c, texts, settings);
+        block_list_texts(c, texts, settings);
         disk_set_relativepoint(c->disk, c->block + c->entries[0].offset);
         if (!render_image_list(c->disk, c->log, texts.data(), CARD_DISC_SLOTS, LIST_SLOT_TEXT_SIZE,
                                settings.data(), CARD_SETTINGS_BYTES))

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "card/imagelist/list_render.h"
 #include "card/store/disk_handle.h"
@@ -91,6 +92,10 @@ bool managearea_cut(card_context *c, uint32_t amount);
 // Commits the current block: index disc list image and settings, then the
 // header, then "cdlist.txt" on the FAT partition.
 bool managearea_write(card_context *c);
+// The current block's slot texts in display order and its settings sector,
+// as the image list renderer takes them.
+void block_list_texts(const card_context *c, std::vector<char> &texts,
+                      std::vector<uint8_t> &settings);
 // Normalises the order (records in use first, in their order; the rest
 // ascending) and commits the block.
 bool order_write(card_context *c);

@@ -1,6 +1,7 @@
 #include "card/store/capacity_probe.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -93,4 +94,12 @@ bool capacity_probe(disk_handle *h, log_sink *log, capacity_result *out) {
         return false;
     }
     return true;
+}
+
+std::string capacity_shortfall_text(const capacity_result &r) {
+    char text[128];
+    snprintf(text, sizeof text, "the card reports %llu sectors but holds only %llu (%llu MiB)",
+             static_cast<unsigned long long>(r.claimed), static_cast<unsigned long long>(r.holds),
+             static_cast<unsigned long long>(r.holds / 2048));
+    return text;
 }

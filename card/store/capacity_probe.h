@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "card/store/disk_handle.h"
 
@@ -16,3 +17,6 @@ struct capacity_result {
 
 // False (with a message) when the probe could not read, write or restore.
 bool capacity_probe(disk_handle *h, log_sink *log, capacity_result *out);
+// "the card reports N sectors but holds only M (K MiB)", for a result whose
+// holds is below claimed.
+std::string capacity_shortfall_text(const capacity_result &r);

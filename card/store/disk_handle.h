@@ -45,6 +45,9 @@ bool disk_read_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes)
 bool disk_write_at(disk_handle *h, uint64_t sector, const void *buffer, uint32_t bytes);
 // A read from the medium itself, past any cache (checks and probes).
 bool disk_read_uncached_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes);
+// Has the next reads of count sectors from sector come from the medium: for
+// a long read in chunks, one drop before it costs one flush, not one a chunk.
+bool disk_drop_cache(disk_handle *h, uint64_t sector, uint64_t count);
 
 // Read-back verification. After disk_journal_start every successful write is
 // remembered (a hash a sector); disk_journal_verify flushes, reads all of it

@@ -43,7 +43,8 @@ bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
     const auto *bytes = static_cast<const uint8_t *>(data);
     try {
         size_t at = hashes_.size();
-        hashes_.reserve(at + count);
+        // Grown as push_back grows it: reserving exactly what each write
+        // needs would copy the whole journal on every write.
         for (uint32_t k = 0; k < count; k++) hashes_.push_back(sector_hash(bytes + size_t{k} * SECTOR));
         // A sequential write continues the previous extent.
         extent *last = extents_.empty() ? nullptr : &extents_.back();
@@ -70,6 +71,19 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
     std::unique_ptr<uint8_t, aligned_delete> buffer(static_cast<uint8_t *>(
         ::operator new(size_t{CHUNK_SECTORS} * SECTOR, CHUNK_ALIGNMENT, std::nothrow)));
     if (buffer == nullptr) return UNREADABLE;
+    // One cache drop over everything written: a drop flushes the medium,
+    // so dropping per extent or per chunk would flush it again each time.
+    if (!extents_.empty()) {
+        uint64_t low = UINT64_MAX, high = 0;
+        for (const extent &e : extents_) {
+            low = std::min(low, e.first);
+            high = std::max(high, e.first + e.count);
+        }
+        if (high - low > UINT32_MAX || store_drop_cache(store, low, static_cast<uint32_t>(high - low)) != 0) {
+            *sector = low;
+            return UNREADABLE;
+        }
+    }
     for (size_t i = 0; i < extents_.size(); i++) {
         const extent &e = extents_[i];
         uint64_t end = e.first + e.count;
@@ -78,12 +92,6 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
         for (size_t j = i + 1; j < extents_.size(); j++)
             if (overlaps(e.first, end, extents_[j].first, extents_[j].first + extents_[j].count))
                 later.push_back(&extents_[j]);
-        // One cache drop for the whole extent: dropping per chunk would
-        // flush the medium again for every chunk read.
-        if (store_drop_cache(store, e.first, e.count) != 0) {
-            *sector = e.first;
-            return UNREADABLE;
-        }
         for (uint64_t at = e.first; at < end;) {
             if (log_stop_point(log)) return STOPPED;
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CHUNK_SECTORS, end - at));

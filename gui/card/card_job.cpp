@@ -5,6 +5,7 @@
 #include <map>
 
 #include "card/commands/card_dispatch.h"
+#include "card/layout/card_layout.h"
 
 namespace {
 
@@ -26,9 +27,12 @@ card_job card_job_format(bool force) {
                   CARD_EVENT_FORMAT_OK, CARD_EVENT_FORMAT_FAILED);
 }
 
-card_job card_job_add(const std::string &image_file, const std::string &name, bool display) {
-    card_command command = display ? card_command{"add", image_file}
-                                   : card_command{"add_withname", image_file, name};
+card_job card_job_add(const std::string &image_file, const std::string &name, bool display,
+                      bool verify) {
+    card_command command{display ? "add" : "add_withname"};
+    if (!verify) command.insert(command.end(), {CARD_NO_VERIFY, "--"});
+    command.push_back(image_file);
+    if (!display) command.push_back(name);
     return single(command, CARD_EVENT_ADD_OK, CARD_EVENT_ADD_FAILED, true);
 }
 
@@ -76,6 +80,10 @@ card_job card_job_hash(uint32_t image_number) {
     // "#N" names the stored image even when a file in the working folder is named like N.
     return single({"mmchash", "#" + number_text(image_number)}, CARD_EVENT_HASH_OK,
                   CARD_EVENT_HASH_FAILED);
+}
+
+card_job card_job_check() {
+    return single({"check"}, CARD_EVENT_CHECK_OK, CARD_EVENT_CHECK_FAILED, true);
 }
 
 card_job card_job_reorder(const std::vector<uint32_t> &images) {

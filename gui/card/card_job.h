@@ -26,6 +26,8 @@ enum card_event {
     CARD_EVENT_ORDER_OK = 12,
     CARD_EVENT_ORDER_FAILED = 13,
     CARD_EVENT_DRIVES_SCANNED = 14,
+    CARD_EVENT_CHECK_OK = 15,
+    CARD_EVENT_CHECK_FAILED = 16,
 };
 
 // A command name followed by its arguments; the drive letter is added when
@@ -42,8 +44,10 @@ struct card_job {
 // force: also over a file system the program cannot list (the user agreed).
 card_job card_job_format(bool force = false);
 // add_withname with the prefix and name; in command display mode "add" with
-// the prefix only.
-card_job card_job_add(const std::string &image_file, const std::string &name, bool display);
+// the prefix only. Without verify the command skips reading back what it
+// wrote (the option, then "--" so that no name is taken for an option).
+card_job card_job_add(const std::string &image_file, const std::string &name, bool display,
+                      bool verify = true);
 card_job card_job_bkram_read(const std::string &folder, bool overwrite);
 card_job card_job_bkram_write(uint32_t image_number, const std::string &file);
 // config_single with the name for one image, config_multi for 2..100.
@@ -56,6 +60,8 @@ card_job card_job_rawdump(uint32_t image_number, const std::string &folder);
 std::string card_rawdump_path(uint32_t image_number, const std::string &folder);
 card_job card_job_amount_change(uint32_t image_number);
 card_job card_job_hash(uint32_t image_number);
+// The read-only check of the whole card; it can be stopped.
+card_job card_job_check();
 // One order per run of numbers of the same block, each filled up to 100
 // numbers with the block's unlisted records. Empty when a number is 10000
 // or above.

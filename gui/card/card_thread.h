@@ -56,8 +56,8 @@ struct formatter : card_job_thread {
     explicit formatter(bool force) : card_job_thread(card_job_format(force)) {}
 };
 struct writer : card_job_thread {
-    writer(const std::string &image_file, const std::string &name, bool display)
-        : card_job_thread(card_job_add(image_file, name, display)) {}
+    writer(const std::string &image_file, const std::string &name, bool display, bool verify)
+        : card_job_thread(card_job_add(image_file, name, display, verify)) {}
 };
 struct mmcbk_read : card_job_thread {
     mmcbk_read(const std::string &folder, bool overwrite)
@@ -82,6 +82,9 @@ struct amountchanger : card_job_thread {
 };
 struct mmccrckun : card_job_thread {
     explicit mmccrckun(uint32_t image_number) : card_job_thread(card_job_hash(image_number)) {}
+};
+struct card_checker : card_job_thread {
+    card_checker() : card_job_thread(card_job_check()) {}
 };
 // One order per block, all in this one worker, so no listing can start
 // between the blocks.

@@ -34,8 +34,8 @@ void disk_task::format(const window_mailbox_ptr &page, bool force) {
 }
 
 void disk_task::add_image(const window_mailbox_ptr &page, const std::string &image_file,
-                          const std::string &name) {
-    start(page, new writer(image_file, name, m_display));
+                          const std::string &name, bool verify) {
+    start(page, new writer(image_file, name, m_display, verify));
 }
 
 void disk_task::list_up(const window_mailbox_ptr &page, std::shared_ptr<card_list> result) {
@@ -73,6 +73,8 @@ void disk_task::cut_amount(const window_mailbox_ptr &page, uint32_t image_number
 void disk_task::hash(const window_mailbox_ptr &page, uint32_t image_number) {
     start(page, new mmccrckun(image_number));
 }
+
+void disk_task::check(const window_mailbox_ptr &page) { start(page, new card_checker); }
 
 void disk_task::reorder(const window_mailbox_ptr &page, const std::vector<uint32_t> &images) {
     for (uint32_t n : images)

@@ -23,8 +23,9 @@ public:
     disk_task(window_log_ptr log, window_gauge_ptr gauge, wxChoice *drives);
 
     void format(const window_mailbox_ptr &page, bool force);
+    // verify: read back what was written (the command's default).
     void add_image(const window_mailbox_ptr &page, const std::string &image_file,
-                   const std::string &name);
+                   const std::string &name, bool verify = true);
     // The listing lands in result when event 4 arrives.
     void list_up(const window_mailbox_ptr &page, std::shared_ptr<card_list> result);
     void read_all_backup_ram(const window_mailbox_ptr &page, const std::string &folder,
@@ -37,6 +38,7 @@ public:
     void raw_dump(const window_mailbox_ptr &page, uint32_t image_number, const std::string &folder);
     void cut_amount(const window_mailbox_ptr &page, uint32_t image_number);
     void hash(const window_mailbox_ptr &page, uint32_t image_number);
+    void check(const window_mailbox_ptr &page);
     void reorder(const window_mailbox_ptr &page, const std::vector<uint32_t> &images);
     // The chooser's texts land in result when event 14 arrives.
     void scan_drives(const window_mailbox_ptr &page,

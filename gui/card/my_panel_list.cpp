@@ -25,7 +25,7 @@ my_panel_list::~my_panel_list() {
 }
 
 void my_panel_list::register_buttons() {
-    for (wxWindow *b : {m_read, m_crc, m_update_order}) m_link.task->button_add(b);
+    for (wxWindow *b : {m_read, m_crc, m_check, m_update_order}) m_link.task->button_add(b);
     // Needs a selection as well as an idle task, so the page decides. Any
     // task of the card half starting or ending also ends a press count.
     m_link.task->state_listener_add([this] {
@@ -72,6 +72,8 @@ void my_panel_list::on_done(wxCommandEvent &event) {
     case CARD_EVENT_LISTED: show_listing(); break;
     case CARD_EVENT_HASH_OK:
     case CARD_EVENT_HASH_FAILED:
+    case CARD_EVENT_CHECK_OK:
+    case CARD_EVENT_CHECK_FAILED:
     case CARD_EVENT_ORDER_FAILED: break;
     default: list_up(); break;
     }
@@ -214,6 +216,8 @@ void my_panel_list::on_crc(wxCommandEvent &) {
     if (selection_count(m_selection) != 1) return;
     m_link.task->hash(m_mailbox.get(), m_items[selection_last(m_selection)].image_number);
 }
+
+void my_panel_list::on_check(wxCommandEvent &) { m_link.task->check(m_mailbox.get()); }
 
 void my_panel_list::on_update_config(wxCommandEvent &) {
     std::vector<uint32_t> images;

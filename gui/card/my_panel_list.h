@@ -39,6 +39,7 @@ public:
 private:
     void on_read(wxCommandEvent &event) override;
     void on_crc(wxCommandEvent &event) override;
+    void on_check(wxCommandEvent &event) override;
     void on_update_config(wxCommandEvent &event) override;
     void on_update_order(wxCommandEvent &event) override;
     void on_help(wxCommandEvent &event) override;

@@ -13,6 +13,7 @@
 my_panel_write::my_panel_write(wxWindow *parent, const card_page_link &link)
     : panel_write(parent), m_link(link) {
     m_path = m_link.config->Read("writer.path", wxEmptyString);
+    m_verify->SetValue(m_link.config->ReadBool("writer.verify", true));
     // Needs a queued row as well as an idle task, so the page decides.
     m_link.task->state_listener_add([this] { update_enabled(); });
     update_enabled();
@@ -23,7 +24,10 @@ void my_panel_write::update_enabled() {
     m_start->Enable(!m_queue->IsEmpty() && !m_link.task->busy());
 }
 
-my_panel_write::~my_panel_write() { m_link.config->store_string("writer.path", m_path); }
+my_panel_write::~my_panel_write() {
+    m_link.config->store_string("writer.path", m_path);
+    m_link.config->store_bool("writer.verify", m_verify->GetValue(), true);
+}
 
 bool my_panel_write::queue_file(const wxString &path, const wxString &name) {
     writer_queue_entry entry;
@@ -103,7 +107,7 @@ void my_panel_write::on_add(wxCommandEvent &) {
 void my_panel_write::start_first() {
     const writer_queue_entry &first = m_entries.front();
     log_line(m_link.task->log()->sink(), first.image_file.c_str());
-    m_link.task->add_image(m_mailbox.get(), first.image_file, first.name);
+    m_link.task->add_image(m_mailbox.get(), first.image_file, first.name, m_verify->GetValue());
 }
 
 void my_panel_write::on_start(wxCommandEvent &) {

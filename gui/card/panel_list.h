@@ -16,6 +16,7 @@ public:
 protected:
     virtual void on_read(wxCommandEvent &) {}
     virtual void on_crc(wxCommandEvent &) {}
+    virtual void on_check(wxCommandEvent &) {}
     virtual void on_update_config(wxCommandEvent &) {}
     virtual void on_update_order(wxCommandEvent &) {}
     virtual void on_help(wxCommandEvent &) {}
@@ -29,6 +30,7 @@ protected:
     wxStaticText *m_count;
     wxButton *m_read;
     wxButton *m_crc;
+    wxButton *m_check;
     wxButton *m_update_config;
     wxButton *m_update_order;
     wxButton *m_help;

@@ -31,6 +31,9 @@ panel_write::panel_write(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     buttons->Add(m_start, 0, wxALL, 4);
     buttons->Add(m_remove, 0, wxALL, 4);
     buttons->Add(m_help, 0, wxALL, 4);
+    m_verify = new wxCheckBox(this, wxID_ANY, "verify");
+    m_verify->SetValue(true);
+    buttons->Add(m_verify, 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
     column->Add(buttons);
     m_helptext = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(-1, 60),
                                 wxTE_MULTILINE | wxTE_READONLY);

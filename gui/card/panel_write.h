@@ -2,6 +2,7 @@
 #pragma once
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/listbox.h>
 #include <wx/panel.h>
 #include <wx/textctrl.h>
@@ -26,5 +27,6 @@ protected:
     wxButton *m_start;
     wxButton *m_help;
     wxButton *m_remove;
+    wxCheckBox *m_verify;
     wxTextCtrl *m_helptext;
 };

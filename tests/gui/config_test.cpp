@@ -91,6 +91,7 @@ TEST_F(ConfigStore, UnchangedValuesLeaveTheFileUntouched) {
         c->store_long("a.long", 7);
         c->store_string("a.text", "x");
         c->store_bool("absent.flag", false);  // equal to the default: nothing to write
+        c->store_bool("absent.on", true, true);  // on while unset: nothing either
         c->store_long("absent.long", 0);
     }
     EXPECT_EQ(std::filesystem::last_write_time(path), old_time);
@@ -100,6 +101,12 @@ TEST_F(ConfigStore, UnchangedValuesLeaveTheFileUntouched) {
         c->store_long("a.long", 8);
     }
     EXPECT_NE(std::filesystem::last_write_time(path), old_time);
+    // A flag that is on while unset is kept once turned off.
+    {
+        auto c = open();
+        c->store_bool("absent.on", false, true);
+    }
+    EXPECT_FALSE(open()->ReadBool("absent.on", true));
 }
 
 TEST_F(ConfigStore, PickerKeysHoldTheFolderOnly) {

@@ -44,15 +44,26 @@ std::unique_ptr<card_context> open_image(const std::string &path, uint32_t block
     return c;
 }
 
-TEST(vmk_card, format_add_list_preview_and_hash) {
+// A formatted card image file, a ROM and a CD image set beside it.
+struct image_and_inputs {
     temp_dir dir;
     std::string card = dir.path("card.img"), disc = dir.path("disc"), rom = dir.path("game.pce");
-    make_sparse(card, 256ull << 20);
-    write_file(rom, make_rom(0x20000, 4));
-    make_cd(disc, 500, 400);
+    int formatted = -1;  // the format's exit status
+    image_and_inputs(uint64_t card_bytes, uint32_t rom_bytes, unsigned seed, uint32_t data,
+                     uint32_t audio) {
+        make_sparse(card, card_bytes);
+        write_file(rom, make_rom(rom_bytes, seed));
+        make_cd(disc, data, audio);
+        vmk("card format " + card, &formatted);
+    }
+};
+
+TEST(vmk_card, format_add_list_preview_and_hash) {
+    image_and_inputs in(256ull << 20, 0x20000, 4, 500, 400);
+    ASSERT_EQ(in.formatted, 0);
+    const std::string &card = in.card, &disc = in.disc, &rom = in.rom;
+    temp_dir &dir = in.dir;
     int status = -1;
-    vmk("card format " + card, &status);
-    ASSERT_EQ(status, 0);
     EXPECT_EQ(vmk("card add " + card + " " + rom, &status), "image#0-01\n");
     EXPECT_EQ(status, 0);
     vmk("card add_withname " + card + " " + disc + " 'Disc One'", &status);
@@ -94,6 +105,52 @@ TEST(vmk_card, format_add_list_preview_and_hash) {
     EXPECT_EQ(shell_output(in_folder + VMK_BINARY + " card mmchash " + card + " '#2' 2>&1"), from_files);
     EXPECT_NE(shell_output(in_folder + VMK_BINARY + " card mmchash " + card + " 2 2>&1"), from_files);
     EXPECT_NE(vmk("card mmchash " + card + " '#x'").find("#x: not an image number"), std::string::npos);
+}
+
+// `vmk card check` on an image file: clean, probed for its capacity without
+// a byte changed, then damaged, in text and in JSON that a parser reads.
+TEST(vmk_card, check_text_json_and_capacity_on_an_image) {
+    image_and_inputs in(64ull << 20, 0x4000, 5, 120, 80);
+    ASSERT_EQ(in.formatted, 0);
+    const std::string &card = in.card, &disc = in.disc, &rom = in.rom;
+    temp_dir &dir = in.dir;
+    int status = -1;
+    vmk("card add " + card + " " + rom, &status);
+    ASSERT_EQ(status, 0);
+    vmk("card add_withname " + card + " " + disc + " 'Disc \"One\"'", &status);
+    ASSERT_EQ(status, 0);
+
+    std::string sum = "md5sum < " + card;
+    std::string before = shell_output(sum);
+    std::string said = vmk("card check " + card + " --capacity", &status);
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_NE(said.find("check done: 0 findings in 1 block, 3 images"), std::string::npos) << said;
+    EXPECT_EQ(shell_output(sum), before) << "the probe put back every sector it wrote";
+
+    // Stored sector 170 of the disc (image 2): one bit of its Q frame.
+    auto c = open_image(card);
+    ASSERT_NE(c, nullptr);
+    uint64_t byte = (uint64_t{c->block} + c->entries[2].offset) * 512 + 170ull * 2448 + 12 + 3;
+    ASSERT_EQ(run_shell("printf '\\377' | dd of=" + card + " bs=1 seek=" + std::to_string(byte) +
+                        " conv=notrunc status=none"),
+              0);
+    said = vmk("card check " + card, &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(said.find("image#0-02 \"Disc \"One\"\": the Q frame of stored sector 170 fails its "
+                        "check word"),
+              std::string::npos)
+        << said;
+
+    std::string json = dir.path("check.json");
+    vmk("card check --json " + card + " >" + json + " 2>/dev/null", &status);
+    std::string parsed = shell_output(
+        "python3 -c 'import json,sys\n"
+        "rows=[json.loads(x) for x in open(sys.argv[1])]\n"
+        "f=rows[0]\n"
+        "print(len(rows), f[\"block\"], f[\"image\"], f[\"name\"], \"stored sector 170\" in "
+        "f[\"problem\"], rows[-1][\"clean\"], rows[-1][\"findings\"], rows[-1][\"images\"])'"
+        " " + json);
+    EXPECT_EQ(parsed, "2 0 2 Disc \"One\" True False 1 3\n");
 }
 
 // A card image holding one ROM and a vmk adding a 470 MB CD set to it,

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <wx/checkbox.h>
+#include <wx/gauge.h>
 #include <wx/testing.h>
 
 #include <cstring>
@@ -214,6 +216,154 @@ TEST_F(CardPages, StopDuringALargeAddLeavesTheCardAsItWas) {
     EXPECT_EQ(after.capacity_label, before.capacity_label);
     ASSERT_EQ(writer->queue()->GetCount(), 1u) << "the stopped row stays queued";
     EXPECT_FALSE(pem->stop_button()->IsEnabled());
+}
+
+wxGauge *find_gauge(wxWindow *window) {
+    for (wxWindow *child : window->GetChildren()) {
+        if (auto *g = dynamic_cast<wxGauge *>(child)) return g;
+        if (wxGauge *inner = find_gauge(child)) return inner;
+    }
+    return nullptr;
+}
+
+// The image list's "check" runs the card check as a card task: findings and
+// the summary in the log, the bar filled, Stop offered and honoured.
+TEST_F(CardPages, CheckButtonReportsInTheLogMovesTheBarAndStops) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    rom_and_disc f(3, 6000, 6000);
+    recording_log added;
+    ASSERT_EQ(run_card(added, card.drive(), "add", {f.rom}), 0) << added.text();
+    ASSERT_EQ(run_card(added, card.drive(), "add_withname", {f.disc, "Large"}), 0) << added.text();
+    ASSERT_TRUE(enter_page(CARD_PAGE_IMAGELIST));
+    ASSERT_TRUE(idle());
+    my_panel_list *page = pem->list_page();
+    wxButton *check = button(page, "chec&k");
+    ASSERT_NE(check, nullptr);
+    wxGauge *bar = find_gauge(pem);
+    ASSERT_NE(bar, nullptr);
+
+    log_control->Clear();
+    ASSERT_TRUE(click(check));
+    EXPECT_TRUE(pem->task()->busy());
+    EXPECT_FALSE(check->IsEnabled()) << "one card task at a time";
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(has(log_text(), "check done: 0 findings in 1 block, 3 images")) << log_text();
+    EXPECT_GT(bar->GetRange(), 0);
+    EXPECT_EQ(bar->GetValue(), bar->GetRange()) << "the bar reached its end";
+    EXPECT_TRUE(check->IsEnabled());
+
+    // Stopped: it ends early, says so, and fails.
+    log_control->Clear();
+    ASSERT_TRUE(click(check));
+    ASSERT_TRUE(click(pem->stop_button())) << "Stop is offered while the check runs";
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(has(log_text(), "stopped\ncheck stopped: ")) << log_text();
+    EXPECT_FALSE(pem->stop_button()->IsEnabled());
+
+    // A damaged Q frame in the disc's area is named in the log.
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    uint64_t byte = 300ull * 2448 + 12 + 2;
+    uint64_t sector = c->block + c->entries[2].offset + byte / 512;
+    std::vector<uint8_t> bytes = card.read(sector, 1);
+    bytes[byte % 512] ^= 0x10;
+    card.write(sector, bytes);
+    log_control->Clear();
+    ASSERT_TRUE(click(check));
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(has(log_text(), "image#0-02 \"Large\": the Q frame of stored sector 300 fails its "
+                                "check word"))
+        << log_text();
+    EXPECT_TRUE(has(log_text(), "check done: 1 finding in 1 block, 3 images")) << log_text();
+}
+
+wxCheckBox *find_check_box(wxWindow *window, const wxString &label) {
+    for (wxWindow *child : window->GetChildren()) {
+        if (auto *b = dynamic_cast<wxCheckBox *>(child); b && b->GetLabel() == label) return b;
+        if (wxCheckBox *inner = find_check_box(child, label)) return inner;
+    }
+    return nullptr;
+}
+
+// The writer page's "verify" box: on for a new user, kept in the settings,
+// and what it says is what the add does on a card that silently damages a
+// write.
+class WriterVerify : public card_window_test {
+protected:
+    void TearDown() override {
+        card_window_test::TearDown();
+        // The page is gone: it wrote its box into the settings.
+        EXPECT_EQ(config->ReadBool("writer.verify", true), expect_stored);
+    }
+    // Adds the ROM through the page onto a card that flips the first byte of
+    // the ROM's configuration sector; true when the add succeeded.
+    bool add_on_faulty_card(bool *succeeded) {
+        writer_files f;
+        uint64_t rom_sector = 0;
+        {
+            memory_card dry(TEST_CARD_SECTORS);
+            EXPECT_TRUE(format_card(dry.drive()));
+            recording_log log;
+            EXPECT_EQ(run_card(log, dry.drive(), "add", {f.a}), 0);
+            auto c = open_block(dry.drive());
+            if (c == nullptr) return false;
+            rom_sector = c->block + c->entries[1].offset;
+        }
+        fault_plan plan;
+        plan.flip_sector = rom_sector;
+        memory_card card(TEST_CARD_SECTORS, plan);
+        if (!format_card(card.drive()) || !enter_page(3)) return false;
+        my_panel_write *writer = pem->write_page();
+        if (!writer->queue_file(f.a, "Game A") || !click(button(writer, "&start")) || !idle())
+            return false;
+        *succeeded = writer->queue()->IsEmpty();
+        return idle();
+    }
+    bool expect_stored = true;
+};
+
+TEST_F(WriterVerify, OnForANewUserAndAFlippedWriteFailsTheAdd) {
+    ASSERT_TRUE(enter_page(3));
+    wxCheckBox *verify = find_check_box(pem->write_page(), "verify");
+    ASSERT_NE(verify, nullptr);
+    EXPECT_TRUE(verify->GetValue());
+    bool succeeded = true;
+    ASSERT_TRUE(add_on_faulty_card(&succeeded));
+    EXPECT_FALSE(succeeded);
+    EXPECT_TRUE(has(log_text(), "verify failed: sector ")) << log_text();
+}
+
+TEST_F(WriterVerify, OffTheAddSkipsTheReadBackAndTheSettingsKeepIt) {
+    ASSERT_TRUE(enter_page(3));
+    wxCheckBox *verify = find_check_box(pem->write_page(), "verify");
+    ASSERT_NE(verify, nullptr);
+    verify->SetValue(false);
+    bool succeeded = false;
+    ASSERT_TRUE(add_on_faulty_card(&succeeded));
+    EXPECT_TRUE(succeeded) << log_text();
+    EXPECT_FALSE(has(log_text(), "verify failed")) << log_text();
+    expect_stored = false;
+}
+
+// A stored "off" comes back unchecked.
+class WriterVerifyStoredOff : public WriterVerify {
+protected:
+    void SetUp() override {
+        {
+            my_config stored(wxString::FromUTF8(files.dir));
+            stored.store_bool("writer.verify", false, true);
+        }
+        WriterVerify::SetUp();
+        expect_stored = false;
+    }
+};
+
+TEST_F(WriterVerifyStoredOff, StartsUnchecked) {
+    ASSERT_TRUE(enter_page(3));
+    wxCheckBox *verify = find_check_box(pem->write_page(), "verify");
+    ASSERT_NE(verify, nullptr);
+    EXPECT_FALSE(verify->GetValue());
 }
 
 TEST_F(CardPages, FailedRowStaysFirstAndNothingAfterItRuns) {
