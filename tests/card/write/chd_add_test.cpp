@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -21,9 +22,49 @@
 
 namespace {
 
-bool run_chdman(const std::string &arguments) {
-    return std::system(("chdman " + arguments + " >/dev/null 2>&1").c_str()) == 0;
+// chdman is a Linux program. Under wine the Windows build's tests take the
+// files a Linux run of the same tests made (the generated inputs are the same
+// on both systems) from the folder VMK_CHD_FIXTURES names; a Linux run with
+// that variable set leaves a copy of every file it makes there. `key` names
+// one call's files among the others; `outputs` are the paths chdman writes.
+const char *chd_fixtures() { return std::getenv("VMK_CHD_FIXTURES"); }
+
+bool run_chdman(const std::string &arguments, const std::string &key,
+                const std::vector<std::string> &outputs) {
+    namespace fs = std::filesystem;
+    const char *fixtures = chd_fixtures();
+    auto kept = [&](const std::string &output) {
+        return fs::path(fixtures) / (key + "-" + fs::path(output).filename().string());
+    };
+    std::error_code ec;
+#ifdef _WIN32
+    for (const std::string &output : outputs)
+        if (fixtures == nullptr ||
+            !fs::copy_file(kept(output), output, fs::copy_options::overwrite_existing, ec)) {
+            ADD_FAILURE() << "no chdman file " << key << " in VMK_CHD_FIXTURES";
+            return false;
+        }
+    return true;
+#else
+    if (std::system(("chdman " + arguments + " >/dev/null 2>&1").c_str()) != 0) return false;
+    if (fixtures != nullptr) {
+        fs::create_directories(fixtures, ec);
+        for (const std::string &output : outputs)
+            if (!fs::copy_file(output, kept(output), fs::copy_options::overwrite_existing, ec))
+                return false;
+    }
+    return true;
+#endif
 }
+
+// A Windows run without a Linux run's files skips what needs chdman.
+#ifdef _WIN32
+#define SKIP_WITHOUT_CHDMAN()                                                          \
+    if (chd_fixtures() == nullptr)                                                     \
+    GTEST_SKIP() << "chdman's files from a Linux run: set VMK_CHD_FIXTURES (tools/windows/test does)"
+#else
+#define SKIP_WITHOUT_CHDMAN() static_cast<void>(0)
+#endif
 
 std::string quoted(const std::string &s) { return "'" + s + "'"; }
 
@@ -128,7 +169,9 @@ std::string without_higher_indexes(const std::string &folder, const std::string 
 }  // namespace
 
 TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
+    SKIP_WITHOUT_CHDMAN();
     for (const cue_disc_case &c : cue_disc_cases()) {
+        const std::string key = "disc" + std::to_string(&c - cue_disc_cases().data());
         // Track metadata keeps no FLAGS: such a disc is covered by the
         // extraction test below.
         if (c.sheet.find("FLAGS") != std::string::npos) continue;
@@ -147,7 +190,8 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
             SCOPED_TRACE(codec);
             const std::string chd = dir.path(std::string(codec) + ".chd");
             ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd) +
-                                   " -c " + codec));
+                                       " -c " + codec,
+                                   key, {chd}));
             EXPECT_TRUE(has_compressed_hunks(chd));
             expect_same_disc(read_disc(chd), from_sheet);
             memory_card chd_card{TEST_CARD_SECTORS};
@@ -160,23 +204,28 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
 }
 
 TEST(chd_add, extracted_sheet_yields_what_the_reader_yields) {
+    SKIP_WITHOUT_CHDMAN();
     for (const cue_disc_case &c : cue_disc_cases()) {
         SCOPED_TRACE(c.context);
+        const std::string key = "extracted" + std::to_string(&c - cue_disc_cases().data());
         temp_dir dir;
         const std::string sheet = write_cue_disc(dir.path(""), c);
         const std::string chd = dir.path("x.chd");
-        ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd)));
-        ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " +
-                               quoted(dir.path("out.cue")) + " -ob " + quoted(dir.path("out.bin"))));
+        ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd), key, {chd}));
+        ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " + quoted(dir.path("out.cue")) +
+                                   " -ob " + quoted(dir.path("out.bin")),
+                               key, {dir.path("out.cue"), dir.path("out.bin")}));
         expect_same_disc(read_disc(chd), read_disc(dir.path("out.cue")));
     }
 }
 
 TEST(chd_add, damaged_files_fail_and_leave_the_card_unchanged) {
+    SKIP_WITHOUT_CHDMAN();
     temp_dir dir;
     const std::string sheet = write_cue_disc(dir.path(""), cue_disc_cases()[0]);
     const std::string good = dir.path("good.chd");
-    ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(good) + " -c cdzl"));
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(good) + " -c cdzl",
+                           "damaged", {good}));
     const std::vector<uint8_t> bytes = file_bytes(good);
     ASSERT_GT(bytes.size(), 4096u);
     auto variant = [&](const char *name, auto change) {
