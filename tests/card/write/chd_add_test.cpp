@@ -38,6 +38,7 @@ bool run_chdman(const std::string &arguments, const std::string &key,
     };
     std::error_code ec;
 #ifdef _WIN32
+    static_cast<void>(arguments);
     for (const std::string &output : outputs)
         if (fixtures == nullptr ||
             !fs::copy_file(kept(output), output, fs::copy_options::overwrite_existing, ec)) {
