@@ -73,6 +73,7 @@ TEST_F(Installed, EveryFileLandsInItsGnuFolder) {
         "share/bash-completion/completions/vmk",
         "share/doc/vellumark/copyright",
         "share/doc/vellumark/changelog.gz",
+        "share/lintian/overrides/vellumark",
     };
     if (VMK_WITH_WINDOW) {
         for (const char *f : {"bin/vellumark", "share/man/man1/vellumark.1.gz",

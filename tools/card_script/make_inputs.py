@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the deterministic inputs of the card script into a folder: two
 HuCard ROMs, a CD image set (disc.img, disc.sub, disc.ccd with a data and an
-audio track) and a backup RAM file.
+audio track, and disc.cue, a cue sheet of the same sectors) and a backup RAM
+file.
 
     make_inputs.py FOLDER
     make_inputs.py FOLDER --disc NAME DATA_SECTORS AUDIO_SECTORS   one CD image set only
@@ -59,6 +60,11 @@ def make_cd(prefix, data_sectors, audio_sectors):
         f.write(sub)
     with open(prefix + ".ccd", "w") as f:
         f.write(text)
+    name = prefix.rsplit("/", 1)[-1]
+    with open(prefix + ".cue", "w") as f:
+        f.write(f'FILE "{name}.img" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n'
+                f"  TRACK 02 AUDIO\n    INDEX 01 {data_sectors // 4500:02d}:{data_sectors // 75 % 60:02d}:"
+                f"{data_sectors % 75:02d}\n")
 
 
 def write_random(name, size, seed):

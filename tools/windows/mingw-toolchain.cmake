@@ -1,6 +1,7 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (posix threads,
 # so std::thread works). VMK_WINDOWS_PREFIX is where tools/windows/build puts
-# the cross-built libraries (wxWidgets, libpng, GoogleTest).
+# the cross-built libraries (wxWidgets, libpng, liblzma, libFLAC, libzstd,
+# expat, GoogleTest).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -33,4 +34,12 @@ endif()
 # mingw's static zlib, so no zlib1.dll has to travel with the programs.
 if(EXISTS /usr/${mingw_triple}/lib/libz.a)
   set(ZLIB_LIBRARY /usr/${mingw_triple}/lib/libz.a CACHE FILEPATH "zlib, static")
+endif()
+
+# pkg-config answers from the cross-built libraries' files, never the build
+# machine's, and with what static linking needs (their private libraries).
+if(VMK_WINDOWS_PREFIX)
+  set(ENV{PKG_CONFIG_LIBDIR} ${VMK_WINDOWS_PREFIX}/lib/pkgconfig)
+  set(ENV{PKG_CONFIG_PATH} "")
+  set(PKG_CONFIG_ARGN --static)
 endif()

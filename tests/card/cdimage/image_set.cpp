@@ -4,6 +4,7 @@
 
 #include "card/cdimage/bcd.h"
 #include "card/cdimage/subchannel_q_crc.h"
+#include "platform/stdio_file.h"
 
 std::string description_text(const std::string &header, const std::vector<entry_spec> &entries) {
     std::string t =
@@ -64,8 +65,8 @@ void add_track(std::vector<sector_spec> *sectors, uint8_t control, int track, ui
 }
 
 void write_image(const std::string &prefix, const std::vector<sector_spec> &sectors) {
-    FILE *img = fopen((prefix + ".img").c_str(), "wb");
-    FILE *sub = fopen((prefix + ".sub").c_str(), "wb");
+    FILE *img = stdio_file_open((prefix + ".img").c_str(), "wb");
+    FILE *sub = stdio_file_open((prefix + ".sub").c_str(), "wb");
     for (const sector_spec &s : sectors) {
         std::vector<uint8_t> main(2352, s.fill), block(96, 0);
         std::copy(s.q.begin(), s.q.end(), block.begin() + 12);
@@ -76,8 +77,9 @@ void write_image(const std::string &prefix, const std::vector<sector_spec> &sect
     fclose(sub);
 }
 
+// By the platform's opener: sheets name their tracks in UTF-8.
 void write_text(const std::string &name, const std::string &text) {
-    FILE *f = fopen(name.c_str(), "wb");
+    FILE *f = stdio_file_open(name.c_str(), "wb");
     fwrite(text.data(), 1, text.size(), f);
     fclose(f);
 }

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "card/commands/card_dispatch.h"
+#include "platform/stdio_file.h"
 #include "tests/card/cdimage/image_set.h"
 
 int run_card(recording_log &log, const std::string &drive, const std::string &command,
@@ -89,7 +90,7 @@ std::vector<uint8_t> make_rom(uint32_t size, unsigned seed, const uint32_t *crc)
 }
 
 void write_file(const std::string &name, const std::vector<uint8_t> &bytes) {
-    FILE *f = fopen(name.c_str(), "wb");
+    FILE *f = stdio_file_open(name.c_str(), "wb");
     ASSERT_NE(f, nullptr) << name;
     fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -29,12 +30,54 @@
 
 namespace {
 
-bool run_chdman(const std::string &arguments) {
-    return std::system(("chdman " + arguments + " >/dev/null 2>&1").c_str()) == 0;
+// chdman is a Linux program. Under wine the Windows build's tests take the
+// files a Linux run of the same tests made (the generated inputs are the same
+// on both systems) from the folder VMK_CHD_FIXTURES names; a Linux run with
+// that variable set leaves a copy of every file it makes there. `key` names
+// one call's files among the others; `outputs` are the paths chdman writes.
+const char *chd_fixtures() { return std::getenv("VMK_CHD_FIXTURES"); }
+
+bool run_chdman(const std::string &arguments, const std::string &key,
+                const std::vector<std::string> &outputs) {
+    namespace fs = std::filesystem;
+    const char *fixtures = chd_fixtures();
+    auto kept = [&](const std::string &output) {
+        return fs::path(fixtures) / (key + "-" + fs::path(output).filename().string());
+    };
+    std::error_code ec;
+#ifdef _WIN32
+    static_cast<void>(arguments);
+    for (const std::string &output : outputs)
+        if (fixtures == nullptr ||
+            !fs::copy_file(kept(output), output, fs::copy_options::overwrite_existing, ec)) {
+            ADD_FAILURE() << "no chdman file " << key << " in VMK_CHD_FIXTURES";
+            return false;
+        }
+    return true;
+#else
+    if (std::system(("chdman " + arguments + " >/dev/null 2>&1").c_str()) != 0) return false;
+    if (fixtures != nullptr) {
+        fs::create_directories(fixtures, ec);
+        for (const std::string &output : outputs)
+            if (!fs::copy_file(output, kept(output), fs::copy_options::overwrite_existing, ec))
+                return false;
+    }
+    return true;
+#endif
 }
+
+// A Windows run without a Linux run's files skips what needs chdman.
+#ifdef _WIN32
+#define SKIP_WITHOUT_CHDMAN()                                                          \
+    if (chd_fixtures() == nullptr)                                                     \
+    GTEST_SKIP() << "chdman's files from a Linux run: set VMK_CHD_FIXTURES (tools/windows/test does)"
+#else
+#define SKIP_WITHOUT_CHDMAN() static_cast<void>(0)
+#endif
 
 std::string quoted(const std::string &s) { return "'" + s + "'"; }
 
+#ifndef _WIN32
 // What chdman prints (its status says nothing about a failed verify).
 std::string chdman_output(const std::string &arguments) {
     std::string text;
@@ -45,6 +88,7 @@ std::string chdman_output(const std::string &arguments) {
     pclose(p);
     return text;
 }
+#endif
 
 std::vector<uint8_t> file_bytes(const std::string &name) {
     std::ifstream in(name, std::ios::binary);
@@ -108,7 +152,9 @@ std::string without_higher_indexes(const std::string &folder, const std::string 
 }  // namespace
 
 TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
+    SKIP_WITHOUT_CHDMAN();
     for (const cue_disc_case &c : cue_disc_cases()) {
+        const std::string key = "disc" + std::to_string(&c - cue_disc_cases().data());
         // Track metadata keeps no FLAGS: such a disc is covered by the
         // extraction test below.
         if (c.sheet.find("FLAGS") != std::string::npos) continue;
@@ -127,7 +173,8 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
             SCOPED_TRACE(codec);
             const std::string chd = dir.path(std::string(codec) + ".chd");
             ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd) +
-                                   " -c " + codec));
+                                       " -c " + codec,
+                                   key, {chd}));
             EXPECT_TRUE(has_compressed_hunks(chd));
             expect_same_disc(read_whole_disc(chd), from_sheet);
             memory_card chd_card{TEST_CARD_SECTORS};
@@ -140,23 +187,28 @@ TEST(chd_add, every_codec_yields_the_sheets_disc_and_card) {
 }
 
 TEST(chd_add, extracted_sheet_yields_what_the_reader_yields) {
+    SKIP_WITHOUT_CHDMAN();
     for (const cue_disc_case &c : cue_disc_cases()) {
         SCOPED_TRACE(c.context);
+        const std::string key = "extracted" + std::to_string(&c - cue_disc_cases().data());
         temp_dir dir;
         const std::string sheet = write_cue_disc(dir.path(""), c);
         const std::string chd = dir.path("x.chd");
-        ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd)));
-        ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " +
-                               quoted(dir.path("out.cue")) + " -ob " + quoted(dir.path("out.bin"))));
+        ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(chd), key, {chd}));
+        ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " + quoted(dir.path("out.cue")) +
+                                   " -ob " + quoted(dir.path("out.bin")),
+                               key, {dir.path("out.cue"), dir.path("out.bin")}));
         expect_same_disc(read_whole_disc(chd), read_whole_disc(dir.path("out.cue")));
     }
 }
 
 TEST(chd_add, damaged_files_fail_and_leave_the_card_unchanged) {
+    SKIP_WITHOUT_CHDMAN();
     temp_dir dir;
     const std::string sheet = write_cue_disc(dir.path(""), cue_disc_cases()[0]);
     const std::string good = dir.path("good.chd");
-    ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(good) + " -c cdzl"));
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(good) + " -c cdzl",
+                           "damaged", {good}));
     const std::vector<uint8_t> bytes = file_bytes(good);
     ASSERT_GT(bytes.size(), 4096u);
     auto variant = [&](const char *name, auto change) {
@@ -223,6 +275,7 @@ TEST(chd_add, damaged_files_fail_and_leave_the_card_unchanged) {
 // checks before it writes. Track 1's stored pregap is not part of the disc,
 // yet the check covers it.
 TEST(chd_add, data_that_fails_its_sha1_is_refused) {
+    SKIP_WITHOUT_CHDMAN();
     temp_dir dir;
     const cue_disc_case &c = cue_disc_cases()[0];
     const std::string sheet = write_cue_disc(dir.path(""), c);
@@ -235,7 +288,7 @@ TEST(chd_add, data_that_fails_its_sha1_is_refused) {
     // The same sheet over other bytes, so that a rewrite would show.
     write_compressible_files(dir.path(""), c);
     const std::string good = dir.path("good.chd"), bad = dir.path("bad.chd");
-    ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(good)));
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(sheet) + " -o " + quoted(good), "sha1", {good}));
     std::vector<uint8_t> bytes = file_bytes(good);
     bytes.at(64 + 7) ^= 0x01;
     write_file(bad, bytes);
@@ -246,7 +299,8 @@ TEST(chd_add, data_that_fails_its_sha1_is_refused) {
     write_text(dir.path("p.cue"),
                "FILE p.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n");
     const std::string pregap = dir.path("pregap.chd"), damaged = dir.path("damaged.chd");
-    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("p.cue")) + " -o " + quoted(pregap)));
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("p.cue")) + " -o " + quoted(pregap), "pregap",
+                           {pregap}));
     bytes = file_bytes(pregap);
     recording_log open_log;
     std::unique_ptr<chd_file> opened = chd_open(open_log.sink, pregap.c_str());
@@ -295,6 +349,7 @@ TEST(chd_add, data_that_fails_its_sha1_is_refused) {
 // with P and Q generated where the kept Q frame does not check (a damaged
 // frame; a track whose P and Q were not kept) and R to W kept throughout.
 TEST(chd_add, kept_raw_subchannel_is_used_where_its_q_checks) {
+    SKIP_WITHOUT_CHDMAN();
     temp_dir dir;
     constexpr uint32_t DATA = 64, AUDIO = 48;  // chdman refuses much smaller images
     const std::vector<uint32_t> damaged = {5, 6, DATA - 1};
@@ -330,9 +385,11 @@ TEST(chd_add, kept_raw_subchannel_is_used_where_its_q_checks) {
     write_text(dir.path("disc.toc"), "CD_ROM\nTRACK MODE1_RAW RW_RAW\nDATAFILE \"t1.bin\" 00:00:64\n"
                                      "TRACK AUDIO RW_RAW\nFILE \"t2.bin\" 0 00:00:48\n");
     const std::string chd = dir.path("disc.chd");
-    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("disc.toc")) + " -o " + quoted(chd)));
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("disc.toc")) + " -o " + quoted(chd), "raw",
+                           {chd}));
     ASSERT_TRUE(run_chdman("extractcd -i " + quoted(chd) + " -o " + quoted(dir.path("out.cue")) +
-                           " -ob " + quoted(dir.path("out.bin"))));
+                               " -ob " + quoted(dir.path("out.bin")),
+                           "raw", {dir.path("out.cue"), dir.path("out.bin")}));
     // The extracted sheet has no subchannel: its disc carries the generated
     // one.
     const disc_read generated = read_whole_disc(dir.path("out.cue"));
@@ -446,9 +503,12 @@ TEST(chd_add, zstd_cd_hunks_yield_the_sheets_disc_and_card) {
     deflate_form.codec = chd_tag('c', 'd', 'z', 'l');
     const std::string cdzl = dir.path("cdzl.chd"), cdzs = dir.path("cdzs.chd");
     ASSERT_TRUE(chd_build_write(cdzl, deflate_form, cd_codec(deflated)));
+#ifndef _WIN32
+    // chdman vouches for the builder (there is no chdman under wine).
     const std::string verdict = chdman_output("verify -i " + quoted(cdzl));
     EXPECT_NE(verdict.find("Raw SHA1 verification successful"), std::string::npos) << verdict;
     EXPECT_NE(verdict.find("Overall SHA1 verification successful"), std::string::npos) << verdict;
+#endif
     ASSERT_TRUE(chd_build_write(cdzs, build, cd_codec(zstd_compressed)));
 
     const disc_read from_sheet = read_whole_disc(sheet);
