@@ -471,7 +471,8 @@ TEST(chd_add, zstd_cd_hunks_yield_the_sheets_disc_and_card) {
     temp_dir dir;
     constexpr uint32_t DATA = 40, AUDIO = 30, AUDIO_PADDED = 32;
     std::vector<uint8_t> data_bin, audio_bin;
-    chd_build build{chd_tag('c', 'd', 'z', 's')};
+    chd_build build;
+    build.codec = chd_tag('c', 'd', 'z', 's');
     for (uint32_t k = 0; k < DATA + AUDIO_PADDED; k++) {
         uint8_t sector[CD_SECTOR_SIZE] = {};
         if (k < DATA) {
