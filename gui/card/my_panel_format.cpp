@@ -29,7 +29,7 @@ void my_panel_format::on_language(wxCommandEvent &) {
 // A card that holds a file system we cannot list may hold someone's files:
 // the format goes ahead over it only when the user says so.
 void my_panel_format::on_format(wxCommandEvent &) {
-    const std::string drive(1, m_link.task->drive_letter());
+    const std::string drive(1, m_link.half->drive_letter());
     const char *foreign = card_foreign_file_system(drive.c_str());
     if (foreign != nullptr) {
         wxString question = wxString::Format(
@@ -40,7 +40,7 @@ void my_panel_format::on_format(wxCommandEvent &) {
             wxYES)
             return;
     }
-    m_link.task->format(m_mailbox.get(), foreign != nullptr);
+    m_link.run(m_mailbox, card_job_format(foreign != nullptr));
 }
 
 void my_panel_format::on_done(wxCommandEvent &) {

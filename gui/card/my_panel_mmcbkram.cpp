@@ -50,7 +50,7 @@ void my_panel_mmcbkram::reload() {
     clear();
     list_pc_folder();
     m_listing = std::make_shared<card_list>();
-    m_link.task->list_up(m_mailbox.get(), m_listing);
+    m_link.run(m_mailbox, card_listing_job(m_link.half->drive_letter(), m_listing));
 }
 
 void my_panel_mmcbkram::on_done(wxCommandEvent &) {
@@ -73,7 +73,7 @@ void my_panel_mmcbkram::on_read_all(wxCommandEvent &) {
     }
     if (!wxDir::Exists(folder) && !wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
         return;
-    m_link.task->read_all_backup_ram(m_mailbox.get(), folder.utf8_string(), m_overwrite->GetValue());
+    m_link.run(m_mailbox, card_job_bkram_read(folder.utf8_string(), m_overwrite->GetValue()));
 }
 
 void my_panel_mmcbkram::on_write(wxCommandEvent &) {
@@ -94,5 +94,5 @@ void my_panel_mmcbkram::on_write(wxCommandEvent &) {
         page_log(m_link, "MMC Image is not selected\n");
         return;
     }
-    m_link.task->write_backup_ram(m_mailbox.get(), file.utf8_string(), m_numbers[card]);
+    m_link.run(m_mailbox, card_job_bkram_write(m_numbers[card], file.utf8_string()));
 }

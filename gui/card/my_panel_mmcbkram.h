@@ -34,7 +34,7 @@ private:
     void on_done(wxCommandEvent &event);
 
     card_page_link m_link;
-    card_page_mailbox m_mailbox{this};
+    page_mailbox m_mailbox{this};
     std::shared_ptr<card_list> m_listing;
     std::vector<uint32_t> m_numbers;  // image number per card list row
     wxString m_pc_folder;             // the folder the PC list shows

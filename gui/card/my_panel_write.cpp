@@ -103,7 +103,7 @@ void my_panel_write::on_add(wxCommandEvent &) {
 void my_panel_write::start_first() {
     const writer_queue_entry &first = m_entries.front();
     log_line(m_link.task->log()->sink(), first.image_file.c_str());
-    m_link.task->add_image(m_mailbox.get(), first.image_file, first.name);
+    m_link.run(m_mailbox, card_job_add(first.image_file, first.name, m_link.half->command_display));
 }
 
 void my_panel_write::on_start(wxCommandEvent &) {

@@ -2,6 +2,7 @@
 
 #include "app/replace_ask.h"
 #include "app/task_event.h"
+#include "gui/device/device_job.h"
 
 namespace {
 
@@ -17,9 +18,9 @@ const char *const destination_descriptions[] = {
 
 }  // namespace
 
-my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task)
-    : oru_sub(parent), config(config), m_link(this, m_gauge, std::move(task)) {
-    serial_task *t = m_link.task.get();
+my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, device_half half)
+    : oru_sub(parent), config(config), m_link(this, m_gauge, std::move(half)) {
+    task_runner *t = m_link.task.get();
     for (wxWindow *b : {static_cast<wxWindow *>(m_update), static_cast<wxWindow *>(m_dump),
                         static_cast<wxWindow *>(m_colortable_upload)})
         t->button_add(b);
@@ -52,17 +53,19 @@ wxString my_oru_sub::dump_file() const {
 }
 
 void my_oru_sub::on_update(wxCommandEvent &) {
-    m_link.task->firmware_package(m_link.link, m_updater_file->GetPath());
+    m_link.run(device_firmware_job(m_updater_file->GetPath().utf8_string(), m_link.port()));
 }
 
 void my_oru_sub::on_dump(wxCommandEvent &) {
     const wxString file = dump_file();
     if (!replace_allowed(this, file)) return;
-    m_link.task->rom_dump(m_link.link, m_dump_map->GetSelection(), file);
+    const std::vector<std::string> words =
+        device_rom_dump_words(m_dump_map->GetSelection(), file.utf8_string());
+    if (!words.empty()) m_link.run(words);
 }
 
 void my_oru_sub::on_colortable_upload(wxCommandEvent &) {
-    m_link.task->colour_table(m_link.link, m_colortable_file->GetPath());
+    m_link.run({"colortable", m_colortable_file->GetPath().utf8_string()});
 }
 
 void my_oru_sub::on_destination(wxCommandEvent &) {

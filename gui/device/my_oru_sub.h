@@ -4,16 +4,13 @@
 // Threading: window thread only.
 #pragma once
 
-#include <memory>
-
 #include "app/my_config.h"
-#include "app/serial_task.h"
 #include "gui/device/device_page_link.h"
 #include "gui/device/oru_sub.h"
 
 class my_oru_sub : public oru_sub {
 public:
-    my_oru_sub(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task);
+    my_oru_sub(wxWindow *parent, my_config *config, device_half half);
     ~my_oru_sub() override;
 
     // The file the ROM dump writes.
