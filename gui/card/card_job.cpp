@@ -80,7 +80,7 @@ card_job card_job_amount_change(uint32_t image_number) {
 card_job card_job_hash(uint32_t image_number) {
     // "#N" names the stored image even when a file in the working folder is named like N.
     return single({"mmchash", "#" + number_text(image_number)}, CARD_EVENT_HASH_OK,
-                  CARD_EVENT_HASH_FAILED);
+                  CARD_EVENT_HASH_FAILED, true);
 }
 
 card_job card_job_reorder(const std::vector<uint32_t> &images) {
@@ -175,6 +175,7 @@ task_job card_job_task(const card_job &job, char drive, bool display) {
 
 task_job card_listing_job(char drive, std::shared_ptr<card_list> result) {
     task_job task;
+    task.can_stop = true;  // between blocks
     task.work = [drive, result = std::move(result)](log_sink *log) {
         const std::string drive_text(1, drive);
         card_list_rows(log, drive_text.c_str(), result.get());
