@@ -48,22 +48,7 @@ void task_runner::report_caller_error(const char *function, const char *text) {
     fprintf(stderr, "internal error in %s: %s\n", function, text);
 }
 
-void task_runner::button_add(wxWindow *control) {
-    if (m_button_num >= m_button_max) {
-        report_caller_error("button_add", "m_button_num < m_button_max");
-        return;
-    }
-    m_buttons[m_button_num++] = control;
-}
-
-void task_runner::busy_control_add(wxWindow *control) {
-    m_busy_controls.push_back(control);
-    control->Enable(busy() && m_can_stop);
-}
-
-void task_runner::show_busy(bool busy) {
-    for (int i = 0; i < m_button_num; i++) m_buttons[i]->Enable(!busy);
-    for (wxWindow *control : m_busy_controls) control->Enable(busy && m_can_stop);
+void task_runner::state_changed() {
     for (auto &listener : m_state_listeners) listener();
 }
 
@@ -89,18 +74,15 @@ void task_runner::thread_run(wxThread *worker, bool can_stop) {
         delete worker;
         return;
     }
-    wxWindow *focus = wxWindow::FindFocus();
-    m_focus = nullptr;
-    for (int i = 0; i < m_button_num; i++)
-        if (m_buttons[i] == focus) m_focus = focus;
+    m_focus = wxWindow::FindFocus();
     m_can_stop = can_stop;
     m_thread = worker;  // first, so that the pages' listeners see the runner busy
-    show_busy(true);
+    state_changed();
     if (worker->Run() != wxTHREAD_NO_ERROR) {
         // Never started, so it will not post its event.
         delete worker;
         m_thread = nullptr;
-        show_busy(false);
+        state_changed();
     }
 }
 
@@ -113,11 +95,10 @@ void task_runner::thread_close() {
     m_thread->Wait();
     delete m_thread;
     m_thread = nullptr;
-    show_busy(false);
-    if (m_focus != nullptr) {
-        m_focus->SetFocus();
-        m_focus = nullptr;
-    }
+    state_changed();
+    wxWindow *focus = m_focus.get();
+    m_focus = nullptr;
+    if (focus != nullptr && focus->IsEnabled() && wxWindow::FindFocus() != focus) focus->SetFocus();
     if (m_worker_ended) m_worker_ended();
 }
 

@@ -1,7 +1,9 @@
 // One half's runner: starts one job at a time on a joinable worker for the
 // pages, carries its log text and gauge moves to the window (through the
 // half's window_log and the page's window_gauge), asks it to stop, and joins
-// it when its completion event arrives.
+// it when its completion event arrives. The pages own the enabled state of
+// their controls: each derives it from its own state and busy()/stoppable()
+// in a listener the runner calls after every start and end.
 //
 // The runner owns its worker: the completion handler (thread_close) joins and
 // deletes it, and a runner destroyed while its worker runs waits for it, so
@@ -14,12 +16,14 @@
 #include <functional>
 #include <vector>
 
+#include <wx/weakref.h>
+#include <wx/window.h>
+
 #include "app/task_job.h"
 #include "app/window_gauge.h"
 #include "app/window_log.h"
 #include "app/window_mailbox.h"
 
-class wxWindow;
 class wxThread;
 
 // Where a job reports: the page's mailbox gets the completion event, the
@@ -37,13 +41,9 @@ public:
     // Waits for a running worker before the runner goes.
     ~task_runner();
 
-    // Registers a control that starts commands: disabled while a job runs.
-    // More than m_button_max is a caller error.
-    void button_add(wxWindow *control);
-    // Registers a control that is usable only while a job that can stop runs
-    // (Stop).
-    void busy_control_add(wxWindow *control);
     bool busy() const { return m_thread != nullptr; }
+    // A job that can stop runs: Stop is usable.
+    bool stoppable() const { return busy() && m_can_stop; }
     // Whether a new job may start: not busy and not winding down.
     bool can_start() const { return !busy() && !m_winding_down; }
     // From now on starts are refused quietly (the window is closing), so a
@@ -54,6 +54,9 @@ public:
     void state_listener_add(std::function<void()> listener) {
         m_state_listeners.push_back(std::move(listener));
     }
+    // Calls every listener: something the pages' states depend on changed
+    // outside them (the port name field).
+    void state_changed();
     // Called on the window thread each time a worker has ended and been joined.
     void on_worker_ended(std::function<void()> callback) { m_worker_ended = std::move(callback); }
 
@@ -61,7 +64,8 @@ public:
     // error; a start while winding down is dropped.
     void run(const task_page &page, task_job job);
     // The completion handler's part: the worker joined and deleted, the pages
-    // told, focus returned.
+    // told, focus returned to the control that had it when the job started
+    // (the page usually disabled it meanwhile) if it is usable again.
     void thread_close();
     // Asks the running job to end at its next safe point.
     void stop();
@@ -70,19 +74,13 @@ public:
     // A firmware write is running: it cannot stop safely in the middle of a page.
     bool writing_firmware() const { return busy() && m_firmware_write; }
 
-    int m_button_num = 0;
-    static constexpr int m_button_max = 10;
-
 private:
     void report_caller_error(const char *function, const char *text);
     // The runner owns the joinable worker from here on.
     void thread_run(wxThread *worker, bool can_stop);
-    void show_busy(bool busy);
 
     window_log_ptr m_log;
-    wxWindow *m_buttons[m_button_max] = {};
-    std::vector<wxWindow *> m_busy_controls;
-    wxWindow *m_focus = nullptr;
+    wxWeakRef<wxWindow> m_focus;  // pages may go while a job runs
     wxThread *m_thread = nullptr;  // owned; joinable
     bool m_winding_down = false;
     bool m_can_stop = false;        // the running job's

@@ -13,6 +13,7 @@ my_panel_format::my_panel_format(wxWindow *parent, const card_page_link &link)
     const bool japanese = m_link.config->ReadLong("formatter.lang", 0) == 1;
     (japanese ? m_japanese : m_english)->SetValue(true);
     show_notice();
+    m_link.task->state_listener_add([this] { m_format->Enable(!m_link.task->busy()); });
     Bind(EVT_TASK_DONE, &my_panel_format::on_done, this);
 }
 

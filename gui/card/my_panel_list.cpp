@@ -15,7 +15,12 @@ my_panel_list::my_panel_list(wxWindow *parent, const card_page_link &link)
                          "configuration window shows no pictures\n");
     // No parent: the page destroys it, so it never outlives the page nor dies twice.
     m_config_form = new my_config_form(nullptr, m_link.config, m_pictures);
-    m_update_config->Disable();
+    // Any task of the card half starting or ending also ends a press count.
+    m_link.task->state_listener_add([this] {
+        update_enabled();
+        repeat_key_reset(&m_repeat);
+    });
+    update_enabled();
     Bind(EVT_TASK_DONE, &my_panel_list::on_done, this);
 }
 
@@ -24,18 +29,13 @@ my_panel_list::~my_panel_list() {
     m_config_form->Destroy();
 }
 
-void my_panel_list::register_buttons() {
-    for (wxWindow *b : {m_read, m_crc, m_update_order}) m_link.task->button_add(b);
-    // Needs a selection as well as an idle task, so the page decides. Any
-    // task of the card half starting or ending also ends a press count.
-    m_link.task->state_listener_add([this] {
-        update_enabled();
-        repeat_key_reset(&m_repeat);
-    });
-}
-
 void my_panel_list::update_enabled() {
-    m_update_config->Enable(selection_count(m_selection) > 0 && !m_link.task->busy());
+    const bool idle = !m_link.task->busy();
+    const int selected = selection_count(m_selection);
+    m_read->Enable(idle);
+    m_update_order->Enable(idle);
+    m_crc->Enable(idle && selected == 1);
+    m_update_config->Enable(idle && selected > 0);
 }
 
 void my_panel_list::clear() {

@@ -23,7 +23,6 @@ public:
     void clear();
     // "&read": clears the list and lists the card again.
     void list_up();
-    void register_buttons();
 
     const std::vector<card_list_row> &items() const { return m_items; }
     const list_selection &selection() const { return m_selection; }

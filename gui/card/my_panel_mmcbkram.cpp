@@ -12,6 +12,7 @@ my_panel_mmcbkram::my_panel_mmcbkram(wxWindow *parent, const card_page_link &lin
     bool overwrite = false;
     m_link.config->Read("bkram.overwrite", &overwrite, false);
     m_overwrite->SetValue(overwrite);
+    m_link.task->state_listener_add([this] { update_enabled(); });
     Bind(EVT_TASK_DONE, &my_panel_mmcbkram::on_done, this);
 }
 
@@ -20,8 +21,10 @@ my_panel_mmcbkram::~my_panel_mmcbkram() {
     m_link.config->store_bool("bkram.overwrite", m_overwrite->GetValue());
 }
 
-void my_panel_mmcbkram::register_buttons() {
-    for (wxWindow *b : {m_read_all, m_write, m_reload}) m_link.task->button_add(b);
+void my_panel_mmcbkram::update_enabled() {
+    // The write explains in the log what it misses, so it needs no selection here.
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_read_all, m_write, m_reload})
+        b->Enable(!m_link.task->busy());
 }
 
 void my_panel_mmcbkram::clear() {

@@ -45,11 +45,8 @@ my_pem_panel::my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *co
     notebook->AddPage(m_write, "writer");
     notebook->AddPage(m_list, "imagelist");
     notebook->AddPage(m_bkram, "backup RAM in MMC");
-    m_task->button_add(m_format->format_button());
-    m_list->register_buttons();
-    m_bkram->register_buttons();
-    m_task->button_add(m_driveletter);
-    m_task->busy_control_add(m_stop);
+    m_task->state_listener_add([this] { update_enabled(); });
+    update_enabled();
     fill_drives({}, "");
 }
 
@@ -59,6 +56,11 @@ my_pem_panel::~my_pem_panel() {
     const int chosen = m_driveletter->GetSelection();
     if (chosen != wxNOT_FOUND && m_driveletter->GetString(chosen) != OPEN_CARD_IMAGE_ENTRY)
         m_config->store_string("control_panel.driveletter", m_driveletter->GetString(chosen).Left(2));
+}
+
+void my_pem_panel::update_enabled() {
+    m_driveletter->Enable(!m_task->busy());
+    m_stop->Enable(m_task->stoppable());
 }
 
 void my_pem_panel::fill_drives(const std::vector<std::string> &texts, const std::string &choose) {

@@ -57,6 +57,7 @@ private:
     void fill_drives(const std::vector<std::string> &texts, const std::string &choose);
     void list_pending();
     void explain_rights();
+    void update_enabled();
 
     window_gauge_ptr m_gauge_carrier;
     std::unique_ptr<card_half> m_half;

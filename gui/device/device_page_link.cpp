@@ -1,7 +1,7 @@
 #include "gui/device/device_page_link.h"
 
 #include <wx/gauge.h>
-#include <wx/textentry.h>
+#include <wx/combobox.h>
 #include <wx/window.h>
 
 #include "gui/device/device_job.h"
@@ -17,6 +17,13 @@ device_page_link::~device_page_link() { m_gauge->cut(); }
 std::string device_page_link::port() const {
     wxCharBuffer b = m_portname->GetValue().mb_str();
     return b.data() != nullptr ? std::string(b.data()) : std::string();
+}
+
+bool device_page_link::can_start() const { return !task->busy() && !m_portname->GetValue().empty(); }
+
+void device_page_link::state_listener_add(const std::function<void()> &update) {
+    task->state_listener_add(update);
+    update();
 }
 
 void device_page_link::run(const std::vector<std::string> &words) { run(device_job(words, port())); }

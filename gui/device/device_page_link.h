@@ -12,14 +12,14 @@
 
 #include "app/task_runner.h"
 
+class wxComboBox;
 class wxGauge;
-class wxTextEntry;
 class wxWindow;
 
 // The device half, as the port row hands it to its pages.
 struct device_half {
     std::shared_ptr<task_runner> task;
-    wxTextEntry *portname;  // the port row's field; outlives the pages
+    wxComboBox *portname;  // the port row's field; outlives the pages
 };
 
 class device_page_link {
@@ -31,6 +31,11 @@ public:
 
     // The port row's field as it reads now.
     std::string port() const;
+    // A command may start: no job runs and a port is named.
+    bool can_start() const;
+    // update runs after every start and end of a job and every change of the
+    // port name; it derives the enabled state of the page's controls.
+    void state_listener_add(const std::function<void()> &update);
     // Runs the command words on the port as the field names it now.
     void run(const std::vector<std::string> &words);
     void run(task_job job);
@@ -38,7 +43,7 @@ public:
     std::shared_ptr<task_runner> task;
 
 private:
-    wxTextEntry *m_portname;
+    wxComboBox *m_portname;
     page_mailbox m_mailbox;
     window_gauge_ptr m_gauge;
 };

@@ -31,12 +31,7 @@ my_oru_main::my_oru_main(wxWindow *parent, my_config *config, device_half half)
     m_screen_canvas = new mycanvas(m_screen_view, wxSize(256, 240));
     m_screen_view->set_canvas(m_screen_canvas);
 
-    task_runner *t = m_link.task.get();
-    for (wxWindow *b : {static_cast<wxWindow *>(m_fb_download), static_cast<wxWindow *>(m_savedata_download),
-                        static_cast<wxWindow *>(m_savedata_upload), static_cast<wxWindow *>(m_reset),
-                        static_cast<wxWindow *>(m_calibration)})
-        t->button_add(b);
-    t->busy_control_add(m_stop);
+    m_link.state_listener_add([this] { update_enabled(); });
 
     for (const char *entry : ram_pages) m_savedata_page->Append(entry);
     long page = config->ReadLong("com.savedata.page", 0);
@@ -54,6 +49,14 @@ my_oru_main::~my_oru_main() {
     if (!png_path.empty()) config->store_string("com.png.path", wxFileName::DirName(png_path).GetPathWithSep());
     config->store_long("com.png.number", m_png_number);
     config->store_picker_dir(m_savedata_file, "com.savedata.path");
+}
+
+void my_oru_main::update_enabled() {
+    const bool can_start = m_link.can_start();
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_fb_download, m_savedata_download,
+                                                         m_savedata_upload, m_reset, m_calibration})
+        b->Enable(can_start);
+    m_stop->Enable(m_link.task->stoppable());
 }
 
 void my_oru_main::page_message(const char *text) { m_link.task->log()->append(text); }

@@ -36,6 +36,7 @@ private:
     void on_task_done(wxCommandEvent &event);
     void task_fb_ok();
     void page_message(const char *text);
+    void update_enabled();
 
     my_config *config;
     device_page_link m_link;

@@ -12,6 +12,11 @@ my_oru_port::my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *conf
     m_sub = new my_oru_sub(notebook, config, {m_task, m_portname});
     notebook->AddPage(m_main, "com.main");
     notebook->AddPage(m_sub, "com.sub");
+    // The pages' buttons need a port name.
+    m_portname->Bind(wxEVT_TEXT, [this](wxCommandEvent &event) {
+        m_task->state_changed();
+        event.Skip();
+    });
     offer_ports();
     m_portname->SetValue(config->Read("serial.portname", "COM3"));
 }

@@ -20,11 +20,7 @@ const char *const destination_descriptions[] = {
 
 my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, device_half half)
     : oru_sub(parent), config(config), m_link(this, m_gauge, std::move(half)) {
-    task_runner *t = m_link.task.get();
-    for (wxWindow *b : {static_cast<wxWindow *>(m_update), static_cast<wxWindow *>(m_dump),
-                        static_cast<wxWindow *>(m_colortable_upload)})
-        t->button_add(b);
-    t->busy_control_add(m_stop);
+    m_link.state_listener_add([this] { update_enabled(); });
 
     for (const char *entry : dump_maps) m_dump_map->Append(entry);
     for (const char *entry : memory_maps) m_memorymap->Append(entry);
@@ -45,6 +41,13 @@ my_oru_sub::~my_oru_sub() {
     config->store_string("com.romupload.filename", m_colortable_file->GetPath());
     config->store_picker_dir(m_dump_file, "com.romdumper.path");
     config->store_picker_dir(m_updater_file, "com.updater.path");
+}
+
+void my_oru_sub::update_enabled() {
+    const bool can_start = m_link.can_start();
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_update, m_dump, m_colortable_upload})
+        b->Enable(can_start);
+    m_stop->Enable(m_link.task->stoppable());
 }
 
 wxString my_oru_sub::dump_file() const {

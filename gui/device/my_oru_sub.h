@@ -23,6 +23,7 @@ private:
     void on_destination(wxCommandEvent &event) override;
     void on_stop(wxCommandEvent &event) override;
     void on_task_done(wxCommandEvent &event);
+    void update_enabled();
 
     my_config *config;
     device_page_link m_link;

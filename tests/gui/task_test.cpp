@@ -36,12 +36,16 @@ protected:
         page = {mailbox->get(), std::make_shared<window_gauge>(bar)};
         // The page's completion handler: the runner joins its worker.
         window->Bind(EVT_TASK_DONE, [this](wxCommandEvent &) { task->thread_close(); });
-        for (int i = 0; i < 3; i++) {
+        for (int i = 0; i < 3; i++)
             buttons[i] = new wxButton(window, wxID_ANY, wxString::Format("b%d", i), wxPoint(0, 30 * i));
-            task->button_add(buttons[i]);
-        }
         stop = new wxButton(window, wxID_ANY, "stop", wxPoint(100, 0));
-        task->busy_control_add(stop);
+        // The page's part: its controls' enabled state from the runner's.
+        auto update = [this] {
+            for (auto *b : buttons) b->Enable(!task->busy());
+            stop->Enable(task->stoppable());
+        };
+        task->state_listener_add(update);
+        update();
         window->Show();
         pump_pending();
     }
@@ -82,16 +86,11 @@ TEST_F(TaskBase, ControlsDisabledWhileBusyAndFocusReturned) {
 
 TEST_F(TaskBase, CallerErrorsAreRefused) {
     testing::internal::CaptureStderr();
-    for (int i = task->m_button_num; i < task_runner::m_button_max; i++) task->button_add(buttons[0]);
-    EXPECT_EQ(task->m_button_num, task_runner::m_button_max);
-    task->button_add(buttons[0]);  // the eleventh
-    EXPECT_EQ(task->m_button_num, task_runner::m_button_max);
     task->thread_close();  // nothing runs
     std::atomic<bool> open{false};
     task->run(page, gate_job(&open));
     task->run(page, gate_job(&open));  // refused
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("button_add: m_button_num < m_button_max"), std::string::npos) << err;
     EXPECT_NE(err.find("thread_close: m_thread != __null"), std::string::npos) << err;
     EXPECT_NE(err.find("thread_run: m_thread == __null"), std::string::npos) << err;
     open = true;
