@@ -8,7 +8,7 @@
 #include <wx/frame.h>
 
 #include "app/my_config.h"
-#include "tests/gui/gui_pump.h"
+#include "tools/gui_pump/gui_pump.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
