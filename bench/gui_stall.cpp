@@ -14,7 +14,7 @@
 #include <wx/gauge.h>
 #include <wx/init.h>
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "app/my_form_controlpanel.h"
 #include "gui/device/my_oru_port.h"
 #include "gui/device/my_oru_sub.h"

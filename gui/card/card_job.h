@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/task_job.h"
+#include "gui/shell/task_job.h"
 #include "card/commands/card_list.h"
 #include "core/log.h"
 #include "gui/card/config_change.h"

@@ -8,10 +8,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/my_config.h"
-#include "app/task_runner.h"
-#include "app/window_log.h"
-#include "app/window_mailbox.h"
+#include "gui/shell/my_config.h"
+#include "gui/shell/task_runner.h"
+#include "gui/shell/window_log.h"
+#include "gui/shell/window_mailbox.h"
 #include "gui/card/card_job.h"
 
 class wxChoice;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "card/commands/card_commands.h"
 #include "gui/card/beside_program.h"
 

@@ -2,8 +2,8 @@
 
 #include <wx/filefn.h>
 
-#include "app/replace_ask.h"
-#include "app/task_event.h"
+#include "gui/shell/replace_ask.h"
+#include "gui/shell/task_event.h"
 #include "gui/card/beside_program.h"
 #include "gui/card/card_job.h"
 #include "gui/card/list_rows.h"

@@ -3,7 +3,7 @@
 #include <wx/dir.h>
 #include <wx/filename.h>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "gui/card/list_rows.h"
 
 my_panel_mmcbkram::my_panel_mmcbkram(wxWindow *parent, const card_page_link &link)

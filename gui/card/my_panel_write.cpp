@@ -5,7 +5,7 @@
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "gui/card/beside_program.h"
 #include "gui/card/card_job.h"
 #include "gui/card/writer_queue.h"

@@ -4,7 +4,7 @@
 
 #include <wx/filedlg.h>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "card/store/disk_handle.h"
 #include "card/store/drive_table.h"
 #include "gui/card/drive_entries.h"

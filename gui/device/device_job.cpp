@@ -1,6 +1,6 @@
 #include "gui/device/device_job.h"
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "device/device_dispatch.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/task_job.h"
+#include "gui/shell/task_job.h"
 
 #define SERIAL_BAUD_TEXT "500000"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/task_runner.h"
+#include "gui/shell/task_runner.h"
 
 class wxComboBox;
 class wxGauge;

@@ -6,8 +6,8 @@
 #include <wx/filename.h>
 #include <wx/imagpng.h>
 
-#include "app/replace_ask.h"
-#include "app/task_event.h"
+#include "gui/shell/replace_ask.h"
+#include "gui/shell/task_event.h"
 #include "device/framebuffer_naming.h"
 #include "gui/device/capture_folder.h"
 #include "gui/device/device_job.h"

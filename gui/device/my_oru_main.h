@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "gui/device/device_page_link.h"
 #include "gui/device/mycanvas.h"
 #include "gui/device/myframe_canvas.h"

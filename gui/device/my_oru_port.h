@@ -9,9 +9,9 @@
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
-#include "app/my_config.h"
-#include "app/task_runner.h"
-#include "app/window_log.h"
+#include "gui/shell/my_config.h"
+#include "gui/shell/task_runner.h"
+#include "gui/shell/window_log.h"
 #include "gui/device/oru_port.h"
 
 class my_oru_main;

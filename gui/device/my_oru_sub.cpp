@@ -1,7 +1,7 @@
 #include "gui/device/my_oru_sub.h"
 
-#include "app/replace_ask.h"
-#include "app/task_event.h"
+#include "gui/shell/replace_ask.h"
+#include "gui/shell/task_event.h"
 #include "gui/device/device_job.h"
 
 namespace {

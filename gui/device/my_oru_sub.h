@@ -4,7 +4,7 @@
 // Threading: window thread only.
 #pragma once
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "gui/device/device_page_link.h"
 #include "gui/device/oru_sub.h"
 

@@ -1,11 +1,11 @@
-#include "app/task_runner.h"
+#include "gui/shell/task_runner.h"
 
 #include <cstdio>
 
 #include <wx/thread.h>
 #include <wx/window.h>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 
 namespace {
 

@@ -19,10 +19,10 @@
 #include <wx/weakref.h>
 #include <wx/window.h>
 
-#include "app/task_job.h"
-#include "app/window_gauge.h"
-#include "app/window_log.h"
-#include "app/window_mailbox.h"
+#include "gui/shell/task_job.h"
+#include "gui/shell/window_gauge.h"
+#include "gui/shell/window_log.h"
+#include "gui/shell/window_mailbox.h"
 
 class wxThread;
 

@@ -1,4 +1,4 @@
-#include "app/window_log.h"
+#include "gui/shell/window_log.h"
 
 #include <algorithm>
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_mailbox.h"
+#include "gui/shell/window_mailbox.h"
 #include "core/log.h"
 #include "core/stop_request.h"
 

@@ -12,7 +12,7 @@
 #include <wx/choice.h>
 #include <wx/window.h>
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "app/my_form_controlpanel.h"
 #include "tools/gui_pump/gui_pump.h"
 #include "tests/support/temp_dir.h"

@@ -7,8 +7,8 @@
 #include <wx/gauge.h>
 #include <wx/textctrl.h>
 
-#include "app/task_event.h"
-#include "app/task_runner.h"
+#include "gui/shell/task_event.h"
+#include "gui/shell/task_runner.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <wx/filename.h>
 #include <wx/utils.h>
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "app/my_form_controlpanel.h"
 #include "gui/card/my_panel_list.h"
 #include "gui/card/my_pem_panel.h"

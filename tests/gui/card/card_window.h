@@ -15,8 +15,8 @@
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
-#include "app/my_config.h"
-#include "app/window_log.h"
+#include "gui/shell/my_config.h"
+#include "gui/shell/window_log.h"
 #include "gui/card/my_pem_panel.h"
 #include "tests/card/store/fake_system.h"
 #include "tests/support/temp_dir.h"
