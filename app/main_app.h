@@ -5,7 +5,7 @@
 
 #include <wx/app.h>
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 
 class my_form_controlpanel;
 

@@ -6,7 +6,6 @@
 #include <wx/scrolwin.h>
 #include <wx/settings.h>
 
-#include "gui/card/disk_task.h"
 #include "gui/card/my_pem_panel.h"
 #include "gui/device/my_oru_port.h"
 

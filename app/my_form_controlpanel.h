@@ -11,8 +11,8 @@
 #pragma once
 
 #include "app/form_controlpanel.h"
-#include "app/my_config.h"
-#include "app/window_log.h"
+#include "gui/shell/my_config.h"
+#include "gui/shell/window_log.h"
 
 class my_oru_port;
 class my_pem_panel;

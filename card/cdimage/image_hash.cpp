@@ -18,6 +18,7 @@ struct track_hash {
     uint32_t length;  // sectors the TOC gives the track
     bool short_read;  // the source ended inside the run
     bool read_error;  // a read failed: the listing stops
+    bool stopped;     // a stop was asked between two chunks
     char status;
 };
 
@@ -41,15 +42,21 @@ void track_extent(const disc_description *d, int i, uint32_t sector_count, track
     t->status = last ? 'e' : 'n';
 }
 
-void hash_track(const hash_sector_source *src, uint32_t start, hash_buffers *buffers,
-                track_hash *t) {
+void hash_track(const log_sink *log, const hash_sector_source *src, uint32_t start,
+                hash_buffers *buffers, track_hash *t) {
     run_counter counter;
     run_counter_init(&counter, src->subchannel_stride);
     t->crc = static_cast<uint32_t>(crc32(0, Z_NULL, 0));
     t->hashed = 0;
     t->short_read = false;
     t->read_error = false;
+    t->stopped = false;
     for (uint32_t done = 0; done < t->length;) {
+        // Only reads so far: the listing may end between any two chunks.
+        if (done > 0 && log_stop_requested(log)) {
+            t->stopped = true;
+            return;
+        }
         uint32_t chunk = std::min<uint32_t>(HASH_CHUNK_SECTORS, t->length - done);
         uint32_t got =
             src->read_subchannel(src->user, start + done, chunk, buffers->subchannel.get());
@@ -83,10 +90,16 @@ int hash_data_tracks(log_sink *log, const disc_description *d, const hash_sector
     for (int i = 0; i < d->tocentries; i++) {
         const toc_entry &e = d->entries[i];
         if (!is_data_track(e)) continue;
+        if (log_stop_point(log)) return 0;
         track_hash t;
         track_extent(d, i, src->sector_count, &t);
         log_printf(log, "%02x %02x:%02x:%02x", e.point, e.pmin, e.psec, e.pframe);
-        hash_track(src, e.plba, &buffers, &t);
+        hash_track(log, src, e.plba, &buffers, &t);
+        if (t.stopped) {
+            log_write(log, "\n");
+            log_stop_point(log);
+            return 0;
+        }
         if (t.read_error) {
             log_line(log, "\nread error");
             return 0;

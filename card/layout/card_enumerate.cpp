@@ -8,11 +8,12 @@
 
 namespace {
 
-// Every block of the chain, each in its own copy of the context.
+// Every block of the chain, each in its own copy of the context. A stop
+// asked between two blocks ends the walk with nothing listed.
 bool read_all_blocks(card_context *c, std::vector<std::unique_ptr<card_context>> *blocks) {
     return chain_walk(c, CHAIN_WALK_ALL, [blocks](card_context *b, uint32_t) {
         blocks->push_back(std::make_unique<card_context>(*b));
-        return true;
+        return !log_stop_point(b->log);
     });
 }
 

@@ -6,6 +6,8 @@
 
 #include "card/commands/card_dispatch.h"
 #include "card/layout/card_layout.h"
+#include "card/store/drive_table.h"
+#include "gui/card/drive_entries.h"
 
 namespace {
 
@@ -51,7 +53,10 @@ card_job card_job_config(const config_change &change, const std::vector<uint32_t
     card_job job;
     job.ok_event = CARD_EVENT_CONFIG_OK;
     job.failed_event = CARD_EVENT_CONFIG_FAILED;
-    if (images.empty() || images.size() > 100) return job;
+    if (images.empty() || images.size() > CARD_CONFIG_IMAGES_MAX) {
+        job.refusal = "choose 1 to 100 images to configure at once\n";
+        return job;
+    }
     card_command command{images.size() == 1 ? "config_single" : "config_multi"};
     for (const std::string &text : config_change_texts(change)) command.push_back(text);
     for (uint32_t n : images) command.push_back(number_text(n));
@@ -79,7 +84,7 @@ card_job card_job_amount_change(uint32_t image_number) {
 card_job card_job_hash(uint32_t image_number) {
     // "#N" names the stored image even when a file in the working folder is named like N.
     return single({"mmchash", "#" + number_text(image_number)}, CARD_EVENT_HASH_OK,
-                  CARD_EVENT_HASH_FAILED);
+                  CARD_EVENT_HASH_FAILED, true);
 }
 
 card_job card_job_check() {
@@ -91,7 +96,10 @@ card_job card_job_reorder(const std::vector<uint32_t> &images) {
     job.ok_event = CARD_EVENT_ORDER_OK;
     job.failed_event = CARD_EVENT_ORDER_FAILED;
     for (uint32_t n : images)
-        if (n >= 10000) return job;
+        if (n >= CARD_IMAGE_NUMBER_END) {
+            job.refusal = "image numbers end at 9999; nothing is reordered\n";
+            return job;
+        }
     for (size_t i = 0; i < images.size();) {
         const uint32_t block = images[i] / 100;
         card_command command{"order"};
@@ -164,4 +172,32 @@ int card_job_run(log_sink *log, char drive, const card_job &job, bool display) {
     for (const card_command &command : job.commands)
         if (card_command_run(log, drive, command, display) != 0) return job.failed_event;
     return job.ok_event;
+}
+
+task_job card_job_task(const card_job &job, char drive, bool display) {
+    task_job task;
+    task.can_stop = job.can_stop;
+    task.work = [job, drive, display](log_sink *log) { return card_job_run(log, drive, job, display); };
+    return task;
+}
+
+task_job card_listing_job(char drive, std::shared_ptr<card_list> result) {
+    task_job task;
+    task.can_stop = true;  // between blocks
+    task.work = [drive, result = std::move(result)](log_sink *log) {
+        const std::string drive_text(1, drive);
+        card_list_rows(log, drive_text.c_str(), result.get());
+        return static_cast<int>(CARD_EVENT_LISTED);
+    };
+    return task;
+}
+
+task_job card_drive_scan_job(std::shared_ptr<std::vector<std::string>> result) {
+    task_job task;
+    task.work = [result = std::move(result)](log_sink *) {
+        drive_table_refresh();
+        *result = drive_entry_texts(drive_table_entries());
+        return static_cast<int>(CARD_EVENT_DRIVES_SCANNED);
+    };
+    return task;
 }

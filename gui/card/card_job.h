@@ -1,12 +1,16 @@
-// What a card task runs: one or more card commands and the two completion
-// event numbers of its thread class. Built on the window thread, run on the
-// card worker; toolkit-free so the vectors can be checked without a window.
+// What the card pages ask the card half's runner to do: one or more card
+// commands and their two completion event numbers, the listing, the drive
+// scan. Built on the window thread, run on the card worker; toolkit-free so
+// the vectors can be checked without a window.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "gui/shell/task_job.h"
+#include "card/commands/card_list.h"
 #include "core/log.h"
 #include "gui/card/config_change.h"
 
@@ -39,7 +43,14 @@ struct card_job {
     int ok_event = 0;
     int failed_event = 0;
     bool can_stop = false;  // its commands have stop points, so Stop is offered
+    // Why the job cannot run (a limit of the command); empty when it can. A
+    // refused job has no commands; the page logs the refusal.
+    std::string refusal;
 };
+
+// The most images one configuration changes, and the first image number
+// past the card's last.
+enum { CARD_CONFIG_IMAGES_MAX = 100, CARD_IMAGE_NUMBER_END = 10000 };
 
 // force: also over a file system the program cannot list (the user agreed).
 card_job card_job_format(bool force = false);
@@ -51,7 +62,7 @@ card_job card_job_add(const std::string &image_file, const std::string &name, bo
 card_job card_job_bkram_read(const std::string &folder, bool overwrite);
 card_job card_job_bkram_write(uint32_t image_number, const std::string &file);
 // config_single with the name for one image, config_multi for 2..100.
-// An empty job (no commands) for no image or more than 100.
+// Refused for no image or more than 100.
 card_job card_job_config(const config_change &change, const std::vector<uint32_t> &images,
                          const std::string &name);
 // The dump goes to "<folder>/discNN.raw".
@@ -63,8 +74,8 @@ card_job card_job_hash(uint32_t image_number);
 // The read-only check of the whole card; it can be stopped.
 card_job card_job_check();
 // One order per run of numbers of the same block, each filled up to 100
-// numbers with the block's unlisted records. Empty when a number is 10000
-// or above.
+// numbers with the block's unlisted records. Refused when a number is
+// 10000 or above.
 card_job card_job_reorder(const std::vector<uint32_t> &images_in_list_order);
 // The shown order's blocks whose order differs from the listed one, each
 // whole; empty when none changed, or when a block's images are not one run
@@ -81,3 +92,9 @@ char card_drive_letter(const std::string &chosen_entry);
 int card_command_run(log_sink *log, char drive, const card_command &command, bool display);
 // Runs every command of the job and returns the event to post.
 int card_job_run(log_sink *log, char drive, const card_job &job, bool display);
+// The job as the runner runs it, on the drive and in the display mode of now.
+task_job card_job_task(const card_job &job, char drive, bool display);
+// The card listing into result; event 4 whether or not the card opened.
+task_job card_listing_job(char drive, std::shared_ptr<card_list> result);
+// The drive scan: the chooser's entries into result, then event 14.
+task_job card_drive_scan_job(std::shared_ptr<std::vector<std::string>> result);

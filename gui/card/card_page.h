@@ -1,6 +1,6 @@
-// What every card page shares: the card task, the card log, the settings
-// store, and a mailbox through which its workers reach it. The page cuts its
-// mailbox when it is destroyed, so a worker that outlives it posts nowhere.
+// What every card page shares: the card half (its runner, the drive row's
+// bar and drive chooser, the command display mode), the settings store, and
+// the way a page starts a job through its own mailbox.
 //
 // Threading: window thread only.
 #pragma once
@@ -8,27 +8,38 @@
 #include <functional>
 #include <memory>
 
-#include "app/my_config.h"
-#include "app/window_log.h"
-#include "app/window_mailbox.h"
-#include "gui/card/disk_task.h"
+#include "gui/shell/my_config.h"
+#include "gui/shell/task_runner.h"
+#include "gui/shell/window_log.h"
+#include "gui/shell/window_mailbox.h"
+#include "gui/card/card_job.h"
+
+class wxChoice;
+
+// The drive row's half of the window; outlives the pages.
+struct card_half {
+    card_half(window_log_ptr log, window_gauge_ptr gauge, wxChoice *drives)
+        : task(std::move(log)), gauge(std::move(gauge)), drives(drives) {}
+
+    // The letter of the drive chosen now.
+    char drive_letter() const;
+
+    task_runner task;
+    window_gauge_ptr gauge;  // the drive row's bar, shared by every card page
+    wxChoice *drives;        // the drive row's chooser
+    bool command_display = false;  // every later command writes its vector to the log first
+};
 
 struct card_page_link {
-    disk_task *task;    // the drive row's; outlives the pages
+    card_half *half;
+    task_runner *task;  // the half's
     my_config *config;  // the application's
     // Clears and lists the image list page again (after format, config, ...).
     std::function<void()> relist;
-};
 
-class card_page_mailbox {
-public:
-    explicit card_page_mailbox(wxEvtHandler *page)
-        : m_mailbox(std::make_shared<window_mailbox>(page)) {}
-    ~card_page_mailbox() { m_mailbox->cut(); }
-    const window_mailbox_ptr &get() const { return m_mailbox; }
-
-private:
-    window_mailbox_ptr m_mailbox;
+    // Starts the job on the drive chosen now; a refused job only logs why.
+    void run(const page_mailbox &page, const card_job &job) const;
+    void run(const page_mailbox &page, task_job job) const;
 };
 
 // Appends a page's own message to the card log.

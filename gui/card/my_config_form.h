@@ -2,7 +2,7 @@
 // last and builds the change request from the right panel.
 #pragma once
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "gui/card/config_form.h"
 
 class my_config_form : public config_form {

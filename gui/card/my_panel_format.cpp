@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "card/commands/card_commands.h"
 #include "gui/card/beside_program.h"
 
@@ -13,6 +13,7 @@ my_panel_format::my_panel_format(wxWindow *parent, const card_page_link &link)
     const bool japanese = m_link.config->ReadLong("formatter.lang", 0) == 1;
     (japanese ? m_japanese : m_english)->SetValue(true);
     show_notice();
+    m_link.task->state_listener_add([this] { m_format->Enable(!m_link.task->busy()); });
     Bind(EVT_TASK_DONE, &my_panel_format::on_done, this);
 }
 
@@ -29,7 +30,7 @@ void my_panel_format::on_language(wxCommandEvent &) {
 // A card that holds a file system we cannot list may hold someone's files:
 // the format goes ahead over it only when the user says so.
 void my_panel_format::on_format(wxCommandEvent &) {
-    const std::string drive(1, m_link.task->drive_letter());
+    const std::string drive(1, m_link.half->drive_letter());
     const char *foreign = card_foreign_file_system(drive.c_str());
     if (foreign != nullptr) {
         wxString question = wxString::Format(
@@ -40,7 +41,7 @@ void my_panel_format::on_format(wxCommandEvent &) {
             wxYES)
             return;
     }
-    m_link.task->format(m_mailbox.get(), foreign != nullptr);
+    m_link.run(m_mailbox, card_job_format(foreign != nullptr));
 }
 
 void my_panel_format::on_done(wxCommandEvent &) {

@@ -18,5 +18,5 @@ private:
     void show_notice();
 
     card_page_link m_link;
-    card_page_mailbox m_mailbox{this};
+    page_mailbox m_mailbox{this};
 };

@@ -2,8 +2,8 @@
 
 #include <wx/filefn.h>
 
-#include "app/replace_ask.h"
-#include "app/task_event.h"
+#include "gui/shell/replace_ask.h"
+#include "gui/shell/task_event.h"
 #include "gui/card/beside_program.h"
 #include "gui/card/card_job.h"
 #include "gui/card/list_rows.h"
@@ -15,7 +15,12 @@ my_panel_list::my_panel_list(wxWindow *parent, const card_page_link &link)
                          "configuration window shows no pictures\n");
     // No parent: the page destroys it, so it never outlives the page nor dies twice.
     m_config_form = new my_config_form(nullptr, m_link.config, m_pictures);
-    m_update_config->Disable();
+    // Any task of the card half starting or ending also ends a press count.
+    m_link.task->state_listener_add([this] {
+        update_enabled();
+        repeat_key_reset(&m_repeat);
+    });
+    update_enabled();
     Bind(EVT_TASK_DONE, &my_panel_list::on_done, this);
 }
 
@@ -24,18 +29,14 @@ my_panel_list::~my_panel_list() {
     m_config_form->Destroy();
 }
 
-void my_panel_list::register_buttons() {
-    for (wxWindow *b : {m_read, m_crc, m_check, m_update_order}) m_link.task->button_add(b);
-    // Needs a selection as well as an idle task, so the page decides. Any
-    // task of the card half starting or ending also ends a press count.
-    m_link.task->state_listener_add([this] {
-        update_enabled();
-        repeat_key_reset(&m_repeat);
-    });
-}
-
 void my_panel_list::update_enabled() {
-    m_update_config->Enable(selection_count(m_selection) > 0 && !m_link.task->busy());
+    const bool idle = !m_link.task->busy();
+    const int selected = selection_count(m_selection);
+    m_read->Enable(idle);
+    m_check->Enable(idle);
+    m_update_order->Enable(idle);
+    m_crc->Enable(idle && selected == 1);
+    m_update_config->Enable(idle && selected > 0);
 }
 
 void my_panel_list::clear() {
@@ -51,7 +52,7 @@ void my_panel_list::list_up() {
     if (m_link.task->busy()) return;
     clear();
     m_listing = std::make_shared<card_list>();
-    m_link.task->list_up(m_mailbox.get(), m_listing);
+    m_link.run(m_mailbox, card_listing_job(m_link.half->drive_letter(), m_listing));
 }
 
 void my_panel_list::show_listing() {
@@ -179,7 +180,7 @@ void my_panel_list::press(int key, int modifiers) {
         repeat(key == WXK_DELETE ? REPEAT_KEY_DELETE : REPEAT_KEY_DUMP);
         return;
     } else if (shift && key == WXK_F8) {
-        m_link.task->command_display_on();
+        m_link.half->command_display = true;
         page_log(m_link, "cui command display: on\n");
         return;
     } else {
@@ -196,14 +197,14 @@ void my_panel_list::repeat(repeat_key key) {
     const repeat_action action =
         repeat_key_press(&m_repeat, key, selected, image, m_link.task->log()->sink());
     switch (action) {
-    case REPEAT_FORMAT: m_link.task->format(m_mailbox.get(), false); break;
-    case REPEAT_AMOUNT_CHANGE: m_link.task->cut_amount(m_mailbox.get(), m_repeat.image_number); break;
+    case REPEAT_FORMAT: m_link.run(m_mailbox, card_job_format()); break;
+    case REPEAT_AMOUNT_CHANGE: m_link.run(m_mailbox, card_job_amount_change(m_repeat.image_number)); break;
     case REPEAT_RAWDUMP: {
         // One folder for the question and the dump, so the file asked about
         // is the file written.
         const std::string folder = wxGetCwd().utf8_string();
         if (replace_allowed(this, wxString::FromUTF8(card_rawdump_path(m_repeat.image_number, folder))))
-            m_link.task->raw_dump(m_mailbox.get(), m_repeat.image_number, folder);
+            m_link.run(m_mailbox, card_job_rawdump(m_repeat.image_number, folder));
         break;
     }
     case REPEAT_NOTHING: break;
@@ -214,17 +215,16 @@ void my_panel_list::on_read(wxCommandEvent &) { list_up(); }
 
 void my_panel_list::on_crc(wxCommandEvent &) {
     if (selection_count(m_selection) != 1) return;
-    m_link.task->hash(m_mailbox.get(), m_items[selection_last(m_selection)].image_number);
+    m_link.run(m_mailbox, card_job_hash(m_items[selection_last(m_selection)].image_number));
 }
 
-void my_panel_list::on_check(wxCommandEvent &) { m_link.task->check(m_mailbox.get()); }
+void my_panel_list::on_check(wxCommandEvent &) { m_link.run(m_mailbox, card_job_check()); }
 
 void my_panel_list::on_update_config(wxCommandEvent &) {
     std::vector<uint32_t> images;
     for (int row : selection_rows(m_selection)) images.push_back(m_items[row].image_number);
-    if (images.empty() || images.size() > 100) return;
-    m_link.task->configure(m_mailbox.get(), m_config_form->change(), images,
-                           m_config_form->name().utf8_string());
+    m_link.run(m_mailbox, card_job_config(m_config_form->change(), images,
+                                          m_config_form->name().utf8_string()));
 }
 
 void my_panel_list::on_update_order(wxCommandEvent &) {
@@ -237,7 +237,7 @@ void my_panel_list::on_update_order(wxCommandEvent &) {
         page_log(m_link, "nothing to write: the order is unchanged\n");
         return;
     }
-    m_link.task->reorder(m_mailbox.get(), images);
+    m_link.run(m_mailbox, card_job_reorder(images));
 }
 
 void my_panel_list::on_help(wxCommandEvent &) {

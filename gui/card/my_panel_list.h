@@ -23,7 +23,6 @@ public:
     void clear();
     // "&read": clears the list and lists the card again.
     void list_up();
-    void register_buttons();
 
     const std::vector<card_list_row> &items() const { return m_items; }
     const list_selection &selection() const { return m_selection; }
@@ -53,7 +52,7 @@ private:
     void repeat(repeat_key key);
 
     card_page_link m_link;
-    card_page_mailbox m_mailbox{this};
+    page_mailbox m_mailbox{this};
     std::shared_ptr<card_list> m_listing;  // filled by the worker until event 4
     std::vector<card_list_row> m_items;    // listarray: the rows in list order
     list_selection m_selection;

@@ -3,7 +3,7 @@
 #include <wx/dir.h>
 #include <wx/filename.h>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "gui/card/list_rows.h"
 
 my_panel_mmcbkram::my_panel_mmcbkram(wxWindow *parent, const card_page_link &link)
@@ -12,6 +12,7 @@ my_panel_mmcbkram::my_panel_mmcbkram(wxWindow *parent, const card_page_link &lin
     bool overwrite = false;
     m_link.config->Read("bkram.overwrite", &overwrite, false);
     m_overwrite->SetValue(overwrite);
+    m_link.task->state_listener_add([this] { update_enabled(); });
     Bind(EVT_TASK_DONE, &my_panel_mmcbkram::on_done, this);
 }
 
@@ -20,8 +21,10 @@ my_panel_mmcbkram::~my_panel_mmcbkram() {
     m_link.config->store_bool("bkram.overwrite", m_overwrite->GetValue());
 }
 
-void my_panel_mmcbkram::register_buttons() {
-    for (wxWindow *b : {m_read_all, m_write, m_reload}) m_link.task->button_add(b);
+void my_panel_mmcbkram::update_enabled() {
+    // The write explains in the log what it misses, so it needs no selection here.
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_read_all, m_write, m_reload})
+        b->Enable(!m_link.task->busy());
 }
 
 void my_panel_mmcbkram::clear() {
@@ -50,7 +53,7 @@ void my_panel_mmcbkram::reload() {
     clear();
     list_pc_folder();
     m_listing = std::make_shared<card_list>();
-    m_link.task->list_up(m_mailbox.get(), m_listing);
+    m_link.run(m_mailbox, card_listing_job(m_link.half->drive_letter(), m_listing));
 }
 
 void my_panel_mmcbkram::on_done(wxCommandEvent &) {
@@ -73,7 +76,7 @@ void my_panel_mmcbkram::on_read_all(wxCommandEvent &) {
     }
     if (!wxDir::Exists(folder) && !wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
         return;
-    m_link.task->read_all_backup_ram(m_mailbox.get(), folder.utf8_string(), m_overwrite->GetValue());
+    m_link.run(m_mailbox, card_job_bkram_read(folder.utf8_string(), m_overwrite->GetValue()));
 }
 
 void my_panel_mmcbkram::on_write(wxCommandEvent &) {
@@ -94,5 +97,5 @@ void my_panel_mmcbkram::on_write(wxCommandEvent &) {
         page_log(m_link, "MMC Image is not selected\n");
         return;
     }
-    m_link.task->write_backup_ram(m_mailbox.get(), file.utf8_string(), m_numbers[card]);
+    m_link.run(m_mailbox, card_job_bkram_write(m_numbers[card], file.utf8_string()));
 }

@@ -18,7 +18,6 @@ public:
     void clear();
     // "re&load lists".
     void reload();
-    void register_buttons();
     void set_folder(const wxString &path) { m_path->SetPath(path); }
     wxListBox *pc_list() const { return m_pc_list; }
     wxListBox *card_list_box() const { return m_card_list; }
@@ -31,10 +30,11 @@ private:
     void on_folder(wxFileDirPickerEvent &event) override;
     // Lists the folder field's *.sav files and remembers the folder listed.
     void list_pc_folder();
+    void update_enabled();
     void on_done(wxCommandEvent &event);
 
     card_page_link m_link;
-    card_page_mailbox m_mailbox{this};
+    page_mailbox m_mailbox{this};
     std::shared_ptr<card_list> m_listing;
     std::vector<uint32_t> m_numbers;  // image number per card list row
     wxString m_pc_folder;             // the folder the PC list shows

@@ -5,7 +5,7 @@
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "gui/card/beside_program.h"
 #include "gui/card/card_job.h"
 #include "gui/card/writer_queue.h"
@@ -107,7 +107,8 @@ void my_panel_write::on_add(wxCommandEvent &) {
 void my_panel_write::start_first() {
     const writer_queue_entry &first = m_entries.front();
     log_line(m_link.task->log()->sink(), first.image_file.c_str());
-    m_link.task->add_image(m_mailbox.get(), first.image_file, first.name, m_verify->GetValue());
+    m_link.run(m_mailbox, card_job_add(first.image_file, first.name, m_link.half->command_display,
+                                       m_verify->GetValue()));
 }
 
 void my_panel_write::on_start(wxCommandEvent &) {

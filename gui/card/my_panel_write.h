@@ -37,7 +37,7 @@ private:
     void start_first();
 
     card_page_link m_link;
-    card_page_mailbox m_mailbox{this};
+    page_mailbox m_mailbox{this};
     wxString m_path;  // writer.path
     std::vector<writer_queue_entry> m_entries;  // one per row of m_queue
 };

@@ -4,7 +4,7 @@
 
 #include <wx/filedlg.h>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "card/store/disk_handle.h"
 #include "card/store/drive_table.h"
 #include "gui/card/drive_entries.h"
@@ -23,7 +23,8 @@ my_pem_panel::my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *co
                            window_log_ptr log, wxTextCtrl *log_control)
     : pem_panel(parent), m_config(config), m_log_control(log_control), m_timer(this) {
     m_gauge_carrier = std::make_shared<window_gauge>(m_gauge);
-    m_task = std::make_unique<disk_task>(log, m_gauge_carrier, m_driveletter);
+    m_half = std::make_unique<card_half>(log, m_gauge_carrier, m_driveletter);
+    m_task = &m_half->task;
     Bind(wxEVT_TIMER, &my_pem_panel::on_timer, this);
     Bind(EVT_TASK_DONE, &my_pem_panel::on_done, this);
 
@@ -35,7 +36,7 @@ my_pem_panel::my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *co
                     "\" in the drive list.\n");
     }
 
-    card_page_link link{m_task.get(), config, [this] { m_list->list_up(); }};
+    card_page_link link{m_half.get(), m_task, config, [this] { m_list->list_up(); }};
     m_format = new my_panel_format(notebook, link);
     m_write = new my_panel_write(notebook, link);
     m_list = new my_panel_list(notebook, link);
@@ -44,11 +45,8 @@ my_pem_panel::my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *co
     notebook->AddPage(m_write, "writer");
     notebook->AddPage(m_list, "imagelist");
     notebook->AddPage(m_bkram, "backup RAM in MMC");
-    m_task->button_add(m_format->format_button());
-    m_list->register_buttons();
-    m_bkram->register_buttons();
-    m_task->button_add(m_driveletter);
-    m_task->busy_control_add(m_stop);
+    m_task->state_listener_add([this] { update_enabled(); });
+    update_enabled();
     fill_drives({}, "");
 }
 
@@ -58,6 +56,11 @@ my_pem_panel::~my_pem_panel() {
     const int chosen = m_driveletter->GetSelection();
     if (chosen != wxNOT_FOUND && m_driveletter->GetString(chosen) != OPEN_CARD_IMAGE_ENTRY)
         m_config->store_string("control_panel.driveletter", m_driveletter->GetString(chosen).Left(2));
+}
+
+void my_pem_panel::update_enabled() {
+    m_driveletter->Enable(!m_task->busy());
+    m_stop->Enable(m_task->stoppable());
 }
 
 void my_pem_panel::fill_drives(const std::vector<std::string> &texts, const std::string &choose) {
@@ -74,7 +77,7 @@ void my_pem_panel::page_entered(int index) {
     m_bkram->clear();
     m_pending = index == CARD_PAGE_IMAGELIST || index == CARD_PAGE_BKRAM ? index : -1;
     m_scanned = std::make_shared<std::vector<std::string>>();
-    m_task->scan_drives(m_mailbox.get(), m_scanned);
+    m_task->run({m_mailbox.get(), m_gauge_carrier}, card_drive_scan_job(m_scanned));
     m_timer.StartOnce(SCAN_WARNING_MS);
 }
 
@@ -105,7 +108,7 @@ void my_pem_panel::list_pending() {
 
 void my_pem_panel::explain_rights() {
     drive_entry e;
-    if (!drive_table_find(m_task->drive_letter(), &e)) return;
+    if (!drive_table_find(m_half->drive_letter(), &e)) return;
     const std::string text = drive_rights_advice(e);
     if (!text.empty()) m_task->log()->append((text + "\n").c_str());
 }

@@ -39,7 +39,8 @@ public:
     // Registers an image file as a card and chooses it.
     bool open_card_image(const wxString &path);
 
-    disk_task *task() const { return m_task.get(); }
+    task_runner *task() const { return &m_half->task; }
+    char drive_letter() const { return m_half->drive_letter(); }
     wxChoice *drive_chooser() const { return m_driveletter; }
     wxButton *stop_button() const { return m_stop; }
     my_panel_format *format_page() const { return m_format; }
@@ -56,10 +57,12 @@ private:
     void fill_drives(const std::vector<std::string> &texts, const std::string &choose);
     void list_pending();
     void explain_rights();
+    void update_enabled();
 
     window_gauge_ptr m_gauge_carrier;
-    std::unique_ptr<disk_task> m_task;
-    card_page_mailbox m_mailbox{this};
+    std::unique_ptr<card_half> m_half;
+    task_runner *m_task;  // the half's
+    page_mailbox m_mailbox{this};
     my_config *m_config;
     wxTextCtrl *m_log_control;
     wxTimer m_timer;

@@ -16,7 +16,7 @@
 
 #include <wx/image.h>
 
-#include "app/window_mailbox.h"
+#include "gui/shell/window_mailbox.h"
 #include "device/framebuffer.h"
 
 class fb_live {

@@ -6,10 +6,11 @@
 #include <wx/filename.h>
 #include <wx/imagpng.h>
 
-#include "app/replace_ask.h"
-#include "app/task_event.h"
+#include "gui/shell/replace_ask.h"
+#include "gui/shell/task_event.h"
 #include "device/framebuffer_naming.h"
 #include "gui/device/capture_folder.h"
+#include "gui/device/device_job.h"
 
 namespace {
 
@@ -18,8 +19,8 @@ constexpr int MEMORY_BASE_PAGE = 3;
 
 }  // namespace
 
-my_oru_main::my_oru_main(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task)
-    : oru_main(parent), config(config), m_link(this, m_gauge, std::move(task)) {
+my_oru_main::my_oru_main(wxWindow *parent, my_config *config, device_half half)
+    : oru_main(parent), config(config), m_link(this, m_gauge, std::move(half)) {
     if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) wxImage::AddHandler(new wxPNGHandler);
 
     m_fb_view = new myframe_canvas(this, config, "com.fbview", "frame buffer viewer",
@@ -30,12 +31,7 @@ my_oru_main::my_oru_main(wxWindow *parent, my_config *config, std::shared_ptr<se
     m_screen_canvas = new mycanvas(m_screen_view, wxSize(256, 240));
     m_screen_view->set_canvas(m_screen_canvas);
 
-    serial_task *t = m_link.task.get();
-    for (wxWindow *b : {static_cast<wxWindow *>(m_fb_download), static_cast<wxWindow *>(m_savedata_download),
-                        static_cast<wxWindow *>(m_savedata_upload), static_cast<wxWindow *>(m_reset),
-                        static_cast<wxWindow *>(m_calibration)})
-        t->button_add(b);
-    t->busy_control_add(m_stop);
+    m_link.state_listener_add([this] { update_enabled(); });
 
     for (const char *entry : ram_pages) m_savedata_page->Append(entry);
     long page = config->ReadLong("com.savedata.page", 0);
@@ -53,6 +49,14 @@ my_oru_main::~my_oru_main() {
     if (!png_path.empty()) config->store_string("com.png.path", wxFileName::DirName(png_path).GetPathWithSep());
     config->store_long("com.png.number", m_png_number);
     config->store_picker_dir(m_savedata_file, "com.savedata.path");
+}
+
+void my_oru_main::update_enabled() {
+    const bool can_start = m_link.can_start();
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_fb_download, m_savedata_download,
+                                                         m_savedata_upload, m_reset, m_calibration})
+        b->Enable(can_start);
+    m_stop->Enable(m_link.task->stoppable());
 }
 
 void my_oru_main::page_message(const char *text) { m_link.task->log()->append(text); }
@@ -85,7 +89,7 @@ void my_oru_main::on_fb_download(wxCommandEvent &) {
     m_fb_view->Show();
     m_fb_canvas->reset_capture();
     const std::shared_ptr<fb_live> &live = m_fb_canvas->live();
-    m_link.task->frame_capture(m_link.link, m_pngfile, live->store(), live);
+    m_link.run(device_capture_job(m_pngfile.utf8_string(), m_link.port(), live->store(), live));
 }
 
 void my_oru_main::on_show_buffer(wxCommandEvent &) { m_fb_view->Show(); }
@@ -95,16 +99,17 @@ void my_oru_main::on_show_screen(wxCommandEvent &) { m_screen_view->Show(); }
 void my_oru_main::on_savedata_download(wxCommandEvent &) {
     const wxString file = savedata_file();
     if (!replace_allowed(this, file)) return;
-    m_link.task->backupram_download(m_link.link, m_savedata_page->GetSelection(), file);
+    m_link.run(device_backupram_words(false, m_savedata_page->GetSelection(), file.utf8_string()));
 }
 
 void my_oru_main::on_savedata_upload(wxCommandEvent &) {
-    m_link.task->backupram_upload(m_link.link, m_savedata_page->GetSelection(), savedata_file());
+    m_link.run(device_backupram_words(true, m_savedata_page->GetSelection(),
+                                      savedata_file().utf8_string()));
 }
 
-void my_oru_main::on_reset(wxCommandEvent &) { m_link.task->reset(m_link.link); }
+void my_oru_main::on_reset(wxCommandEvent &) { m_link.run({"reset"}); }
 
-void my_oru_main::on_calibration(wxCommandEvent &) { m_link.task->calibration(m_link.link); }
+void my_oru_main::on_calibration(wxCommandEvent &) { m_link.run({"calb"}); }
 
 void my_oru_main::on_stop(wxCommandEvent &) { m_link.task->stop(); }
 

@@ -6,10 +6,8 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
-#include "app/my_config.h"
-#include "app/serial_task.h"
+#include "gui/shell/my_config.h"
 #include "gui/device/device_page_link.h"
 #include "gui/device/mycanvas.h"
 #include "gui/device/myframe_canvas.h"
@@ -17,7 +15,7 @@
 
 class my_oru_main : public oru_main {
 public:
-    my_oru_main(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task);
+    my_oru_main(wxWindow *parent, my_config *config, device_half half);
     ~my_oru_main() override;
 
     myframe_canvas *fb_viewer() const { return m_fb_view; }
@@ -38,6 +36,7 @@ private:
     void on_task_done(wxCommandEvent &event);
     void task_fb_ok();
     void page_message(const char *text);
+    void update_enabled();
 
     my_config *config;
     device_page_link m_link;

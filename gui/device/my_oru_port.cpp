@@ -7,11 +7,16 @@
 my_oru_port::my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *config,
                          window_log_ptr log, wxTextCtrl *log_control)
     : oru_port(parent), config(config), m_log_control(log_control) {
-    m_task = std::make_shared<serial_task>(log, m_portname);
-    m_main = new my_oru_main(notebook, config, m_task);
-    m_sub = new my_oru_sub(notebook, config, m_task);
+    m_task = std::make_shared<task_runner>(log);
+    m_main = new my_oru_main(notebook, config, {m_task, m_portname});
+    m_sub = new my_oru_sub(notebook, config, {m_task, m_portname});
     notebook->AddPage(m_main, "com.main");
     notebook->AddPage(m_sub, "com.sub");
+    // The pages' buttons need a port name.
+    m_portname->Bind(wxEVT_TEXT, [this](wxCommandEvent &event) {
+        m_task->state_changed();
+        event.Skip();
+    });
     offer_ports();
     m_portname->SetValue(config->Read("serial.portname", "COM3"));
 }

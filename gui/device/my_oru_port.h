@@ -9,9 +9,9 @@
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
-#include "app/my_config.h"
-#include "app/serial_task.h"
-#include "app/window_log.h"
+#include "gui/shell/my_config.h"
+#include "gui/shell/task_runner.h"
+#include "gui/shell/window_log.h"
 #include "gui/device/oru_port.h"
 
 class my_oru_main;
@@ -23,7 +23,7 @@ public:
                 wxTextCtrl *log_control);
     ~my_oru_port() override;
 
-    serial_task *task() const { return m_task.get(); }
+    task_runner *task() const { return m_task.get(); }
     my_oru_main *main_page() const { return m_main; }
     my_oru_sub *sub_page() const { return m_sub; }
     wxComboBox *portname_field() const { return m_portname; }
@@ -36,7 +36,7 @@ private:
 
     my_config *config;
     // Shared with the pages, which may be destroyed after this row.
-    std::shared_ptr<serial_task> m_task;
+    std::shared_ptr<task_runner> m_task;
     wxTextCtrl *m_log_control;
     my_oru_main *m_main;  // notebook pages, destroyed by the toolkit
     my_oru_sub *m_sub;

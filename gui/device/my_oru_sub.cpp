@@ -1,7 +1,8 @@
 #include "gui/device/my_oru_sub.h"
 
-#include "app/replace_ask.h"
-#include "app/task_event.h"
+#include "gui/shell/replace_ask.h"
+#include "gui/shell/task_event.h"
+#include "gui/device/device_job.h"
 
 namespace {
 
@@ -17,13 +18,9 @@ const char *const destination_descriptions[] = {
 
 }  // namespace
 
-my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task)
-    : oru_sub(parent), config(config), m_link(this, m_gauge, std::move(task)) {
-    serial_task *t = m_link.task.get();
-    for (wxWindow *b : {static_cast<wxWindow *>(m_update), static_cast<wxWindow *>(m_dump),
-                        static_cast<wxWindow *>(m_colortable_upload)})
-        t->button_add(b);
-    t->busy_control_add(m_stop);
+my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, device_half half)
+    : oru_sub(parent), config(config), m_link(this, m_gauge, std::move(half)) {
+    m_link.state_listener_add([this] { update_enabled(); });
 
     for (const char *entry : dump_maps) m_dump_map->Append(entry);
     for (const char *entry : memory_maps) m_memorymap->Append(entry);
@@ -52,13 +49,20 @@ my_oru_sub::~my_oru_sub() {
     config->store_bool("com.romdumper.namebydat", m_name_by_dat->GetValue());
 }
 
+void my_oru_sub::update_enabled() {
+    const bool can_start = m_link.can_start();
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_update, m_dump, m_colortable_upload})
+        b->Enable(can_start);
+    m_stop->Enable(m_link.task->stoppable());
+}
+
 wxString my_oru_sub::dump_file() const {
     wxString file = m_dump_file->GetPath();
     return file.empty() ? wxString("rom.pce") : file;
 }
 
 void my_oru_sub::on_update(wxCommandEvent &) {
-    m_link.task->firmware_package(m_link.link, m_updater_file->GetPath());
+    m_link.run(device_firmware_job(m_updater_file->GetPath().utf8_string(), m_link.port()));
 }
 
 void my_oru_sub::on_dump(wxCommandEvent &) {
@@ -66,14 +70,16 @@ void my_oru_sub::on_dump(wxCommandEvent &) {
     if (!replace_allowed(this, file)) return;
     rom_dump_checks checks;
     checks.verify = m_verify->GetValue();
-    checks.dat_file = m_dat_file->GetPath();
+    checks.dat_file = m_dat_file->GetPath().utf8_string();
     // Naming by title needs a DAT to find the title in.
     checks.name_by_dat = m_name_by_dat->GetValue() && !checks.dat_file.empty();
-    m_link.task->rom_dump(m_link.link, m_dump_map->GetSelection(), file, checks);
+    const std::vector<std::string> words =
+        device_rom_dump_words(m_dump_map->GetSelection(), file.utf8_string(), checks);
+    if (!words.empty()) m_link.run(words);
 }
 
 void my_oru_sub::on_colortable_upload(wxCommandEvent &) {
-    m_link.task->colour_table(m_link.link, m_colortable_file->GetPath());
+    m_link.run({"colortable", m_colortable_file->GetPath().utf8_string()});
 }
 
 void my_oru_sub::on_destination(wxCommandEvent &) {

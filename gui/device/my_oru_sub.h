@@ -4,16 +4,13 @@
 // Threading: window thread only.
 #pragma once
 
-#include <memory>
-
-#include "app/my_config.h"
-#include "app/serial_task.h"
+#include "gui/shell/my_config.h"
 #include "gui/device/device_page_link.h"
 #include "gui/device/oru_sub.h"
 
 class my_oru_sub : public oru_sub {
 public:
-    my_oru_sub(wxWindow *parent, my_config *config, std::shared_ptr<serial_task> task);
+    my_oru_sub(wxWindow *parent, my_config *config, device_half half);
     ~my_oru_sub() override;
 
     // The file the ROM dump writes.
@@ -26,6 +23,7 @@ private:
     void on_destination(wxCommandEvent &event) override;
     void on_stop(wxCommandEvent &event) override;
     void on_task_done(wxCommandEvent &event);
+    void update_enabled();
 
     my_config *config;
     device_page_link m_link;

@@ -7,7 +7,7 @@
 
 #include <wx/frame.h>
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "gui/device/mycanvas.h"
 
 class myframe_canvas : public wxFrame {

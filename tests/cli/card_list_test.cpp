@@ -78,6 +78,22 @@ TEST(CardList, TwoBlocksNumberRowsWithTheBlock) {
     EXPECT_EQ(l.rows[13].image_number, 101u);
 }
 
+TEST(CardList, StopEndsTheListingBetweenBlocksWithNothingListed) {
+    listed_card c(12);
+    stop_request stop;
+    stop_ask(&stop);
+    log_attach_stop(c.log.sink, &stop);
+    card_list l;
+    l.rows.resize(1);  // what the caller held stays as it was
+    EXPECT_FALSE(card_list_rows(c.log.sink, c.card.drive().c_str(), &l));
+    EXPECT_EQ(l.rows.size(), 1u);
+    EXPECT_NE(c.log.text().find("stopped\n"), std::string::npos) << c.log.text();
+    // Only reads happened: the card lists whole once the stop is withdrawn.
+    stop_clear(&stop);
+    EXPECT_EQ(c.list().rows.size(), 14u);
+    log_attach_stop(c.log.sink, nullptr);
+}
+
 TEST(CardList, UnreadableCardFails) {
     recording_log log;
     card_list l;

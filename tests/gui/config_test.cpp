@@ -7,8 +7,8 @@
 #include <wx/filepicker.h>
 #include <wx/frame.h>
 
-#include "app/my_config.h"
-#include "tests/gui/gui_pump.h"
+#include "gui/shell/my_config.h"
+#include "tools/gui_pump/gui_pump.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

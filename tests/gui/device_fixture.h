@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 #include "gui/device/my_oru_main.h"
 #include "gui/device/my_oru_port.h"
 #include "gui/device/my_oru_sub.h"

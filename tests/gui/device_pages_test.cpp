@@ -49,6 +49,28 @@ TEST_F(DeviceTest, PortThatCannotBeOpenedEndsWith41AndLeavesThePageUsable) {
     EXPECT_EQ(reopen_config()->Read("serial.portname", ""), wxString(board->port_path()));
 }
 
+// The pages own their buttons' state: a port field emptied while a command
+// runs leaves every command button disabled when it ends, and a name typed
+// again enables them.
+TEST_F(DeviceTest, CommandButtonsNeedAPortNameEvenAfterACommandEnds) {
+    wxComboBox *port = frame->port_row()->portname_field();
+    ASSERT_TRUE(click(control(main_page, "&reset PCE")));
+    port->SetValue("");
+    ASSERT_TRUE(pump_until([&] { return !events.empty() && !busy(); }));
+    EXPECT_EQ(events, std::vector<int>{TASK_ID_DONE}) << "the command used the name it started with";
+    auto buttons = [&] {
+        std::vector<wxWindow *> all;
+        for (const char *label : {"&download", "do&wnload", "up&load", "&reset PCE", "&calibration"})
+            all.push_back(control(main_page, label));
+        for (const char *label : {"&update", "&dump", "up&load"}) all.push_back(control(sub_page, label));
+        return all;
+    };
+    for (wxWindow *b : buttons()) EXPECT_FALSE(b->IsEnabled()) << b->GetLabel();
+    EXPECT_FALSE(click(control(main_page, "&reset PCE")));
+    port->SetValue(board->port_path());
+    for (wxWindow *b : buttons()) EXPECT_TRUE(b->IsEnabled()) << b->GetLabel();
+}
+
 TEST_F(DeviceTest, SaveDataButtonsMoveThePageOrTheMemoryBase) {
     bytes bkram = make_rom(0x2000, 7);
     board->set_bkram(bkram);

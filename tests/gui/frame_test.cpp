@@ -6,6 +6,7 @@
 
 #include <wx/panel.h>
 
+#include "gui/card/my_pem_panel.h"
 #include "gui/device/my_oru_port.h"
 #include "tests/gui/gui_fixture.h"
 
@@ -143,6 +144,33 @@ TEST_F(FrameTest, TwoHalvesWritingAtOnceKeepLinesWholeAndOneLogClearClearsBoth) 
     log_write(frame->card_log()->sink(), "after\n");
     frame->device_log()->end_line();
     ASSERT_TRUE(pump_until([&] { return log_text(frame) == "after\nafter\n"; })) << log_text(frame);
+}
+
+// "writing ..." before a long step shows after a short wait, not at the end
+// of the step; meanwhile the other half's lines wait, so no line holds both.
+TEST_F(FrameTest, APartialLineShowsSoonAndKeepsItsLineToItself) {
+    open_frame();
+    auto *drives = static_cast<my_pem_panel *>(frame->drive_row());
+    ASSERT_TRUE(pump_until([&] { return !drives->task()->busy(); }));
+    pump_pending();
+    click(control(frame->port_row(), "logclear"));
+    log_sink *device = frame->device_log()->sink();
+    log_sink *card = frame->card_log()->sink();
+    auto shows = [&](const std::string &want) {
+        return pump_until([&] { return log_text(frame) == want; }, 5000);
+    };
+    log_write(device, "writing ...");
+    ASSERT_TRUE(shows("writing ...")) << log_text(frame);
+    log_write(card, "card line\n");
+    log_write(card, "card partial");
+    pump_for(3 * window_log_view::PARTIAL_LINE_MS);
+    EXPECT_EQ(log_text(frame), "writing ...") << "the card's text entered the device's line";
+    log_write(device, " done\n");
+    ASSERT_TRUE(shows("writing ... done\ncard line\ncard partial")) << log_text(frame);
+    // A command that ends closes its line, so the next text starts a new one.
+    frame->card_log()->end_line();
+    log_write(device, "next\n");
+    ASSERT_TRUE(shows("writing ... done\ncard line\ncard partial\nnext\n")) << log_text(frame);
 }
 
 TEST_F(FrameTest, AnUnchangedSessionLeavesTheSettingsFileAsItWas) {

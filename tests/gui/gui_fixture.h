@@ -13,9 +13,9 @@
 #include <wx/choice.h>
 #include <wx/window.h>
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "app/my_form_controlpanel.h"
-#include "tests/gui/gui_pump.h"
+#include "tools/gui_pump/gui_pump.h"
 #include "tests/support/temp_dir.h"
 
 class FrameTest : public testing::Test {
@@ -51,18 +51,6 @@ protected:
     my_form_controlpanel *frame = nullptr;
 };
 
-// The first control of type T under parent whose label or name is text
-// (mnemonic included in labels): fields carry their label's text as name.
-template <class T = wxWindow>
-T *find_control(wxWindow *parent, const wxString &text) {
-    for (wxWindow *child : parent->GetChildren()) {
-        T *match = dynamic_cast<T *>(child);
-        if (match != nullptr && (child->GetLabel() == text || child->GetName() == text)) return match;
-        if (T *inner = find_control<T>(child, text)) return inner;
-    }
-    return nullptr;
-}
-
 template <class T = wxWindow>
 T *control(wxWindow *parent, const wxString &text) {
     T *w = find_control<T>(parent, text);
@@ -70,14 +58,6 @@ T *control(wxWindow *parent, const wxString &text) {
     return w;
 }
 
-// What a click delivers; refused (as by the toolkit) while disabled.
-inline bool click(wxWindow *button) {
-    if (button == nullptr || !button->IsEnabled()) return false;
-    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
-    event.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(event);
-    return true;
-}
 
 inline void choose(wxChoice *choice, int entry) {
     choice->SetSelection(entry);

@@ -11,27 +11,13 @@
 #include <wx/filename.h>
 #include <wx/utils.h>
 
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 #include "app/my_form_controlpanel.h"
 #include "gui/card/my_panel_list.h"
 #include "gui/card/my_pem_panel.h"
+#include "tools/gui_pump/gui_pump.h"
 
 namespace {
-
-void pump_while(const std::function<bool()> &busy) {
-    for (int i = 0; i < 20000 && busy(); i++) {
-        wxYield();
-        wxTheApp->ProcessPendingEvents();
-        wxMilliSleep(1);
-    }
-}
-
-void pump_for(int ms) {
-    for (int i = 0; i < ms; i++) {
-        wxYield();
-        wxMilliSleep(1);
-    }
-}
 
 bool save_picture(wxWindow *window, const wxString &path) {
     const wxRect area = window->GetScreenRect();
@@ -59,10 +45,10 @@ public:
         auto *frame = new my_form_controlpanel(nullptr, config);
         frame->Show();
         auto *pem = static_cast<my_pem_panel *>(frame->drive_row());
-        pump_while([&] { return pem->task()->busy(); });
+        pump_until([&] { return !pem->task()->busy(); });
         if (!pem->open_card_image(argv[1])) return false;
         pem->list_page()->list_up();
-        pump_while([&] { return pem->task()->busy(); });
+        pump_until([&] { return !pem->task()->busy(); });
         pem->list_page()->click_row(2, false);
         pem->list_page()->click_row(3, false);
         // Beside the main window, so that neither picture shows the other.

@@ -76,6 +76,31 @@ TEST_F(HashListing, StatusesOfConsecutiveDataTracks) {
                        crc_of(s, 82, 8) + "      8e\n");  // end of image
 }
 
+// A stop asked while the first track is listed ends the listing before the
+// next one, with "stopped" and a failure status.
+TEST_F(HashListing, StopAskedDuringATrackEndsTheListingBeforeTheNext) {
+    std::vector<sector_spec> s;
+    add_track(&s, 0x40, 1, 150, 30, 0x11);
+    add_track(&s, 0x40, 2, 180, 40, 0x40);
+    add_track(&s, 0x40, 3, 220, 20, 0x70);
+    write_image(prefix, s);
+    write_text(prefix + ".ccd", description_text(clonecd, toc({{1, 4}, {2, 4}, {3, 4}}, {0, 40, 70})));
+    struct stopping_log {
+        std::string text;
+        stop_request stop;
+    } out;
+    log_sink *sink = log_create(&out, [](void *user, const char *text) {
+        auto *o = static_cast<stopping_log *>(user);
+        o->text += text;
+        if (o->text.find('\n') != std::string::npos) stop_ask(&o->stop);
+    });
+    log_attach_stop(sink, &out.stop);
+    const char *argv[] = {prefix.c_str()};
+    EXPECT_EQ(hash_listing(sink, 1, argv), 0);
+    log_destroy(sink);
+    EXPECT_EQ(out.text, "01 00:02:00 " + crc_of(s, 0, 30) + "     30t\nstopped\n");
+}
+
 TEST_F(HashListing, EmptyRunsHashNoData) {
     std::vector<sector_spec> s;
     add_track(&s, 0x00, 1, 150, 10, 0x11);

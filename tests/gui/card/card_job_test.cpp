@@ -60,9 +60,13 @@ TEST(CardJob, VectorsAndEventsOfEveryThreadClass) {
         EXPECT_EQ(c.job.commands, c.want) << c.context;
         EXPECT_EQ(c.job.ok_event, c.ok) << c.context;
         EXPECT_EQ(c.job.failed_event, c.failed) << c.context;
+        // A job without commands is one the page refuses with a log line.
+        EXPECT_EQ(c.job.refusal.empty(), !c.want.empty()) << c.context;
     }
     std::vector<uint32_t> too_many(101, 5);
     EXPECT_TRUE(card_job_config(change, too_many, "").commands.empty());
+    EXPECT_FALSE(card_job_config(change, too_many, "").refusal.empty());
+    EXPECT_EQ(card_job_config(change, std::vector<uint32_t>(100, 5), "").commands.size(), 1u);
 }
 
 TEST(CardJob, DriveLetterOfTheChosenEntry) {

@@ -83,7 +83,7 @@ TEST_F(CardPages, DriveScanChoosesTheCard) {
     ASSERT_EQ(pem->drive_chooser()->GetCount(), 2u);
     EXPECT_EQ(pem->drive_chooser()->GetSelection(), 0);
     EXPECT_EQ(pem->drive_chooser()->GetString(0), card.drive() + ": test store");
-    EXPECT_EQ(pem->task()->drive_letter(), card.letter);
+    EXPECT_EQ(pem->drive_letter(), card.letter);
 }
 
 TEST_F(CardPages, DriveThatNeedsRightsIsListedAndExplained) {
@@ -464,7 +464,7 @@ TEST_F(ImageList, RowsOfTwoBlocksAndTheCapacityLabel) {
     EXPECT_EQ(list->list()->GetString(5).utf8_string(), "0-05 Dr Five");
     EXPECT_EQ(list->list()->GetString(8).utf8_string().substr(0, 4), "1-00");
     card_list listed;
-    const std::string drive(1, pem->task()->drive_letter());
+    const std::string drive(1, pem->drive_letter());
     ASSERT_TRUE(card_list_rows(log_null(), drive.c_str(), &listed));
     EXPECT_EQ(list->capacity()->GetLabel().utf8_string(), listed.capacity_label);
     EXPECT_EQ(list->count()->GetLabel(), "0 item(s)");
@@ -557,13 +557,13 @@ TEST_F(ImageList, ShiftDelCountStartsOverOnAnotherCardAndDuringATask) {
     config_card other;
     const std::vector<uint8_t> first_before = c.snapshot();
     const std::vector<uint8_t> other_before = other.snapshot();
-    const char first_letter = pem->task()->drive_letter();
+    const char first_letter = pem->drive_letter();
 
     list->click_row(row_of(list, 5), true);
     list->press(WXK_DELETE, wxMOD_SHIFT);  // one press on the first card
     ASSERT_TRUE(pem->open_card_image(wxString::FromUTF8(other.card.path())));
-    ASSERT_TRUE(choose(pem->task()->drive_letter()));
-    ASSERT_NE(pem->task()->drive_letter(), first_letter);
+    ASSERT_TRUE(choose(pem->drive_letter()));
+    ASSERT_NE(pem->drive_letter(), first_letter);
     list->list_up();
     ASSERT_TRUE(idle());
     ASSERT_EQ(list->items().size(), 14u);

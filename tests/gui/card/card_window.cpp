@@ -35,14 +35,6 @@ void card_window_test::TearDown() {
     drive_table_clear();
 }
 
-bool card_window_test::click(wxButton *button) {
-    if (!button->IsEnabled()) return false;
-    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
-    event.SetEventObject(button);
-    button->ProcessWindowEvent(event);
-    return true;
-}
-
 bool card_window_test::idle() {
     return pump_until([&] { return !pem->task()->busy(); });
 }

@@ -15,20 +15,18 @@
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
-#include "app/my_config.h"
-#include "app/window_log.h"
+#include "gui/shell/my_config.h"
+#include "gui/shell/window_log.h"
 #include "gui/card/my_pem_panel.h"
 #include "tests/card/store/fake_system.h"
-#include "tests/gui/gui_pump.h"
 #include "tests/support/temp_dir.h"
+#include "tools/gui_pump/gui_pump.h"
 
 class card_window_test : public testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A click as the toolkit delivers it; a disabled button takes none.
-    static bool click(wxButton *button);
     // Waits until the card task is idle again.
     bool idle();
     // Scans the drives as entering a page does, then waits.

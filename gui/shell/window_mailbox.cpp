@@ -1,4 +1,4 @@
-#include "app/window_mailbox.h"
+#include "gui/shell/window_mailbox.h"
 
 // The lock is held while queueing so that cut() cannot return between the
 // check and the queueing: the target is alive for the whole post.

@@ -30,3 +30,17 @@ private:
 };
 
 using window_mailbox_ptr = std::shared_ptr<window_mailbox>;
+
+// A page's own mailbox: made with the page and cut when the page goes, so a
+// worker that outlives the page posts into nothing.
+class page_mailbox {
+public:
+    explicit page_mailbox(wxEvtHandler *page) : m_mailbox(std::make_shared<window_mailbox>(page)) {}
+    ~page_mailbox() { m_mailbox->cut(); }
+    page_mailbox(const page_mailbox &) = delete;
+    page_mailbox &operator=(const page_mailbox &) = delete;
+    const window_mailbox_ptr &get() const { return m_mailbox; }
+
+private:
+    window_mailbox_ptr m_mailbox;
+};

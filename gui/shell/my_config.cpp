@@ -1,4 +1,4 @@
-#include "app/my_config.h"
+#include "gui/shell/my_config.h"
 
 #include <wx/convauto.h>
 #include <wx/filename.h>

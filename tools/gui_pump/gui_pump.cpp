@@ -1,4 +1,6 @@
-#include "tests/gui/gui_pump.h"
+#include "tools/gui_pump/gui_pump.h"
+
+#include <chrono>
 
 #include <wx/app.h>
 #include <wx/utils.h>
@@ -19,4 +21,16 @@ bool pump_until(const std::function<bool()> &cond, int timeout_ms) {
         // A short nap between polls: the worker runs on another core.
         wxMilliSleep(1);
     }
+}
+
+void pump_for(int ms) {
+    pump_until([] { return false; }, ms);
+}
+
+bool click(wxWindow *button) {
+    if (button == nullptr || !button->IsEnabled()) return false;
+    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+    return true;
 }

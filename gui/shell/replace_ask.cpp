@@ -1,4 +1,4 @@
-#include "app/replace_ask.h"
+#include "gui/shell/replace_ask.h"
 
 #include <wx/filename.h>
 #include <wx/msgdlg.h>

@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/window_mailbox.h"
+#include "gui/shell/window_mailbox.h"
 #include "core/log.h"
 
 class wxGauge;

@@ -1,3 +1,3 @@
-#include "app/task_event.h"
+#include "gui/shell/task_event.h"
 
 wxDEFINE_EVENT(EVT_TASK_DONE, wxCommandEvent);

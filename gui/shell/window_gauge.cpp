@@ -1,4 +1,4 @@
-#include "app/window_gauge.h"
+#include "gui/shell/window_gauge.h"
 
 #include <algorithm>
 #include <climits>

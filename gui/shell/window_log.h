@@ -8,8 +8,11 @@
 //
 // A write never waits for the window: text is gathered under a short lock and
 // one queued flush at a time carries everything gathered so far, so a chatty
-// command cannot flood the event queue. A command's last partial line is
-// carried when its worker calls end_line().
+// command cannot flood the event queue. A partial line ("writing ..." before
+// a long step) is shown once it has waited PARTIAL_LINE_MS; its line is then
+// open, and the other writers' lines wait until its writer ends it, so two
+// writers' texts never share a line. A command's last partial line is carried,
+// and its line ended, when its worker calls end_line().
 //
 // Ownership: shared between the frame and every worker it starts (each worker
 // holds a window_log_ptr, which holds the view), so the sink record and the
@@ -22,22 +25,28 @@
 #include <string>
 #include <vector>
 
-#include "app/window_mailbox.h"
+#include "gui/shell/window_mailbox.h"
 #include "core/log.h"
 #include "core/stop_request.h"
 
 class wxTextCtrl;
+class wxTimer;
 class window_log;
 
 class window_log_view : public std::enable_shared_from_this<window_log_view> {
 public:
     // Always made through std::make_shared: queued flushes hold a reference.
     explicit window_log_view(wxTextCtrl *control);
+    ~window_log_view();
     window_log_view(const window_log_view &) = delete;
     window_log_view &operator=(const window_log_view &) = delete;
 
-    // Window thread: carries the whole lines gathered so far over now.
-    void flush();
+    // How long a partial line waits for the rest of its line before it shows.
+    static constexpr int PARTIAL_LINE_MS = 250;
+
+    // Window thread: carries the whole lines gathered so far over now;
+    // partial: the partial lines too (the wait is over).
+    void flush(bool partial = false);
     // Window thread: empties the control and drops whatever is not shown yet.
     void clear();
     // Window thread: appends at once (page messages that are not a command's).
@@ -50,9 +59,13 @@ private:
     void queue_flush_locked();
 
     wxTextCtrl *control_;  // window thread only
+    wxTimer *partial_timer_;  // window thread only; made and destroyed there
     window_mailbox_ptr mailbox_;
     std::mutex mutex_;  // guards the writers' pending text too
     std::vector<window_log *> writers_;
+    // The writer whose partial line ends the control's text, if any; the
+    // others' text waits until its line ends.
+    window_log *open_line_ = nullptr;
     bool flush_queued_ = false;
     bool cut_ = false;  // writes are dropped from now on
 };
