@@ -239,7 +239,7 @@ TEST_F(Installed, BashCompletesCommandsOptionsAndFiles) {
         {{"vmk", "card", "add", "D", "ga"}, "game.ccd\ngame.img\n"},
         {{"vmk", "card", "list", "D", "--j"}, "--json\n"},
         {{"vmk", "card", "che"}, "check\n"},
-        {{"vmk", "card", "check", "D", "--"}, "--capacity\n--json\n"},
+        {{"vmk", "card", "check", "D", "--"}, "--capacity\n--help\n--json\n"},
         {{"vmk", "card", "add", "D", "--no"}, "--no-verify\n"},
         {{"vmk", "card", "drives", "--a"}, "--all\n"},
         {{"vmk", "d"}, "dat\ndevice\n"},
