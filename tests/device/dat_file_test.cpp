@@ -166,23 +166,6 @@ TEST(Dat, TitlesBecomeFileNames) {
     EXPECT_EQ(cut, long_title.substr(0, cut.size()));
 }
 
-TEST(Sha1, KnownDigests) {
-    struct {
-        std::string text;
-        const char *digest;
-    } cases[] = {
-        {"", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
-        {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
-        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-         "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
-        {std::string(1000000, 'a'), "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
-    };
-    for (auto &c : cases)
-        EXPECT_EQ(sha1_hex(reinterpret_cast<const uint8_t *>(c.text.data()), c.text.size()),
-                  c.digest)
-            << c.text.size();
-}
-
 TEST(CommandOptions, SplitsOptionsWhereverTheyStand) {
     const char *declared = "--verify --dat FILE --report FILE";
     struct {
