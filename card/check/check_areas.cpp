@@ -72,8 +72,12 @@ public:
             for (uint32_t f = std::max(from, base); f <= to && f < base + CHUNK_STORED; f++) {
                 uint64_t byte = stored_sector_byte(f - base);
                 if (byte + STORED_SECTOR_SIZE > uint64_t{n} * DISK_SECTOR_SIZE) break;
-                if (!bad.empty() && (bad[byte / DISK_SECTOR_SIZE] ||
-                                     bad[(byte + STORED_SECTOR_SIZE - 1) / DISK_SECTOR_SIZE]))
+                // A stored sector with any unreadable part is counted there.
+                if (!bad.empty() &&
+                    std::any_of(bad.begin() + static_cast<ptrdiff_t>(byte / DISK_SECTOR_SIZE),
+                                bad.begin() + static_cast<ptrdiff_t>(
+                                                  (byte + STORED_SECTOR_SIZE - 1) / DISK_SECTOR_SIZE + 1),
+                                [](bool b) { return b; }))
                     continue;
                 check_q(&buffer_[byte], b.h.version, f, t);
             }

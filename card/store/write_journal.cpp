@@ -41,11 +41,20 @@ uint64_t sector_hash(const uint8_t *sector) {
 
 bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
     const auto *bytes = static_cast<const uint8_t *>(data);
+    constexpr uint64_t BLOCK = uint64_t{1} << BLOCK_BITS;
+    const uint64_t at = count_;
     try {
-        size_t at = hashes_.size();
-        // Grown as push_back grows it: reserving exactly what each write
-        // needs would copy the whole journal on every write.
-        for (uint32_t k = 0; k < count; k++) hashes_.push_back(sector_hash(bytes + size_t{k} * SECTOR));
+        for (uint32_t k = 0; k < count;) {
+            if ((count_ >> BLOCK_BITS) == blocks_.size())
+                blocks_.push_back(std::make_unique_for_overwrite<uint64_t[]>(BLOCK));
+            uint64_t *block = blocks_.back().get();
+            uint32_t in_block = static_cast<uint32_t>(count_ & (BLOCK - 1));
+            uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count - k, BLOCK - in_block));
+            for (uint32_t i = 0; i < n; i++)
+                block[in_block + i] = sector_hash(bytes + size_t{k + i} * SECTOR);
+            count_ += n;
+            k += n;
+        }
         // A sequential write continues the previous extent.
         extent *last = extents_.empty() ? nullptr : &extents_.back();
         if (last != nullptr && last->first + last->count == first &&
@@ -54,6 +63,7 @@ bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
         else
             extents_.push_back({first, count, at});
     } catch (const std::bad_alloc &) {
+        count_ = at;
         return false;
     }
     return true;
@@ -61,10 +71,11 @@ bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
 
 void write_journal::clear() {
     extents_.clear();
-    hashes_.clear();
+    blocks_.clear();
+    count_ = 0;
 }
 
-uint64_t write_journal::sectors() const { return hashes_.size(); }
+uint64_t write_journal::sectors() const { return count_; }
 
 write_journal::result write_journal::verify(sector_store *store, log_sink *log,
                                             uint64_t *sector) const {
@@ -96,8 +107,13 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
             if (log_stop_point(log)) return STOPPED;
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CHUNK_SECTORS, end - at));
             if (store_read(store, at, n, buffer.get()) != 0) {
-                *sector = at;
-                return UNREADABLE;
+                // Sector by sector, to name the first that does not read.
+                for (uint32_t k = 0; k < n; k++) {
+                    if (store_read(store, at + k, 1, buffer.get() + size_t{k} * SECTOR) != 0) {
+                        *sector = at + k;
+                        return UNREADABLE;
+                    }
+                }
             }
             for (uint32_t k = 0; k < n; k++) {
                 uint64_t s = at + k;
@@ -106,7 +122,7 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
                 });
                 if (replaced) continue;
                 if (sector_hash(buffer.get() + size_t{k} * SECTOR) !=
-                    hashes_[e.hash_at + (s - e.first)]) {
+                    hash_at(e.first_hash + (s - e.first))) {
                     *sector = s;
                     return DIFFERENT;
                 }
