@@ -9,11 +9,6 @@ namespace {
 
 constexpr uint32_t SECTOR = 512;
 constexpr uint32_t CHUNK_SECTORS = 2048;  // 1 MiB a read
-constexpr std::align_val_t CHUNK_ALIGNMENT{4096};
-
-struct aligned_delete {
-    void operator()(uint8_t *p) const { ::operator delete(p, CHUNK_ALIGNMENT); }
-};
 
 bool overlaps(uint64_t a, uint64_t a_end, uint64_t b, uint64_t b_end) {
     return a < b_end && b < a_end;
@@ -45,9 +40,11 @@ bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
     const uint64_t at = count_;
     try {
         for (uint32_t k = 0; k < count;) {
-            if ((count_ >> BLOCK_BITS) == blocks_.size())
-                blocks_.push_back(std::make_unique_for_overwrite<uint64_t[]>(BLOCK));
-            uint64_t *block = blocks_.back().get();
+            if ((count_ >> BLOCK_BITS) == blocks_.size()) {
+                blocks_.emplace_back(BLOCK * sizeof(uint64_t));
+                if (blocks_.back().as<uint64_t>() == nullptr) throw std::bad_alloc();
+            }
+            uint64_t *block = blocks_.back().as<uint64_t>();
             uint32_t in_block = static_cast<uint32_t>(count_ & (BLOCK - 1));
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count - k, BLOCK - in_block));
             for (uint32_t i = 0; i < n; i++)
@@ -79,8 +76,9 @@ uint64_t write_journal::sectors() const { return count_; }
 
 write_journal::result write_journal::verify(sector_store *store, log_sink *log,
                                             uint64_t *sector) const {
-    std::unique_ptr<uint8_t, aligned_delete> buffer(static_cast<uint8_t *>(
-        ::operator new(size_t{CHUNK_SECTORS} * SECTOR, CHUNK_ALIGNMENT, std::nothrow)));
+    // Page aligned, as an uncached medium needs.
+    mapped_buffer chunk(size_t{CHUNK_SECTORS} * SECTOR);
+    uint8_t *buffer = chunk.as<uint8_t>();
     if (buffer == nullptr) return UNREADABLE;
     // One cache drop over everything written: a drop flushes the medium,
     // so dropping per extent or per chunk would flush it again each time.
@@ -106,10 +104,10 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
         for (uint64_t at = e.first; at < end;) {
             if (log_stop_point(log)) return STOPPED;
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CHUNK_SECTORS, end - at));
-            if (store_read(store, at, n, buffer.get()) != 0) {
+            if (store_read(store, at, n, buffer) != 0) {
                 // Sector by sector, to name the first that does not read.
                 for (uint32_t k = 0; k < n; k++) {
-                    if (store_read(store, at + k, 1, buffer.get() + size_t{k} * SECTOR) != 0) {
+                    if (store_read(store, at + k, 1, buffer + size_t{k} * SECTOR) != 0) {
                         *sector = at + k;
                         return UNREADABLE;
                     }
@@ -121,7 +119,7 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
                     return s >= x->first && s - x->first < x->count;
                 });
                 if (replaced) continue;
-                if (sector_hash(buffer.get() + size_t{k} * SECTOR) !=
+                if (sector_hash(buffer + size_t{k} * SECTOR) !=
                     hash_at(e.first_hash + (s - e.first))) {
                     *sector = s;
                     return DIFFERENT;

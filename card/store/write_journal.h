@@ -5,11 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "card/store/sector_store.h"
 #include "core/log.h"
+#include "platform/mapped_memory.h"
 
 uint64_t sector_hash(const uint8_t *sector);
 
@@ -37,9 +37,9 @@ private:
     // Hashes in fixed blocks: a growing journal never copies what it holds.
     static constexpr uint32_t BLOCK_BITS = 16;
     uint64_t hash_at(uint64_t index) const {
-        return blocks_[index >> BLOCK_BITS][index & ((uint64_t{1} << BLOCK_BITS) - 1)];
+        return blocks_[index >> BLOCK_BITS].as<uint64_t>()[index & ((uint64_t{1} << BLOCK_BITS) - 1)];
     }
     std::vector<extent> extents_;
-    std::vector<std::unique_ptr<uint64_t[]>> blocks_;
+    std::vector<mapped_buffer> blocks_;
     uint64_t count_ = 0;
 };
