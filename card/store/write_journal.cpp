@@ -17,19 +17,23 @@ bool overlaps(uint64_t a, uint64_t a_end, uint64_t b, uint64_t b_end) {
 }  // namespace
 
 uint64_t sector_hash(const uint8_t *sector) {
-    // Four independent lanes keep the multiplier busy; any single changed
-    // byte changes its lane and so the result.
-    uint64_t lane[4] = {0x9E3779B97F4A7C15u, 0xC2B2AE3D27D4EB4Fu, 0x165667B19E3779F9u,
-                        0x27D4EB2F165667C5u};
-    for (uint32_t i = 0; i < SECTOR; i += 32) {
-        for (int k = 0; k < 4; k++) {
+    // Eight independent lanes keep the multiplier busy (each step waits for
+    // the one before in its lane). Each step is a bijection of the lane, and
+    // the lanes are joined through odd factors: any change within one lane's
+    // words changes the result.
+    constexpr int LANES = 8;
+    uint64_t lane[LANES];
+    for (int k = 0; k < LANES; k++) lane[k] = 0x9E3779B97F4A7C15u * uint64_t(2 * k + 1);
+    for (uint32_t i = 0; i < SECTOR; i += 8 * LANES) {
+        for (int k = 0; k < LANES; k++) {
             uint64_t w;
             memcpy(&w, sector + i + k * 8, 8);
             lane[k] = (lane[k] ^ w) * 0xFF51AFD7ED558CCDu;
             lane[k] ^= lane[k] >> 29;
         }
     }
-    uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7);
+    uint64_t h = 0;
+    for (int k = 0; k < LANES; k++) h ^= lane[k] * uint64_t(2 * k + 1);
     h ^= h >> 31;
     return h * 0xC4CEB9FE1A85EC53u;
 }
