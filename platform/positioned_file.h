@@ -39,7 +39,8 @@ int positioned_file_read_pieces_at(positioned_file *f, uint64_t offset, const fi
 
 // Returns once everything written is on the medium.
 int positioned_file_flush(positioned_file *f);
-// Flushes the byte range and asks the system to forget its cached copy, so
-// that the next read of it comes from the medium (read-back checks). A system
-// that cannot forget a range only flushes.
+// Writes the byte range out and asks the system to forget its cached copy, so
+// that the next read of it comes from the medium (read-back checks). It need
+// not flush the device's own cache: positioned_file_flush does. A system that
+// cannot forget a range only flushes.
 int positioned_file_drop_cache(positioned_file *f, uint64_t offset, uint64_t bytes);

@@ -11,6 +11,7 @@
 #include "card/layout/disc_kind.h"
 #include "card/layout/stored_sector.h"
 #include "card/write/index_toc.h"
+#include "platform/mapped_memory.h"
 
 namespace {
 
@@ -45,7 +46,9 @@ struct area_tally {
 
 class area_reader {
 public:
-    area_reader(check_run &run) : run_(run), buffer_(size_t{CHUNK_SECTORS} * DISK_SECTOR_SIZE) {}
+    area_reader(check_run &run)
+        : run_(run), chunk_(size_t{CHUNK_SECTORS} * DISK_SECTOR_SIZE), buffer_(chunk_.as<uint8_t>()) {}
+    bool ready() const { return buffer_ != nullptr; }
 
     // Reads the area; for a CD area, checks the Q frames of stored sectors
     // from..to (inclusive; none when from > to). False when stopped.
@@ -55,7 +58,7 @@ public:
             if (run_.stop()) return false;
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CHUNK_SECTORS, e.r.length - done));
             std::vector<bool> bad;
-            if (!disk_read_at(run_.disk, e.first + done, buffer_.data(), n * DISK_SECTOR_SIZE)) {
+            if (!disk_read_at(run_.disk, e.first + done, buffer_, n * DISK_SECTOR_SIZE)) {
                 // Sector by sector, to name what does not read.
                 bad.assign(n, false);
                 for (uint32_t k = 0; k < n; k++) {
@@ -72,8 +75,12 @@ public:
             for (uint32_t f = std::max(from, base); f <= to && f < base + CHUNK_STORED; f++) {
                 uint64_t byte = stored_sector_byte(f - base);
                 if (byte + STORED_SECTOR_SIZE > uint64_t{n} * DISK_SECTOR_SIZE) break;
-                if (!bad.empty() && (bad[byte / DISK_SECTOR_SIZE] ||
-                                     bad[(byte + STORED_SECTOR_SIZE - 1) / DISK_SECTOR_SIZE]))
+                // A stored sector with any unreadable part is counted there.
+                if (!bad.empty() &&
+                    std::any_of(bad.begin() + static_cast<ptrdiff_t>(byte / DISK_SECTOR_SIZE),
+                                bad.begin() + static_cast<ptrdiff_t>(
+                                                  (byte + STORED_SECTOR_SIZE - 1) / DISK_SECTOR_SIZE + 1),
+                                [](bool b) { return b; }))
                     continue;
                 check_q(&buffer_[byte], b.h.version, f, t);
             }
@@ -99,7 +106,8 @@ private:
     }
 
     check_run &run_;
-    std::vector<uint8_t> buffer_;
+    mapped_buffer chunk_;  // page aligned, its pages in place before the first read
+    uint8_t *buffer_;
 };
 
 // The stored sector of the lead-out, from the area's table of contents;
@@ -122,6 +130,10 @@ void check_areas(check_run &run) {
             if (e.inside) total += e.r.length;
     gauge_set_range(run.log, static_cast<int64_t>(total));
     area_reader reader(run);
+    if (!reader.ready()) {
+        run.card("out of memory for reading the areas");
+        return;
+    }
     for (const checked_block &b : run.blocks) {
         for (uint32_t i = 0; i < b.records.size(); i++) {
             const checked_record &e = b.records[i];

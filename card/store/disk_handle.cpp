@@ -112,6 +112,8 @@ bool disk_seek_relative(disk_handle *h, uint32_t sector) {
     return true;
 }
 
+uint64_t disk_position(const disk_handle *h) { return h->position; }
+
 bool disk_read_at(disk_handle *h, uint64_t sector, void *buffer, uint32_t bytes) {
     return whole_sectors(bytes) && store_read(h->store, sector, sectors_of(bytes), buffer) == 0;
 }

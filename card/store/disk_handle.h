@@ -35,6 +35,8 @@ void disk_set_relativepoint(disk_handle *h, uint32_t base);
 // end of the card.
 bool disk_seek(disk_handle *h, uint32_t sector);
 bool disk_seek_relative(disk_handle *h, uint32_t sector);
+// The absolute sector the next disk_read or disk_write starts at.
+uint64_t disk_position(const disk_handle *h);
 // True only when the whole count (a multiple of 512) moved; transfers
 // continue from where the previous one stopped.
 bool disk_read(disk_handle *h, void *buffer, uint32_t bytes);

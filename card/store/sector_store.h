@@ -35,8 +35,9 @@ struct sector_store_ops {
     int (*reread_partitions)(sector_store *s);
     // Frees the store; does not flush.
     void (*close)(sector_store *s);
-    // Optional (nullptr: reads already come from the medium): flushes the
-    // range and has the next read of it come from the medium, not a cache.
+    // Optional (nullptr: reads already come from the medium): writes the
+    // range out of any cache and has the next read of it come from the
+    // medium. Not a flush of the device: that is flush.
     int (*drop_cache)(sector_store *s, uint64_t first, uint32_t count);
 };
 

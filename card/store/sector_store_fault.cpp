@@ -44,10 +44,15 @@ bool covers(uint64_t first, uint32_t count, uint64_t sector) {
     return sector >= first && sector - first < count;
 }
 
+bool touches_unreadable(const fault_plan &p, uint64_t first, uint32_t count) {
+    if (p.unreadable_count == 0 || p.unreadable_first >= first + count) return false;
+    return first <= p.unreadable_first || first - p.unreadable_first < p.unreadable_count;
+}
+
 int fault_read(sector_store *s, uint64_t first, uint32_t count, void *buffer) {
     fault_store *f = self(s);
     f->counts.reads++;
-    if (f->counts.reads == f->plan.fail_read_at) {
+    if (f->counts.reads == f->plan.fail_read_at || touches_unreadable(f->plan, first, count)) {
         f->counts.injected++;
         return EIO;
     }
@@ -126,4 +131,8 @@ sector_store *fault_store_wrap(sector_store *inner, const fault_plan &plan) {
 fault_counts fault_store_counts(sector_store *s) {
     if (s == nullptr || s->ops != &fault_ops) return {};
     return self(s)->counts;
+}
+
+void fault_store_replan(sector_store *s, const fault_plan &plan) {
+    if (s != nullptr && s->ops == &fault_ops) self(s)->plan = plan;
 }

@@ -10,6 +10,10 @@
 struct fault_plan {
     uint32_t fail_read_at = 0;   // the Nth read call (1-based) fails; 0: never
     uint32_t fail_write_at = 0;  // the Nth write call (1-based) fails; 0: never
+    // A bad patch of the medium: every read that touches one of the
+    // unreadable_count sectors from unreadable_first fails (writes pass).
+    uint64_t unreadable_first = UINT64_MAX;
+    uint32_t unreadable_count = 0;
     // Once this many sectors were written, every further write fails. A write
     // that crosses the limit stores the sectors up to it and then fails, as a
     // medium that dies mid-transfer would.
@@ -35,3 +39,5 @@ struct fault_counts {
 // Failures report EIO. Returns nullptr only when memory runs out.
 sector_store *fault_store_wrap(sector_store *inner, const fault_plan &plan);
 fault_counts fault_store_counts(sector_store *fault_store);
+// Replaces the plan, the counts kept: a medium that goes bad after use.
+void fault_store_replan(sector_store *fault_store, const fault_plan &plan);

@@ -9,11 +9,6 @@ namespace {
 
 constexpr uint32_t SECTOR = 512;
 constexpr uint32_t CHUNK_SECTORS = 2048;  // 1 MiB a read
-constexpr std::align_val_t CHUNK_ALIGNMENT{4096};
-
-struct aligned_delete {
-    void operator()(uint8_t *p) const { ::operator delete(p, CHUNK_ALIGNMENT); }
-};
 
 bool overlaps(uint64_t a, uint64_t a_end, uint64_t b, uint64_t b_end) {
     return a < b_end && b < a_end;
@@ -22,30 +17,45 @@ bool overlaps(uint64_t a, uint64_t a_end, uint64_t b, uint64_t b_end) {
 }  // namespace
 
 uint64_t sector_hash(const uint8_t *sector) {
-    // Four independent lanes keep the multiplier busy; any single changed
-    // byte changes its lane and so the result.
-    uint64_t lane[4] = {0x9E3779B97F4A7C15u, 0xC2B2AE3D27D4EB4Fu, 0x165667B19E3779F9u,
-                        0x27D4EB2F165667C5u};
-    for (uint32_t i = 0; i < SECTOR; i += 32) {
-        for (int k = 0; k < 4; k++) {
+    // Eight independent lanes keep the multiplier busy (each step waits for
+    // the one before in its lane). Each step is a bijection of the lane, and
+    // the lanes are joined through odd factors: any change within one lane's
+    // words changes the result.
+    constexpr int LANES = 8;
+    uint64_t lane[LANES];
+    for (int k = 0; k < LANES; k++) lane[k] = 0x9E3779B97F4A7C15u * uint64_t(2 * k + 1);
+    for (uint32_t i = 0; i < SECTOR; i += 8 * LANES) {
+        for (int k = 0; k < LANES; k++) {
             uint64_t w;
             memcpy(&w, sector + i + k * 8, 8);
             lane[k] = (lane[k] ^ w) * 0xFF51AFD7ED558CCDu;
             lane[k] ^= lane[k] >> 29;
         }
     }
-    uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7);
+    uint64_t h = 0;
+    for (int k = 0; k < LANES; k++) h ^= lane[k] * uint64_t(2 * k + 1);
     h ^= h >> 31;
     return h * 0xC4CEB9FE1A85EC53u;
 }
 
 bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
     const auto *bytes = static_cast<const uint8_t *>(data);
+    constexpr uint64_t BLOCK = uint64_t{1} << BLOCK_BITS;
+    const uint64_t at = count_;
     try {
-        size_t at = hashes_.size();
-        // Grown as push_back grows it: reserving exactly what each write
-        // needs would copy the whole journal on every write.
-        for (uint32_t k = 0; k < count; k++) hashes_.push_back(sector_hash(bytes + size_t{k} * SECTOR));
+        for (uint32_t k = 0; k < count;) {
+            if ((count_ >> BLOCK_BITS) == blocks_.size()) {
+                blocks_.emplace_back(BLOCK * sizeof(uint64_t));
+                if (blocks_.back().as<uint64_t>() == nullptr) throw std::bad_alloc();
+            }
+            uint64_t *block = blocks_.back().as<uint64_t>();
+            uint32_t in_block = static_cast<uint32_t>(count_ & (BLOCK - 1));
+            uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count - k, BLOCK - in_block));
+            for (uint32_t i = 0; i < n; i++)
+                block[in_block + i] = sector_hash(bytes + size_t{k + i} * SECTOR);
+            count_ += n;
+            k += n;
+        }
         // A sequential write continues the previous extent.
         extent *last = extents_.empty() ? nullptr : &extents_.back();
         if (last != nullptr && last->first + last->count == first &&
@@ -54,6 +64,7 @@ bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
         else
             extents_.push_back({first, count, at});
     } catch (const std::bad_alloc &) {
+        count_ = at;
         return false;
     }
     return true;
@@ -61,15 +72,17 @@ bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
 
 void write_journal::clear() {
     extents_.clear();
-    hashes_.clear();
+    blocks_.clear();
+    count_ = 0;
 }
 
-uint64_t write_journal::sectors() const { return hashes_.size(); }
+uint64_t write_journal::sectors() const { return count_; }
 
 write_journal::result write_journal::verify(sector_store *store, log_sink *log,
                                             uint64_t *sector) const {
-    std::unique_ptr<uint8_t, aligned_delete> buffer(static_cast<uint8_t *>(
-        ::operator new(size_t{CHUNK_SECTORS} * SECTOR, CHUNK_ALIGNMENT, std::nothrow)));
+    // Page aligned, as an uncached medium needs.
+    mapped_buffer chunk(size_t{CHUNK_SECTORS} * SECTOR);
+    uint8_t *buffer = chunk.as<uint8_t>();
     if (buffer == nullptr) return UNREADABLE;
     // One cache drop over everything written: a drop flushes the medium,
     // so dropping per extent or per chunk would flush it again each time.
@@ -95,9 +108,14 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
         for (uint64_t at = e.first; at < end;) {
             if (log_stop_point(log)) return STOPPED;
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(CHUNK_SECTORS, end - at));
-            if (store_read(store, at, n, buffer.get()) != 0) {
-                *sector = at;
-                return UNREADABLE;
+            if (store_read(store, at, n, buffer) != 0) {
+                // Sector by sector, to name the first that does not read.
+                for (uint32_t k = 0; k < n; k++) {
+                    if (store_read(store, at + k, 1, buffer + size_t{k} * SECTOR) != 0) {
+                        *sector = at + k;
+                        return UNREADABLE;
+                    }
+                }
             }
             for (uint32_t k = 0; k < n; k++) {
                 uint64_t s = at + k;
@@ -105,8 +123,8 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
                     return s >= x->first && s - x->first < x->count;
                 });
                 if (replaced) continue;
-                if (sector_hash(buffer.get() + size_t{k} * SECTOR) !=
-                    hashes_[e.hash_at + (s - e.first)]) {
+                if (sector_hash(buffer + size_t{k} * SECTOR) !=
+                    hash_at(e.first_hash + (s - e.first))) {
                     *sector = s;
                     return DIFFERENT;
                 }

@@ -9,6 +9,7 @@
 
 #include "card/store/sector_store.h"
 #include "core/log.h"
+#include "platform/mapped_memory.h"
 
 uint64_t sector_hash(const uint8_t *sector);
 
@@ -23,15 +24,22 @@ public:
     enum result { SAME, DIFFERENT, UNREADABLE, STOPPED };
     // Reads every remembered sector back in large aligned chunks, in the
     // order written, stopping at the first sector that differs or cannot be
-    // read (*sector names it). The log gets the gauge's steps and may stop it.
+    // read (*sector names it; a chunk that fails is read again sector by
+    // sector to find it). The log gets the gauge's steps and may stop it.
     result verify(sector_store *store, log_sink *log, uint64_t *sector) const;
 
 private:
     struct extent {
         uint64_t first;
         uint32_t count;
-        size_t hash_at;  // index of the first sector's hash
+        uint64_t first_hash;  // index of the first sector's hash
     };
+    // Hashes in fixed blocks: a growing journal never copies what it holds.
+    static constexpr uint32_t BLOCK_BITS = 16;
+    uint64_t hash_at(uint64_t index) const {
+        return blocks_[index >> BLOCK_BITS].as<uint64_t>()[index & ((uint64_t{1} << BLOCK_BITS) - 1)];
+    }
     std::vector<extent> extents_;
-    std::vector<uint64_t> hashes_;
+    std::vector<mapped_buffer> blocks_;
+    uint64_t count_ = 0;
 };

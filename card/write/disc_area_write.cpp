@@ -12,30 +12,53 @@ namespace {
 
 constexpr uint32_t BUFFER_SECTORS = 256;  // 0x99000 bytes, a whole number of disk sectors
 constexpr uint32_t LEADOUT_ENTRY = 2;     // the TOC's third entry is A2
+// The system's cache (and most media) work in pages of 4 KiB: a write that
+// ends inside a page which is not cached has the next write read the page
+// back first, one small wait on every buffer. Each write but the last ends
+// on a page, the disk sectors past it kept for the next.
+constexpr uint32_t PAGE_SECTORS = 8;
+constexpr size_t HEADROOM = size_t{PAGE_SECTORS} * DISK_SECTOR_SIZE;
 
 // Collects stored sectors and writes them sequentially in whole buffers.
 struct area_writer {
     disk_handle *disk;
     log_sink *log;
-    std::vector<uint8_t> buffer;
+    // Headroom for the carried disk sectors, then the stored sectors.
+    std::vector<uint8_t> memory;
     uint32_t filled = 0;
     uint32_t counted = 0;  // sectors in the buffer that the gauge counts
+    size_t carried = 0;    // bytes just before the stored sectors, written next
 
+    area_writer(disk_handle *d, log_sink *l)
+        : disk(d), log(l),
+          memory(HEADROOM + size_t{BUFFER_SECTORS} * STORED_SECTOR_SIZE + DISK_SECTOR_SIZE) {}
+
+    uint8_t *stored(uint32_t k) { return &memory[HEADROOM + size_t{k} * STORED_SECTOR_SIZE]; }
     uint8_t *slot(bool count) {
         counted += count;
-        return &buffer[size_t{filled++} * STORED_SECTOR_SIZE];
+        return stored(filled++);
     }
     bool full() const { return filled == BUFFER_SECTORS; }
 
-    // Writes what the buffer holds, the last disk sector padded with 0xAA.
-    bool write() {
-        size_t bytes = size_t{filled} * STORED_SECTOR_SIZE;
+    // Writes what the buffer holds up to the last page boundary; the last
+    // write (last) everything, its last disk sector padded with 0xAA.
+    bool write(bool last) {
+        size_t bytes = carried + size_t{filled} * STORED_SECTOR_SIZE;
+        uint8_t *from = stored(0) - carried;
         size_t padded = (bytes + DISK_SECTOR_SIZE - 1) / DISK_SECTOR_SIZE * DISK_SECTOR_SIZE;
-        memset(&buffer[bytes], STORED_LEADOUT_FILL, padded - bytes);
-        if (!disk_write(disk, buffer.data(), static_cast<uint32_t>(padded))) {
+        memset(from + bytes, STORED_LEADOUT_FILL, padded - bytes);
+        size_t now = padded;
+        if (!last) {
+            // A full buffer is whole disk sectors: nothing is padded.
+            uint64_t end = disk_position(disk) + padded / DISK_SECTOR_SIZE;
+            now -= size_t{end % PAGE_SECTORS} * DISK_SECTOR_SIZE;
+        }
+        if (now > 0 && !disk_write(disk, from, static_cast<uint32_t>(now))) {
             log_line(log, "write error");
             return false;
         }
+        carried = padded - now;
+        memmove(stored(0) - carried, from + now, carried);
         gauge_step(log, counted);
         filled = counted = 0;
         return true;
@@ -64,10 +87,9 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
     }
     gauge_set_range(log, int64_t{sector_count} + STORED_PREGAP_SECTORS);
 
-    area_writer out{disk, log, std::vector<uint8_t>(size_t{BUFFER_SECTORS} * STORED_SECTOR_SIZE)};
-    memset(out.buffer.data(), STORED_PREGAP_FILL,
-           size_t{STORED_PREGAP_SECTORS} * STORED_SECTOR_SIZE);
-    toc_to_frames(d, out.buffer.data() + STORED_MAIN_AT, STORED_SECTOR_SIZE - STORED_MAIN_AT);
+    area_writer out(disk, log);
+    memset(out.stored(0), STORED_PREGAP_FILL, size_t{STORED_PREGAP_SECTORS} * STORED_SECTOR_SIZE);
+    toc_to_frames(d, out.stored(0) + STORED_MAIN_AT, STORED_SECTOR_SIZE - STORED_MAIN_AT);
     for (uint32_t i = 0; i < STORED_PREGAP_SECTORS; i++) out.slot(true);
 
     q_check_state q_state;
@@ -77,9 +99,9 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
         // Only the new disc area has been written so far: the block's
         // header, and with it the card's contents, is still the old one.
         if (log_stop_point(log)) return 0;
-        if (out.full() && !out.write()) return 0;
+        if (out.full() && !out.write(false)) return 0;
         uint32_t n = std::min(BUFFER_SECTORS - out.filled, sector_count - done);
-        uint8_t *first = &out.buffer[size_t{out.filled} * STORED_SECTOR_SIZE];
+        uint8_t *first = out.stored(out.filled);
         if (!source->read(log, done, n,
                           cd_sector_target{first + STORED_MAIN_AT, STORED_SECTOR_SIZE, first,
                                            STORED_SECTOR_SIZE}))
@@ -95,7 +117,7 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
         done += n;
     }
     if (!source->end_whole_read(log)) return 0;
-    if (out.full() && !out.write()) return 0;
+    if (out.full() && !out.write(false)) return 0;
     stored_leadout_sector(out.slot(false), leadout_q, transform);
-    return out.write() ? 1 : 0;
+    return out.write(true) ? 1 : 0;
 }

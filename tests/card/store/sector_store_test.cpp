@@ -111,6 +111,33 @@ TEST(FaultStore, FailsExactlyTheNthReadAndWrite) {
     EXPECT_EQ(store_flush(f), 0);
 }
 
+// A bad patch: only reads that touch it fail, however they are cut; a new
+// plan makes a used medium go bad.
+TEST(FaultStore, ReadsTouchingAnUnreadablePatchFail) {
+    sector_store *inner = memory_store_create(16);
+    store_closer close_inner{inner};
+    sector_store *f = fault_store_wrap(inner, fault_plan{});
+    store_closer close_fault{f};
+    std::vector<uint8_t> got(16 * 512);
+    ASSERT_EQ(store_read(f, 0, 16, got.data()), 0);
+    fault_plan plan;
+    plan.unreadable_first = 5;
+    plan.unreadable_count = 2;
+    fault_store_replan(f, plan);
+    struct read_case {
+        uint64_t first;
+        uint32_t count;
+        int status;
+    };
+    for (read_case r : {read_case{0, 5, 0}, {0, 6, EIO}, {4, 2, EIO}, {5, 1, EIO}, {6, 1, EIO},
+                        {6, 10, EIO}, {7, 9, 0}, {0, 16, EIO}})
+        EXPECT_EQ(store_read(f, r.first, r.count, got.data()), r.status)
+            << r.first << " + " << r.count;
+    auto data = sectors_filled(2, 0x42);
+    EXPECT_EQ(store_write(f, 5, 2, data.data()), 0) << "writes pass";
+    EXPECT_EQ(fault_store_counts(f).reads, 9u) << "the counts survive the new plan";
+}
+
 TEST(FaultStore, WriteBudgetStoresUpToTheLimitThenFailsEveryWrite) {
     sector_store *inner = memory_store_create(16);
     store_closer close_inner{inner};

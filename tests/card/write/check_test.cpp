@@ -19,7 +19,9 @@ namespace {
 // a second disc (image 3).
 struct checked_card {
     rom_and_disc files{7, 200, 200};
-    memory_card card{TEST_CARD_SECTORS};
+    // Behind a fault wrapper that passes everything until a case replans it.
+    memory_card card{TEST_CARD_SECTORS, fault_plan{}};
+    uint64_t named_sector = 0;  // a sector the damage chose, for the finding
     checked_card() {
         EXPECT_TRUE(format_card(card.drive()));
         recording_log log;
@@ -126,7 +128,8 @@ void set_record(checked_card &t, uint32_t i, const std::function<void(uint8_t *)
 struct damage_case {
     const char *what;
     std::function<void(checked_card &)> damage;
-    const char *finding;
+    const char *finding;     // "{sector}" stands for the card's named_sector
+    const char *not_found;   // a text no finding may hold, or nullptr
 };
 
 const damage_case damages[] = {
@@ -136,40 +139,47 @@ const damage_case damages[] = {
          t.patch(sector, at, [](uint8_t *s) { s[SUBCHANNEL_Q_OFFSET + 4] ^= 0x01; });
      },
      "image#0-02 \"named disc\": the Q frame of stored sector 160 fails its check word (1 such "
-     "frame)"},
+     "frame)",
+     nullptr},
     {"q_frame_out_of_place",
      [](checked_card &t) {
          auto [sector, at] = t.stored(3, 170);
          t.patch(sector, at, [](uint8_t *s) { set_q(s, [](uint8_t *q) { q[9] = 0x74; }); });
      },
-     "the Q frame of stored sector 170 gives the absolute time 00:02:74, its place is 00:02:20"},
+     "the Q frame of stored sector 170 gives the absolute time 00:02:74, its place is 00:02:20",
+     nullptr},
     {"overlapping_record",
      [](checked_card &t) {
          auto c = t.block();
          uint32_t into = c->entries[2].offset + 10;
          set_record(t, 3, [into](uint8_t *r) { le32_put(r, into); });
      },
-     "overlaps the area of image#0-02"},
+     "overlaps the area of image#0-02",
+     nullptr},
     {"broken_chain_link",
      [](checked_card &t) {
          auto c = t.block();
          uint32_t next = c->block + c->entries[3].offset + c->entries[3].length + 8;
          t.patch(c->block, 12, [next](uint8_t *h) { le32_put(h, next); });
      },
-     "block 0: its link to the next block (sector"},
+     "block 0: its link to the next block (sector",
+     nullptr},
     {"index_disc_lists_too_few_tracks",
      [](checked_card &t) { set_toc_frame(t, 1, [](uint8_t *q) { q[7] = 0x01; }); },
      "image#0-00 \"IMAGE INDEX for 0-xx\": the index disc lists 1 tracks, the block has 3 "
-     "images besides it"},
+     "images besides it",
+     nullptr},
     {"index_track_of_wrong_length",
      [](checked_card &t) { set_toc_frame(t, 4, [](uint8_t *q) { q[4] = 0x00, q[5] = 0x22; }); },
-     "image#0-02 \"named disc\": its track on the index disc is 22 frames long, a disc's preview takes 375"},
+     "image#0-02 \"named disc\": its track on the index disc is 22 frames long, a disc's preview takes 375",
+     nullptr},
     {"stale_image_list",
      [](checked_card &t) {
          auto c = t.block();
          t.patch(c->block + c->entries[3].offset + 3, 0, [](uint8_t *n) { n[0] = 'X'; }, 1);
      },
-     "the image list it shows does not match the block's images"},
+     "the image list it shows does not match the block's images",
+     nullptr},
     {"cdlist_disagrees",
      [](checked_card &t) {
          fat_on_disk where{nullptr, CARD_PARTITION0_START};
@@ -185,26 +195,46 @@ const damage_case damages[] = {
                    FAT_OK);
          disk_close(h);
      },
-     "card: cdlist.txt disagrees with the records at line 2: it says \"0-09 stray line\""},
+     "card: cdlist.txt disagrees with the records at line 2: it says \"0-09 stray line\"",
+     nullptr},
     {"partition_type",
      [](checked_card &t) { t.patch(0, 0x1D2, [](uint8_t *p) { p[0] = 0x83; }, 1); },
-     "card: partition #1 ID is not 0xda"},
+     "card: partition #1 ID is not 0xda",
+     nullptr},
     {"block_header_magic",
      [](checked_card &t) { t.patch(CARD_PARTITION1_START, 0, [](uint8_t *h) { h[0] = 'X'; }); },
-     "block 0: no valid block header at sector 4097: partition header error"},
+     "block 0: no valid block header at sector 4097: partition header error",
+     nullptr},
     {"name_not_utf8",
      [](checked_card &t) {
          auto c = t.block();
          t.patch(c->block + c->entries[3].offset + 3, 0, [](uint8_t *n) { n[1] = 0xFF; }, 1);
      },
-     "its name is not UTF-8 text"},
+     "its name is not UTF-8 text",
+     nullptr},
     {"unknown_kind",
      [](checked_card &t) {
          auto c = t.block();
          t.patch(c->block + c->entries[0].offset + CARD_SETTINGS_SECTOR,
                  CARD_DISC_SLOTS + 4 * 1, [](uint8_t *w) { le32_put(w, 0x40); }, 1);
      },
-     "game.pce\": its configuration word 000040 names no known HuCard kind"},
+     "game.pce\": its configuration word 000040 names no known HuCard kind",
+     nullptr},
+    // Reads touching three sectors inside stored sector 100 fail: the chunk
+    // is read again sector by sector, the stored sectors around them are
+    // not judged by their Q frames.
+    {"unreadable_sectors",
+     [](checked_card &t) {
+         auto [sector, at] = t.stored(2, 100);
+         fault_plan plan;
+         plan.unreadable_first = sector + 2;
+         plan.unreadable_count = 3;
+         fault_store_replan(t.card.faulty, plan);
+         t.named_sector = sector + 2;
+     },
+     "image#0-02 \"named disc\": 3 sectors of its area are unreadable, the first is sector "
+     "{sector}\n",
+     "Q frame"},
 };
 
 class damaged_card : public testing::TestWithParam<damage_case> {};
@@ -214,7 +244,13 @@ TEST_P(damaged_card, is_found_named_and_fails_the_check) {
     GetParam().damage(t);
     recording_log log;
     EXPECT_EQ(t.check(log), 1);
-    EXPECT_NE(log.text().find(GetParam().finding), std::string::npos) << log.text();
+    std::string finding = GetParam().finding;
+    if (size_t at = finding.find("{sector}"); at != std::string::npos)
+        finding.replace(at, 8, std::to_string(t.named_sector));
+    EXPECT_NE(log.text().find(finding), std::string::npos) << log.text();
+    if (GetParam().not_found != nullptr) {
+        EXPECT_EQ(log.text().find(GetParam().not_found), std::string::npos) << log.text();
+    }
     std::string last = log.text().substr(log.text().rfind('\n', log.text().size() - 2) + 1);
     EXPECT_EQ(last.find("check done: "), 0u) << last;
     EXPECT_EQ(last.find("check done: 0 findings"), std::string::npos) << last;

@@ -1,12 +1,13 @@
 // Reading back what an add wrote: a medium that silently changes or drops a
-// write is caught, named by sector and image, and the card keeps opening.
+// write, or cannot read it back, is caught, named by sector and image, and
+// the card keeps opening.
 #include <gtest/gtest.h>
 
 #include "tests/card/write/adding_fixture.h"
 
 namespace {
 
-enum class fault { flip, drop };
+enum class fault { flip, drop, unreadable };
 enum class kind { rom, disc };
 
 struct verify_case {
@@ -32,14 +33,21 @@ uint64_t area_sector(const rom_and_disc &f, kind image) {
 
 class read_back : public testing::TestWithParam<verify_case> {};
 
-TEST_P(read_back, a_silent_fault_fails_the_command_and_names_sector_and_image) {
+TEST_P(read_back, a_fault_fails_the_command_and_names_sector_and_image) {
     const verify_case &t = GetParam();
     rom_and_disc f(5);
     const std::string &input = t.image == kind::rom ? f.rom : f.disc;
     uint64_t bad = area_sector(f, t.image);
     ASSERT_NE(bad, 0u);
     fault_plan plan;
-    (t.damage == fault::flip ? plan.flip_sector : plan.drop_sector) = bad;
+    if (t.damage == fault::unreadable) {
+        // The chunk holding it fails as a whole; the sector-by-sector
+        // reading finds the one sector.
+        plan.unreadable_first = bad;
+        plan.unreadable_count = 1;
+    } else {
+        (t.damage == fault::flip ? plan.flip_sector : plan.drop_sector) = bad;
+    }
     memory_card card(TEST_CARD_SECTORS, plan);
     ASSERT_TRUE(format_card(card.drive()));
     recording_log log;
@@ -55,7 +63,9 @@ TEST_P(read_back, a_silent_fault_fails_the_command_and_names_sector_and_image) {
     recording_log failed;
     EXPECT_EQ(run_card(failed, card.drive(), t.command, args), 1);
     std::string expected = "verify failed: sector " + std::to_string(bad) +
-                           " differs from what was written, writing image#0-02 " + input + "\n";
+                           (t.damage == fault::unreadable ? " cannot be read back"
+                                                          : " differs from what was written") +
+                           ", writing image#0-02 " + input + "\n";
     EXPECT_NE(failed.text().find(expected), std::string::npos) << failed.text();
 
     // A new image is not listed (its header was never written); a rewritten
@@ -77,7 +87,10 @@ INSTANTIATE_TEST_SUITE_P(
                     verify_case{"disc_dropped_write", kind::disc, fault::drop, "add"},
                     verify_case{"rom_flipped_byte", kind::rom, fault::flip, "add"},
                     verify_case{"disc_overwrite_dropped", kind::disc, fault::drop, "overwrite"},
-                    verify_case{"rom_overwrite_flipped", kind::rom, fault::flip, "overwrite"}),
+                    verify_case{"rom_overwrite_flipped", kind::rom, fault::flip, "overwrite"},
+                    verify_case{"disc_unreadable", kind::disc, fault::unreadable, "add"},
+                    verify_case{"disc_overwrite_unreadable", kind::disc, fault::unreadable,
+                                "overwrite"}),
     [](const testing::TestParamInfo<verify_case> &i) { return std::string(i.param.what); });
 
 TEST(read_back, a_clean_medium_verifies_every_kind_of_add) {
