@@ -4,6 +4,7 @@
 #include <cstring>
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -96,12 +97,20 @@ __attribute__((target("sha,sse4.1"))) void sha1_blocks_hardware(uint32_t h[5],
 }
 #endif
 
+#ifdef VMK_SHA1_HARDWARE
+// Asked of CPUID itself: not every compiler's __builtin_cpu_supports knows "sha".
+bool sha_instructions_present() {
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_SSE4_1)) return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29));
+}
+#endif
+
 bool hardware_allowed = true;
 
 void sha1_blocks(uint32_t h[5], const uint8_t *data, size_t blocks) {
 #ifdef VMK_SHA1_HARDWARE
-    static const bool present =
-        __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+    static const bool present = sha_instructions_present();
     if (present && hardware_allowed) {
         sha1_blocks_hardware(h, data, blocks);
         return;
