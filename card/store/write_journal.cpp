@@ -14,10 +14,6 @@ bool overlaps(uint64_t a, uint64_t a_end, uint64_t b, uint64_t b_end) {
     return a < b_end && b < a_end;
 }
 
-}  // namespace
-
-namespace {
-
 template <typename lanes>
 __attribute__((always_inline)) inline uint64_t join_lanes(const lanes &lane) {
     uint64_t h = 0;
