@@ -14,13 +14,19 @@ bool overlaps(uint64_t a, uint64_t a_end, uint64_t b, uint64_t b_end) {
     return a < b_end && b < a_end;
 }
 
-}  // namespace
+template <typename lanes>
+__attribute__((always_inline)) inline uint64_t join_lanes(const lanes &lane) {
+    uint64_t h = 0;
+    for (int k = 0; k < 8; k++) h ^= lane[k] * uint64_t(2 * k + 1);
+    h ^= h >> 31;
+    return h * 0xC4CEB9FE1A85EC53u;
+}
 
-uint64_t sector_hash(const uint8_t *sector) {
-    // Eight independent lanes keep the multiplier busy (each step waits for
-    // the one before in its lane). Each step is a bijection of the lane, and
-    // the lanes are joined through odd factors: any change within one lane's
-    // words changes the result.
+// Eight independent lanes keep the multiplier busy (each step waits for the
+// one before in its lane). Each step is a bijection of the lane, and the
+// lanes are joined through odd factors: any change within one lane's words
+// changes the result.
+inline uint64_t hash_one(const uint8_t *sector) {
     constexpr int LANES = 8;
     uint64_t lane[LANES];
     for (int k = 0; k < LANES; k++) lane[k] = 0x9E3779B97F4A7C15u * uint64_t(2 * k + 1);
@@ -32,11 +38,56 @@ uint64_t sector_hash(const uint8_t *sector) {
             lane[k] ^= lane[k] >> 29;
         }
     }
-    uint64_t h = 0;
-    for (int k = 0; k < LANES; k++) h ^= lane[k] * uint64_t(2 * k + 1);
-    h ^= h >> 31;
-    return h * 0xC4CEB9FE1A85EC53u;
+    return join_lanes(lane);
 }
+
+void hash_sectors_plain(const uint8_t *sectors, uint32_t count, uint64_t *hashes) {
+    for (uint32_t i = 0; i < count; i++) hashes[i] = hash_one(sectors + size_t{i} * SECTOR);
+}
+
+// Not with MinGW: GCC there cannot align the stack for spilled 512-bit
+// registers.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#define VMK_SECTOR_HASH_VECTOR 1
+// The same hash with the eight lanes in one 512-bit vector: with AVX-512DQ
+// the lane's 64-bit multiply is one instruction for all eight (about three
+// times the plain code's speed on data in cache). Integer arithmetic: the
+// same hashes as hash_one, bit for bit.
+typedef uint64_t eight_lanes __attribute__((vector_size(64)));
+
+__attribute__((target("avx512f,avx512dq"))) void hash_sectors_avx512(const uint8_t *sectors,
+                                                                    uint32_t count,
+                                                                    uint64_t *hashes) {
+    for (uint32_t s = 0; s < count; s++) {
+        const uint8_t *sector = sectors + size_t{s} * SECTOR;
+        eight_lanes lane = {1, 3, 5, 7, 9, 11, 13, 15};
+        lane *= 0x9E3779B97F4A7C15u;
+        for (uint32_t i = 0; i < SECTOR; i += sizeof(eight_lanes)) {
+            eight_lanes w;
+            memcpy(&w, sector + i, sizeof w);
+            lane = (lane ^ w) * 0xFF51AFD7ED558CCDu;
+            lane ^= lane >> 29;
+        }
+        hashes[s] = join_lanes(lane);
+    }
+}
+#endif
+
+bool vector_units_allowed = true;
+
+}  // namespace
+
+void sector_hash_allow_vector_units(bool allowed) { vector_units_allowed = allowed; }
+
+void sector_hashes(const uint8_t *sectors, uint32_t count, uint64_t *hashes) {
+#ifdef VMK_SECTOR_HASH_VECTOR
+    static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    if (vector_units_allowed && avx512) return hash_sectors_avx512(sectors, count, hashes);
+#endif
+    hash_sectors_plain(sectors, count, hashes);
+}
+
+uint64_t sector_hash(const uint8_t *sector) { return hash_one(sector); }
 
 bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
     const auto *bytes = static_cast<const uint8_t *>(data);
@@ -51,8 +102,7 @@ bool write_journal::record(uint64_t first, uint32_t count, const void *data) {
             uint64_t *block = blocks_.back().as<uint64_t>();
             uint32_t in_block = static_cast<uint32_t>(count_ & (BLOCK - 1));
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count - k, BLOCK - in_block));
-            for (uint32_t i = 0; i < n; i++)
-                block[in_block + i] = sector_hash(bytes + size_t{k + i} * SECTOR);
+            sector_hashes(bytes + size_t{k} * SECTOR, n, block + in_block);
             count_ += n;
             k += n;
         }
@@ -84,6 +134,7 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
     mapped_buffer chunk(size_t{CHUNK_SECTORS} * SECTOR);
     uint8_t *buffer = chunk.as<uint8_t>();
     if (buffer == nullptr) return UNREADABLE;
+    std::vector<uint64_t> read_hashes(CHUNK_SECTORS);
     // One cache drop over everything written: a drop flushes the medium,
     // so dropping per extent or per chunk would flush it again each time.
     if (!extents_.empty()) {
@@ -117,14 +168,14 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
                     }
                 }
             }
+            sector_hashes(buffer, n, read_hashes.data());
             for (uint32_t k = 0; k < n; k++) {
                 uint64_t s = at + k;
                 bool replaced = std::any_of(later.begin(), later.end(), [s](const extent *x) {
                     return s >= x->first && s - x->first < x->count;
                 });
                 if (replaced) continue;
-                if (sector_hash(buffer + size_t{k} * SECTOR) !=
-                    hash_at(e.first_hash + (s - e.first))) {
+                if (read_hashes[k] != hash_at(e.first_hash + (s - e.first))) {
                     *sector = s;
                     return DIFFERENT;
                 }

@@ -12,6 +12,11 @@
 #include "platform/mapped_memory.h"
 
 uint64_t sector_hash(const uint8_t *sector);
+// The hashes of count consecutive sectors, using the processor's vector
+// units where it has them (the same results as sector_hash).
+void sector_hashes(const uint8_t *sectors, uint32_t count, uint64_t *hashes);
+// Tests compare the vector paths with the plain one.
+void sector_hash_allow_vector_units(bool allowed);
 
 class write_journal {
 public:

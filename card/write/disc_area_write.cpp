@@ -1,12 +1,12 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "card/write/disc_area_write.h"
 #include "card/cdimage/image_input.h"
 #include "card/layout/stored_sector.h"
 #include "card/cdimage/subchannel_q.h"
+#include "platform/mapped_memory.h"
 
 namespace {
 
@@ -23,8 +23,9 @@ constexpr size_t HEADROOM = size_t{PAGE_SECTORS} * DISK_SECTOR_SIZE;
 struct area_writer {
     disk_handle *disk;
     log_sink *log;
-    // Headroom for the carried disk sectors, then the stored sectors.
-    std::vector<uint8_t> memory;
+    // Headroom for the carried disk sectors, then the stored sectors; its
+    // pages mapped in one call (a fault a page costs more than the copy).
+    mapped_buffer memory;
     uint32_t filled = 0;
     uint32_t counted = 0;  // sectors in the buffer that the gauge counts
     size_t carried = 0;    // bytes just before the stored sectors, written next
@@ -33,7 +34,8 @@ struct area_writer {
         : disk(d), log(l),
           memory(HEADROOM + size_t{BUFFER_SECTORS} * STORED_SECTOR_SIZE + DISK_SECTOR_SIZE) {}
 
-    uint8_t *stored(uint32_t k) { return &memory[HEADROOM + size_t{k} * STORED_SECTOR_SIZE]; }
+    bool ready() const { return memory.as<uint8_t>() != nullptr; }
+    uint8_t *stored(uint32_t k) { return memory.as<uint8_t>() + HEADROOM + size_t{k} * STORED_SECTOR_SIZE; }
     uint8_t *slot(bool count) {
         counted += count;
         return stored(filled++);
@@ -88,6 +90,10 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
     gauge_set_range(log, int64_t{sector_count} + STORED_PREGAP_SECTORS);
 
     area_writer out(disk, log);
+    if (!out.ready()) {
+        log_line(log, "out of memory for the write buffer");
+        return 0;
+    }
     memset(out.stored(0), STORED_PREGAP_FILL, size_t{STORED_PREGAP_SECTORS} * STORED_SECTOR_SIZE);
     toc_to_frames(d, out.stored(0) + STORED_MAIN_AT, STORED_SECTOR_SIZE - STORED_MAIN_AT);
     for (uint32_t i = 0; i < STORED_PREGAP_SECTORS; i++) out.slot(true);
