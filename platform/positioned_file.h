@@ -39,6 +39,10 @@ int positioned_file_read_pieces_at(positioned_file *f, uint64_t offset, const fi
 
 // Returns once everything written is on the medium.
 int positioned_file_flush(positioned_file *f);
+// Asks the system to start writing the byte range out now and returns
+// without waiting, so that a later flush has less left to wait for. Advice
+// only: a system without it does nothing.
+void positioned_file_start_writeback(positioned_file *f, uint64_t offset, uint64_t bytes);
 // Writes the byte range out and asks the system to forget its cached copy, so
 // that the next read of it comes from the medium (read-back checks). It need
 // not flush the device's own cache: positioned_file_flush does. A system that

@@ -83,6 +83,15 @@ int positioned_file_read_pieces_at(positioned_file *f, uint64_t offset, const fi
 
 int positioned_file_flush(positioned_file *f) { return fsync(f->fd) == 0 ? 0 : errno; }
 
+void positioned_file_start_writeback(positioned_file *f, uint64_t offset, uint64_t bytes) {
+#ifdef __linux__
+    sync_file_range(f->fd, static_cast<off_t>(offset), static_cast<off_t>(bytes),
+                    SYNC_FILE_RANGE_WRITE);
+#else
+    (void)f, (void)offset, (void)bytes;
+#endif
+}
+
 int positioned_file_drop_cache(positioned_file *f, uint64_t offset, uint64_t bytes) {
 #ifdef __linux__
     // Only dirty pages stay cached; writing the range out is enough to drop

@@ -87,6 +87,10 @@ int positioned_file_flush(positioned_file *f) {
     return FlushFileBuffers(f->handle) ? 0 : errno_from_windows_error(GetLastError());
 }
 
+// The system's lazy writer already writes a buffered handle's data out on
+// its own; there is no call to hurry one range.
+void positioned_file_start_writeback(positioned_file *, uint64_t, uint64_t) {}
+
 // Windows has no per-range cache eviction for a buffered handle: flushing
 // puts the data on the medium, and reads then come from the system cache.
 int positioned_file_drop_cache(positioned_file *f, uint64_t, uint64_t) {

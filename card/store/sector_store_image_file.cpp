@@ -19,8 +19,17 @@ int image_read(sector_store *s, uint64_t first, uint32_t count, void *buffer) {
     return positioned_file_read_at(self(s)->file, first * 512, buffer, uint64_t{count} * 512);
 }
 
+// Below this a write is a header or a table, not a stream of disc data.
+constexpr uint32_t WRITEBACK_SECTORS = 512;
+
 int image_write(sector_store *s, uint64_t first, uint32_t count, const void *buffer) {
-    return positioned_file_write_at(self(s)->file, first * 512, buffer, uint64_t{count} * 512);
+    int status = positioned_file_write_at(self(s)->file, first * 512, buffer, uint64_t{count} * 512);
+    // A disc area is hundreds of megabytes: writing it out while the next
+    // part is prepared, instead of all of it at the flush that ends the add,
+    // overlaps the disk's work with ours.
+    if (status == 0 && count >= WRITEBACK_SECTORS)
+        positioned_file_start_writeback(self(s)->file, first * 512, uint64_t{count} * 512);
+    return status;
 }
 
 int image_flush(sector_store *s) { return positioned_file_flush(self(s)->file); }
