@@ -123,7 +123,7 @@ void card_check(disk_handle *disk, const char *drive, log_sink *log, const check
     run.summary = out;
     run.card_sectors = disk_sector_count(disk);
     // Everything is read from the medium: the cache is dropped once here,
-    // not before each read (each drop flushes the medium).
+    // not before each read (each drop waits for its range to be written out).
     if (!disk_drop_cache(disk, 0, run.card_sectors)) {
         run.card("the card's cached sectors could not be dropped: it cannot be read from the medium");
         return;

@@ -2,7 +2,6 @@
 // handle keeps the position and the relative base.
 #include "card/store/disk_handle.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -158,13 +157,7 @@ bool disk_read_uncached_at(disk_handle *h, uint64_t sector, void *buffer, uint32
 }
 
 bool disk_drop_cache(disk_handle *h, uint64_t sector, uint64_t count) {
-    // The store takes 32-bit counts.
-    for (uint64_t done = 0; done < count;) {
-        uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count - done, UINT32_MAX));
-        if (store_drop_cache(h->store, sector + done, n) != 0) return false;
-        done += n;
-    }
-    return true;
+    return store_drop_cache(h->store, sector, count) == 0;
 }
 
 bool disk_read(disk_handle *h, void *buffer, uint32_t bytes) {

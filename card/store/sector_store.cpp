@@ -46,7 +46,7 @@ int store_read_uncached(sector_store *s, uint64_t first, uint32_t count, void *b
     return s->ops->read(s, first, count, buffer);
 }
 
-int store_drop_cache(sector_store *s, uint64_t first, uint32_t count) {
+int store_drop_cache(sector_store *s, uint64_t first, uint64_t count) {
     if (s == nullptr) return EINVAL;
     return s->ops->drop_cache == nullptr ? 0 : s->ops->drop_cache(s, first, count);
 }

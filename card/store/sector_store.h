@@ -38,7 +38,7 @@ struct sector_store_ops {
     // Optional (nullptr: reads already come from the medium): writes the
     // range out of any cache and has the next read of it come from the
     // medium. Not a flush of the device: that is flush.
-    int (*drop_cache)(sector_store *s, uint64_t first, uint32_t count);
+    int (*drop_cache)(sector_store *s, uint64_t first, uint64_t count);
 };
 
 struct sector_store {
@@ -56,7 +56,7 @@ uint64_t store_sector_count(sector_store *s);
 // checks after writing, capacity probes).
 int store_read_uncached(sector_store *s, uint64_t first, uint32_t count, void *buffer);
 // The drop_cache operation where the store has one (wrappers pass it on).
-int store_drop_cache(sector_store *s, uint64_t first, uint32_t count);
+int store_drop_cache(sector_store *s, uint64_t first, uint64_t count);
 void store_close(sector_store *s);  // nullptr is ignored
 
 // Memory: a sparse store of the given size; sectors never written read as

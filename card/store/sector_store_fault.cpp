@@ -104,7 +104,7 @@ int fault_flush(sector_store *s) {
     return store_flush(f->inner);
 }
 
-int fault_drop_cache(sector_store *s, uint64_t first, uint32_t count) {
+int fault_drop_cache(sector_store *s, uint64_t first, uint64_t count) {
     return store_drop_cache(self(s)->inner, first, count);
 }
 

@@ -35,8 +35,8 @@ int image_write(sector_store *s, uint64_t first, uint32_t count, const void *buf
 int image_flush(sector_store *s) { return positioned_file_flush(self(s)->file); }
 uint64_t image_sector_count(sector_store *s) { return self(s)->sectors; }
 
-int image_drop_cache(sector_store *s, uint64_t first, uint32_t count) {
-    return positioned_file_drop_cache(self(s)->file, first * 512, uint64_t{count} * 512);
+int image_drop_cache(sector_store *s, uint64_t first, uint64_t count) {
+    return positioned_file_drop_cache(self(s)->file, first * 512, count * 512);
 }
 
 void image_close(sector_store *s) {

@@ -32,7 +32,7 @@ int recording_flush(sector_store *s) {
 int recording_reread(sector_store *s) { return store_reread_partitions(self(s)->inner); }
 uint64_t recording_sector_count(sector_store *s) { return store_sector_count(self(s)->inner); }
 void recording_close(sector_store *s) { delete self(s); }
-int recording_drop_cache(sector_store *s, uint64_t first, uint32_t count) {
+int recording_drop_cache(sector_store *s, uint64_t first, uint64_t count) {
     return store_drop_cache(self(s)->inner, first, count);
 }
 

@@ -135,15 +135,16 @@ write_journal::result write_journal::verify(sector_store *store, log_sink *log,
     uint8_t *buffer = chunk.as<uint8_t>();
     if (buffer == nullptr) return UNREADABLE;
     std::vector<uint64_t> read_hashes(CHUNK_SECTORS);
-    // One cache drop over everything written: a drop flushes the medium,
-    // so dropping per extent or per chunk would flush it again each time.
+    // One cache drop over everything written: each drop waits for its range
+    // to be written out, so dropping per extent or per chunk would wait again
+    // each time.
     if (!extents_.empty()) {
         uint64_t low = UINT64_MAX, high = 0;
         for (const extent &e : extents_) {
             low = std::min(low, e.first);
             high = std::max(high, e.first + e.count);
         }
-        if (high - low > UINT32_MAX || store_drop_cache(store, low, static_cast<uint32_t>(high - low)) != 0) {
+        if (store_drop_cache(store, low, high - low) != 0) {
             *sector = low;
             return UNREADABLE;
         }
