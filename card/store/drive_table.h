@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/removable_disks.h"
+#include "platform/drives.h"
 #include "card/store/sector_store.h"
 #include "core/log.h"
 
