@@ -14,6 +14,8 @@
 
 #include "platform/internal_posix.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 std::string read_text(const std::string &path) {
@@ -51,68 +53,6 @@ bool parse_device_number(const std::string &text, unsigned *major, unsigned *min
     char colon = 0;
     return static_cast<bool>(in >> *major >> colon >> *minor) && colon == ':';
 }
-
-}  // namespace
-
-std::vector<mount_record> parse_mountinfo(const std::string &text) {
-    std::vector<mount_record> table;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        // id parent major:minor root mount-point options [optional...] - fstype source super
-        std::istringstream in(line);
-        std::vector<std::string> fields;
-        std::string field;
-        while (in >> field) fields.push_back(field);
-        size_t dash = 6;
-        while (dash < fields.size() && fields[dash] != "-") dash++;
-        if (fields.size() < 6 || dash + 2 >= fields.size()) continue;
-        mount_record r;
-        if (!parse_device_number(fields[2], &r.major, &r.minor)) continue;
-        r.mount_point = decode_octal_escapes(fields[4]);
-        r.source = decode_octal_escapes(fields[dash + 2]);
-        table.push_back(r);
-    }
-    return table;
-}
-
-std::vector<mount_record> read_mount_table(const std::string &mountinfo_path) {
-    return parse_mountinfo(read_text(mountinfo_path));
-}
-
-std::vector<std::string> parse_swaps(const std::string &text) {
-    std::vector<std::string> devices;
-    std::istringstream lines(text);
-    std::string line;
-    bool header = true;
-    while (std::getline(lines, line)) {
-        if (header) {
-            header = false;
-            continue;
-        }
-        std::istringstream in(line);
-        std::string path;
-        if (in >> path) devices.push_back(decode_octal_escapes(path));
-    }
-    return devices;
-}
-
-std::vector<std::string> read_swap_devices(const std::string &swaps_path) {
-    return parse_swaps(read_text(swaps_path));
-}
-
-bool is_system_mount_point(const std::string &mount_point) {
-    if (mount_point == "/") return true;
-    for (const char *top : {"/boot", "/usr", "/home", "/var"}) {
-        std::string t = top;
-        if (mount_point == t || mount_point.rfind(t + "/", 0) == 0) return true;
-    }
-    return false;
-}
-
-namespace fs = std::filesystem;
-
-namespace {
 
 bool read_u64(const fs::path &path, uint64_t *value) {
     std::string text = sysfs_first_line(path);
@@ -261,6 +201,62 @@ std::vector<std::string> disk_names(const drive_scan_roots &roots) {
 }
 
 }  // namespace
+
+std::vector<mount_record> parse_mountinfo(const std::string &text) {
+    std::vector<mount_record> table;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        // id parent major:minor root mount-point options [optional...] - fstype source super
+        std::istringstream in(line);
+        std::vector<std::string> fields;
+        std::string field;
+        while (in >> field) fields.push_back(field);
+        size_t dash = 6;
+        while (dash < fields.size() && fields[dash] != "-") dash++;
+        if (fields.size() < 6 || dash + 2 >= fields.size()) continue;
+        mount_record r;
+        if (!parse_device_number(fields[2], &r.major, &r.minor)) continue;
+        r.mount_point = decode_octal_escapes(fields[4]);
+        r.source = decode_octal_escapes(fields[dash + 2]);
+        table.push_back(r);
+    }
+    return table;
+}
+
+std::vector<mount_record> read_mount_table(const std::string &mountinfo_path) {
+    return parse_mountinfo(read_text(mountinfo_path));
+}
+
+std::vector<std::string> parse_swaps(const std::string &text) {
+    std::vector<std::string> devices;
+    std::istringstream lines(text);
+    std::string line;
+    bool header = true;
+    while (std::getline(lines, line)) {
+        if (header) {
+            header = false;
+            continue;
+        }
+        std::istringstream in(line);
+        std::string path;
+        if (in >> path) devices.push_back(decode_octal_escapes(path));
+    }
+    return devices;
+}
+
+std::vector<std::string> read_swap_devices(const std::string &swaps_path) {
+    return parse_swaps(read_text(swaps_path));
+}
+
+bool is_system_mount_point(const std::string &mount_point) {
+    if (mount_point == "/") return true;
+    for (const char *top : {"/boot", "/usr", "/home", "/var"}) {
+        std::string t = top;
+        if (mount_point == t || mount_point.rfind(t + "/", 0) == 0) return true;
+    }
+    return false;
+}
 
 bool examine_removable_disk(const drive_scan_roots &roots, const std::string &name,
                             removable_disk *out) {

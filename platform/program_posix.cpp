@@ -40,6 +40,14 @@ bool stop_asked(const stop_request *stop) {
     return stop != nullptr && stop->requested.load(std::memory_order_relaxed);
 }
 
+stop_request *the_request = nullptr;
+
+// Async-signal-safe: one relaxed atomic store. SA_RESETHAND has already put
+// the default action back for the next signal.
+void on_signal(int) {
+    if (the_request != nullptr) stop_ask(the_request);
+}
+
 }  // namespace
 
 int process_run_helper(const char *directory, const char *name, const char *const *args,
@@ -93,18 +101,6 @@ int process_run_helper(const char *directory, const char *name, const char *cons
     *exit_code = WEXITSTATUS(status);
     return 1;
 }
-
-namespace {
-
-stop_request *the_request = nullptr;
-
-// Async-signal-safe: one relaxed atomic store. SA_RESETHAND has already put
-// the default action back for the next signal.
-void on_signal(int) {
-    if (the_request != nullptr) stop_ask(the_request);
-}
-
-}  // namespace
 
 void stop_signals_install(stop_request *request) {
     the_request = request;

@@ -43,76 +43,9 @@ bool configure(HANDLE h, long baud, int parity, int data_bits) {
     return SetCommTimeouts(h, &t) != 0;
 }
 
-}  // namespace
-
-std::string serial_os_device_name(const char *name) {
-    if (strncmp(name, DEVICE_PREFIX, sizeof DEVICE_PREFIX - 1) == 0) return name;
-    return std::string(DEVICE_PREFIX) + name;
-}
-
-serial_os *serial_os_open(const char *name, long baud, int parity, int data_bits) {
-    std::string path = serial_os_device_name(name);
-    if (path.size() > DEVICE_NAME_MAX || baud <= 0 || data_bits < 5 || data_bits > 8) return nullptr;
-    // Share mode 0: nobody else, this program included, opens it meanwhile.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    if (!configure(h, baud, parity, data_bits)) {
-        CloseHandle(h);
-        return nullptr;
-    }
-    PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR);
-    return new serial_os{h};
-}
-
-void serial_os_close(serial_os *port) {
-    if (port == nullptr) return;
-    CloseHandle(port->handle);
-    delete port;
-}
-
-long serial_os_write(serial_os *port, const void *data, size_t n) {
-    const char *p = static_cast<const char *>(data);
-    size_t done = 0;
-    while (done < n) {
-        DWORD chunk = static_cast<DWORD>(n - done > 0x10000 ? 0x10000 : n - done);
-        DWORD written = 0;
-        if (!WriteFile(port->handle, p + done, chunk, &written, nullptr)) {
-            return done > 0 ? static_cast<long>(done) : -1;
-        }
-        if (written == 0) break;
-        done += written;
-    }
-    return static_cast<long>(done);
-}
-
-long serial_os_read_available(serial_os *port, void *buffer, size_t n) {
-    DWORD chunk = static_cast<DWORD>(n > 0x10000 ? 0x10000 : n);
-    DWORD got = 0;
-    if (!ReadFile(port->handle, buffer, chunk, &got, nullptr)) return -1;
-    return static_cast<long>(got);
-}
-
-// No waitable "bytes arrived" without overlapped I/O: the driver's input
-// count is polled, sleeping a millisecond while it is empty.
-bool serial_os_wait_readable(serial_os *port, int milliseconds) {
-    ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
-    for (;;) {
-        DWORD errors = 0;
-        COMSTAT status{};
-        // A driver without the query: let the read itself tell.
-        if (!ClearCommError(port->handle, &errors, &status)) return true;
-        if (status.cbInQue > 0) return true;
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(1);
-    }
-}
-
 // Windows names its serial ports COM1, COM2, ...: the list holds those names,
 // which the user passes on as they are. The USB facts and by-id links of the
 // Linux list have no counterpart read here and stay empty.
-namespace {
-
 // The number of "COMn", 0 for any other name.
 unsigned com_number(const std::wstring &name) {
     if (name.size() < 4 || name.size() > 6) return 0;
@@ -204,6 +137,69 @@ HANDLE open_port(const std::string &device) {
 }
 
 }  // namespace
+
+std::string serial_os_device_name(const char *name) {
+    if (strncmp(name, DEVICE_PREFIX, sizeof DEVICE_PREFIX - 1) == 0) return name;
+    return std::string(DEVICE_PREFIX) + name;
+}
+
+serial_os *serial_os_open(const char *name, long baud, int parity, int data_bits) {
+    std::string path = serial_os_device_name(name);
+    if (path.size() > DEVICE_NAME_MAX || baud <= 0 || data_bits < 5 || data_bits > 8) return nullptr;
+    // Share mode 0: nobody else, this program included, opens it meanwhile.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (!configure(h, baud, parity, data_bits)) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    return new serial_os{h};
+}
+
+void serial_os_close(serial_os *port) {
+    if (port == nullptr) return;
+    CloseHandle(port->handle);
+    delete port;
+}
+
+long serial_os_write(serial_os *port, const void *data, size_t n) {
+    const char *p = static_cast<const char *>(data);
+    size_t done = 0;
+    while (done < n) {
+        DWORD chunk = static_cast<DWORD>(n - done > 0x10000 ? 0x10000 : n - done);
+        DWORD written = 0;
+        if (!WriteFile(port->handle, p + done, chunk, &written, nullptr)) {
+            return done > 0 ? static_cast<long>(done) : -1;
+        }
+        if (written == 0) break;
+        done += written;
+    }
+    return static_cast<long>(done);
+}
+
+long serial_os_read_available(serial_os *port, void *buffer, size_t n) {
+    DWORD chunk = static_cast<DWORD>(n > 0x10000 ? 0x10000 : n);
+    DWORD got = 0;
+    if (!ReadFile(port->handle, buffer, chunk, &got, nullptr)) return -1;
+    return static_cast<long>(got);
+}
+
+// No waitable "bytes arrived" without overlapped I/O: the driver's input
+// count is polled, sleeping a millisecond while it is empty.
+bool serial_os_wait_readable(serial_os *port, int milliseconds) {
+    ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
+    for (;;) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        // A driver without the query: let the read itself tell.
+        if (!ClearCommError(port->handle, &errors, &status)) return true;
+        if (status.cbInQue > 0) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(1);
+    }
+}
 
 std::vector<serial_port_info> serial_port_list() {
     std::set<unsigned> numbers;
