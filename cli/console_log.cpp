@@ -1,12 +1,10 @@
 #include "cli/console_log.h"
 
-#include "platform/stop_signals.h"
+#include "platform/program.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-
-#include "platform/terminal.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "card/store/disk_handle.h"
-#include "platform/removable_disks.h"
+#include "platform/drives.h"
 #include "cli/card_drive_argument.h"
 #include "cli/console_log.h"
 #include "cli/daily_commands.h"

@@ -8,7 +8,7 @@
 
 #include "card/commands/card_list.h"
 #include "card/store/drive_table.h"
-#include "platform/serial_ports.h"
+#include "platform/serial.h"
 
 struct drive_row {
     drive_entry entry;

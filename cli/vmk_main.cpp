@@ -20,7 +20,7 @@
 #include "cli/console_log.h"
 #include "device/device_dispatch.h"
 #include "platform/disk_service.h"
-#include "platform/program_text.h"
+#include "platform/program.h"
 
 namespace {
 

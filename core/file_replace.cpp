@@ -1,6 +1,6 @@
 #include "core/file_replace.h"
 
-#include "platform/file_replace_os.h"
+#include "platform/files.h"
 
 file_replace::~file_replace() { file_replace_abandon(this); }
 

@@ -5,8 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/file_status.h"
-#include "platform/stdio_file.h"
+#include "platform/files.h"
 
 FILE *file_open(const char *name, const char *mode) {
     if (name == nullptr || mode == nullptr) return nullptr;

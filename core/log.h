@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "core/printf_format.h"
-#include "core/stop_request.h"
+#include "platform/program.h"
 
 struct gauge_record {
     void *user;

@@ -10,8 +10,7 @@
 #include "core/file_util.h"
 #include "device/device_ops.h"
 #include "device/wire_protocol.h"
-#include "platform/process.h"
-#include "platform/sleep.h"
+#include "platform/program.h"
 
 namespace {
 

@@ -8,8 +8,7 @@
 #include "device/device_args.h"
 #include "core/internal_error.h"
 #include "device/device_ops.h"
-#include "platform/serial_os.h"
-#include "platform/serial_ports.h"
+#include "platform/serial.h"
 #include "device/wire_protocol.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "core/sha1.h"
 #include "device/dat_file.h"
 #include "device/device_ops.h"
-#include "platform/calendar_time.h"
+#include "platform/program.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "platform/serial_os.h"
+#include "platform/serial.h"
 
 static void progress_none(log_sink *, long) {}
 static void progress_gauge(log_sink *l, long count) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/internal_error.h"
-#include "platform/sleep.h"
+#include "platform/program.h"
 
 void vmk_header_bytes(uint8_t out[5], int port, unsigned address, unsigned length, uint8_t command) {
     out[0] = command;

@@ -2,7 +2,8 @@
 // system's cache, so no sector is served from a stale cached copy. The only
 // code that opens a disk device; it opens only a disk the drive scan
 // described and checks that the node it opened is that very disk. A handle is
-// used by one thread at a time. Linux: block_device_linux.cpp.
+// used by one thread at a time. Linux: block_device_linux.cpp; Windows:
+// block_device_windows.cpp.
 //
 // Statuses: 0 for success, otherwise an errno value (a Windows layer maps its
 // error codes to these). Transfers are whole or failed.
@@ -12,7 +13,7 @@
 #include <string>
 
 #include "platform/disk_service.h"
-#include "platform/removable_disks.h"
+#include "platform/drives.h"
 
 struct block_device;
 

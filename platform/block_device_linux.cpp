@@ -13,7 +13,7 @@
 
 #include "platform/block_device.h"
 #include "platform/disk_service.h"
-#include "platform/posix_whole_io.h"
+#include "platform/internal_posix.h"
 
 struct block_device {
     int fd;

@@ -5,8 +5,7 @@
 #include <new>
 
 #include "platform/block_device.h"
-#include "platform/handle_io_windows.h"
-#include "platform/windows_error.h"
+#include "platform/internal_windows.h"
 
 struct block_device {
     HANDLE handle;

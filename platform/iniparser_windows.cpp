@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/iniparser_windows/iniparser/iniparser.h"
-#include "platform/wide_text_windows.h"
+#include "platform/internal_windows.h"
 
 struct _dictionary_ {
     // Absent value: a section's own entry.

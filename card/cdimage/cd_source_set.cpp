@@ -6,7 +6,7 @@
 
 #include "card/cdimage/cd_source.h"
 #include "card/cdimage/image_input.h"
-#include "platform/positioned_file.h"
+#include "platform/files.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "card/cdimage/cd_description.h"
 #include "card/cdimage/cd_source.h"
 #include "card/cdimage/cue_sheet.h"
-#include "platform/positioned_file.h"
+#include "platform/files.h"
 
 // Control nibble of a track's Q frames: data bit plus the sheet's FLAGS.
 uint8_t cue_track_control(const cue_track &t);

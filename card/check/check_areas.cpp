@@ -11,7 +11,7 @@
 #include "card/layout/disc_kind.h"
 #include "card/layout/stored_sector.h"
 #include "card/write/index_toc.h"
-#include "platform/mapped_memory.h"
+#include "platform/files.h"
 
 namespace {
 

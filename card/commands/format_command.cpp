@@ -14,7 +14,7 @@
 #include "card/layout/layout_records.h"
 #include "card/store/capacity_probe.h"
 #include "core/le_bytes.h"
-#include "platform/directory_list.h"
+#include "platform/files.h"
 
 namespace {
 

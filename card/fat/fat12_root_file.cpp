@@ -8,7 +8,7 @@
 #include "card/fat/fat_root.h"
 #include "card/fat/fat_volume.h"
 #include "core/le_bytes.h"
-#include "platform/calendar_time.h"
+#include "platform/program.h"
 
 namespace {
 

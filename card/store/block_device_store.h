@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/disk_service.h"
-#include "platform/removable_disks.h"
+#include "platform/drives.h"
 #include "card/store/sector_store.h"
 
 enum block_open_status {

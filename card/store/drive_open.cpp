@@ -4,7 +4,7 @@
 #include "card/store/block_device_store.h"
 #include "card/store/drive_open.h"
 #include "card/store/drive_table.h"
-#include "platform/rights.h"
+#include "platform/drives.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Drive table: the letters under which cards are known to the card commands.
 // Linux has no drive letters, so this table hands them out:
-//   - removable disks that qualify as cards (removable_disks.h) get letters
+//   - removable disks that qualify as cards (platform/drives.h) get letters
 //     from D upward in the order of their kernel names; a refresh keeps the
 //     letters of disks still present, so a card inserted later does not move
 //     the others; where the system names disks by letter (Windows) a disk
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/removable_disks.h"
+#include "platform/drives.h"
 #include "card/store/sector_store.h"
 #include "core/log.h"
 

@@ -4,7 +4,7 @@
 #include "card/store/disk_handle.h"
 #include "card/store/drive_table.h"
 #include "platform/disk_service.h"
-#include "platform/rights.h"
+#include "platform/drives.h"
 
 bool drive_accessible(const drive_entry &e) {
     return e.kind != DRIVE_BLOCK_DEVICE || rights_allow_device_access(e.path.c_str());

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "card/store/sector_store.h"
-#include "platform/positioned_file.h"
+#include "platform/files.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "card/store/sector_store.h"
 #include "core/log.h"
-#include "platform/mapped_memory.h"
+#include "platform/files.h"
 
 uint64_t sector_hash(const uint8_t *sector);
 // The hashes of count consecutive sectors, using the processor's vector

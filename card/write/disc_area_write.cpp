@@ -6,7 +6,7 @@
 #include "card/cdimage/image_input.h"
 #include "card/layout/stored_sector.h"
 #include "card/cdimage/subchannel_q.h"
-#include "platform/mapped_memory.h"
+#include "platform/files.h"
 
 namespace {
 

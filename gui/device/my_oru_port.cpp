@@ -2,7 +2,7 @@
 
 #include "gui/device/my_oru_main.h"
 #include "gui/device/my_oru_sub.h"
-#include "platform/serial_ports.h"
+#include "platform/serial.h"
 
 my_oru_port::my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *config,
                          window_log_ptr log, wxTextCtrl *log_control)

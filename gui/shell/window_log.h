@@ -27,7 +27,7 @@
 
 #include "gui/shell/window_mailbox.h"
 #include "core/log.h"
-#include "core/stop_request.h"
+#include "platform/program.h"
 
 class wxTextCtrl;
 class wxTimer;

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "cli/listing_text.h"
-#include "platform/serial_ports.h"
+#include "platform/serial.h"
 #include "tests/card/store/fake_system.h"
 
 namespace fs = std::filesystem;

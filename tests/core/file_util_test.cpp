@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/file_util.h"
-#include "platform/directory_list.h"
+#include "platform/files.h"
 #include "tests/support/temp_dir.h"
 
 TEST(FileUtil, SizeOfMissingEmptyAndDirectory) {

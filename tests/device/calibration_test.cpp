@@ -15,8 +15,7 @@
 #include <thread>
 
 #include "core/file_util.h"
-#include "platform/process.h"
-#include "platform/sleep.h"
+#include "platform/program.h"
 #include "tests/device/flash_fixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "device/serial_link.h"
-#include "platform/serial_os.h"
+#include "platform/serial.h"
 #include "tests/support/recording_log.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // 40 + the number of arguments.
 #include <cstdio>
 
-#include "platform/program_text.h"
+#include "platform/program.h"
 
 int main(int argc, char **argv) {
     program_text_utf8(&argc, &argv);

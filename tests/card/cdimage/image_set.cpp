@@ -4,7 +4,7 @@
 
 #include "card/cdimage/bcd.h"
 #include "card/cdimage/subchannel_q_crc.h"
-#include "platform/stdio_file.h"
+#include "platform/files.h"
 
 std::string description_text(const std::string &header, const std::vector<entry_spec> &entries) {
     std::string t =

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "card/store/drive_table.h"
-#include "platform/removable_disks.h"
+#include "platform/drives.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/temp_dir.h"
 

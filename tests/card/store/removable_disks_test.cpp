@@ -1,6 +1,6 @@
 // Card candidates from fake sysfs and mount tables, and the letters the
 // drive table gives them.
-#include "platform/removable_disks.h"
+#include "platform/drives.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -11,7 +11,6 @@
 #include "card/store/block_device_store.h"
 #include "card/store/disk_handle.h"
 #include "card/store/drive_table.h"
-#include "platform/mount_table_linux.h"
 #include "tests/card/store/fake_system.h"
 #include "tests/support/recording_log.h"
 

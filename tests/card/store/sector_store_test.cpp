@@ -13,7 +13,7 @@
 
 #include "card/store/bounced_transfer.h"
 #include "card/store/sector_store_fault.h"
-#include "platform/positioned_file.h"
+#include "platform/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "card/commands/card_dispatch.h"
-#include "platform/stdio_file.h"
+#include "platform/files.h"
 #include "tests/card/cdimage/image_set.h"
 
 int run_card(recording_log &log, const std::string &drive, const std::string &command,
