@@ -20,6 +20,7 @@ my_panel_list::my_panel_list(wxWindow *parent, const card_page_link &link)
         update_enabled();
         repeat_key_reset(&m_repeat);
     });
+    m_link.half->drive_listener_add([this] { update_enabled(); });
     update_enabled();
     Bind(EVT_TASK_DONE, &my_panel_list::on_done, this);
 }
@@ -30,11 +31,13 @@ my_panel_list::~my_panel_list() {
 }
 
 void my_panel_list::update_enabled() {
+    // Reading, checking and ordering act on the card: usable only with a drive.
     const bool idle = !m_link.task->busy();
+    const bool drive = m_link.half->drive_chosen();
     const int selected = selection_count(m_selection);
-    m_read->Enable(idle);
-    m_check->Enable(idle);
-    m_update_order->Enable(idle);
+    m_read->Enable(idle && drive);
+    m_check->Enable(idle && drive);
+    m_update_order->Enable(idle && drive);
     m_crc->Enable(idle && selected == 1);
     m_update_config->Enable(idle && selected > 0);
 }
