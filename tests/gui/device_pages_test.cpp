@@ -89,11 +89,10 @@ TEST_F(DeviceTest, WheelOverAChooserScrollsThePageUnlessTheChooserHasTheFocus) {
         frame->notebook()->SetSelection(static_cast<size_t>(c.tab));
         // The shortest window: the page is taller than its view and scrolls.
         frame->SetClientSize(frame->GetMinClientSize());
+        ASSERT_TRUE(pump_until([&] { return c.page->GetVirtualSize().y > c.page->GetClientSize().y; }, 5000));
         c.page->Scroll(0, 0);
-        pump_pending();
         auto *choice = control<wxChoice>(c.page, c.name);
         ASSERT_NE(choice, nullptr);
-        ASSERT_GT(c.page->GetVirtualSize().y, c.page->GetClientSize().y);
         const int chosen = choice->GetSelection();
         const auto wheel_down = [&] {
             // What the toolkit delivers for one notch down.
