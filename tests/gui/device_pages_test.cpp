@@ -79,17 +79,21 @@ TEST_F(DeviceTest, WheelOverAChooserScrollsThePageUnlessTheChooserHasTheFocus) {
         int tab;
         wxScrolledWindow *page;
         const char *name;
+        bool page_scrolls;  // the page is taller than the shortest window
     };
-    const chooser_case cases[] = {{0, main_page, "RAM page"},
-                                  {1, sub_page, "memory map"},
-                                  {1, sub_page, "memorymap"},
-                                  {1, sub_page, "destination"}};
+    const chooser_case cases[] = {{0, main_page, "RAM page", false},
+                                  {1, sub_page, "memory map", true},
+                                  {1, sub_page, "memorymap", true},
+                                  {1, sub_page, "destination", true}};
     for (const chooser_case &c : cases) {
         SCOPED_TRACE(c.name);
         frame->notebook()->SetSelection(static_cast<size_t>(c.tab));
-        // The shortest window: the page is taller than its view and scrolls.
         frame->SetClientSize(frame->GetMinClientSize());
-        ASSERT_TRUE(pump_until([&] { return c.page->GetVirtualSize().y > c.page->GetClientSize().y; }, 5000));
+        const auto taller = [&] { return c.page->GetVirtualSize().y > c.page->GetClientSize().y; };
+        if (c.page_scrolls) {
+            ASSERT_TRUE(pump_until(taller, 5000));
+        }
+        pump_pending();
         c.page->Scroll(0, 0);
         auto *choice = control<wxChoice>(c.page, c.name);
         ASSERT_NE(choice, nullptr);
@@ -109,7 +113,7 @@ TEST_F(DeviceTest, WheelOverAChooserScrollsThePageUnlessTheChooserHasTheFocus) {
         ASSERT_TRUE(pump_until([&] { return wxWindow::FindFocus() != choice; }));
         EXPECT_FALSE(wheel_down()) << "the chooser would have changed";
         EXPECT_EQ(choice->GetSelection(), chosen);
-        EXPECT_GT(c.page->GetViewStart().y, 0) << "the page did not scroll";
+        EXPECT_EQ(c.page->GetViewStart().y > 0, c.page_scrolls) << "the page did not scroll";
 
         const int scrolled = c.page->GetViewStart().y;
         choice->SetFocus();
