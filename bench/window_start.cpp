@@ -2,7 +2,10 @@
 // empty folder) against a bare wxWidgets frame, started alternately so that
 // both meet the same machine load. Needs a display:
 //
-//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/window-start [runs]
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/window-start [runs [program [other program]]]
+//
+// The programs default to the window and the bare frame built beside this;
+// two builds of the window may be compared instead.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -40,15 +43,17 @@ double median(std::vector<double> v) {
 int main(int argc, char **argv) {
     const int runs = argc > 1 ? atoi(argv[1]) : 8;
     if (runs < 1) {
-        fprintf(stderr, "usage: window-start [runs]\n");
+        fprintf(stderr, "usage: window-start [runs [program [other program]]]\n");
         return 2;
     }
+    const char *program = argc > 2 ? argv[2] : VELLUMARK_PROGRAM;
+    const char *other = argc > 3 ? argv[3] : BARE_FRAME_PROGRAM;
     std::vector<double> window, bare, ratios;
     for (int i = 0; i < runs; i++) {
         // Alternate which one goes first.
         const bool window_first = i % 2 == 0;
-        const double first = start_once(window_first ? VELLUMARK_PROGRAM : BARE_FRAME_PROGRAM);
-        const double second = start_once(window_first ? BARE_FRAME_PROGRAM : VELLUMARK_PROGRAM);
+        const double first = start_once(window_first ? program : other);
+        const double second = start_once(window_first ? other : program);
         const double w = window_first ? first : second;
         const double b = window_first ? second : first;
         if (w < 0 || b < 0) {
@@ -58,10 +63,10 @@ int main(int argc, char **argv) {
         window.push_back(w);
         bare.push_back(b);
         ratios.push_back(w / b);
-        printf("run %d: window %.1f ms, bare frame %.1f ms\n", i + 1, w, b);
+        printf("run %d: %.1f ms against %.1f ms\n", i + 1, w, b);
     }
     const double mw = median(window), mb = median(bare);
-    printf("median of %d: window %.1f ms, bare frame %.1f ms, ratio %.2f (median of paired ratios %.2f)\n",
-           runs, mw, mb, mw / mb, median(ratios));
+    printf("median of %d: %s %.1f ms, %s %.1f ms, ratio %.2f (median of paired ratios %.2f)\n", runs,
+           program, mw, other, mb, mw / mb, median(ratios));
     return 0;
 }
