@@ -126,6 +126,25 @@ bool asks_for_help(int argc, char **argv) {
     return false;
 }
 
+namespace {
+
+// A half's usage lines and its commands, one line each with what it does.
+void print_half_help(FILE *out, const char *half) {
+    const std::string prefix = std::string("vmk ") + half + " ";
+    bool first = true;
+    for (int i = 0; vmk_usage_lines[i] != nullptr; i++) {
+        if (std::string(vmk_usage_lines[i]).rfind(prefix, 0) != 0) continue;
+        fprintf(out, "%s%s\n", first ? "usage: " : "       ", vmk_usage_lines[i]);
+        first = false;
+    }
+    fprintf(out, "\n%s commands:\n", half);
+    for (const command_help *h = command_helps; h->name != nullptr; h++)
+        if (strcmp(h->half, half) == 0) fprintf(out, "  %-16s %s\n", h->name, h->what);
+    fprintf(out, "\nvmk help %s <command> tells more.\n", half);
+}
+
+}  // namespace
+
 int run_help(int argc, char **argv) {
     if (argc == 0) {
         print_overview(stdout);
@@ -140,6 +159,10 @@ int run_help(int argc, char **argv) {
         // The dat and save halves are small: their whole help at once.
         for (const command_help *h = command_helps; h->name != nullptr; h++)
             if (strcmp(h->half, half) == 0) print_command_help(stdout, half, h->name);
+        return 0;
+    }
+    if (argc == 1 && (strcmp(half, "device") == 0 || strcmp(half, "card") == 0)) {
+        print_half_help(stdout, half);
         return 0;
     }
     if (argc == 1 && strcmp(half, "ports") == 0) half = "";

@@ -3,8 +3,10 @@
 //   vmk card <command> <drive> [arguments...]
 //   vmk card format [--force] <drive> [--force]
 //   vmk dat check <file> --dat <dat file>
-// Options may stand anywhere after the command; an unknown one, too few or
-// too many arguments get the command's usage and status 2.
+// Options may stand anywhere after the command; an unknown one, too few
+// arguments, or (card and dat) too many get the command's usage and status 2.
+// Device commands ignore positionals after the port: the window and existing
+// scripts pass the speed there.
 //   vmk card list|drives ..., vmk ports, vmk help, vmk --version
 // Exit status: 0 done, 1 failed, 2 unknown command or too few arguments.
 #include <cstdio>
@@ -74,8 +76,8 @@ int run_device(int argc, char **argv) {
         return 2;
     }
     command_arguments arguments;
-    if (!split_command_line("device", h->name, h->options, argc - 3, argv + 3, h->argnum,
-                            h->argnum + 1, &arguments))
+    if (!split_command_line("device", h->name, h->options, argc - 3, argv + 3, h->argnum, -1,
+                            &arguments))
         return 2;
     std::vector<std::string> words = command_arguments_join(arguments);
     std::vector<const char *> v = dispatch_vector(h->name, words);

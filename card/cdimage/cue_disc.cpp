@@ -129,17 +129,40 @@ struct cue_source : cd_source {
         return i;
     }
 
-    // Sectors [lba, lba + count) of track t that its file holds; main or
-    // sub null when not wanted.
-    bool read_file_run(log_sink *log, const cue_track &t, uint32_t lba, uint32_t count,
-                       uint8_t *main, size_t stride, uint8_t *sub, size_t sub_stride) {
+    // A run of a track's sectors that one file holds: the track's own file,
+    // or the previous track's file for a pregap appended there.
+    struct held_run {
+        int file;
+        uint64_t offset;  // byte position of the run's first sector
+        uint32_t first;   // its disc sector
+        uint32_t end;
+    };
+
+    // The run of track t holding lba; false for a generated sector.
+    static bool held_run_at(const cue_track &t, uint32_t lba, held_run *r) {
+        if (lba >= t.file_first && lba < t.file_first + t.file_sectors) {
+            *r = {t.file, t.file_offset, t.file_first, t.file_first + t.file_sectors};
+            return true;
+        }
+        if (t.gap_sectors > 0 && lba >= t.gap_first && lba < t.gap_first + t.gap_sectors) {
+            *r = {t.gap_file, t.gap_offset, t.gap_first, t.gap_first + t.gap_sectors};
+            return true;
+        }
+        return false;
+    }
+
+    // Sectors [lba, lba + count) of track t that run r holds; main or sub
+    // null when not wanted.
+    bool read_held_run(log_sink *log, const cue_track &t, const held_run &r, uint32_t lba,
+                       uint32_t count, uint8_t *main, size_t stride, uint8_t *sub,
+                       size_t sub_stride) {
         const uint32_t size = cue_file_sector_size(t.mode);
         const size_t at = size == CD_SECTOR_SIZE ? 0 : 16;
         pieces.resize(count);
         for (uint32_t k = 0; k < count && main != nullptr; k++)
             pieces[k] = {main + k * stride + at, size};
-        uint64_t offset = t.file_offset + uint64_t{lba - t.file_first} * size;
-        return files->read(log, t.file, offset, main != nullptr ? pieces.data() : nullptr, count,
+        uint64_t offset = r.offset + uint64_t{lba - r.first} * size;
+        return files->read(log, r.file, offset, main != nullptr ? pieces.data() : nullptr, count,
                            sub, sub_stride);
     }
 
@@ -153,16 +176,17 @@ struct cue_source : cd_source {
         memcpy(block, generated, SUBCHANNEL_Q_OFFSET + Q_FRAME_SIZE);  // P and Q
     }
 
-    void finish_main(const cue_track &t, uint32_t lba, bool from_file, uint8_t *main) {
+    // file: the sheet file the sector came from, -1 for a generated one.
+    void finish_main(const cue_track &t, uint32_t lba, int file, uint8_t *main) {
         const uint32_t absolute = lba + CD_PREGAP_FRAMES;
-        if (!from_file) {
+        if (file < 0) {
             memset(main, 0, CD_SECTOR_SIZE);
             if (t.mode == CUE_MODE2_2352) sector_header(main, absolute, 2);
             if (t.mode == CUE_MODE1_2352 || t.mode == CUE_MODE1_2048)
                 mode1_sector_complete(main, absolute);
         } else if (t.mode == CUE_MODE1_2048) {
             mode1_sector_complete(main, absolute);
-        } else if (t.mode == CUE_AUDIO && sheet.files[t.file].motorola) {
+        } else if (t.mode == CUE_AUDIO && sheet.files[file].motorola) {
             swap_sample_bytes(main);
         }
     }
@@ -176,21 +200,24 @@ struct cue_source : cd_source {
             const uint32_t lba = first + done;
             const size_t ti = track_of(lba);
             const cue_track &t = sheet.tracks[ti];
-            const uint32_t file_end = t.file_first + t.file_sectors;
-            const bool from_file = lba >= t.file_first && lba < file_end;
-            const uint32_t run_end = from_file          ? file_end
-                                     : lba < t.file_first ? t.file_first
-                                                          : t.disc_end;
+            held_run held{};
+            const bool from_file = held_run_at(t, lba, &held);
+            // The held sectors are one stretch: an appended pregap runs into the file's part.
+            const uint32_t held_first = t.file_first - t.gap_sectors;
+            const uint32_t run_end = from_file          ? held.end
+                                     : lba < held_first ? held_first
+                                                        : t.disc_end;
             const uint32_t run = std::min(count - done, run_end - lba);
+            const int file = from_file ? held.file : -1;
             uint8_t *main = out.main != nullptr ? out.main + done * out.main_stride : nullptr;
             uint8_t *sub = out.sub != nullptr ? out.sub + size_t{done} * out.sub_stride : nullptr;
-            const bool kept_sub = sub != nullptr && from_file && files->keeps_subchannel(t.file);
+            const bool kept_sub = sub != nullptr && from_file && files->keeps_subchannel(file);
             if (from_file && (main != nullptr || kept_sub) &&
-                !read_file_run(log, t, lba, run, main, out.main_stride, kept_sub ? sub : nullptr,
-                               out.sub_stride))
+                !read_held_run(log, t, held, lba, run, main, out.main_stride,
+                               kept_sub ? sub : nullptr, out.sub_stride))
                 return false;
             for (uint32_t k = 0; k < run; k++) {
-                if (main != nullptr) finish_main(t, lba + k, from_file, main + k * out.main_stride);
+                if (main != nullptr) finish_main(t, lba + k, file, main + k * out.main_stride);
                 if (sub == nullptr) continue;
                 uint8_t *block = sub + size_t{k} * out.sub_stride;
                 if (kept_sub)

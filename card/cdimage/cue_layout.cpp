@@ -9,6 +9,7 @@
 namespace {
 
 constexpr size_t SHEET_SIZE_MAX = 1 << 20;  // far beyond 99 tracks of text
+constexpr char STARTS_EARLY[] = "a track starts before the previous one's last index";
 
 uint32_t index_one_frame(const cue_track &t) {
     for (const cue_index &i : t.indexes)
@@ -19,6 +20,17 @@ uint32_t index_one_frame(const cue_track &t) {
 bool file_fault(log_sink *log, const std::string &file, const char *what) {
     log_file_message(log, file.c_str(), (std::string(": ") + what + "\n").c_str());
     return false;
+}
+
+// The whole sectors of file f in bytes [offset, end).
+bool sectors_between(log_sink *log, const cue_file &f, uint64_t offset, uint64_t end,
+                     uint32_t size, uint32_t *sectors) {
+    if (offset > end) return file_fault(log, f.path, "too short for its tracks");
+    uint64_t rest = end - offset;
+    if (rest % size != 0) return file_fault(log, f.path, "size is not a whole number of sectors");
+    if (rest / size > CD_POSITION_LIMIT) return file_fault(log, f.path, "too long for a CD");
+    *sectors = static_cast<uint32_t>(rest / size);
+    return true;
 }
 
 }  // namespace
@@ -41,11 +53,13 @@ bool cue_place(log_sink *log, cue_sheet *sheet) {
         const uint32_t size = cue_file_sector_size(t.mode);
         const uint32_t first = t.indexes.front().frame;
         const bool follows = i > 0 && tracks[i - 1].file == t.file;
+        if (t.gap_file >= 0 && (i == 0 || tracks[i - 1].file != t.gap_file))
+            return file_fault(log, sheet->name, "a track's INDEX 00 is not in the previous track's file");
         if (follows) {
             cue_track &p = tracks[i - 1];
             uint32_t p_first = p.indexes.front().frame;
             if (first < p.indexes.back().frame)
-                return file_fault(log, sheet->name, "a track starts before the previous one's last index");
+                return file_fault(log, sheet->name, STARTS_EARLY);
             p.file_sectors = first - p_first;
         }
         t.file_offset = follows ? tracks[i - 1].file_offset +
@@ -58,12 +72,19 @@ bool cue_place(log_sink *log, cue_sheet *sheet) {
         }
         const bool last_in_file = i + 1 == tracks.size() || tracks[i + 1].file != t.file;
         if (last_in_file) {
-            if (t.file_offset > f.size) return file_fault(log, f.path, "too short for its tracks");
-            uint64_t rest = f.size - t.file_offset;
-            if (rest % size != 0)
-                return file_fault(log, f.path, "size is not a whole number of sectors");
-            if (rest / size > CD_POSITION_LIMIT) return file_fault(log, f.path, "too long for a CD");
-            t.file_sectors = static_cast<uint32_t>(rest / size);
+            uint64_t end = f.size;
+            // The next track's pregap appended to this file ends the track.
+            if (i + 1 < tracks.size() && tracks[i + 1].gap_file == t.file) {
+                cue_track &n = tracks[i + 1];
+                if (n.gap_frame < t.indexes.back().frame)
+                    return file_fault(log, sheet->name, STARTS_EARLY);
+                n.gap_offset = t.file_offset + uint64_t{n.gap_frame - first} * size;
+                if (!sectors_between(log, f, n.gap_offset, f.size, cue_file_sector_size(n.mode),
+                                     &n.gap_sectors))
+                    return false;
+                end = n.gap_offset;
+            }
+            if (!sectors_between(log, f, t.file_offset, end, size, &t.file_sectors)) return false;
         }
     }
     for (size_t i = 0; i < tracks.size(); i++) {
@@ -82,6 +103,8 @@ bool cue_place(log_sink *log, cue_sheet *sheet) {
             t.file_sectors -= lead;
         } else {
             cursor += t.pregap;
+            t.gap_first = static_cast<uint32_t>(cursor);
+            cursor += t.gap_sectors;
         }
         t.file_first = static_cast<uint32_t>(cursor);
         t.disc_start = t.file_first + (i == 0 ? 0 : lead);

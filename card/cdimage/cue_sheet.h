@@ -36,6 +36,11 @@ struct cue_track {
     uint32_t pregap, postgap;  // generated sectors
     std::vector<cue_index> indexes;  // ascending numbers, 01 present
     std::string isrc;
+    // A pregap appended to the previous file: INDEX 00 stands near the end of
+    // the previous track's file (gap_file, at gap_frame) and INDEX 01 in the
+    // track's own file; indexes then starts at 01. -1: no such gap.
+    int gap_file = -1;
+    uint32_t gap_frame;
 
     // Filled by cue_layout: disc positions (0 is track 1's INDEX 01).
     uint32_t disc_pregap;  // first sector of the track (its pregap, if any)
@@ -44,6 +49,9 @@ struct cue_track {
     uint32_t file_sectors;
     uint64_t file_offset;  // byte position of the first sector read from the file
     uint32_t file_first;   // disc sector that file_offset holds
+    uint32_t gap_sectors;  // of an appended pregap: the sectors gap_file holds,
+    uint64_t gap_offset;   // the byte position of the first,
+    uint32_t gap_first;    // and its disc sector (file_first follows the last)
 };
 
 struct cue_sheet {

@@ -141,12 +141,22 @@ struct parser {
     bool index(const std::vector<std::string> &w) {
         cue_track *t = current();
         if (t == nullptr) return fail("INDEX before any TRACK");
-        if (t->file != static_cast<int>(out->files.size()) - 1)
-            return fail("a track whose indexes span two files is not supported");
         long number;
         uint32_t frame;
         if (w.size() != 3 || !parse_decimal(w[1], 2, &number) || !parse_msf(w[2], &frame))
             return fail("INDEX needs a number and a position mm:ss:ff");
+        if (t->file != static_cast<int>(out->files.size()) - 1) {
+            // Only INDEX 00 may stay behind in the previous file, its pregap
+            // appended there; INDEX 01 starts the track's own file.
+            if (!t->indexes.empty() && number != 1)
+                return fail("a track whose indexes span two files is not supported");
+            if (!t->indexes.empty()) {
+                t->gap_file = t->file;
+                t->gap_frame = t->indexes.front().frame;
+                t->indexes.clear();
+            }
+            t->file = static_cast<int>(out->files.size()) - 1;
+        }
         if (!t->indexes.empty()) {
             const cue_index &prev = t->indexes.back();
             if (number != prev.number + 1) return fail("index numbers must follow each other");

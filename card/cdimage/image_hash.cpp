@@ -71,12 +71,13 @@ void hash_track(const log_sink *log, const hash_sector_source *src, uint32_t sta
         }
         t->hashed += read;
         done += run;
-        if (run < got) return;  // the run ended: 'd' or 't'
-        if (got < chunk || read < run) {
+        // A failed read first: it may also have cut a run that ends in this chunk.
+        if (read < run || (run == got && got < chunk)) {
             t->read_error = src->failed != nullptr && src->failed(src->user);
             t->short_read = true;
             return;
         }
+        if (run < got) return;  // the run ended: 'd' or 't'
     }
 }
 
@@ -93,18 +94,19 @@ int hash_data_tracks(log_sink *log, const disc_description *d, const hash_sector
         if (log_stop_point(log)) return 0;
         track_hash t;
         track_extent(d, i, src->sector_count, &t);
-        log_printf(log, "%02x %02x:%02x:%02x", e.point, e.pmin, e.psec, e.pframe);
+        // The line is written whole once the track is read: a source's own
+        // message about a failed read then stands on a line of its own.
         hash_track(log, src, e.plba, &buffers, &t);
         if (t.stopped) {
-            log_write(log, "\n");
             log_stop_point(log);
             return 0;
         }
         if (t.read_error) {
-            log_line(log, "\nread error");
+            log_line(log, "read error");
             return 0;
         }
-        log_printf(log, " %08x %6u%c\n", t.crc, t.hashed, t.status);
+        log_printf(log, "%02x %02x:%02x:%02x %08x %6u%c\n", e.point, e.pmin, e.psec, e.pframe,
+                   t.crc, t.hashed, t.status);
         if (t.short_read)
             log_printf(log, "warning: track %02x: the image holds only %u of its %u sectors\n",
                        e.point, t.hashed, t.length);
@@ -117,20 +119,24 @@ namespace {
 struct source_reader {
     cd_source *source;
     log_sink *log;
-    bool failed;
+    bool failed;  // any read so far failed: a later read must not clear it
 };
 
+uint32_t read_source(source_reader *r, uint32_t first, uint32_t count, const cd_sector_target &t) {
+    bool failed = false;
+    uint32_t got = cd_source_read_some(r->source, r->log, first, count, t, &failed);
+    r->failed = r->failed || failed;
+    return got;
+}
+
 uint32_t read_source_sub(void *user, uint32_t first, uint32_t count, uint8_t *out) {
-    auto *r = static_cast<source_reader *>(user);
-    return cd_source_read_some(r->source, r->log, first, count,
-                               cd_sector_target{nullptr, 0, out, SUBCHANNEL_BLOCK_SIZE},
-                               &r->failed);
+    return read_source(static_cast<source_reader *>(user), first, count,
+                       cd_sector_target{nullptr, 0, out, SUBCHANNEL_BLOCK_SIZE});
 }
 
 uint32_t read_source_main(void *user, uint32_t first, uint32_t count, uint8_t *out) {
-    auto *r = static_cast<source_reader *>(user);
-    return cd_source_read_some(r->source, r->log, first, count,
-                               cd_sector_target{out, CD_SECTOR_SIZE, nullptr, 0}, &r->failed);
+    return read_source(static_cast<source_reader *>(user), first, count,
+                       cd_sector_target{out, CD_SECTOR_SIZE, nullptr, 0});
 }
 
 bool source_failed(void *user) { return static_cast<source_reader *>(user)->failed; }

@@ -10,6 +10,7 @@
 #include "gui/shell/task_event.h"
 #include "device/framebuffer_naming.h"
 #include "gui/device/capture_folder.h"
+#include "gui/device/choice_wheel.h"
 #include "gui/device/device_job.h"
 
 namespace {
@@ -42,6 +43,7 @@ my_oru_main::my_oru_main(wxWindow *parent, my_config *config, device_half half)
 
     m_save_status_format = m_save_status->GetLabel();
     m_save_status->SetLabel(wxString::Format(m_save_status_format, ""));
+    choice_wheel_scrolls_page(this);
     Bind(EVT_TASK_DONE, &my_oru_main::on_task_done, this);
 }
 

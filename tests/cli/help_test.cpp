@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "card/commands/card_dispatch.h"
@@ -79,6 +80,23 @@ TEST(Help, ReachesTheUserThroughHelpAndDashDashHelp) {
         EXPECT_NE(out.find("\n#0\n"), std::string::npos) << c.args << "\n" << out;
     }
     EXPECT_NE(shell_output(vmk + " help card nothing 2>/dev/null; echo \"#$?\""), "#0\n");
+}
+
+// `vmk help device` and `vmk help card` list the half's commands, each with
+// what it does.
+TEST(Help, HelpOfAHalfListsItsCommands) {
+    const std::string vmk = VMK_BINARY;
+    for (const char *half : {"device", "card"}) {
+        std::string out = shell_output(vmk + " help " + half + " 2>&1; echo \"#$?\"");
+        EXPECT_EQ(out.rfind(std::string("usage: vmk ") + half + " <command>", 0), 0u) << out;
+        EXPECT_NE(out.find("\n#0\n"), std::string::npos) << out;
+        for (const command_help *h = command_helps; h->name != nullptr; h++) {
+            if (strcmp(h->half, half) != 0) continue;
+            char line[256];
+            snprintf(line, sizeof line, "\n  %-16s %s\n", h->name, h->what);
+            EXPECT_NE(out.find(line), std::string::npos) << half << " " << h->name << "\n" << out;
+        }
+    }
 }
 
 TEST(Help, OverviewNamesEveryCommandOutsideTheTables) {

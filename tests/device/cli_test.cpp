@@ -1,8 +1,11 @@
 // The vmk binary as a shell user runs it: output and exit status.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <string>
 
 #include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 #include "tools/board_emulator/board_emulator.h"
 
 namespace {
@@ -62,8 +65,9 @@ TEST(VmkCli, HelpListsTheDeviceTable) {
     EXPECT_NE(r.out.find("gpram_dn       [hexaddress] [length] [imagefile]"), std::string::npos);
 }
 
-// Options may stand before or after the port; an unknown option or a surplus
-// argument of either half is refused with the usage before anything is touched.
+// Options may stand before or after the port; an unknown option of either
+// half, or a surplus card argument, is refused with the usage before anything
+// is touched.
 TEST(VmkCli, UnknownOptionsAndSurplusArgumentsAreRefusedUntouched) {
     board_emulator board;
     ASSERT_TRUE(board.start());
@@ -74,9 +78,8 @@ TEST(VmkCli, UnknownOptionsAndSurplusArgumentsAreRefusedUntouched) {
     } cases[] = {
         {"device dump rom x.pce " + port + " --dat", "usage: vmk device dump"},
         {"device dump rom x.pce " + port + " --bogus", "usage: vmk device dump"},
-        {"device dump rom x.pce " + port + " extra", "usage: vmk device dump"},
         {"device reset " + port + " --verify", "usage: vmk device reset"},
-        {"device reset " + port + " 500000", "usage: vmk device reset"},
+        {"device reset " + port + " 500000 --verify", "usage: vmk device reset"},
         {"card format /nonexistent.img --json", "usage: vmk card format"},
         {"card subswap /nonexistent.img extra", "usage: vmk card subswap"},
         {"card mmchash /nonexistent.img 1 2", "usage: vmk card mmchash"},
@@ -90,6 +93,30 @@ TEST(VmkCli, UnknownOptionsAndSurplusArgumentsAreRefusedUntouched) {
     EXPECT_TRUE(board.control_writes().empty());
     // Before or after the port alike: reset takes no options, but the order is free.
     EXPECT_EQ(vmk("device reset " + port).status, 0);
+}
+
+// Entries after the port name are ignored: the window and existing scripts
+// pass the speed there.
+TEST(VmkCli, DeviceCommandsIgnoreEntriesAfterThePort) {
+    board_emulator board;
+    ASSERT_TRUE(board.start());
+    temp_dir files;
+    const std::string port = board.port_path();
+    const std::string save = files.path("page.sav");
+    struct {
+        std::string args;
+        std::string out;
+    } cases[] = {
+        {"device reset " + port + " 500000", ""},
+        {"device reset " + port + " 500000 more", ""},
+        {"device save_dn 1 " + save + " " + port + " 500000", save + " has been saved\n"},
+    };
+    for (auto &c : cases) {
+        command_result r = vmk_with_errors(c.args);
+        EXPECT_EQ(r.status, 0) << c.args;
+        EXPECT_EQ(r.out, c.out) << c.args;
+    }
+    EXPECT_EQ(std::filesystem::file_size(save), 0x800u);
 }
 
 TEST(VmkCli, DatCheckOfAFileOnDisk) {

@@ -208,6 +208,16 @@ TEST(cue_disc, bad_sheets_are_refused_with_the_file_and_the_fault) {
          "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\n",
          {{"a.bin", 10, 2352}}, 0, "disc.cue: line 4: track numbers must follow each other"},
         {"no track", "REM nothing\n", {}, 0, "disc.cue: the sheet has no TRACK"},
+        {"INDEX 02 in the next file",
+         "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE b.bin BINARY\n"
+         "INDEX 02 00:00:00\n",
+         {{"a.bin", 10, 2352}, {"b.bin", 10, 2352}}, 0,
+         "disc.cue: line 5: a track whose indexes span two files is not supported"},
+        {"track 1's INDEX 00 in a file of its own",
+         "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nFILE b.bin BINARY\n"
+         "INDEX 01 00:00:00\n",
+         {{"a.bin", 10, 2352}, {"b.bin", 10, 2352}}, 0,
+         "disc.cue: a track's INDEX 00 is not in the previous track's file"},
         {"binary junk", std::string("FILE a\0b BINARY\n", 16), {}, 0,
          "disc.cue: line 1: not a text file"},
     };

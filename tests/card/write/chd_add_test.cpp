@@ -267,6 +267,11 @@ TEST(chd_add, damaged_files_fail_and_leave_the_card_unchanged) {
         EXPECT_NE(log.text().find(k.message), std::string::npos) << log.text();
         EXPECT_TRUE(card_bytes(card) == before) << "the card changed";
     }
+    // Its listing fails too: the message on a line of its own, and no CRC
+    // line for the track that could not be read.
+    recording_log listing;
+    EXPECT_EQ(run_card(listing, card.drive(), "mmchash", {bad_hunk}), 1);
+    EXPECT_EQ(listing.text(), dir.path(bad_crc_message) + "\nread error\n");
 }
 
 // The data's SHA-1 in the header, which only a read of all of it can check.

@@ -60,6 +60,55 @@ TEST(cue_add, card_equals_the_one_made_from_an_image_set_of_the_same_sectors) {
     }
 }
 
+// Many rippers leave a track's INDEX 00 at the end of the previous track's
+// file. The same sectors laid out that way, as one file, and as one file per
+// track with each pregap at its start give the same card.
+TEST(cue_add, pregaps_appended_to_the_previous_file_give_the_same_card) {
+    temp_dir dir;
+    // Disc sectors: track 1 data 0..99; track 2 audio, INDEX 00 at 100 and
+    // INDEX 01 at 250; track 3 data, INDEX 00 at 310 and INDEX 01 at 470; 520 in all.
+    const std::vector<uint8_t> disc = cue_file_bytes({"all.bin", 520, 2352});
+    auto write_part = [&](const std::string &name, uint32_t first, uint32_t end) {
+        write_file(dir.path(name), std::vector<uint8_t>(disc.begin() + first * 2352,
+                                                        disc.begin() + end * 2352));
+    };
+    write_part("all.bin", 0, 520);
+    write_part("t1.bin", 0, 100), write_part("t2.bin", 100, 310), write_part("t3.bin", 310, 520);
+    write_part("a1.bin", 0, 250), write_part("a2.bin", 250, 470), write_part("a3.bin", 470, 520);
+    const struct {
+        const char *name;
+        const char *sheet;
+    } layouts[] = {
+        {"one.cue",
+         "FILE all.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n"
+         "TRACK 02 AUDIO\nINDEX 00 00:01:25\nINDEX 01 00:03:25\n"
+         "TRACK 03 MODE1/2352\nINDEX 00 00:04:10\nINDEX 01 00:06:20\n"},
+        {"own.cue",
+         "FILE t1.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n"
+         "FILE t2.bin BINARY\nTRACK 02 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n"
+         "FILE t3.bin BINARY\nTRACK 03 MODE1/2352\nINDEX 00 00:00:00\nINDEX 01 00:02:10\n"},
+        {"appended.cue",
+         "FILE a1.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n"
+         "TRACK 02 AUDIO\nINDEX 00 00:01:25\n"
+         "FILE a2.bin BINARY\nINDEX 01 00:00:00\n"
+         "TRACK 03 MODE1/2352\nINDEX 00 00:00:60\n"
+         "FILE a3.bin BINARY\nINDEX 01 00:00:00\n"},
+    };
+    std::vector<uint8_t> first;
+    for (const auto &l : layouts) {
+        SCOPED_TRACE(l.name);
+        write_text(dir.path(l.name), l.sheet);
+        memory_card card{TEST_CARD_SECTORS};
+        ASSERT_TRUE(format_card(card.drive()));
+        recording_log log;
+        ASSERT_EQ(run_card(log, card.drive(), "add_withname", {dir.path(l.name), "game"}), 0)
+            << log.text();
+        const std::vector<uint8_t> bytes = card_bytes(card);
+        if (first.empty()) first = bytes;
+        EXPECT_TRUE(bytes == first) << "the card differs from the one-file sheet's";
+    }
+}
+
 TEST(cue_add, hash_listing_of_a_sheet_equals_that_of_its_image_set) {
     const cue_disc_case &c = cue_disc_cases()[1];
     temp_dir dir;
