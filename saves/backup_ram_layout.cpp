@@ -8,7 +8,13 @@
 namespace {
 
 const uint8_t SIGNATURE[4] = {'H', 'U', 'B', 'M'};
-const uint32_t END_ADDRESS = uint32_t{BACKUP_RAM_BASE} + SAVE_BACKUP_RAM_BYTES;
+const uint32_t BACKUP_RAM_BASE = 0x8000;
+const uint32_t END_ADDRESS = BACKUP_RAM_BASE + SAVE_BACKUP_RAM_BYTES;
+// The area's header and each entry's header are both 16 bytes.
+const uint32_t BACKUP_RAM_HEADER_BYTES = 0x10;
+const uint32_t BACKUP_RAM_ENTRY_HEADER_BYTES = BACKUP_RAM_HEADER_BYTES;
+const uint32_t BACKUP_RAM_NAME_BYTES = 12;
+const uint32_t BACKUP_RAM_END_MARK_BYTES = 2;
 
 std::string where(uint32_t offset) {
     char text[32];
@@ -135,15 +141,8 @@ int backup_ram_insert(std::vector<uint8_t> *image, const std::vector<uint8_t> &b
         return SAVE_FAILED;
     }
     std::vector<uint8_t> work = *image;
-    for (const save_entry &e : listing.entries) {
-        if (memcmp(e.key.data(), blob.data() + 4, BACKUP_RAM_NAME_BYTES) != 0) continue;
-        if (!replace) {
-            *why = "the target already holds an entry named \"" + e.name + "\" (--replace replaces it)";
-            return SAVE_FAILED;
-        }
-        if (backup_ram_delete(&work, e, why) != SAVE_OK) return SAVE_FAILED;
-        break;
-    }
+    if (save_drop_same_name(SAVE_BACKUP_RAM, &work, listing, blob.data() + 4, replace, why) != SAVE_OK)
+        return SAVE_FAILED;
     uint32_t end = free_offset(work);
     uint32_t room = SAVE_BACKUP_RAM_BYTES - end - BACKUP_RAM_END_MARK_BYTES;
     if (blob.size() > room) {

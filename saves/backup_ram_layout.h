@@ -19,14 +19,6 @@
 
 #include "saves/save_image.h"
 
-enum : uint32_t {
-    BACKUP_RAM_BASE = 0x8000,
-    BACKUP_RAM_HEADER_BYTES = 0x10,
-    BACKUP_RAM_ENTRY_HEADER_BYTES = 0x10,
-    BACKUP_RAM_NAME_BYTES = 12,
-    BACKUP_RAM_END_MARK_BYTES = 2,
-};
-
 int backup_ram_list(const std::vector<uint8_t> &image, save_listing *listing);
 int backup_ram_insert(std::vector<uint8_t> *image, const std::vector<uint8_t> &entry,
                       bool replace, std::string *why);

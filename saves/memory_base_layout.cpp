@@ -8,7 +8,13 @@
 namespace {
 
 const uint8_t SIGNATURE[12] = {0xD2, 0xD3, 0xD8, 0xCD, 0xDE, 0xB0, 0xBD, '1', '2', '8', 0, 0};
+const uint32_t MEMORY_BASE_SECTOR_BYTES = 512;
+const uint32_t MEMORY_BASE_SECTORS = SAVE_MEMORY_BASE_BYTES / MEMORY_BASE_SECTOR_BYTES;
+const uint32_t MEMORY_BASE_DIRECTORY_SECTORS = 2;
 const uint32_t DIRECTORY_BYTES = MEMORY_BASE_DIRECTORY_SECTORS * MEMORY_BASE_SECTOR_BYTES;
+const uint32_t MEMORY_BASE_SLOT_BYTES = 16;
+const uint32_t MEMORY_BASE_SLOTS = DIRECTORY_BYTES / MEMORY_BASE_SLOT_BYTES;
+const uint32_t MEMORY_BASE_NAME_BYTES = 8;
 
 uint16_t byte_sum(const uint8_t *p, size_t n) {
     uint32_t sum = 0;
@@ -132,16 +138,9 @@ int memory_base_insert(std::vector<uint8_t> *image, const std::vector<uint8_t> &
         return SAVE_FAILED;
     }
     std::vector<uint8_t> work = *image;
-    for (const save_entry &e : listing.entries) {
-        if (memcmp(e.key.data(), blob.data(), MEMORY_BASE_NAME_BYTES) != 0) continue;
-        if (!replace) {
-            *why = "the target already holds an entry named \"" + e.name + "\" (--replace replaces it)";
-            return SAVE_FAILED;
-        }
-        if (memory_base_delete(&work, e, why) != SAVE_OK) return SAVE_FAILED;
-        memory_base_list(work, &listing);
-        break;
-    }
+    if (save_drop_same_name(SAVE_MEMORY_BASE, &work, listing, blob.data(), replace, why) != SAVE_OK)
+        return SAVE_FAILED;
+    memory_base_list(work, &listing);
     uint32_t count = static_cast<uint32_t>(data_bytes / MEMORY_BASE_SECTOR_BYTES);
     uint32_t i = static_cast<uint32_t>(listing.entries.size()) + 1;
     if (i >= MEMORY_BASE_SLOTS) {

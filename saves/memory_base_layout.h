@@ -21,15 +21,6 @@
 
 #include "saves/save_image.h"
 
-enum : uint32_t {
-    MEMORY_BASE_SECTOR_BYTES = 512,
-    MEMORY_BASE_SECTORS = 256,
-    MEMORY_BASE_DIRECTORY_SECTORS = 2,
-    MEMORY_BASE_SLOT_BYTES = 16,
-    MEMORY_BASE_SLOTS = 64,
-    MEMORY_BASE_NAME_BYTES = 8,
-};
-
 int memory_base_list(const std::vector<uint8_t> &image, save_listing *listing);
 // The blob: the 8 name bytes, then the data sectors.
 int memory_base_extract(const std::vector<uint8_t> &image, const save_entry &entry,

@@ -1,6 +1,7 @@
 #include "saves/save_image.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/number_text.h"
 #include "saves/backup_ram_layout.h"
@@ -78,6 +79,19 @@ int save_delete(save_kind kind, std::vector<uint8_t> *image, const save_entry &e
                 std::string *why) {
     return kind == SAVE_BACKUP_RAM ? backup_ram_delete(image, entry, why)
                                    : memory_base_delete(image, entry, why);
+}
+
+int save_drop_same_name(save_kind kind, std::vector<uint8_t> *image, const save_listing &listing,
+                        const uint8_t *name, bool replace, std::string *why) {
+    for (const save_entry &e : listing.entries) {
+        if (memcmp(e.key.data(), name, e.key.size()) != 0) continue;
+        if (!replace) {
+            *why = "the target already holds an entry named \"" + e.name + "\" (--replace replaces it)";
+            return SAVE_FAILED;
+        }
+        return save_delete(kind, image, e, why);
+    }
+    return SAVE_OK;
 }
 
 std::vector<uint8_t> save_format(save_kind kind) {

@@ -52,6 +52,11 @@ int save_insert(save_kind kind, std::vector<uint8_t> *image, const std::vector<u
                 bool replace, std::string *why);
 int save_delete(save_kind kind, std::vector<uint8_t> *image, const save_entry &entry,
                 std::string *why);
+// For the layouts' inserts: the entry whose stored name bytes equal name
+// (as many as its key holds) is deleted from *image when replace is set;
+// SAVE_FAILED, image untouched, when there is one and replace is not set.
+int save_drop_same_name(save_kind kind, std::vector<uint8_t> *image, const save_listing &listing,
+                        const uint8_t *name, bool replace, std::string *why);
 // An empty image as the console formats it.
 std::vector<uint8_t> save_format(save_kind kind);
 // The entry's name bytes as the listing shows them.

@@ -26,8 +26,8 @@ my_panel_mmcbkram::~my_panel_mmcbkram() {
 
 void my_panel_mmcbkram::update_enabled() {
     // The write explains in the log what it misses, so it needs no selection here.
-    for (wxWindow *b : std::initializer_list<wxWindow *>{m_read_all, m_write, m_reload, m_save_list,
-                                                          m_save_copy, m_save_delete})
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_read_all, m_write, m_reload, m_save_list_pc,
+                                                          m_save_list, m_save_copy, m_save_delete})
         b->Enable(!m_link.task->busy());
 }
 
@@ -121,9 +121,21 @@ bool my_panel_mmcbkram::selected_area(save_place *place) {
         page_log(m_link, "MMC Image is not selected\n");
         return false;
     }
+    *place = save_place{};
     place->card = true;
     place->drive = std::string(1, m_link.half->drive_letter());
     place->image = std::to_string(m_numbers[card]);
+    return true;
+}
+
+bool my_panel_mmcbkram::selected_pc_file(save_place *place) {
+    const int pc = m_pc_list->GetSelection();
+    if (pc == wxNOT_FOUND) {
+        page_log(m_link, "PC file is not selected\n");
+        return false;
+    }
+    *place = save_place{};
+    place->file = wxFileName(m_pc_folder, m_pc_list->GetString(pc)).GetFullPath().utf8_string();
     return true;
 }
 
@@ -137,10 +149,14 @@ void my_panel_mmcbkram::show_saves() {
     m_save_entries->Clear();
     for (const save_entry &e : m_saves->listing.entries)
         m_save_entries->Append(wxString::FromUTF8(save_entry_row(e)));
-    m_save_status->SetLabel(wxString::Format(m_save_status_format,
-                                             wxString::FromUTF8(save_place_text(m_saves_place) + ": " +
-                                                                save_view_status(*m_saves))));
+    m_save_status->SetLabel(
+        wxString::Format(m_save_status_format, wxString::FromUTF8(save_view_status(m_saves_place, *m_saves))));
     m_saves.reset();
+}
+
+void my_panel_mmcbkram::on_save_list_pc(wxCommandEvent &) {
+    save_place place;
+    if (selected_pc_file(&place)) list_saves(place);
 }
 
 void my_panel_mmcbkram::on_save_list(wxCommandEvent &) {
@@ -148,19 +164,16 @@ void my_panel_mmcbkram::on_save_list(wxCommandEvent &) {
     if (selected_area(&place)) list_saves(place);
 }
 
+// Across: from the listed file to the selected image's area, or from the
+// listed area to the selected file.
 void my_panel_mmcbkram::on_save_copy(wxCommandEvent &) {
     const int entry = m_save_entries->GetSelection();
     if (entry == wxNOT_FOUND) {
         page_log(m_link, "save is not selected\n");
         return;
     }
-    const int pc = m_pc_list->GetSelection();
-    if (pc == wxNOT_FOUND) {
-        page_log(m_link, "PC file is not selected\n");
-        return;
-    }
     save_place to;
-    to.file = wxFileName(m_pc_folder, m_pc_list->GetString(pc)).GetFullPath().utf8_string();
+    if (!(m_saves_place.card ? selected_pc_file(&to) : selected_area(&to))) return;
     m_relist_saves = true;
     m_link.run(m_mailbox, save_copy_job(m_saves_place, "#" + std::to_string(entry + 1), to,
                                         CARD_EVENT_LISTED, CARD_EVENT_LISTED));

@@ -31,11 +31,14 @@ private:
     void on_write(wxCommandEvent &event) override;
     void on_reload(wxCommandEvent &event) override;
     void on_folder(wxFileDirPickerEvent &event) override;
+    void on_save_list_pc(wxCommandEvent &event) override;
     void on_save_list(wxCommandEvent &event) override;
     void on_save_copy(wxCommandEvent &event) override;
     void on_save_delete(wxCommandEvent &event) override;
-    // The selected image's area; false, after a log line, when none is.
+    // The selected image's area, or the selected file in the folder listed;
+    // false, after a log line, when none is.
     bool selected_area(save_place *place);
+    bool selected_pc_file(save_place *place);
     void list_saves(const save_place &place);
     void show_saves();
     // Lists the folder field's *.sav files and remembers the folder listed.
@@ -50,6 +53,6 @@ private:
     wxString m_pc_folder;             // the folder the PC list shows
     wxString m_save_status_format;
     std::shared_ptr<save_view> m_saves;  // while a list job runs
-    save_place m_saves_place;            // the area the saves list shows
+    save_place m_saves_place;            // the file or area the saves list shows
     bool m_relist_saves = false;         // after a copy or delete
 };

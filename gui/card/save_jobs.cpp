@@ -37,8 +37,9 @@ std::string save_entry_row(const save_entry &entry) {
            " bytes" + (entry.check_ok ? "" : " (check WRONG)");
 }
 
-std::string save_view_status(const save_view &view) {
-    if (!view.loaded) return "not readable";
-    if (!view.listing.fault.empty()) return "damaged: " + view.listing.fault;
-    return std::to_string(view.listing.free_bytes) + " bytes free";
+std::string save_view_status(const save_place &place, const save_view &view) {
+    const std::string where = save_place_text(place) + ": ";
+    if (!view.loaded) return where + "not readable";
+    if (!view.listing.fault.empty()) return where + "damaged: " + view.listing.fault;
+    return where + std::to_string(view.listing.free_bytes) + " bytes free";
 }

@@ -24,5 +24,5 @@ task_job save_delete_job(const save_place &place, const std::string &which, int 
 
 // One row of an entries list: "#1 GAME  48 bytes", with " (check WRONG)".
 std::string save_entry_row(const save_entry &entry);
-// "%u bytes free", or the fault.
-std::string save_view_status(const save_view &view);
+// "<place>: %u bytes free", or the fault.
+std::string save_view_status(const save_place &place, const save_view &view);

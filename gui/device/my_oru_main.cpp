@@ -57,10 +57,12 @@ my_oru_main::~my_oru_main() {
 
 void my_oru_main::update_enabled() {
     const bool can_start = m_link.can_start();
-    for (wxWindow *b : std::initializer_list<wxWindow *>{
-             m_fb_download, m_savedata_download, m_savedata_upload, m_reset, m_calibration,
-             m_save_list, m_save_copy, m_save_delete})
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_fb_download, m_savedata_download,
+                                                         m_savedata_upload, m_reset, m_calibration})
         b->Enable(can_start);
+    // The entries jobs work on files only: no port, no board.
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_save_list, m_save_copy, m_save_delete})
+        b->Enable(!m_link.task->busy());
     m_stop->Enable(m_link.task->stoppable());
 }
 
@@ -154,7 +156,8 @@ void my_oru_main::task_fb_ok() {
 }
 
 void my_oru_main::list_saves() {
-    m_saves_place = save_place_parse(savedata_file().utf8_string());
+    m_saves_place = save_place{};
+    m_saves_place.file = savedata_file().utf8_string();
     m_saves = std::make_shared<save_view>();
     m_link.run(save_list_job(m_saves_place, m_saves, TASK_ID_DONE, TASK_ID_FAILED));
 }
@@ -163,9 +166,8 @@ void my_oru_main::show_saves() {
     m_save_entries->Clear();
     for (const save_entry &e : m_saves->listing.entries)
         m_save_entries->Append(wxString::FromUTF8(save_entry_row(e)));
-    m_save_status->SetLabel(wxString::Format(m_save_status_format,
-                                             wxString::FromUTF8(save_place_text(m_saves_place) + ": " +
-                                                                save_view_status(*m_saves))));
+    m_save_status->SetLabel(
+        wxString::Format(m_save_status_format, wxString::FromUTF8(save_view_status(m_saves_place, *m_saves))));
     m_saves.reset();
 }
 
@@ -186,9 +188,10 @@ void my_oru_main::on_save_copy(wxCommandEvent &) {
         page_message("copy target file is not selected\n");
         return;
     }
+    save_place to;
+    to.file = target.utf8_string();
     m_relist_saves = true;
-    m_link.run(save_copy_job(m_saves_place, entry, save_place_parse(target.utf8_string()),
-                             TASK_ID_DONE, TASK_ID_FAILED));
+    m_link.run(save_copy_job(m_saves_place, entry, to, TASK_ID_DONE, TASK_ID_FAILED));
 }
 
 void my_oru_main::on_save_delete(wxCommandEvent &) {
