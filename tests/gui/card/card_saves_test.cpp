@@ -23,7 +23,9 @@ bool has(const std::string &text, const std::string &part) { return text.find(pa
 
 bytes file_bytes(const std::string &path) {
     bytes b(static_cast<size_t>(std::max<int64_t>(file_size(path.c_str()), 0)));
-    if (!b.empty()) EXPECT_EQ(file_read_whole(path.c_str(), b.data(), b.size()), 1) << path;
+    if (!b.empty()) {
+        EXPECT_EQ(file_read_whole(path.c_str(), b.data(), b.size()), 1) << path;
+    }
     return b;
 }
 
