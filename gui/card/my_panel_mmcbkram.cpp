@@ -14,7 +14,7 @@ my_panel_mmcbkram::my_panel_mmcbkram(wxWindow *parent, const card_page_link &lin
     m_link.config->Read("bkram.overwrite", &overwrite, false);
     m_overwrite->SetValue(overwrite);
     m_save_status_format = m_save_status->GetLabel();
-    m_save_status->SetLabel(wxString::Format(m_save_status_format, ""));
+    m_save_status->SetLabel(wxString::Format(m_save_status_format, "nothing listed"));
     m_link.task->state_listener_add([this] { update_enabled(); });
     Bind(EVT_TASK_DONE, &my_panel_mmcbkram::on_done, this);
 }
@@ -36,7 +36,7 @@ void my_panel_mmcbkram::clear() {
     m_card_list->Clear();
     m_numbers.clear();
     m_save_entries->Clear();
-    m_save_status->SetLabel(wxString::Format(m_save_status_format, ""));
+    m_save_status->SetLabel(wxString::Format(m_save_status_format, "nothing listed"));
 }
 
 void my_panel_mmcbkram::list_pc_folder() {

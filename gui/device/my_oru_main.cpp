@@ -42,7 +42,7 @@ my_oru_main::my_oru_main(wxWindow *parent, my_config *config, device_half half)
     m_png_number = static_cast<int32_t>(config->ReadLong("com.png.number", 0));
 
     m_save_status_format = m_save_status->GetLabel();
-    m_save_status->SetLabel(wxString::Format(m_save_status_format, ""));
+    m_save_status->SetLabel(wxString::Format(m_save_status_format, "nothing listed"));
     choice_wheel_scrolls_page(this);
     Bind(EVT_TASK_DONE, &my_oru_main::on_task_done, this);
 }
