@@ -95,6 +95,24 @@ const command_help command_helps[] = {
      "--all: also the disks that are no cards and why; --json: one object per line",
      "vmk card drives --all"},
 
+    {"save", "list", "<file> | --card <drive> <image#>  [--json]",
+     "Lists the games' saves in a backup RAM or Memory Base file, or in a card's backup RAM "
+     "area, with their sizes, check values and the free space.",
+     "the file (raw, padded or gzip-compressed), or --card with the drive and the image "
+     "number; --json: one object a line",
+     "vmk save list backupram0.sav"},
+    {"save", "copy", "<from> <entry> <to> [--replace]",
+     "Copies one game's save into another file or card area of the same kind.",
+     "from and to: a file, or card:<drive>:<image#>; the entry by name or by the number "
+     "the listing shows; --replace: replace an entry of the same name",
+     "vmk save copy card:E:#5 \"GAME\" backupram0.sav"},
+    {"save", "delete", "<file> <entry> | --card <drive> <image#> <entry>",
+     "Deletes one game's save; the later ones move up.",
+     "the file or card area; the entry by name or number", "vmk save delete backupram0.sav 2"},
+    {"save", "format", "<file> [--memory-base] [--gzip]",
+     "Writes an empty backup RAM file (or Memory Base image) for an emulator.",
+     "the new file (an existing one is not overwritten); --memory-base: 128 KiB image; "
+     "--gzip: compressed", "vmk save format blank.sav"},
     {"dat", "check", "<file> --dat <dat file>",
      "Checks a ROM file against a Logiqx XML DAT by CRC-32 and size (also with a 512-byte "
      "header stripped or the bit order reversed).",

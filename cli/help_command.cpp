@@ -81,7 +81,8 @@ const char *const vmk_usage_lines[] = {
     "vmk card drives [--all] [--json]",
     "vmk ports [--json]",
     "vmk dat check <file> --dat <dat file>",
-    "vmk help [device|card|dat <command>]   vmk <...> --help   vmk --version",
+    "vmk save list|copy|delete|format ...",
+    "vmk help [device|card|dat|save <command>]   vmk <...> --help   vmk --version",
     nullptr,
 };
 
@@ -106,6 +107,9 @@ void print_overview(FILE *out) {
     fputs("\ndat commands (a dump already on disk against a DAT file):\n", out);
     for (const command_help *h = command_helps; h->name != nullptr; h++)
         if (strcmp(h->half, "dat") == 0) fprintf(out, "  %-16s %s\n", h->name, h->usage);
+    fputs("\nsave commands (one game's save in a backup RAM file, Memory Base image or card area):\n", out);
+    for (const command_help *h = command_helps; h->name != nullptr; h++)
+        if (strcmp(h->half, "save") == 0) fprintf(out, "  %-16s %s\n", h->name, h->usage);
     fputs("\nvmk help device <command>, vmk help card <command> or vmk help dat <command> tells "
           "more.\n",
           out);
@@ -151,10 +155,10 @@ int run_help(int argc, char **argv) {
         return 0;
     }
     const char *half = argv[0];
-    if (argc == 1 && strcmp(half, "dat") == 0) {
-        // The dat half is small: its whole help at once.
+    if (argc == 1 && (strcmp(half, "dat") == 0 || strcmp(half, "save") == 0)) {
+        // The dat and save halves are small: their whole help at once.
         for (const command_help *h = command_helps; h->name != nullptr; h++)
-            if (strcmp(h->half, "dat") == 0) print_command_help(stdout, "dat", h->name);
+            if (strcmp(h->half, half) == 0) print_command_help(stdout, half, h->name);
         return 0;
     }
     if (argc == 1 && (strcmp(half, "device") == 0 || strcmp(half, "card") == 0)) {

@@ -19,6 +19,7 @@
 #include "core/command_options.h"
 #include "cli/card_drive_argument.h"
 #include "cli/daily_commands.h"
+#include "cli/save_command.h"
 #include "cli/console_log.h"
 #include "device/device_dispatch.h"
 #include "platform/disk_service.h"
@@ -141,6 +142,7 @@ int main(int argc, char **argv) {
         return run_card(argc, argv);
     }
     if (argc >= 2 && strcmp(argv[1], "dat") == 0) return run_dat(argc - 2, argv + 2);
+    if (argc >= 2 && strcmp(argv[1], "save") == 0) return run_save(argc - 2, argv + 2);
     print_overview(stderr);
     return 2;
 }

@@ -5,6 +5,7 @@
 
 #include "gui/shell/task_event.h"
 #include "gui/card/list_rows.h"
+#include "gui/card/card_job.h"
 
 my_panel_mmcbkram::my_panel_mmcbkram(wxWindow *parent, const card_page_link &link)
     : panel_mmcbkram(parent), m_link(link) {
@@ -12,6 +13,8 @@ my_panel_mmcbkram::my_panel_mmcbkram(wxWindow *parent, const card_page_link &lin
     bool overwrite = false;
     m_link.config->Read("bkram.overwrite", &overwrite, false);
     m_overwrite->SetValue(overwrite);
+    m_save_status_format = m_save_status->GetLabel();
+    m_save_status->SetLabel(wxString::Format(m_save_status_format, "nothing listed"));
     m_link.task->state_listener_add([this] { update_enabled(); });
     Bind(EVT_TASK_DONE, &my_panel_mmcbkram::on_done, this);
 }
@@ -23,7 +26,8 @@ my_panel_mmcbkram::~my_panel_mmcbkram() {
 
 void my_panel_mmcbkram::update_enabled() {
     // The write explains in the log what it misses, so it needs no selection here.
-    for (wxWindow *b : std::initializer_list<wxWindow *>{m_read_all, m_write, m_reload})
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_read_all, m_write, m_reload, m_save_list_pc,
+                                                          m_save_list, m_save_copy, m_save_delete})
         b->Enable(!m_link.task->busy());
 }
 
@@ -31,6 +35,8 @@ void my_panel_mmcbkram::clear() {
     m_pc_list->Clear();
     m_card_list->Clear();
     m_numbers.clear();
+    m_save_entries->Clear();
+    m_save_status->SetLabel(wxString::Format(m_save_status_format, "nothing listed"));
 }
 
 void my_panel_mmcbkram::list_pc_folder() {
@@ -58,6 +64,15 @@ void my_panel_mmcbkram::reload() {
 
 void my_panel_mmcbkram::on_done(wxCommandEvent &) {
     m_link.task->thread_close();
+    if (m_saves) {
+        show_saves();
+        return;
+    }
+    if (m_relist_saves) {
+        m_relist_saves = false;
+        list_saves(m_saves_place);
+        return;
+    }
     if (!m_listing) return;
     for (const card_list_row &row : m_listing->rows) {
         m_card_list->Append(wxString::FromUTF8(bkram_row_text(row.image_number, row.name)));
@@ -98,4 +113,79 @@ void my_panel_mmcbkram::on_write(wxCommandEvent &) {
         return;
     }
     m_link.run(m_mailbox, card_job_bkram_write(m_numbers[card], file.utf8_string()));
+}
+
+bool my_panel_mmcbkram::selected_area(save_place *place) {
+    const int card = m_card_list->GetSelection();
+    if (card == wxNOT_FOUND) {
+        page_log(m_link, "MMC Image is not selected\n");
+        return false;
+    }
+    *place = save_place{};
+    place->card = true;
+    place->drive = std::string(1, m_link.half->drive_letter());
+    place->image = std::to_string(m_numbers[card]);
+    return true;
+}
+
+bool my_panel_mmcbkram::selected_pc_file(save_place *place) {
+    const int pc = m_pc_list->GetSelection();
+    if (pc == wxNOT_FOUND) {
+        page_log(m_link, "PC file is not selected\n");
+        return false;
+    }
+    *place = save_place{};
+    place->file = wxFileName(m_pc_folder, m_pc_list->GetString(pc)).GetFullPath().utf8_string();
+    return true;
+}
+
+void my_panel_mmcbkram::list_saves(const save_place &place) {
+    m_saves_place = place;
+    m_saves = std::make_shared<save_view>();
+    m_link.run(m_mailbox, save_list_job(place, m_saves, CARD_EVENT_LISTED, CARD_EVENT_LISTED));
+}
+
+void my_panel_mmcbkram::show_saves() {
+    m_save_entries->Clear();
+    for (const save_entry &e : m_saves->listing.entries)
+        m_save_entries->Append(wxString::FromUTF8(save_entry_row(e)));
+    m_save_status->SetLabel(
+        wxString::Format(m_save_status_format, wxString::FromUTF8(save_view_status(m_saves_place, *m_saves))));
+    m_saves.reset();
+}
+
+void my_panel_mmcbkram::on_save_list_pc(wxCommandEvent &) {
+    save_place place;
+    if (selected_pc_file(&place)) list_saves(place);
+}
+
+void my_panel_mmcbkram::on_save_list(wxCommandEvent &) {
+    save_place place;
+    if (selected_area(&place)) list_saves(place);
+}
+
+// Across: from the listed file to the selected image's area, or from the
+// listed area to the selected file.
+void my_panel_mmcbkram::on_save_copy(wxCommandEvent &) {
+    const int entry = m_save_entries->GetSelection();
+    if (entry == wxNOT_FOUND) {
+        page_log(m_link, "save is not selected\n");
+        return;
+    }
+    save_place to;
+    if (!(m_saves_place.card ? selected_pc_file(&to) : selected_area(&to))) return;
+    m_relist_saves = true;
+    m_link.run(m_mailbox, save_copy_job(m_saves_place, "#" + std::to_string(entry + 1), to,
+                                        CARD_EVENT_LISTED, CARD_EVENT_LISTED));
+}
+
+void my_panel_mmcbkram::on_save_delete(wxCommandEvent &) {
+    const int entry = m_save_entries->GetSelection();
+    if (entry == wxNOT_FOUND) {
+        page_log(m_link, "save is not selected\n");
+        return;
+    }
+    m_relist_saves = true;
+    m_link.run(m_mailbox, save_delete_job(m_saves_place, "#" + std::to_string(entry + 1),
+                                          CARD_EVENT_LISTED, CARD_EVENT_LISTED));
 }

@@ -41,6 +41,8 @@ my_oru_main::my_oru_main(wxWindow *parent, my_config *config, device_half half)
     m_png_path->SetPath(config->Read("com.png.path", wxFileName::DirName(wxGetCwd()).GetPathWithSep()));
     m_png_number = static_cast<int32_t>(config->ReadLong("com.png.number", 0));
 
+    m_save_status_format = m_save_status->GetLabel();
+    m_save_status->SetLabel(wxString::Format(m_save_status_format, "nothing listed"));
     choice_wheel_scrolls_page(this);
     Bind(EVT_TASK_DONE, &my_oru_main::on_task_done, this);
 }
@@ -58,6 +60,9 @@ void my_oru_main::update_enabled() {
     for (wxWindow *b : std::initializer_list<wxWindow *>{m_fb_download, m_savedata_download,
                                                          m_savedata_upload, m_reset, m_calibration})
         b->Enable(can_start);
+    // The entries jobs work on files only: no port, no board.
+    for (wxWindow *b : std::initializer_list<wxWindow *>{m_save_list, m_save_copy, m_save_delete})
+        b->Enable(!m_link.task->busy());
     m_stop->Enable(m_link.task->stoppable());
 }
 
@@ -126,6 +131,12 @@ void my_oru_main::on_task_done(wxCommandEvent &event) {
         break;
     default:
         m_link.task->thread_close();
+        if (m_saves) {
+            show_saves();
+        } else if (m_relist_saves) {
+            m_relist_saves = false;
+            list_saves();
+        }
         break;
     }
 }
@@ -142,4 +153,50 @@ void my_oru_main::task_fb_ok() {
     m_screen_view->fit_to(image.GetSize());
     m_screen_canvas->set_picture(image);
     m_screen_view->Show();
+}
+
+void my_oru_main::list_saves() {
+    m_saves_place = save_place{};
+    m_saves_place.file = savedata_file().utf8_string();
+    m_saves = std::make_shared<save_view>();
+    m_link.run(save_list_job(m_saves_place, m_saves, TASK_ID_DONE, TASK_ID_FAILED));
+}
+
+void my_oru_main::show_saves() {
+    m_save_entries->Clear();
+    for (const save_entry &e : m_saves->listing.entries)
+        m_save_entries->Append(wxString::FromUTF8(save_entry_row(e)));
+    m_save_status->SetLabel(
+        wxString::Format(m_save_status_format, wxString::FromUTF8(save_view_status(m_saves_place, *m_saves))));
+    m_saves.reset();
+}
+
+std::string my_oru_main::selected_entry() {
+    const int entry = m_save_entries->GetSelection();
+    if (entry != wxNOT_FOUND) return "#" + std::to_string(entry + 1);
+    page_message("save entry is not selected\n");
+    return std::string();
+}
+
+void my_oru_main::on_save_list(wxCommandEvent &) { list_saves(); }
+
+void my_oru_main::on_save_copy(wxCommandEvent &) {
+    const std::string entry = selected_entry();
+    if (entry.empty()) return;
+    const wxString target = m_save_target->GetPath();
+    if (target.empty()) {
+        page_message("copy target file is not selected\n");
+        return;
+    }
+    save_place to;
+    to.file = target.utf8_string();
+    m_relist_saves = true;
+    m_link.run(save_copy_job(m_saves_place, entry, to, TASK_ID_DONE, TASK_ID_FAILED));
+}
+
+void my_oru_main::on_save_delete(wxCommandEvent &) {
+    const std::string entry = selected_entry();
+    if (entry.empty()) return;
+    m_relist_saves = true;
+    m_link.run(save_delete_job(m_saves_place, entry, TASK_ID_DONE, TASK_ID_FAILED));
 }

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+#include <memory>
+
+#include "gui/card/save_jobs.h"
 #include "gui/shell/my_config.h"
 #include "gui/device/device_page_link.h"
 #include "gui/device/mycanvas.h"
@@ -23,6 +26,9 @@ public:
     const wxString &pngfile() const { return m_pngfile; }
     // The file the save data buttons use.
     wxString savedata_file() const;
+    wxListBox *save_entries() const { return m_save_entries; }
+    wxStaticText *save_status() const { return m_save_status; }
+    wxFilePickerCtrl *save_target() const { return m_save_target; }
 
 private:
     void on_fb_download(wxCommandEvent &event) override;
@@ -30,6 +36,13 @@ private:
     void on_show_screen(wxCommandEvent &event) override;
     void on_savedata_download(wxCommandEvent &event) override;
     void on_savedata_upload(wxCommandEvent &event) override;
+    void on_save_list(wxCommandEvent &event) override;
+    void on_save_copy(wxCommandEvent &event) override;
+    void on_save_delete(wxCommandEvent &event) override;
+    void list_saves();
+    void show_saves();
+    // The selected entry as "#n"; empty, after a log line, when none is.
+    std::string selected_entry();
     void on_reset(wxCommandEvent &event) override;
     void on_calibration(wxCommandEvent &event) override;
     void on_stop(wxCommandEvent &event) override;
@@ -46,4 +59,8 @@ private:
     mycanvas *m_screen_canvas;
     int32_t m_png_number;
     wxString m_pngfile;
+    wxString m_save_status_format;
+    std::shared_ptr<save_view> m_saves;  // while a list job runs
+    save_place m_saves_place;            // the file the entries list shows
+    bool m_relist_saves = false;         // after a copy or delete
 };

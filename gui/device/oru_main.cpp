@@ -36,6 +36,24 @@ oru_main::oru_main(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, i
     save_row->Add(m_savedata_download, 0, wxALL, 2);
     save_row->Add(m_savedata_upload, 0, wxALL, 2);
     save->Add(save_row);
+    m_save_entries = new wxListBox(this, wxID_ANY);
+    m_save_entries->SetMinSize(wxSize(-1, 90));
+    save->Add(m_save_entries, 0, wxEXPAND | wxALL, 2);
+    m_save_status = new wxStaticText(this, wxID_ANY, "%s");
+    save->Add(m_save_status, 0, wxALL, 2);
+    auto *target_row = new wxBoxSizer(wxHORIZONTAL);
+    m_save_target_label = page_label(this, target_row, "copy to");
+    m_save_target = new wxFilePickerCtrl(this, wxID_ANY, wxEmptyString, "Select a file", "*.sav",
+                                         wxDefaultPosition, wxDefaultSize,
+                                         wxFLP_USE_TEXTCTRL | wxFLP_OPEN | wxFLP_SMALL);
+    page_field(target_row, m_save_target_label, m_save_target);
+    save->Add(target_row, 0, wxEXPAND);
+    auto *entry_row = new wxBoxSizer(wxHORIZONTAL);
+    m_save_list = new wxButton(this, wxID_ANY, "list &entries");
+    m_save_copy = new wxButton(this, wxID_ANY, "c&opy entry");
+    m_save_delete = new wxButton(this, wxID_ANY, "dele&te entry");
+    for (wxButton *b : {m_save_list, m_save_copy, m_save_delete}) entry_row->Add(b, 0, wxALL, 2);
+    save->Add(entry_row);
 
     wxBoxSizer *misc = page_group(this, column, "misc");
     auto *misc_row = new wxBoxSizer(wxHORIZONTAL);
@@ -56,6 +74,9 @@ oru_main::oru_main(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, i
     m_show_screen->Bind(wxEVT_BUTTON, &oru_main::on_show_screen, this);
     m_savedata_download->Bind(wxEVT_BUTTON, &oru_main::on_savedata_download, this);
     m_savedata_upload->Bind(wxEVT_BUTTON, &oru_main::on_savedata_upload, this);
+    m_save_list->Bind(wxEVT_BUTTON, &oru_main::on_save_list, this);
+    m_save_copy->Bind(wxEVT_BUTTON, &oru_main::on_save_copy, this);
+    m_save_delete->Bind(wxEVT_BUTTON, &oru_main::on_save_delete, this);
     m_reset->Bind(wxEVT_BUTTON, &oru_main::on_reset, this);
     m_calibration->Bind(wxEVT_BUTTON, &oru_main::on_calibration, this);
     m_stop->Bind(wxEVT_BUTTON, &oru_main::on_stop, this);

@@ -6,6 +6,7 @@
 #include <wx/choice.h>
 #include <wx/filepicker.h>
 #include <wx/gauge.h>
+#include <wx/listbox.h>
 #include <wx/panel.h>
 #include <wx/scrolwin.h>
 #include <wx/sizer.h>
@@ -30,6 +31,14 @@ protected:
     wxChoice *m_savedata_page;
     wxButton *m_savedata_download;
     wxButton *m_savedata_upload;
+    // The games' saves inside the "imagefile" file.
+    wxListBox *m_save_entries;
+    wxStaticText *m_save_status;  // label: a format with one %s
+    wxStaticText *m_save_target_label;
+    wxFilePickerCtrl *m_save_target;
+    wxButton *m_save_list;
+    wxButton *m_save_copy;
+    wxButton *m_save_delete;
     wxButton *m_reset;
     wxButton *m_calibration;
     wxButton *m_stop;
@@ -40,6 +49,9 @@ protected:
     virtual void on_show_screen(wxCommandEvent &event) { event.Skip(); }
     virtual void on_savedata_download(wxCommandEvent &event) { event.Skip(); }
     virtual void on_savedata_upload(wxCommandEvent &event) { event.Skip(); }
+    virtual void on_save_list(wxCommandEvent &event) { event.Skip(); }
+    virtual void on_save_copy(wxCommandEvent &event) { event.Skip(); }
+    virtual void on_save_delete(wxCommandEvent &event) { event.Skip(); }
     virtual void on_reset(wxCommandEvent &event) { event.Skip(); }
     virtual void on_calibration(wxCommandEvent &event) { event.Skip(); }
     virtual void on_stop(wxCommandEvent &event) { event.Skip(); }

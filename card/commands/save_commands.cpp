@@ -1,0 +1,207 @@
+#include "card/commands/save_commands.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "card/commands/card_dispatch.h"
+#include "core/file_util.h"
+#include "core/json_text.h"
+#include "core/log_whole.h"
+
+namespace {
+
+// The card's area moves through a 2048-byte file and the card command table,
+// as every card access does; the file lives only for the one step.
+struct scratch_file {
+    std::string path;
+    scratch_file() {
+        auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+        path = (std::filesystem::temp_directory_path() /
+                ("vmk-save-" + std::to_string(tick) + ".sav")).string();
+    }
+    ~scratch_file() {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+};
+
+// Runs one card command with its messages kept back: they name the scratch
+// file, so they are shown only when the command fails.
+bool run_card_quietly(log_sink *log, const char *command, const save_place &place,
+                      const std::string &file) {
+    std::string said;
+    log_sink *quiet = log_create(&said, [](void *user, const char *text) {
+        *static_cast<std::string *>(user) += text;
+    });
+    log_attach_stop(quiet, log->stop);
+    const char *v[] = {"", command, place.drive.c_str(), place.image.c_str(), file.c_str()};
+    int status = card_dispatch(quiet, 5, v);
+    log_destroy(quiet);
+    if (status != 0) log_write(log, said.c_str());
+    return status == 0;
+}
+
+void fail(log_sink *log, const std::string &text) { log_line(log, text.c_str()); }
+
+int load_listed(log_sink *log, const save_place &place, save_file *file, save_listing *listing) {
+    if (save_place_load(log, place, file) != SAVE_OK) return SAVE_FAILED;
+    if (save_list(file->kind, file->image, listing) == SAVE_OK) return SAVE_OK;
+    fail(log, save_place_text(place) + ": " + listing->fault);
+    return SAVE_FAILED;
+}
+
+}  // namespace
+
+save_place save_place_parse(const std::string &word) {
+    save_place p;
+    size_t last = word.rfind(':');
+    if (word.rfind("card:", 0) == 0 && last > 5) {
+        p.card = true;
+        p.drive = word.substr(5, last - 5);
+        p.image = word.substr(last + 1);
+        if (!p.image.empty() && p.image[0] == '#') p.image.erase(0, 1);
+    } else {
+        p.file = word;
+    }
+    return p;
+}
+
+std::string save_place_text(const save_place &place) {
+    return place.card ? "card " + place.drive + " #" + place.image : place.file;
+}
+
+int save_place_load(log_sink *log, const save_place &place, save_file *out) {
+    std::string why;
+    if (!place.card) {
+        if (save_file_load(place.file.c_str(), out, &why) == SAVE_OK) return SAVE_OK;
+        fail(log, why);
+        return SAVE_FAILED;
+    }
+    scratch_file scratch;
+    if (!run_card_quietly(log, "bkram_read", place, scratch.path)) return SAVE_FAILED;
+    if (save_file_load(scratch.path.c_str(), out, &why) == SAVE_OK && out->kind == SAVE_BACKUP_RAM)
+        return SAVE_OK;
+    fail(log, save_place_text(place) + ": the area could not be read as backup RAM");
+    return SAVE_FAILED;
+}
+
+int save_place_store(log_sink *log, const save_place &place, const save_file &file) {
+    std::string why;
+    if (!place.card) {
+        if (save_file_store(place.file.c_str(), file, &why) == SAVE_OK) return SAVE_OK;
+        fail(log, why);
+        return SAVE_FAILED;
+    }
+    // A card area holds the raw image only.
+    scratch_file scratch;
+    if (file.kind != SAVE_BACKUP_RAM ||
+        !file_write_whole(scratch.path.c_str(), file.image.data(), file.image.size())) {
+        fail(log, save_place_text(place) + ": cannot be written");
+        return SAVE_FAILED;
+    }
+    return run_card_quietly(log, "bkram_write", place, scratch.path) ? SAVE_OK : SAVE_FAILED;
+}
+
+std::string save_listing_text(const save_listing &listing, bool json) {
+    std::string out;
+    char line[256];
+    for (const save_entry &e : listing.entries) {
+        if (json) {
+            snprintf(line, sizeof line,
+                     "{\"number\":%u,\"name\":%s,\"offset\":%u,\"bytes\":%u,\"check\":\"%s\"}\n",
+                     e.number, json_string(e.name).c_str(), e.offset, e.bytes,
+                     e.check_ok ? "ok" : "wrong");
+        } else {
+            snprintf(line, sizeof line, "%3u  %-12s %6u bytes  check %s\n", e.number,
+                     e.name.c_str(), e.bytes, e.check_ok ? "ok" : "WRONG");
+        }
+        out += line;
+    }
+    if (json) {
+        snprintf(line, sizeof line, "{\"kind\":%s,\"entries\":%zu,\"free_bytes\":%u,\"fault\":%s}\n",
+                 json_string(save_kind_name(listing.kind)).c_str(), listing.entries.size(),
+                 listing.free_bytes, listing.fault.empty() ? "null" : json_string(listing.fault).c_str());
+        return out + line;
+    }
+    if (listing.entries.empty()) out += "  (no entries)\n";
+    if (!listing.fault.empty()) return out + "damaged: " + listing.fault + "\n";
+    snprintf(line, sizeof line, "%u bytes free\n", listing.free_bytes);
+    return out + line;
+}
+
+int save_command_list(log_sink *log, const save_place &place, bool json) {
+    save_file file;
+    if (save_place_load(log, place, &file) != SAVE_OK) return 1;
+    save_listing listing;
+    int status = save_list(file.kind, file.image, &listing);
+    if (!json) {
+        std::string head = save_place_text(place) + ": " + save_kind_name(file.kind) +
+                           (file.gzip ? " (gzip)" : "") + ", " + std::to_string(listing.entries.size()) +
+                           (listing.entries.size() == 1 ? " entry" : " entries");
+        log_line(log, head.c_str());
+    }
+    log_write(log, save_listing_text(listing, json).c_str());
+    return status == SAVE_OK ? 0 : 1;
+}
+
+int save_command_copy(log_sink *log, const save_place &from, const std::string &which,
+                      const save_place &to, bool replace) {
+    save_file source, target;
+    save_listing listing, target_listing;
+    if (load_listed(log, from, &source, &listing) != SAVE_OK) return 1;
+    const save_entry *entry = nullptr;
+    std::string why;
+    if (save_find(listing, which, &entry, &why) != SAVE_OK) {
+        fail(log, save_place_text(from) + ": " + why);
+        return 1;
+    }
+    if (load_listed(log, to, &target, &target_listing) != SAVE_OK) return 1;
+    if (target.kind != source.kind) {
+        fail(log, std::string("a ") + save_kind_name(source.kind) + " entry cannot go into a " +
+                      save_kind_name(target.kind) + " image");
+        return 1;
+    }
+    std::vector<uint8_t> blob;
+    if (save_extract(source.kind, source.image, *entry, &blob) != SAVE_OK ||
+        save_insert(target.kind, &target.image, blob, replace, &why) != SAVE_OK) {
+        fail(log, save_place_text(to) + ": " + why);
+        return 1;
+    }
+    if (save_place_store(log, to, target) != SAVE_OK) return 1;
+    log_printf_whole(log, "copied \"%s\" (%u bytes) from %s to %s\n", entry->name.c_str(), entry->bytes,
+                     save_place_text(from).c_str(), save_place_text(to).c_str());
+    return 0;
+}
+
+int save_command_delete(log_sink *log, const save_place &place, const std::string &which) {
+    save_file file;
+    save_listing listing;
+    if (load_listed(log, place, &file, &listing) != SAVE_OK) return 1;
+    const save_entry *entry = nullptr;
+    std::string why;
+    if (save_find(listing, which, &entry, &why) != SAVE_OK ||
+        save_delete(file.kind, &file.image, *entry, &why) != SAVE_OK) {
+        fail(log, save_place_text(place) + ": " + why);
+        return 1;
+    }
+    if (save_place_store(log, place, file) != SAVE_OK) return 1;
+    log_printf_whole(log, "deleted \"%s\" from %s\n", entry->name.c_str(), save_place_text(place).c_str());
+    return 0;
+}
+
+int save_command_format(log_sink *log, const char *path, save_kind kind, bool gzip) {
+    if (file_size(path) >= 0) {
+        fail(log, std::string(path) + ": exists already; nothing written");
+        return 1;
+    }
+    save_file file = save_file_new(kind);
+    file.gzip = gzip;
+    std::string why;
+    if (save_file_store(path, file, &why) != SAVE_OK) {
+        fail(log, why);
+        return 1;
+    }
+    log_printf_whole(log, "%s: empty %s image written\n", path, save_kind_name(kind));
+    return 0;
+}
