@@ -19,7 +19,9 @@
 #include "core/command_options.h"
 #include "cli/card_drive_argument.h"
 #include "cli/daily_commands.h"
+#include "core/status.h"
 #include "cli/console_log.h"
+#include "cli/exit_status.h"
 #include "device/device_dispatch.h"
 #include "platform/disk_service.h"
 #include "platform/program.h"
@@ -29,7 +31,7 @@ namespace {
 int run_preview(int argc, char **argv) {
     if (argc != 6) {
         fputs("usage: vmk card preview <drive> <block#> <file.png>\n", stderr);
-        return 2;
+        return VMK_USAGE;
     }
     console_log con = console_log_create();
     std::string drive;
@@ -37,7 +39,7 @@ int run_preview(int argc, char **argv) {
     if (resolve_card_drive_argument(con.sink, argv[3], &drive))
         status = card_preview(con.sink, drive.c_str(), argv[4], argv[5]);
     console_log_destroy(con);
-    return status == 0 ? 0 : 1;
+    return status == 0 ? VMK_OK : VMK_FAILED;
 }
 
 // The words after the command, split by the row's options; false after the
@@ -55,44 +57,35 @@ bool split_command_line(const char *half, const char *name, const char *options,
     return false;
 }
 
-// The vector the dispatchers take: "", command, positionals, options.
-std::vector<const char *> dispatch_vector(const char *name, const std::vector<std::string> &words) {
-    std::vector<const char *> v{"", name};
-    for (const auto &w : words) v.push_back(w.c_str());
-    return v;
-}
-
 int run_device(int argc, char **argv) {
     if (argc < 3) {
         print_overview(stderr);
-        return 2;
+        return VMK_USAGE;
     }
-    if (asks_for_help(argc - 3, argv + 3)) return print_command_help(stdout, "device", argv[2]) ? 0 : 2;
+    if (asks_for_help(argc - 3, argv + 3)) return print_command_help(stdout, "device", argv[2]) ? VMK_OK : VMK_USAGE;
     const device_command *h = device_command_find(argv[2]);
     if (h == nullptr) {
         fprintf(stderr, "vmk: unknown device command '%s'\n", argv[2]);
         print_overview(stderr);
-        return 2;
+        return VMK_USAGE;
     }
     command_arguments arguments;
     if (!split_command_line("device", h->name, h->options, argc - 3, argv + 3, h->argnum, -1,
                             &arguments))
-        return 2;
-    std::vector<std::string> words = command_arguments_join(arguments);
-    std::vector<const char *> v = dispatch_vector(h->name, words);
+        return VMK_USAGE;
     console_log con = console_log_create();
     int ok = 0;
-    device_dispatch(con.sink, nullptr, static_cast<int>(v.size()), v.data(), &ok);
+    device_run(con.sink, nullptr, h, arguments, &ok);
     console_log_destroy(con);
-    return ok ? 0 : 1;
+    return ok ? VMK_OK : VMK_FAILED;
 }
 
 int run_card(int argc, char **argv) {
     if (argc < 3) {
         print_overview(stderr);
-        return 2;
+        return VMK_USAGE;
     }
-    if (asks_for_help(argc - 3, argv + 3)) return print_command_help(stdout, "card", argv[2]) ? 0 : 2;
+    if (asks_for_help(argc - 3, argv + 3)) return print_command_help(stdout, "card", argv[2]) ? VMK_OK : VMK_USAGE;
     if (strcmp(argv[2], "preview") == 0) return run_preview(argc, argv);
     if (strcmp(argv[2], "list") == 0) return run_card_list(argc - 3, argv + 3);
     if (strcmp(argv[2], "drives") == 0) return run_card_drives(argc - 3, argv + 3);
@@ -100,35 +93,30 @@ int run_card(int argc, char **argv) {
     if (row == nullptr) {
         fprintf(stderr, "vmk: unknown card command '%s'\n", argv[2]);
         print_overview(stderr);
-        return 2;
+        return VMK_USAGE;
     }
     // The drive is the first positional, wherever the options stand.
     command_arguments arguments;
     int most = row->optional_args == CARD_ARGS_UNBOUNDED ? -1 : 1 + row->argnum + row->optional_args;
     if (!split_command_line("card", row->name, row->options, argc - 3, argv + 3, 1 + row->argnum,
                             most, &arguments))
-        return 2;
+        return VMK_USAGE;
     console_log con = console_log_create();
     // A card image path stands for a drive: it is given a letter first.
     std::string drive;
-    int status = 1;
+    int status = VMK_FAILED;
     if (resolve_card_drive_argument(con.sink, arguments.positional[0], &drive)) {
         arguments.positional[0] = drive.c_str();
-        std::vector<std::string> words = command_arguments_join(arguments);
-        std::vector<const char *> v = dispatch_vector(row->name, words);
-        status = card_dispatch(con.sink, static_cast<int>(v.size()), v.data());
+        status = card_run(con.sink, row, arguments);
     }
     console_log_destroy(con);
-    return status == 0 ? 0 : 1;
+    return status;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-    program_text_utf8(&argc, &argv);
+int run_command_line(int argc, char **argv) {
     if (argc >= 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
         print_overview(stdout);
-        return 0;
+        return VMK_OK;
     }
     if (argc >= 2 && strcmp(argv[1], "--version") == 0) return print_version();
     if (argc >= 2 && strcmp(argv[1], "help") == 0) return run_help(argc - 2, argv + 2);
@@ -142,5 +130,12 @@ int main(int argc, char **argv) {
     }
     if (argc >= 2 && strcmp(argv[1], "dat") == 0) return run_dat(argc - 2, argv + 2);
     print_overview(stderr);
-    return 2;
+    return VMK_USAGE;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    program_text_utf8(&argc, &argv);
+    return exit_status(run_command_line(argc, argv));
 }

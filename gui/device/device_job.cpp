@@ -7,7 +7,7 @@
 namespace {
 
 // Runs the vector through the dispatcher; ok is whether the command did what
-// it was asked (two rows report that with a reversed status convention).
+// it was asked (several rows return VMK_OK whatever happened on the board).
 int dispatch(log_sink *log, void *frame_store, const std::vector<std::string> &words, int *ok) {
     std::vector<const char *> v;
     for (const std::string &word : words) v.push_back(word.c_str());
