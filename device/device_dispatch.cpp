@@ -202,7 +202,7 @@ const device_command *device_command_find(const char *name) {
     return nullptr;
 }
 
-int device_run(log_sink *log, void *frame_store, const device_command *h,
+int device_run(log_sink *log, framebuffer *frame_store, const device_command *h,
                const command_arguments &arguments, int *ok) {
     if (ok) *ok = 0;
     // "", command, positionals: the layout the handlers and the port use.
@@ -233,7 +233,7 @@ int device_run(log_sink *log, void *frame_store, const device_command *h,
     return status;
 }
 
-int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *v, int *ok) {
+int device_dispatch(log_sink *log, framebuffer *frame_store, int c, const char *const *v, int *ok) {
     if (ok) *ok = 0;
     if (c < 2) return DEVICE_STATUS_NOT_FOUND;
     const device_command *h = device_command_find(v[1]);

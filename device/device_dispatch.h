@@ -36,7 +36,7 @@ const char *device_port_name(const device_command *h, int c, const char *const *
 // Runs row h on arguments already split by its options: the row's arguments,
 // then the port (DEVICE_DEFAULT_PORT when there is none), then entries it
 // ignores. Statuses and ok as device_dispatch returns them.
-int device_run(log_sink *log, void *frame_store, const device_command *h,
+int device_run(log_sink *log, framebuffer *frame_store, const device_command *h,
                const command_arguments &arguments, int *ok = nullptr);
 
 // The vector form, for the window's workers: split once, then device_run.
@@ -47,4 +47,4 @@ int device_run(log_sink *log, void *frame_store, const device_command *h,
 // an unknown command). Several rows return VMK_OK whatever happened on the
 // board: when ok is given it receives 1 when the command really did what it
 // was asked, 0 otherwise.
-int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *v, int *ok = nullptr);
+int device_dispatch(log_sink *log, framebuffer *frame_store, int c, const char *const *v, int *ok = nullptr);
