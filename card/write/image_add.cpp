@@ -118,16 +118,19 @@ bool append_block(card_context *c, uint32_t *block) {
     return true;
 }
 
-bool write_rom_area(card_context *c, const char *prefix, const image_input &in, disc_entry *d) {
-    std::vector<uint8_t> rom(in.rom_size);
+// The ROM file is read once, here: its area and its index track are made
+// from these bytes.
+bool read_rom(log_sink *log, const char *prefix, uint32_t bytes, std::vector<uint8_t> *rom) {
+    rom->assign(bytes, 0);
     FILE *f = file_open(prefix, "rb");
-    bool ok = f != nullptr && fread(rom.data(), 1, rom.size(), f) == rom.size();
+    bool ok = f != nullptr && fread(rom->data(), 1, bytes, f) == bytes;
     if (f != nullptr) fclose(f);
-    if (!ok) {
-        log_file_message(c->log, prefix, ": cannot be read\n");
-        return false;
-    }
-    rom_class k = rom_classify(c->log, rom.data(), in.rom_size);
+    if (!ok) log_file_message(log, prefix, ": cannot be read\n");
+    return ok;
+}
+
+bool write_rom_area(card_context *c, const std::vector<uint8_t> &rom, disc_entry *d) {
+    rom_class k = rom_classify(c->log, rom.data(), static_cast<uint32_t>(rom.size()));
     d->flags = k.flags;
     memcpy(d->romconfig, k.romconfig, 2);
     d->config = default_configuration_word(d->flags, d->romconfig[0], d->romconfig[1]);
@@ -264,11 +267,13 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         // before their areas are overwritten.
         return VMK_FAILED;
     }
-    bool written = in.kind == IMAGE_ROM ? write_rom_area(c, prefix, in, &d)
-                                        : write_cd_area(c, in, r, &d);
+    std::vector<uint8_t> rom;  // stays empty for a CD image
+    bool written = in.kind == IMAGE_ROM
+                       ? read_rom(c->log, prefix, in.rom_size, &rom) && write_rom_area(c, rom, &d)
+                       : write_cd_area(c, in, r, &d);
     if (!written) return VMK_FAILED;
     disk_set_relativepoint(c->disk, index_area);
-    if (!index_track_commit(c->log, c->disk, prefix, *plan)) return VMK_FAILED;
+    if (!index_track_commit(c->log, c->disk, rom, *plan)) return VMK_FAILED;
     if (fresh) {
         if (!name_write(c, &c->entries[0], index_name)) return VMK_FAILED;
         for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) c->order[p] = static_cast<uint8_t>(p);
