@@ -140,8 +140,7 @@ bool write_rom_area(card_context *c, const std::vector<uint8_t> &rom, disc_entry
 
 bool write_cd_area(card_context *c, const image_input &in, const add_request &r,
                    disc_entry *d) {
-    disk_set_relativepoint(c->disk, c->block + d->offset);
-    if (!cd_image_write(c->disk, in.description, c->log, in.source,
+    if (!cd_image_write(c->disk, c->block + d->offset, in.description, c->log, in.source,
                         stored_subchannel_transform(c->version), r.strict))
         return false;
     d->flags = 0;
@@ -229,6 +228,8 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
                                                         DISK_SECTOR_SIZE / STORED_SECTOR_SIZE);
     const subchannel_transform transform = stored_subchannel_transform(c->version);
     auto plan = std::make_unique<index_track_plan>();
+    // The index disc is the disk's relative point from here on: the image's
+    // own area is written at its absolute start.
     disk_set_relativepoint(c->disk, index_area);
     if (!index_track_prepare(c->log, c->disk, in, e - 1, fresh, r.overwrite, transform,
                              index_frames, plan.get()))
@@ -272,7 +273,6 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
                        ? read_rom(c->log, prefix, in.rom_size, &rom) && write_rom_area(c, rom, &d)
                        : write_cd_area(c, in, r, &d);
     if (!written) return VMK_FAILED;
-    disk_set_relativepoint(c->disk, index_area);
     if (!index_track_commit(c->log, c->disk, rom, *plan)) return VMK_FAILED;
     if (fresh) {
         if (!name_write(c, &c->entries[0], index_name)) return VMK_FAILED;
