@@ -31,7 +31,7 @@ extern const char vmk_port_note[];
 void print_manual_page(FILE *out);
 // The overview: usage, every command of both tables and vmk's own.
 void print_overview(FILE *out);
-// "vmk 0.1.0" on stdout; returns 0.
+// "vmk 0.1.0" on stdout; returns VMK_OK.
 int print_version();
 // True when one of the words is --help or -h.
 bool asks_for_help(int argc, char **argv);

@@ -6,6 +6,7 @@
 #include "card/commands/card_dispatch.h"
 #include "cli/command_help.h"
 #include "cli/daily_commands.h"
+#include "core/status.h"
 #include "device/device_dispatch.h"
 
 namespace {
@@ -117,7 +118,7 @@ void print_overview(FILE *out) {
 
 int print_version() {
     puts("vmk " VMK_VERSION);
-    return 0;
+    return VMK_OK;
 }
 
 bool asks_for_help(int argc, char **argv) {
@@ -148,28 +149,28 @@ void print_half_help(FILE *out, const char *half) {
 int run_help(int argc, char **argv) {
     if (argc == 0) {
         print_overview(stdout);
-        return 0;
+        return VMK_OK;
     }
     if (argc == 1 && strcmp(argv[0], "--man") == 0) {
         print_manual_page(stdout);
-        return 0;
+        return VMK_OK;
     }
     const char *half = argv[0];
     if (argc == 1 && (strcmp(half, "dat") == 0 || strcmp(half, "save") == 0)) {
         // The dat and save halves are small: their whole help at once.
         for (const command_help *h = command_helps; h->name != nullptr; h++)
             if (strcmp(h->half, half) == 0) print_command_help(stdout, half, h->name);
-        return 0;
+        return VMK_OK;
     }
     if (argc == 1 && (strcmp(half, "device") == 0 || strcmp(half, "card") == 0)) {
         print_half_help(stdout, half);
-        return 0;
+        return VMK_OK;
     }
     if (argc == 1 && strcmp(half, "ports") == 0) half = "";
     const char *name = argc >= 2 ? argv[1] : argv[0];
-    if ((argc == 2 || half[0] == '\0') && print_command_help(stdout, half, name)) return 0;
+    if ((argc == 2 || half[0] == '\0') && print_command_help(stdout, half, name)) return VMK_OK;
     fprintf(stderr, "vmk: no help for '%s%s%s'\n", argv[0], argc >= 2 ? " " : "",
             argc >= 2 ? argv[1] : "");
     print_overview(stderr);
-    return 2;
+    return VMK_USAGE;
 }

@@ -7,6 +7,7 @@
 #include "cli/card_drive_argument.h"
 #include "cli/console_log.h"
 #include "cli/daily_commands.h"
+#include "core/status.h"
 #include "cli/listing_text.h"
 
 namespace {
@@ -36,7 +37,7 @@ options read_options(int argc, char **argv) {
 int refuse(const char *half, const char *name, const options &o) {
     if (o.unknown != nullptr) fprintf(stderr, "vmk: unknown option '%s'\n", o.unknown);
     print_command_help(stderr, half, name);
-    return 2;
+    return VMK_USAGE;
 }
 
 void print(const std::string &text) {
@@ -50,7 +51,7 @@ int run_ports(int argc, char **argv) {
     options o = read_options(argc, argv);
     if (o.unknown != nullptr || o.all || !o.words.empty()) return refuse("", "ports", o);
     print(ports_text(serial_port_list(), o.json));
-    return 0;
+    return VMK_OK;
 }
 
 int run_card_drives(int argc, char **argv) {
@@ -69,7 +70,7 @@ int run_card_drives(int argc, char **argv) {
     std::vector<rejected_disk> rejected;
     if (o.all) rejected = drive_table_rejected();
     print(drives_text(rows, o.all ? &rejected : nullptr, o.json));
-    return 0;
+    return VMK_OK;
 }
 
 int run_card_list(int argc, char **argv) {
@@ -82,5 +83,5 @@ int run_card_list(int argc, char **argv) {
               card_list_rows(con.sink, drive.c_str(), &list);
     console_log_destroy(con);
     if (ok) print(card_list_text(list, o.json));
-    return ok ? 0 : 1;
+    return ok ? VMK_OK : VMK_FAILED;
 }

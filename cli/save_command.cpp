@@ -1,6 +1,7 @@
 // `vmk save list|copy|delete|format`: the words after "save". A place is a
 // file, "card:<drive>:<image#>", or (list, delete) --card <drive> <image#>;
 // the drive may be a card image file, as for every card command.
+#include "core/status.h"
 #include "cli/save_command.h"
 
 #include <cstring>
@@ -51,11 +52,11 @@ int run(const save_verb &verb, const command_arguments &a, log_sink *log) {
         return save_command_format(log, words[0].c_str(),
                                    command_option_given(a, "--memory-base") ? SAVE_MEMORY_BASE : SAVE_BACKUP_RAM,
                                    command_option_given(a, "--gzip"));
-    if (!resolve(log, &first)) return 1;
+    if (!resolve(log, &first)) return VMK_FAILED;
     if (strcmp(verb.name, "list") == 0) return save_command_list(log, first, command_option_given(a, "--json"));
     if (strcmp(verb.name, "delete") == 0) return save_command_delete(log, first, words[next]);
     save_place to = save_place_parse(words[2]);
-    if (!resolve(log, &to)) return 1;
+    if (!resolve(log, &to)) return VMK_FAILED;
     return save_command_copy(log, first, words[1], to, command_option_given(a, "--replace"));
 }
 
@@ -64,9 +65,9 @@ int run(const save_verb &verb, const command_arguments &a, log_sink *log) {
 int run_save(int argc, char **argv) {
     if (argc < 1) {
         for (const save_verb &verb : verbs) print_usage(stderr, "save", verb.name);
-        return 2;
+        return VMK_USAGE;
     }
-    if (asks_for_help(argc - 1, argv + 1)) return print_command_help(stdout, "save", argv[0]) ? 0 : 2;
+    if (asks_for_help(argc - 1, argv + 1)) return print_command_help(stdout, "save", argv[0]) ? VMK_OK : VMK_USAGE;
     for (const save_verb &verb : verbs) {
         if (strcmp(argv[0], verb.name) != 0) continue;
         command_arguments a;
@@ -78,7 +79,7 @@ int run_save(int argc, char **argv) {
         if (!a.refusal.empty()) {
             fprintf(stderr, "vmk: %s\n", a.refusal.c_str());
             print_usage(stderr, "save", verb.name);
-            return 2;
+            return VMK_USAGE;
         }
         console_log con = console_log_create();
         int status = run(verb, a, con.sink);
@@ -87,5 +88,5 @@ int run_save(int argc, char **argv) {
     }
     fprintf(stderr, "vmk: unknown save command '%s'\n", argv[0]);
     for (const save_verb &verb : verbs) print_usage(stderr, "save", verb.name);
-    return 2;
+    return VMK_USAGE;
 }

@@ -5,10 +5,12 @@
 #include "core/log.h"
 #include "device/serial_link.h"
 
+struct framebuffer;
+
 struct device_context {
     serial_port *port;
     log_sink *log;
-    void *frame_store;  // the frame store for vceget, nullptr otherwise
+    framebuffer *frame_store;  // the frame store for vceget, nullptr otherwise
     // Set by a handler when its operation failed. Several rows return status 0
     // whatever happened; this is how callers learn the truth.
     int failed;

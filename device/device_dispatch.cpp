@@ -114,9 +114,8 @@ int cmd_upimg(device_context *ctx, log_sink *l, const char *const *args) {
         return fail(ctx, 1);
     }
     int map = map_lookup(l, upload_maps, args[1]);
-    if (map < 0) return fail(ctx, 0);
-    if (rom_upload(ctx, destination, map, args[2])) return 1;
-    return fail(ctx, 0);
+    if (map < 0) return fail(ctx, VMK_FAILED);
+    return rom_upload(ctx, destination, map, args[2]) ? VMK_OK : fail(ctx, VMK_FAILED);
 }
 
 int cmd_program_data(device_context *ctx, log_sink *l, const char *const *args) {
@@ -148,8 +147,7 @@ int cmd_adj(device_context *ctx, log_sink *, const char *const *args) {
 }
 
 int cmd_colortable(device_context *ctx, log_sink *, const char *const *args) {
-    if (colortable_send(ctx, args[0])) return 1;
-    return fail(ctx, 0);
+    return colortable_send(ctx, args[0]) ? VMK_OK : fail(ctx, VMK_FAILED);
 }
 
 // Argument checks run before the port is opened: a refused argument leaves
@@ -177,21 +175,21 @@ bool check_rate(log_sink *l, const char *const *args) {
 }  // namespace
 
 const device_command device_commands[] = {
-    {"reset", 0, cmd_reset, "", 0, nullptr, nullptr},
-    {"calb", 0, cmd_calb, "", 0, nullptr, nullptr},
-    {"save_up", 2, cmd_save<bkram_upload>, "[page] [imagefile]", 0, check_page, nullptr},
-    {"save_dn", 2, cmd_save<bkram_download>, "[page] [imagefile]", 0, check_page, nullptr},
-    {"memorybase", 2, cmd_memorybase, "[up|down]", 0, nullptr, nullptr},
-    {"dump", 2, cmd_dump, "[rom|romram|sf2] [romfile]", 0, nullptr, DUMP_OPTIONS},
-    {"gpram_dn", 3, cmd_gpram_dn, "[hexaddress] [length] [imagefile]", 0, check_gpram_range, nullptr},
-    {"upimg", 3, cmd_upimg, "[gpram|flash] [rom|romram] [filename]", 1, nullptr, nullptr},
-    {"program_data", 2, cmd_program_data, "[hexaddress] [imagefile]", 0, check_flash_data, nullptr},
-    {"program_jic", 1, cmd_program_jic, "[jicfile]", 0, nullptr, nullptr},
-    {"program_pac", 1, cmd_program_pac, "[pacfile]", 0, nullptr, nullptr},
-    {"vceget", 1, cmd_vceget, "[png file path]", 0, nullptr, nullptr},
-    {"adj", 1, cmd_adj, "[VSync freq Hz]", 0, check_rate, nullptr},
-    {"colortable", 1, cmd_colortable, "(colortable file)", 1, nullptr, nullptr},
-    {nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr},
+    {"reset", 0, cmd_reset, "", nullptr, nullptr},
+    {"calb", 0, cmd_calb, "", nullptr, nullptr},
+    {"save_up", 2, cmd_save<bkram_upload>, "[page] [imagefile]", check_page, nullptr},
+    {"save_dn", 2, cmd_save<bkram_download>, "[page] [imagefile]", check_page, nullptr},
+    {"memorybase", 2, cmd_memorybase, "[up|down]", nullptr, nullptr},
+    {"dump", 2, cmd_dump, "[rom|romram|sf2] [romfile]", nullptr, DUMP_OPTIONS},
+    {"gpram_dn", 3, cmd_gpram_dn, "[hexaddress] [length] [imagefile]", check_gpram_range, nullptr},
+    {"upimg", 3, cmd_upimg, "[gpram|flash] [rom|romram] [filename]", nullptr, nullptr},
+    {"program_data", 2, cmd_program_data, "[hexaddress] [imagefile]", check_flash_data, nullptr},
+    {"program_jic", 1, cmd_program_jic, "[jicfile]", nullptr, nullptr},
+    {"program_pac", 1, cmd_program_pac, "[pacfile]", nullptr, nullptr},
+    {"vceget", 1, cmd_vceget, "[png file path]", nullptr, nullptr},
+    {"adj", 1, cmd_adj, "[VSync freq Hz]", check_rate, nullptr},
+    {"colortable", 1, cmd_colortable, "(colortable file)", nullptr, nullptr},
+    {nullptr, 0, nullptr, nullptr, nullptr, nullptr},
 };
 
 const char *device_port_name(const device_command *h, int c, const char *const *v) {
@@ -204,26 +202,19 @@ const device_command *device_command_find(const char *name) {
     return nullptr;
 }
 
-int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *v, int *ok) {
+int device_run(log_sink *log, framebuffer *frame_store, const device_command *h,
+               const command_arguments &arguments, int *ok) {
     if (ok) *ok = 0;
-    if (c < 2) return DEVICE_STATUS_NOT_FOUND;
-    const device_command *h = device_command_find(v[1]);
-    if (h == nullptr) return DEVICE_STATUS_NOT_FOUND;
-    command_arguments arguments;
-    if (!command_arguments_split(h->options, c - 2, v + 2, false, &arguments)) {
-        log_printf(log, "%s\n", arguments.refusal.c_str());
-        return 1;
-    }
     // "", command, positionals: the layout the handlers and the port use.
-    std::vector<const char *> p{v[0], v[1]};
+    std::vector<const char *> p{"", h->name};
     p.insert(p.end(), arguments.positional.begin(), arguments.positional.end());
     int a = static_cast<int>(p.size()) - 2;
     if (a < h->argnum) {
         // The window never builds a short vector; a shell user can.
         internal_error("c >= h->argnum");
-        return 1;
+        return VMK_FAILED;
     }
-    if (h->check != nullptr && !h->check(log, p.data() + 2)) return 1;
+    if (h->check != nullptr && !h->check(log, p.data() + 2)) return VMK_FAILED;
     const char *port_name = device_port_name(h, static_cast<int>(p.size()), p.data());
     serial_port *port = serial_open(log, port_name, 500000, 0, 8);
     if (port == nullptr) {
@@ -233,11 +224,24 @@ int device_dispatch(log_sink *log, void *frame_store, int c, const char *const *
             log_printf(log, "no port was given: the default %s (%s) was tried\n",
                        DEVICE_DEFAULT_PORT, path.c_str());
         log_line(log, serial_port_open_problem(path).c_str());
-        return 1;
+        return VMK_FAILED;
     }
     device_context ctx{port, log, frame_store, 0, &arguments};
     int status = h->handler(&ctx, log, p.data() + 2);
     serial_close(port);
-    if (ok) *ok = status == h->success_status && !ctx.failed;
+    if (ok) *ok = status == VMK_OK && !ctx.failed;
     return status;
+}
+
+int device_dispatch(log_sink *log, framebuffer *frame_store, int c, const char *const *v, int *ok) {
+    if (ok) *ok = 0;
+    if (c < 2) return DEVICE_STATUS_NOT_FOUND;
+    const device_command *h = device_command_find(v[1]);
+    if (h == nullptr) return DEVICE_STATUS_NOT_FOUND;
+    command_arguments arguments;
+    if (!command_arguments_split(h->options, c - 2, v + 2, false, &arguments)) {
+        log_printf(log, "%s\n", arguments.refusal.c_str());
+        return VMK_FAILED;
+    }
+    return device_run(log, frame_store, h, arguments, ok);
 }

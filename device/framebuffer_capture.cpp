@@ -32,7 +32,7 @@ int frame_capture_png(device_context *ctx, const char *file) {
     // The window lends its store for the live viewer; the command line has
     // none, so the capture gets its own for the length of the command.
     if (ctx->frame_store != nullptr)
-        return capture(static_cast<framebuffer *>(ctx->frame_store), ctx->port, ctx->log, file);
+        return capture(ctx->frame_store, ctx->port, ctx->log, file);
     framebuffer *fb = fb_create(nullptr, nullptr);
     int ok = capture(fb, ctx->port, ctx->log, file);
     fb_destroy(fb);

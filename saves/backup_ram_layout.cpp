@@ -65,7 +65,7 @@ int backup_ram_list(const std::vector<uint8_t> &image, save_listing *listing) {
     *listing = save_listing{};
     listing->kind = SAVE_BACKUP_RAM;
     listing->fault = header_fault(image);
-    if (!listing->fault.empty()) return SAVE_FAILED;
+    if (!listing->fault.empty()) return VMK_FAILED;
     const uint32_t end = free_offset(image);
     uint32_t offset = BACKUP_RAM_HEADER_BYTES;
     while (offset < end) {
@@ -73,7 +73,7 @@ int backup_ram_list(const std::vector<uint8_t> &image, save_listing *listing) {
         uint32_t length = le16_get(e);
         if (offset + BACKUP_RAM_ENTRY_HEADER_BYTES > end) {
             listing->fault = "entry header cut by the free pointer " + where(offset);
-            return SAVE_FAILED;
+            return VMK_FAILED;
         }
         save_entry entry;
         entry.number = static_cast<uint32_t>(listing->entries.size()) + 1;
@@ -84,12 +84,12 @@ int backup_ram_list(const std::vector<uint8_t> &image, save_listing *listing) {
         if (length < BACKUP_RAM_ENTRY_HEADER_BYTES) {
             listing->fault = "entry \"" + entry.name + "\": length " + std::to_string(length) +
                              " shorter than its header, " + where(offset);
-            return SAVE_FAILED;
+            return VMK_FAILED;
         }
         if (offset + length > end) {
             listing->fault = "entry \"" + entry.name + "\" runs past the end of the saves, " +
                              where(offset);
-            return SAVE_FAILED;
+            return VMK_FAILED;
         }
         entry.check_ok = backup_ram_check_value(e, length) == le16_get(e + 2);
         listing->entries.push_back(entry);
@@ -97,27 +97,27 @@ int backup_ram_list(const std::vector<uint8_t> &image, save_listing *listing) {
     }
     if (image[end] != 0 || image[end + 1] != 0) {
         listing->fault = "no end mark (two zero bytes) at the free pointer, " + where(end);
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     listing->free_bytes = SAVE_BACKUP_RAM_BYTES - end - BACKUP_RAM_END_MARK_BYTES;
     for (const save_entry &e : listing->entries)
         if (!e.check_ok) {
             listing->fault = "entry \"" + e.name + "\": wrong check value, " + where(e.offset);
-            return SAVE_FAILED;
+            return VMK_FAILED;
         }
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 int backup_ram_delete(std::vector<uint8_t> *image, const save_entry &entry, std::string *why) {
     save_listing listing;
-    if (backup_ram_list(*image, &listing) != SAVE_OK) {
+    if (backup_ram_list(*image, &listing) != VMK_OK) {
         *why = listing.fault;
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     uint32_t end = free_offset(*image);
     if (entry.offset < BACKUP_RAM_HEADER_BYTES || entry.offset + entry.bytes > end) {
         *why = "no such entry";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     // The later entries move up, as the console does, and the room they left
     // is cleared so that no stale bytes follow the end mark.
@@ -126,34 +126,34 @@ int backup_ram_delete(std::vector<uint8_t> *image, const save_entry &entry, std:
     uint32_t new_end = end - entry.bytes;
     memset(base + new_end, 0, end + BACKUP_RAM_END_MARK_BYTES - new_end);
     set_free_offset(image, new_end);
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 int backup_ram_insert(std::vector<uint8_t> *image, const std::vector<uint8_t> &blob, bool replace,
                       std::string *why) {
     save_listing listing;
-    if (backup_ram_list(*image, &listing) != SAVE_OK) {
+    if (backup_ram_list(*image, &listing) != VMK_OK) {
         *why = "target: " + listing.fault;
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     if (blob.size() < BACKUP_RAM_ENTRY_HEADER_BYTES || le16_get(blob.data()) != blob.size()) {
         *why = "not a backup RAM entry";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     std::vector<uint8_t> work = *image;
-    if (save_drop_same_name(SAVE_BACKUP_RAM, &work, listing, blob.data() + 4, replace, why) != SAVE_OK)
-        return SAVE_FAILED;
+    if (save_drop_same_name(SAVE_BACKUP_RAM, &work, listing, blob.data() + 4, replace, why) != VMK_OK)
+        return VMK_FAILED;
     uint32_t end = free_offset(work);
     uint32_t room = SAVE_BACKUP_RAM_BYTES - end - BACKUP_RAM_END_MARK_BYTES;
     if (blob.size() > room) {
         *why = "the entry needs " + std::to_string(blob.size()) + " bytes, the target has " +
                std::to_string(room) + " free";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     memcpy(work.data() + end, blob.data(), blob.size());
     set_free_offset(&work, end + static_cast<uint32_t>(blob.size()));
     *image = std::move(work);
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 std::vector<uint8_t> backup_ram_format() {

@@ -46,15 +46,15 @@ int memory_base_list(const std::vector<uint8_t> &image, save_listing *listing) {
     listing->kind = SAVE_MEMORY_BASE;
     if (image.size() != SAVE_MEMORY_BASE_BYTES) {
         listing->fault = "not a 131072-byte Memory Base image";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     if (memcmp(&image[4], SIGNATURE, sizeof SIGNATURE) != 0) {
         listing->fault = "no Memory Base signature in the directory header";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     if (byte_sum(&image[2], DIRECTORY_BYTES - 2) != le16_get(&image[0])) {
         listing->fault = "wrong directory sum at offset 0x000";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     bool taken[MEMORY_BASE_SECTORS] = {};
     uint32_t used = MEMORY_BASE_DIRECTORY_SECTORS;
@@ -72,12 +72,12 @@ int memory_base_list(const std::vector<uint8_t> &image, save_listing *listing) {
         if (first < MEMORY_BASE_DIRECTORY_SECTORS || count == 0 || first + count > MEMORY_BASE_SECTORS) {
             listing->fault = who + ": sectors " + std::to_string(first) + "+" + std::to_string(count) +
                              " run past the end";
-            return SAVE_FAILED;
+            return VMK_FAILED;
         }
         for (uint32_t k = first; k < first + count; k++) {
             if (taken[k]) {
                 listing->fault = who + ": sector " + std::to_string(k) + " belongs to another entry";
-                return SAVE_FAILED;
+                return VMK_FAILED;
             }
             taken[k] = true;
         }
@@ -90,30 +90,30 @@ int memory_base_list(const std::vector<uint8_t> &image, save_listing *listing) {
     for (const save_entry &e : listing->entries)
         if (!e.check_ok) {
             listing->fault = "entry \"" + e.name + "\" (" + slot_text(e.number) + "): wrong check value";
-            return SAVE_FAILED;
+            return VMK_FAILED;
         }
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 int memory_base_extract(const std::vector<uint8_t> &image, const save_entry &entry,
                         std::vector<uint8_t> *blob) {
     if (entry.key.size() != MEMORY_BASE_NAME_BYTES || entry.offset + entry.bytes > image.size())
-        return SAVE_FAILED;
+        return VMK_FAILED;
     blob->assign(entry.key.begin(), entry.key.end());
     blob->insert(blob->end(), image.begin() + entry.offset, image.begin() + entry.offset + entry.bytes);
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 int memory_base_delete(std::vector<uint8_t> *image, const save_entry &entry, std::string *why) {
     save_listing listing;
-    if (memory_base_list(*image, &listing) != SAVE_OK) {
+    if (memory_base_list(*image, &listing) != VMK_OK) {
         *why = listing.fault;
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     uint32_t i = slot_of(entry);
     if (i == 0 || i > listing.entries.size()) {
         *why = "no such entry";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     const save_entry &gone = listing.entries[i - 1];
     memset(image->data() + gone.offset, 0, gone.bytes);
@@ -122,30 +122,30 @@ int memory_base_delete(std::vector<uint8_t> *image, const save_entry &entry, std
     memset(slot(image, last), 0, MEMORY_BASE_SLOT_BYTES);
     listing.entries.erase(listing.entries.begin() + (i - 1));
     seal_directory(image, listing);
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 int memory_base_insert(std::vector<uint8_t> *image, const std::vector<uint8_t> &blob, bool replace,
                        std::string *why) {
     save_listing listing;
-    if (memory_base_list(*image, &listing) != SAVE_OK) {
+    if (memory_base_list(*image, &listing) != VMK_OK) {
         *why = "target: " + listing.fault;
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     size_t data_bytes = blob.size() - MEMORY_BASE_NAME_BYTES;
     if (blob.size() <= MEMORY_BASE_NAME_BYTES || data_bytes % MEMORY_BASE_SECTOR_BYTES != 0) {
         *why = "not a Memory Base entry";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     std::vector<uint8_t> work = *image;
-    if (save_drop_same_name(SAVE_MEMORY_BASE, &work, listing, blob.data(), replace, why) != SAVE_OK)
-        return SAVE_FAILED;
+    if (save_drop_same_name(SAVE_MEMORY_BASE, &work, listing, blob.data(), replace, why) != VMK_OK)
+        return VMK_FAILED;
     memory_base_list(work, &listing);
     uint32_t count = static_cast<uint32_t>(data_bytes / MEMORY_BASE_SECTOR_BYTES);
     uint32_t i = static_cast<uint32_t>(listing.entries.size()) + 1;
     if (i >= MEMORY_BASE_SLOTS) {
         *why = "the target's directory is full";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     bool taken[MEMORY_BASE_SECTORS] = {};
     for (const save_entry &e : listing.entries)
@@ -162,7 +162,7 @@ int memory_base_insert(std::vector<uint8_t> *image, const std::vector<uint8_t> &
     }
     if (run < count) {
         *why = "the entry needs " + std::to_string(count) + " sectors in one run, the target has no such room";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     memcpy(work.data() + first * MEMORY_BASE_SECTOR_BYTES, blob.data() + MEMORY_BASE_NAME_BYTES, data_bytes);
     uint8_t *s = slot(&work, i);
@@ -177,7 +177,7 @@ int memory_base_insert(std::vector<uint8_t> *image, const std::vector<uint8_t> &
     listing.entries.push_back(added);
     seal_directory(&work, listing);
     *image = std::move(work);
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 std::vector<uint8_t> memory_base_format() {

@@ -70,7 +70,7 @@ int save_file_decode(const std::vector<uint8_t> &bytes, save_file *out, std::str
     if (is_gzip(bytes)) {
         if (!inflate_gzip(bytes, &plain)) {
             *why = "gzip data is damaged or larger than any save image";
-            return SAVE_FAILED;
+            return VMK_FAILED;
         }
         f.gzip = true;
     } else {
@@ -86,12 +86,12 @@ int save_file_decode(const std::vector<uint8_t> &bytes, save_file *out, std::str
         *why = "size " + std::to_string(plain.size()) +
                " bytes: a backup RAM file holds 2048 (or 4096/8192 with uniform padding), a Memory "
                "Base image 131072";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     plain.resize(save_kind_bytes(f.kind));
     f.image = std::move(plain);
     *out = std::move(f);
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 std::vector<uint8_t> save_file_encode(const save_file &file) {
@@ -104,29 +104,29 @@ int save_file_load(const char *path, save_file *out, std::string *why) {
     int64_t size = file_size(path);
     if (size < 0) {
         *why = std::string(path) + ": not found";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     // Nothing this reads is larger than a Memory Base image; a compressed one
     // is smaller still.
     if (size > static_cast<int64_t>(SAVE_MEMORY_BASE_BYTES) + 1024) {
         *why = std::string(path) + ": size " + std::to_string(size) + " bytes is no save image";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (!bytes.empty() && !file_read_whole(path, bytes.data(), bytes.size())) {
         *why = std::string(path) + ": cannot be read";
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
-    if (save_file_decode(bytes, out, why) != SAVE_OK) {
+    if (save_file_decode(bytes, out, why) != VMK_OK) {
         *why = std::string(path) + ": " + *why;
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 int save_file_store(const char *path, const save_file &file, std::string *why) {
     std::vector<uint8_t> bytes = save_file_encode(file);
-    if (file_write_whole(path, bytes.data(), bytes.size())) return SAVE_OK;
+    if (file_write_whole(path, bytes.data(), bytes.size())) return VMK_OK;
     *why = std::string(path) + ": cannot be written";
-    return SAVE_FAILED;
+    return VMK_FAILED;
 }

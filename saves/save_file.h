@@ -24,7 +24,7 @@ struct save_file {
 
 // A new file of the given kind in the raw form.
 save_file save_file_new(save_kind kind);
-// SAVE_FAILED with the reason (wrong size, bad compression, unreadable).
+// VMK_FAILED with the reason (wrong size, bad compression, unreadable).
 int save_file_decode(const std::vector<uint8_t> &bytes, save_file *out, std::string *why);
 std::vector<uint8_t> save_file_encode(const save_file &file);
 int save_file_load(const char *path, save_file *out, std::string *why);

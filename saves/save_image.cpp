@@ -43,10 +43,10 @@ int save_find(const save_listing &listing, const std::string &which, const save_
         for (const save_entry &e : listing.entries)
             if (e.number == number) {
                 *found = &e;
-                return SAVE_OK;
+                return VMK_OK;
             }
         *why = "no entry number " + std::to_string(number);
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     int matches = 0;
     for (const save_entry &e : listing.entries)
@@ -54,19 +54,19 @@ int save_find(const save_listing &listing, const std::string &which, const save_
             *found = &e;
             matches++;
         }
-    if (matches == 1) return SAVE_OK;
+    if (matches == 1) return VMK_OK;
     *why = matches == 0 ? "no entry named \"" + which + "\""
                         : std::to_string(matches) + " entries are named \"" + which +
                               "\"; give the number the listing shows";
-    return SAVE_FAILED;
+    return VMK_FAILED;
 }
 
 int save_extract(save_kind kind, const std::vector<uint8_t> &image, const save_entry &entry,
                  std::vector<uint8_t> *blob) {
     if (kind == SAVE_MEMORY_BASE) return memory_base_extract(image, entry, blob);
-    if (entry.offset + entry.bytes > image.size()) return SAVE_FAILED;
+    if (entry.offset + entry.bytes > image.size()) return VMK_FAILED;
     blob->assign(image.begin() + entry.offset, image.begin() + entry.offset + entry.bytes);
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 int save_insert(save_kind kind, std::vector<uint8_t> *image, const std::vector<uint8_t> &blob,
@@ -87,11 +87,11 @@ int save_drop_same_name(save_kind kind, std::vector<uint8_t> *image, const save_
         if (memcmp(e.key.data(), name, e.key.size()) != 0) continue;
         if (!replace) {
             *why = "the target already holds an entry named \"" + e.name + "\" (--replace replaces it)";
-            return SAVE_FAILED;
+            return VMK_FAILED;
         }
         return save_delete(kind, image, e, why);
     }
-    return SAVE_OK;
+    return VMK_OK;
 }
 
 std::vector<uint8_t> save_format(save_kind kind) {

@@ -1,6 +1,6 @@
 // The saves inside one image, whatever its layout: the listing, one entry
 // taken out as a blob, put into another image of the same layout, deleted.
-// Statuses: SAVE_OK, or SAVE_FAILED with the reason in the text given.
+// Statuses: VMK_OK, or VMK_FAILED with the reason in the text given.
 // Nothing here writes a file; the image is changed only when the step
 // succeeds, and only into a layout that save_list accepts.
 #pragma once
@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/status.h"
+
 enum save_kind { SAVE_BACKUP_RAM, SAVE_MEMORY_BASE };
 
 enum : uint32_t {
@@ -16,7 +18,6 @@ enum : uint32_t {
     SAVE_MEMORY_BASE_BYTES = 0x20000,
 };
 
-enum { SAVE_OK = 0, SAVE_FAILED = 1 };
 
 struct save_entry {
     uint32_t number = 0;       // 1 for the first, as the listing shows it
@@ -37,7 +38,7 @@ struct save_listing {
 const char *save_kind_name(save_kind kind);
 uint32_t save_kind_bytes(save_kind kind);
 
-// SAVE_FAILED when the image is damaged: listing->fault names what and where.
+// VMK_FAILED when the image is damaged: listing->fault names what and where.
 int save_list(save_kind kind, const std::vector<uint8_t> &image, save_listing *listing);
 // The entry by its number ("3", "#3") or its name; a name that several
 // entries carry must be given by number.
@@ -54,7 +55,7 @@ int save_delete(save_kind kind, std::vector<uint8_t> *image, const save_entry &e
                 std::string *why);
 // For the layouts' inserts: the entry whose stored name bytes equal name
 // (as many as its key holds) is deleted from *image when replace is set;
-// SAVE_FAILED, image untouched, when there is one and replace is not set.
+// VMK_FAILED, image untouched, when there is one and replace is not set.
 int save_drop_same_name(save_kind kind, std::vector<uint8_t> *image, const save_listing &listing,
                         const uint8_t *name, bool replace, std::string *why);
 // An empty image as the console formats it.

@@ -32,13 +32,13 @@ bool usage_through(card_context *c, uint32_t block, uint32_t *used) {
 }  // namespace
 
 int card_amount_change(card_context *c, int argc, const char *const *v) {
-    if (argc < 1) return 0;
+    if (argc < 1) return VMK_FAILED;
     image_number n;
-    if (!config_select_entry(c, v[0], &n)) return 0;
+    if (!config_select_entry(c, v[0], &n)) return VMK_FAILED;
     uint32_t index = n.record;
     if (index < 2) {
         log_line(c->log, "disc#0 or disc#1 not accepted");
-        return 0;
+        return VMK_FAILED;
     }
     log_printf(c->log, "disc amount %u->%u\n", c->disc_amount, index);
     c->disc_amount = index;
@@ -47,22 +47,22 @@ int card_amount_change(card_context *c, int argc, const char *const *v) {
 
     uint32_t block = n.block;
     uint32_t used;
-    if (!usage_through(c, block, &used)) return 0;
+    if (!usage_through(c, block, &used)) return VMK_FAILED;
 
     disk_set_relativepoint(c->disk, c->block + c->entries[0].offset);
     auto toc = std::make_unique<index_truncate_plan>();
     if (!index_truncate_prepare(c->disk, index, c->version, toc.get())) {
         log_line(c->log, TOC_NOT_SHORTENED);
-        return 0;
+        return VMK_FAILED;
     }
     c->used = used;
     c->managearea_lba_next = 0;
     c->managearea_num = block + 1;
-    if (!order_write(c)) return 0;
+    if (!order_write(c)) return VMK_FAILED;
     disk_set_relativepoint(c->disk, c->block + c->entries[0].offset);
     if (!index_truncate_write(c->disk, *toc)) {
         log_line(c->log, TOC_NOT_SHORTENED);
-        return 0;
+        return VMK_FAILED;
     }
-    return 1;
+    return VMK_OK;
 }

@@ -41,57 +41,57 @@ bool locate_area(card_context *c, const char *text, image_number *n, uint32_t *s
 }  // namespace
 
 int card_bkram_read(card_context *c, int argc, const char *const *v) {
-    if (argc < 2) return 0;
+    if (argc < 2) return VMK_FAILED;
     image_number n;
     uint32_t sector;
-    if (!locate_area(c, v[0], &n, &sector)) return 0;
+    if (!locate_area(c, v[0], &n, &sector)) return VMK_FAILED;
     uint8_t area[BKRAM_AREA_BYTES];
-    if (!card_read_at(c, sector, area, sizeof area)) return 0;
+    if (!card_read_at(c, sector, area, sizeof area)) return VMK_FAILED;
     if (!file_write_whole(v[1], area, sizeof area)) {
         log_printf_whole(c->log, "error writing file %s\n", v[1]);
-        return 0;
+        return VMK_FAILED;
     }
     log_printf_whole(c->log, "backup RAM data of #%d:%s is saved into file:%s\n",
                      static_cast<int>(n.value()), c->entries[n.record].name, v[1]);
-    return 1;
+    return VMK_OK;
 }
 
 int card_bkram_write(card_context *c, int argc, const char *const *v) {
-    if (argc < 2) return 0;
+    if (argc < 2) return VMK_FAILED;
     image_number n;
     uint32_t sector;
-    if (!locate_area(c, v[0], &n, &sector)) return 0;
+    if (!locate_area(c, v[0], &n, &sector)) return VMK_FAILED;
     // Only a whole backup RAM file goes in: anything else would leave the
     // console a damaged save area.
     int64_t size = file_size(v[1]);
     if (size < 0) {
         log_printf_whole(c->log, "%s: not found\n", v[1]);
-        return 0;
+        return VMK_FAILED;
     }
     if (size != BKRAM_AREA_BYTES) {
         log_printf_whole(c->log, "%s: file size error, a backup RAM file holds %u bytes\n", v[1],
                          BKRAM_AREA_BYTES);
-        return 0;
+        return VMK_FAILED;
     }
     uint8_t area[BKRAM_AREA_BYTES];
     if (!file_read_whole(v[1], area, sizeof area)) {
         log_printf_whole(c->log, "error opening file %s\n", v[1]);
-        return 0;
+        return VMK_FAILED;
     }
-    if (!card_write_at(c, sector, area, sizeof area, "write error")) return 0;
+    if (!card_write_at(c, sector, area, sizeof area, "write error")) return VMK_FAILED;
     log_printf_whole(c->log, "backup RAM file %s is saved into memorycard for #%d:%s\n", v[1],
                      static_cast<int>(n.value()), c->entries[n.record].name);
-    return 1;
+    return VMK_OK;
 }
 
 int card_bkram_multiread(card_context *c, int argc, const char *const *v) {
-    if (argc < 1) return 0;
+    if (argc < 1) return VMK_FAILED;
     long overwrite = 1;
-    if (argc >= 2 && !card_arg_long(c->log, v[1], &overwrite)) return 0;
+    if (argc >= 2 && !card_arg_long(c->log, v[1], &overwrite)) return VMK_FAILED;
     // An empty path would put the files into the root folder.
     if (v[0][0] == '\0') {
         log_line(c->log, "no folder given for the backup RAM files");
-        return 0;
+        return VMK_FAILED;
     }
     const std::string path = v[0];
     std::vector<uint8_t> areas(size_t{CARD_DISC_SLOTS} * BKRAM_AREA_BYTES);
@@ -121,6 +121,6 @@ int card_bkram_multiread(card_context *c, int argc, const char *const *v) {
         }
         return true;
     };
-    if (!chain_walk(c, CHAIN_WALK_ALL, save_block)) return 0;
-    return all_written ? 1 : 0;
+    if (!chain_walk(c, CHAIN_WALK_ALL, save_block)) return VMK_FAILED;
+    return vmk_status(all_written);
 }

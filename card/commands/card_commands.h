@@ -1,5 +1,7 @@
-// Handlers of the card command table: 1 for success, 0 for failure.
+// Handlers of the card command table: VMK_OK or VMK_FAILED (core/status.h).
 #pragma once
+
+#include "core/status.h"
 
 struct card_context;
 

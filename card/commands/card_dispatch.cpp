@@ -47,20 +47,9 @@ const card_command_info *card_command_find(const char *name) {
 
 bool open_without_card(card_context *c) { return drive_letter_check(c->log, c->drive); }
 
-int card_dispatch(log_sink *log, int c, const char *const *v) {
-    if (c <= 1) return 0;
-    const card_command_info *row = card_command_find(v[1]);
-    if (row == nullptr) {
-        log_printf(log, "unknown card command %s\n", v[1]);
-        return 1;
-    }
-    command_arguments arguments;
-    if (!command_arguments_split(row->options, c - 2, v + 2, false, &arguments)) {
-        log_printf(log, "%s\n", arguments.refusal.c_str());
-        return 1;
-    }
+int card_run(log_sink *log, const card_command_info *row, const command_arguments &arguments) {
     const std::vector<const char *> &p = arguments.positional;
-    if (p.size() <= static_cast<size_t>(row->argnum)) return 1;
+    if (p.size() <= static_cast<size_t>(row->argnum)) return VMK_FAILED;
 
     // About 53 KiB: too large for a worker thread's stack.
     auto context = std::make_unique<card_context>();
@@ -69,13 +58,28 @@ int card_dispatch(log_sink *log, int c, const char *const *v) {
     context->drive = p[0];
     context->force = command_option_given(arguments, CARD_FORCE);
     context->arguments = &arguments;
-    if (!row->open(context.get())) return 1;
+    if (!row->open(context.get())) return VMK_FAILED;
     int argc = static_cast<int>(p.size()) - 1;
-    int result = row->handler(context.get(), argc, argc > 0 ? p.data() + 1 : nullptr);
+    int status = row->handler(context.get(), argc, argc > 0 ? p.data() + 1 : nullptr);
     if (context->disk != nullptr) {
         // Success only once what was written is on the card.
-        if (result == 1 && !disk_flush(context->disk)) result = 0;
+        if (status == VMK_OK && !disk_flush(context->disk)) status = VMK_FAILED;
         disk_close(context->disk);
     }
-    return result == 1 ? 0 : 1;
+    return status;
+}
+
+int card_dispatch(log_sink *log, int c, const char *const *v) {
+    if (c <= 1) return VMK_OK;
+    const card_command_info *row = card_command_find(v[1]);
+    if (row == nullptr) {
+        log_printf(log, "unknown card command %s\n", v[1]);
+        return VMK_FAILED;
+    }
+    command_arguments arguments;
+    if (!command_arguments_split(row->options, c - 2, v + 2, false, &arguments)) {
+        log_printf(log, "%s\n", arguments.refusal.c_str());
+        return VMK_FAILED;
+    }
+    return card_run(log, row, arguments);
 }

@@ -6,6 +6,7 @@
 #include "card/store/drive_table.h"
 #include "core/command_options.h"
 #include "core/log.h"
+#include "core/status.h"
 
 struct card_context;
 
@@ -13,8 +14,8 @@ struct card_command_info {
     const char *name;   // matched on at most 20 characters
     const char *usage;  // "[required] (optional)" after the drive letter
     bool (*open)(card_context *c);
-    // 1 for success, 0 for failure. v holds argc arguments after the drive
-    // letter (nullptr when there are none).
+    // VMK_OK or VMK_FAILED (core/status.h). v holds argc arguments after the
+    // drive letter (nullptr when there are none).
     int (*handler)(card_context *c, int argc, const char *const *v);
     int argnum;  // minimum number of arguments after the drive letter
     // How many more arguments may follow (CARD_ARGS_UNBOUNDED: any number).
@@ -38,8 +39,13 @@ const card_command_info *card_command_list();
 // The row named name (compared on at most 20 characters), or nullptr.
 const card_command_info *card_command_find(const char *name);
 
+// Runs row on arguments already split by its options: the drive letter, then
+// the row's arguments. VMK_OK or VMK_FAILED (also, silently, for too few).
+int card_run(log_sink *log, const card_command_info *row, const command_arguments &arguments);
+
+// The vector form, for the window's workers: split once, then card_run.
 // Vector: "", command, drive letter, arguments..., the row's options anywhere
-// after the command. Returns 0 for success and 1 for failure (also for too few
-// arguments, silently, and for an unknown name).
+// after the command. Returns VMK_OK or VMK_FAILED (also for too few
+// arguments, silently, and for an unknown name); VMK_OK for an empty vector.
 int card_dispatch(log_sink *log, int c, const char *const *v);
 

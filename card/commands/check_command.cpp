@@ -87,5 +87,5 @@ int card_check_command(card_context *c, int, const char *const *) {
                    summary.images, summary.images == 1 ? "" : "s",
                    static_cast<unsigned long long>(mib));
     }
-    return summary.findings == 0 && !summary.stopped ? 1 : 0;
+    return vmk_status(summary.findings == 0 && !summary.stopped);
 }

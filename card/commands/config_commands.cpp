@@ -49,43 +49,43 @@ bool config_select_entry(card_context *c, const char *text, image_number *n) {
 }
 
 int card_config(card_context *c, int argc, const char *const *v) {
-    if (argc < 2) return 0;
+    if (argc < 2) return VMK_FAILED;
     unsigned long value;
     image_number n;
-    if (!card_arg_ulong(c->log, v[1], &value) || !config_select_entry(c, v[0], &n)) return 0;
+    if (!card_arg_ulong(c->log, v[1], &value) || !config_select_entry(c, v[0], &n)) return VMK_FAILED;
     disc_entry &e = c->entries[n.record];
     uint8_t flags = static_cast<uint8_t>(value & 0xFF);
-    if (!area_fits_kind(c, e, flags)) return 0;
+    if (!area_fits_kind(c, e, flags)) return VMK_FAILED;
     e.flags = flags;
     if (argc >= 3) {
         entry_name_set(&e, v[2]);
-        if (!name_write(c, &e, e.name)) return 0;
+        if (!name_write(c, &e, e.name)) return VMK_FAILED;
     }
-    return order_write(c) ? 1 : 0;
+    return vmk_status(order_write(c));
 }
 
 int card_config_single(card_context *c, int argc, const char *const *v) {
-    if (argc < 7) return 0;
+    if (argc < 7) return VMK_FAILED;
     config_request r;
     image_number n;
     if (!config_request_parse(c->log, v, &r) || !card_arg_image(c, v[5], DISC_NOT_IN_CHAIN, &n))
-        return 0;
-    if (!managearea_select(c, n.block) || !apply_request(c, r, n)) return 0;
+        return VMK_FAILED;
+    if (!managearea_select(c, n.block) || !apply_request(c, r, n)) return VMK_FAILED;
     disc_entry &e = c->entries[n.record];
     entry_name_set(&e, v[6]);
-    if (!name_write(c, &e, e.name)) return 0;
-    return order_write(c) ? 1 : 0;
+    if (!name_write(c, &e, e.name)) return VMK_FAILED;
+    return vmk_status(order_write(c));
 }
 
 int card_config_multi(card_context *c, int argc, const char *const *v) {
-    if (argc < 6) return 0;
+    if (argc < 6) return VMK_FAILED;
     config_request r;
-    if (!config_request_parse(c->log, v, &r)) return 0;
+    if (!config_request_parse(c->log, v, &r)) return VMK_FAILED;
     // Every number is checked before the first block changes.
     std::vector<image_number> numbers;
     for (int i = 5; i < argc; i++) {
         image_number n;
-        if (!card_arg_image(c, v[i], DISC_NOT_IN_CHAIN, &n)) return 0;
+        if (!card_arg_image(c, v[i], DISC_NOT_IN_CHAIN, &n)) return VMK_FAILED;
         numbers.push_back(n);
     }
     // A block is committed before the next one is loaded; a failure leaves
@@ -94,12 +94,12 @@ int card_config_multi(card_context *c, int argc, const char *const *v) {
     uint32_t current = 0;
     for (image_number n : numbers) {
         if (!loaded || n.block != current) {
-            if (loaded && !order_write(c)) return 0;
-            if (!managearea_select(c, n.block)) return 0;
+            if (loaded && !order_write(c)) return VMK_FAILED;
+            if (!managearea_select(c, n.block)) return VMK_FAILED;
             loaded = true;
             current = n.block;
         }
-        if (!apply_request(c, r, n)) return 0;
+        if (!apply_request(c, r, n)) return VMK_FAILED;
     }
-    return order_write(c) ? 1 : 0;
+    return vmk_status(order_write(c));
 }

@@ -162,32 +162,32 @@ int card_format(card_context *c, int, const char *const *) {
     // Room for the table, partition #0 and one block header at least.
     if (n < CARD_PARTITION1_START + MANAGEAREA_INIT_BYTES / 512) {
         log_printf(c->log, "the card is too small: %u sectors\n", n);
-        return 0;
+        return VMK_FAILED;
     }
     // A card that wraps writes past its real size would lose images later;
     // it is refused before anything is written.
     capacity_result capacity;
-    if (!capacity_probe(c->disk, c->log, &capacity)) return 0;
+    if (!capacity_probe(c->disk, c->log, &capacity)) return VMK_FAILED;
     if (capacity.holds < capacity.claimed) {
         log_printf(c->log, "fake capacity: %s\n", capacity_shortfall_text(capacity).c_str());
         log_line(c->log, "format refused");
-        return 0;
+        return VMK_FAILED;
     }
     uint8_t mbr[512];
     mbr_build(mbr, n);
     log_printf(c->log, "partition #0 %dMiB\n", 2);
     log_printf(c->log, "partition #1 %dMiB\n",
                static_cast<int>((n - CARD_PARTITION1_START) / 2048));
-    if (!card_write_at(c, 0, mbr, sizeof mbr, "write error on MBR")) return 0;
+    if (!card_write_at(c, 0, mbr, sizeof mbr, "write error on MBR")) return VMK_FAILED;
 
     std::vector<uint8_t> fat = fat12_partition_image();
     if (!card_write_at(c, CARD_PARTITION0_START, fat.data(), static_cast<uint32_t>(fat.size()),
                        "write error FAT"))
-        return 0;
+        return VMK_FAILED;
     // The system mounts partition #0 again once it has read the new table.
     std::string why;
     if (!disk_reread_partitions(c->disk, &why))
         log_printf_whole(c->log, "warning: the system did not read the new partition table: %s\n",
                          why.c_str());
-    return managearea_init(c, n, CARD_PARTITION1_START) ? 1 : 0;
+    return vmk_status(managearea_init(c, n, CARD_PARTITION1_START));
 }

@@ -36,34 +36,34 @@ bool copy_area(card_context *c, const disc_entry &e, file_replace *out, const ch
 }  // namespace
 
 int card_rawdump(card_context *c, int argc, const char *const *v) {
-    if (argc < 2) return 0;
+    if (argc < 2) return VMK_FAILED;
     uint64_t d;
-    if (!card_arg_decimal(c->log, v[0], &d)) return 0;
+    if (!card_arg_decimal(c->log, v[0], &d)) return VMK_FAILED;
     // Only the first block's entries: the dispatcher's open left it loaded.
     if (d >= c->disc_amount) {
         log_printf(c->log, "discnumber #%llu not found\n",
                    static_cast<unsigned long long>(d));
-        return 0;
+        return VMK_FAILED;
     }
     const disc_entry &e = c->entries[d];
     disk_set_relativepoint(c->disk, c->block + e.offset);
     if (!disk_seek_relative(c->disk, 0)) {
         log_line(c->log, "seek error");
-        return 0;
+        return VMK_FAILED;
     }
     // A cut-short dump would pass for a disc image, and a failed one must not
     // cost the file it would have replaced.
     file_replace out;
     if (!file_replace_begin(&out, v[1])) {
         log_printf_whole(c->log, "error opening file %s\n", v[1]);
-        return 0;
+        return VMK_FAILED;
     }
-    if (!copy_area(c, e, &out, v[1])) return 0;
+    if (!copy_area(c, e, &out, v[1])) return VMK_FAILED;
     if (!file_replace_commit(&out)) {
         log_printf_whole(c->log, "error writing file %s\n", v[1]);
-        return 0;
+        return VMK_FAILED;
     }
     log_printf_whole(c->log, "disc #%u: %u sectors saved into file:%s\n", static_cast<unsigned>(d),
                      e.length, v[1]);
-    return 1;
+    return VMK_OK;
 }

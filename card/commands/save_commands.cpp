@@ -1,3 +1,4 @@
+#include "core/status.h"
 #include "card/commands/save_commands.h"
 
 #include <chrono>
@@ -45,10 +46,10 @@ bool run_card_quietly(log_sink *log, const char *command, const save_place &plac
 void fail(log_sink *log, const std::string &text) { log_line(log, text.c_str()); }
 
 int load_listed(log_sink *log, const save_place &place, save_file *file, save_listing *listing) {
-    if (save_place_load(log, place, file) != SAVE_OK) return SAVE_FAILED;
-    if (save_list(file->kind, file->image, listing) == SAVE_OK) return SAVE_OK;
+    if (save_place_load(log, place, file) != VMK_OK) return VMK_FAILED;
+    if (save_list(file->kind, file->image, listing) == VMK_OK) return VMK_OK;
     fail(log, save_place_text(place) + ": " + listing->fault);
-    return SAVE_FAILED;
+    return VMK_FAILED;
 }
 
 }  // namespace
@@ -74,33 +75,33 @@ std::string save_place_text(const save_place &place) {
 int save_place_load(log_sink *log, const save_place &place, save_file *out) {
     std::string why;
     if (!place.card) {
-        if (save_file_load(place.file.c_str(), out, &why) == SAVE_OK) return SAVE_OK;
+        if (save_file_load(place.file.c_str(), out, &why) == VMK_OK) return VMK_OK;
         fail(log, why);
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     scratch_file scratch;
-    if (!run_card_quietly(log, "bkram_read", place, scratch.path)) return SAVE_FAILED;
-    if (save_file_load(scratch.path.c_str(), out, &why) == SAVE_OK && out->kind == SAVE_BACKUP_RAM)
-        return SAVE_OK;
+    if (!run_card_quietly(log, "bkram_read", place, scratch.path)) return VMK_FAILED;
+    if (save_file_load(scratch.path.c_str(), out, &why) == VMK_OK && out->kind == SAVE_BACKUP_RAM)
+        return VMK_OK;
     fail(log, save_place_text(place) + ": the area could not be read as backup RAM");
-    return SAVE_FAILED;
+    return VMK_FAILED;
 }
 
 int save_place_store(log_sink *log, const save_place &place, const save_file &file) {
     std::string why;
     if (!place.card) {
-        if (save_file_store(place.file.c_str(), file, &why) == SAVE_OK) return SAVE_OK;
+        if (save_file_store(place.file.c_str(), file, &why) == VMK_OK) return VMK_OK;
         fail(log, why);
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
     // A card area holds the raw image only.
     scratch_file scratch;
     if (file.kind != SAVE_BACKUP_RAM ||
         !file_write_whole(scratch.path.c_str(), file.image.data(), file.image.size())) {
         fail(log, save_place_text(place) + ": cannot be written");
-        return SAVE_FAILED;
+        return VMK_FAILED;
     }
-    return run_card_quietly(log, "bkram_write", place, scratch.path) ? SAVE_OK : SAVE_FAILED;
+    return run_card_quietly(log, "bkram_write", place, scratch.path) ? VMK_OK : VMK_FAILED;
 }
 
 std::string save_listing_text(const save_listing &listing, bool json) {
@@ -132,7 +133,7 @@ std::string save_listing_text(const save_listing &listing, bool json) {
 
 int save_command_list(log_sink *log, const save_place &place, bool json) {
     save_file file;
-    if (save_place_load(log, place, &file) != SAVE_OK) return 1;
+    if (save_place_load(log, place, &file) != VMK_OK) return VMK_FAILED;
     save_listing listing;
     int status = save_list(file.kind, file.image, &listing);
     if (!json) {
@@ -142,66 +143,66 @@ int save_command_list(log_sink *log, const save_place &place, bool json) {
         log_line(log, head.c_str());
     }
     log_write(log, save_listing_text(listing, json).c_str());
-    return status == SAVE_OK ? 0 : 1;
+    return status == VMK_OK ? 0 : 1;
 }
 
 int save_command_copy(log_sink *log, const save_place &from, const std::string &which,
                       const save_place &to, bool replace) {
     save_file source, target;
     save_listing listing, target_listing;
-    if (load_listed(log, from, &source, &listing) != SAVE_OK) return 1;
+    if (load_listed(log, from, &source, &listing) != VMK_OK) return VMK_FAILED;
     const save_entry *entry = nullptr;
     std::string why;
-    if (save_find(listing, which, &entry, &why) != SAVE_OK) {
+    if (save_find(listing, which, &entry, &why) != VMK_OK) {
         fail(log, save_place_text(from) + ": " + why);
-        return 1;
+        return VMK_FAILED;
     }
-    if (load_listed(log, to, &target, &target_listing) != SAVE_OK) return 1;
+    if (load_listed(log, to, &target, &target_listing) != VMK_OK) return VMK_FAILED;
     if (target.kind != source.kind) {
         fail(log, std::string("a ") + save_kind_name(source.kind) + " entry cannot go into a " +
                       save_kind_name(target.kind) + " image");
-        return 1;
+        return VMK_FAILED;
     }
     std::vector<uint8_t> blob;
-    if (save_extract(source.kind, source.image, *entry, &blob) != SAVE_OK ||
-        save_insert(target.kind, &target.image, blob, replace, &why) != SAVE_OK) {
+    if (save_extract(source.kind, source.image, *entry, &blob) != VMK_OK ||
+        save_insert(target.kind, &target.image, blob, replace, &why) != VMK_OK) {
         fail(log, save_place_text(to) + ": " + why);
-        return 1;
+        return VMK_FAILED;
     }
-    if (save_place_store(log, to, target) != SAVE_OK) return 1;
+    if (save_place_store(log, to, target) != VMK_OK) return VMK_FAILED;
     log_printf_whole(log, "copied \"%s\" (%u bytes) from %s to %s\n", entry->name.c_str(), entry->bytes,
                      save_place_text(from).c_str(), save_place_text(to).c_str());
-    return 0;
+    return VMK_OK;
 }
 
 int save_command_delete(log_sink *log, const save_place &place, const std::string &which) {
     save_file file;
     save_listing listing;
-    if (load_listed(log, place, &file, &listing) != SAVE_OK) return 1;
+    if (load_listed(log, place, &file, &listing) != VMK_OK) return VMK_FAILED;
     const save_entry *entry = nullptr;
     std::string why;
-    if (save_find(listing, which, &entry, &why) != SAVE_OK ||
-        save_delete(file.kind, &file.image, *entry, &why) != SAVE_OK) {
+    if (save_find(listing, which, &entry, &why) != VMK_OK ||
+        save_delete(file.kind, &file.image, *entry, &why) != VMK_OK) {
         fail(log, save_place_text(place) + ": " + why);
-        return 1;
+        return VMK_FAILED;
     }
-    if (save_place_store(log, place, file) != SAVE_OK) return 1;
+    if (save_place_store(log, place, file) != VMK_OK) return VMK_FAILED;
     log_printf_whole(log, "deleted \"%s\" from %s\n", entry->name.c_str(), save_place_text(place).c_str());
-    return 0;
+    return VMK_OK;
 }
 
 int save_command_format(log_sink *log, const char *path, save_kind kind, bool gzip) {
     if (file_size(path) >= 0) {
         fail(log, std::string(path) + ": exists already; nothing written");
-        return 1;
+        return VMK_FAILED;
     }
     save_file file = save_file_new(kind);
     file.gzip = gzip;
     std::string why;
-    if (save_file_store(path, file, &why) != SAVE_OK) {
+    if (save_file_store(path, file, &why) != VMK_OK) {
         fail(log, why);
-        return 1;
+        return VMK_FAILED;
     }
     log_printf_whole(log, "%s: empty %s image written\n", path, save_kind_name(kind));
-    return 0;
+    return VMK_OK;
 }

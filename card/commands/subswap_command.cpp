@@ -102,7 +102,7 @@ bool last_block_version(card_context *c, uint8_t *version) {
 
 int card_subswap(card_context *c, int, const char *const *) {
     uint8_t last = 0;
-    if (!last_block_version(c, &last)) return 0;
+    if (!last_block_version(c, &last)) return VMK_FAILED;
     const uint8_t target = last == 3 ? 4 : 3;
     std::vector<uint8_t> chunk(CHUNK_BYTES);
     auto swap_block = [&chunk, target](card_context *c, uint32_t k) {
@@ -121,5 +121,5 @@ int card_subswap(card_context *c, int, const char *const *) {
         c->version = target;
         return order_write(c);
     };
-    return chain_walk(c, CHAIN_WALK_ALL, swap_block) ? 1 : 0;
+    return vmk_status(chain_walk(c, CHAIN_WALK_ALL, swap_block));
 }

@@ -74,8 +74,8 @@ uint64_t cd_area_sectors(uint64_t n) {
            DISK_SECTOR_SIZE;
 }
 
-int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, cd_source *source,
-                   subchannel_transform transform, bool strict) {
+int cd_image_write(disk_handle *disk, uint32_t area, const disc_description *d, log_sink *log,
+                   cd_source *source, subchannel_transform transform, bool strict) {
     if (d->tocentries <= LEADOUT_ENTRY || d->entries[LEADOUT_ENTRY].point != TOC_POINT_A2) {
         log_line(log, "toc error: the third entry must be the lead-out (point 0xA2)");
         return 0;
@@ -83,7 +83,7 @@ int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, 
     uint8_t leadout_q[Q_FRAME_SIZE];
     toc_entry_to_frame(&d->entries[LEADOUT_ENTRY], leadout_q);
     const uint32_t sector_count = source->sector_count;
-    if (!disk_seek_relative(disk, 0)) {
+    if (!disk_seek(disk, area)) {
         log_line(log, "seek error");
         return 0;
     }

@@ -19,10 +19,10 @@
 // (n + 151) stored sectors rounded up to whole disk sectors.
 uint64_t cd_area_sectors(uint64_t n);
 
-// The disk's relative point must be at the area. Reads every sector of
-// source. strict: warn about jumps of 3
+// Writes the disc's stored sectors from the absolute sector area on. Reads
+// every sector of source. strict: warn about jumps of 3
 // frames in the Q positions instead of 75. The progress gauge counts the
 // area's stored sectors. 1 for success, 0 with a message (the TOC has no
 // lead-out entry, a file cannot be read, "write error").
-int cd_image_write(disk_handle *disk, const disc_description *d, log_sink *log, cd_source *source,
-                   subchannel_transform transform, bool strict);
+int cd_image_write(disk_handle *disk, uint32_t area, const disc_description *d, log_sink *log,
+                   cd_source *source, subchannel_transform transform, bool strict);

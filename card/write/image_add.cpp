@@ -118,16 +118,19 @@ bool append_block(card_context *c, uint32_t *block) {
     return true;
 }
 
-bool write_rom_area(card_context *c, const char *prefix, const image_input &in, disc_entry *d) {
-    std::vector<uint8_t> rom(in.rom_size);
+// The ROM file is read once, here: its area and its index track are made
+// from these bytes.
+bool read_rom(log_sink *log, const char *prefix, uint32_t bytes, std::vector<uint8_t> *rom) {
+    rom->assign(bytes, 0);
     FILE *f = file_open(prefix, "rb");
-    bool ok = f != nullptr && fread(rom.data(), 1, rom.size(), f) == rom.size();
+    bool ok = f != nullptr && fread(rom->data(), 1, bytes, f) == bytes;
     if (f != nullptr) fclose(f);
-    if (!ok) {
-        log_file_message(c->log, prefix, ": cannot be read\n");
-        return false;
-    }
-    rom_class k = rom_classify(c->log, rom.data(), in.rom_size);
+    if (!ok) log_file_message(log, prefix, ": cannot be read\n");
+    return ok;
+}
+
+bool write_rom_area(card_context *c, const std::vector<uint8_t> &rom, disc_entry *d) {
+    rom_class k = rom_classify(c->log, rom.data(), static_cast<uint32_t>(rom.size()));
     d->flags = k.flags;
     memcpy(d->romconfig, k.romconfig, 2);
     d->config = default_configuration_word(d->flags, d->romconfig[0], d->romconfig[1]);
@@ -137,8 +140,7 @@ bool write_rom_area(card_context *c, const char *prefix, const image_input &in, 
 
 bool write_cd_area(card_context *c, const image_input &in, const add_request &r,
                    disc_entry *d) {
-    disk_set_relativepoint(c->disk, c->block + d->offset);
-    if (!cd_image_write(c->disk, in.description, c->log, in.source,
+    if (!cd_image_write(c->disk, c->block + d->offset, in.description, c->log, in.source,
                         stored_subchannel_transform(c->version), r.strict))
         return false;
     d->flags = 0;
@@ -175,16 +177,16 @@ uint32_t index_disc_sectors(uint32_t disc_manage_max) {
 }
 
 int image_add(card_context *c, int argc, const char *const *v, const add_request &r) {
-    if (argc <= r.name_index || (r.number_given && argc <= r.number_index)) return 0;
+    if (argc <= r.name_index || (r.number_given && argc <= r.number_index)) return VMK_FAILED;
     const char *prefix = v[0];
     uint32_t block = 0, e = 0;
     bool append = false;
-    if (!choose_target(c, v, r, &block, &e, &append)) return 0;
+    if (!choose_target(c, v, r, &block, &e, &append)) return VMK_FAILED;
     if (!verify_skipped(c)) disk_journal_start(c->disk);
 
     input_guard input;
     image_input &in = input.in;
-    if (!image_input_read(c->log, prefix, &in)) return 0;
+    if (!image_input_read(c->log, prefix, &in)) return VMK_FAILED;
     const char *name = v[r.name_index];
     if (r.name_index == 0) {
         if (const char *display = description_display_name(in.description)) {
@@ -200,12 +202,12 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     // A block whose index disc cannot take the new track is full as well.
     if (!append && c->disc_amount > 0 && !r.overwrite) {
         uint32_t used = 0;
-        if (!index_space_used(c, e, &used)) return 0;
+        if (!index_space_used(c, e, &used)) return VMK_FAILED;
         uint32_t length = c->entries[0].length;
         append = length != 0 && uint64_t{used} + index_space_needed(in) >= length;
     }
     if (append) {
-        if (!append_block(c, &block)) return 0;
+        if (!append_block(c, &block)) return VMK_FAILED;
         e = 0;
     }
 
@@ -226,10 +228,12 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
                                                         DISK_SECTOR_SIZE / STORED_SECTOR_SIZE);
     const subchannel_transform transform = stored_subchannel_transform(c->version);
     auto plan = std::make_unique<index_track_plan>();
+    // The index disc is the disk's relative point from here on: the image's
+    // own area is written at its absolute start.
     disk_set_relativepoint(c->disk, index_area);
     if (!index_track_prepare(c->log, c->disk, in, e - 1, fresh, r.overwrite, transform,
                              index_frames, plan.get()))
-        return 0;
+        return VMK_FAILED;
 
     disc_entry &d = c->entries[e];
     const uint32_t offset = c->entries[e - 1].offset + c->entries[e - 1].length;
@@ -240,12 +244,12 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         // the last): a replaced area keeps its size, a ROM's included.
         if (d.length != length) {
             log_line(c->log, "CD image capacity is not match on the memory card");
-            return 0;
+            return VMK_FAILED;
         }
     } else if (uint64_t{c->block - c->first_block} + offset + length >= c->partition_size ||
                length >= CARD_DISC_LENGTH_LIMIT) {
         log_line(c->log, "the capacity of memory card would be over!");
-        return 0;
+        return VMK_FAILED;
     }
     d.offset = offset;
     d.length = static_cast<uint32_t>(length);
@@ -255,25 +259,26 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     if (r.overwrite) {
         // The old image is gone once its area is rewritten: a damaged
         // compressed image must be found out before.
-        if (in.kind == IMAGE_CD && !in.source->check_all_data(c->log)) return 0;
+        if (in.kind == IMAGE_CD && !in.source->check_all_data(c->log)) return VMK_FAILED;
         log_printf(c->log,
                    "image#%u-%02u is rewritten in place: if this is cut short, write it again\n",
                    block, e);
     } else if (!managearea_cut(c, e)) {
         // The records from e on and the blocks after this one leave the card
         // before their areas are overwritten.
-        return 0;
+        return VMK_FAILED;
     }
-    bool written = in.kind == IMAGE_ROM ? write_rom_area(c, prefix, in, &d)
-                                        : write_cd_area(c, in, r, &d);
-    if (!written) return 0;
-    disk_set_relativepoint(c->disk, index_area);
-    if (!index_track_commit(c->log, c->disk, prefix, *plan)) return 0;
+    std::vector<uint8_t> rom;  // stays empty for a CD image
+    bool written = in.kind == IMAGE_ROM
+                       ? read_rom(c->log, prefix, in.rom_size, &rom) && write_rom_area(c, rom, &d)
+                       : write_cd_area(c, in, r, &d);
+    if (!written) return VMK_FAILED;
+    if (!index_track_commit(c->log, c->disk, rom, *plan)) return VMK_FAILED;
     if (fresh) {
-        if (!name_write(c, &c->entries[0], index_name)) return 0;
+        if (!name_write(c, &c->entries[0], index_name)) return VMK_FAILED;
         for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) c->order[p] = static_cast<uint8_t>(p);
     }
-    if (!name_write(c, &d, d.name)) return 0;
+    if (!name_write(c, &d, d.name)) return VMK_FAILED;
 
     if (r.overwrite) {
         // The record keeps its place: amount and chain stay as they are.
@@ -286,7 +291,7 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     }
     // The image's areas are checked before the header lists it, the header
     // and listing after they are written.
-    if (!verify_written(c, block, e, d.name)) return 0;
-    if (!order_write(c)) return 0;
-    return verify_written(c, block, e, d.name) ? 1 : 0;
+    if (!verify_written(c, block, e, d.name)) return VMK_FAILED;
+    if (!order_write(c)) return VMK_FAILED;
+    return vmk_status(verify_written(c, block, e, d.name));
 }

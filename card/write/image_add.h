@@ -19,6 +19,8 @@
 
 #include <cstdint>
 
+#include "core/status.h"
+
 struct card_context;
 
 struct add_request {
@@ -29,7 +31,7 @@ struct add_request {
     bool overwrite;  // the record must exist and keeps its place and size
 };
 
-// v[0] is the prefix. 1 for success, 0 with a message.
+// v[0] is the prefix. VMK_OK, or VMK_FAILED with a message.
 int image_add(card_context *c, int argc, const char *const *v, const add_request &r);
 
 // Disk sectors of a new index disc for a block of disc_manage_max records.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "card/cdimage/cd_description.h"
 #include "card/store/disk_handle.h"
@@ -27,9 +28,10 @@ struct index_track_request {
 };
 
 // Writes the track's stored sectors (and the lead-out sector after them)
-// into the index disc at the disk's relative point. prefix names the ROM
-// file (HUROM); a CD image's preview comes from r.image. False with a message.
-bool index_track_write(disk_handle *disk, log_sink *log, const char *prefix,
+// into the index disc at the disk's relative point. rom holds the ROM's bytes
+// (HUROM; empty for a CD image, whose preview comes from r.image). False with
+// a message.
+bool index_track_write(disk_handle *disk, log_sink *log, const std::vector<uint8_t> &rom,
                        const index_track_request &r);
 
 // Where a CD image's preview starts: the first audio track after a data
@@ -56,13 +58,8 @@ int index_track_prepare(log_sink *log, disk_handle *disk, const image_input &in,
                         subchannel_transform transform, uint32_t frame_limit,
                         index_track_plan *plan);
 // Writes the track, then the TOC. False with a message.
-bool index_track_commit(log_sink *log, disk_handle *disk, const char *prefix,
+bool index_track_commit(log_sink *log, disk_handle *disk, const std::vector<uint8_t> &rom,
                         const index_track_plan &plan);
-
-// Both in one: 0 failure, 1 TOC rewritten, 2 TOC unchanged.
-int index_track_add(log_sink *log, disk_handle *disk, const image_input &in, const char *prefix,
-                    uint32_t track_index, bool fresh, bool overwrite,
-                    subchannel_transform transform, uint32_t frame_limit);
 
 // Index-disc frames a record's track takes: 375 for a CD image, one per
 // 2048 bytes of a ROM.

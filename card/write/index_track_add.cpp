@@ -125,23 +125,13 @@ int index_track_prepare(log_sink *log, disk_handle *disk, const image_input &in,
     return plan->result;
 }
 
-bool index_track_commit(log_sink *log, disk_handle *disk, const char *prefix,
+bool index_track_commit(log_sink *log, disk_handle *disk, const std::vector<uint8_t> &rom,
                         const index_track_plan &plan) {
-    if (!index_track_write(disk, log, prefix, plan.track)) return false;
+    if (!index_track_write(disk, log, rom, plan.track)) return false;
     if (plan.result == 2) return true;
     if (!area_write(disk, 0, plan.toc, plan.toc_bytes)) {
         log_line(log, "write error");
         return false;
     }
     return true;
-}
-
-int index_track_add(log_sink *log, disk_handle *disk, const image_input &in, const char *prefix,
-                    uint32_t track_index, bool fresh, bool overwrite,
-                    subchannel_transform transform, uint32_t frame_limit) {
-    auto plan = std::make_unique<index_track_plan>();
-    int result = index_track_prepare(log, disk, in, track_index, fresh, overwrite, transform,
-                                     frame_limit, plan.get());
-    if (result == 0 || !index_track_commit(log, disk, prefix, *plan)) return 0;
-    return result;
 }

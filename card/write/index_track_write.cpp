@@ -1,5 +1,6 @@
 // Writing one track of an index disc: stored sectors built in one buffer,
 // the neighbouring bytes of partly covered disk sectors kept.
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,7 +10,6 @@
 #include "card/write/index_disc.h"
 #include "card/layout/stored_sector.h"
 #include "card/cdimage/subchannel_q.h"
-#include "core/file_util.h"
 
 namespace {
 
@@ -33,15 +33,6 @@ void fade_out(uint8_t *audio, uint32_t frames) {
             p[1] = static_cast<uint8_t>(v >> 8);
         }
     }
-}
-
-bool read_rom(log_sink *log, const char *name, uint32_t bytes, std::vector<uint8_t> *rom) {
-    rom->assign(bytes, 0);
-    FILE *f = file_open(name, "rb");
-    bool ok = f != nullptr && fread(rom->data(), 1, bytes, f) == bytes;
-    if (f != nullptr) fclose(f);
-    if (!ok) log_file_message(log, name, ": cannot be read\n");
-    return ok;
 }
 
 // The preview's main bytes: the source track as far as it keeps its track
@@ -69,7 +60,7 @@ void build_rom_sector(uint8_t *main, const uint8_t *q, const uint8_t *data) {
 
 }  // namespace
 
-bool index_track_write(disk_handle *disk, log_sink *log, const char *prefix,
+bool index_track_write(disk_handle *disk, log_sink *log, const std::vector<uint8_t> &rom,
                        const index_track_request &r) {
     uint64_t start = stored_sector_byte(r.destination);
     uint32_t first_sector = static_cast<uint32_t>(start / DISK_SECTOR_SIZE);
@@ -89,7 +80,12 @@ bool index_track_write(disk_handle *disk, log_sink *log, const char *prefix,
 
     std::vector<uint8_t> data;
     if (r.media == INDEX_MEDIA_HUROM) {
-        if (!read_rom(log, prefix, r.frames * ROM_SECTOR_DATA, &data)) return false;
+        size_t bytes = size_t{r.frames} * ROM_SECTOR_DATA;
+        if (rom.size() < bytes) {
+            log_printf(log, "the ROM is shorter than its index track: %zu bytes\n", rom.size());
+            return false;
+        }
+        data.assign(rom.begin(), rom.begin() + static_cast<std::ptrdiff_t>(bytes));
     } else {
         read_preview(log, r, &data);
     }

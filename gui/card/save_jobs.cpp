@@ -5,9 +5,9 @@ task_job save_list_job(const save_place &place, std::shared_ptr<save_view> resul
     task_job task;
     task.work = [place, result = std::move(result), ok_event, failed_event](log_sink *log) {
         save_file file;
-        result->loaded = save_place_load(log, place, &file) == SAVE_OK;
+        result->loaded = save_place_load(log, place, &file) == VMK_OK;
         if (!result->loaded) return failed_event;
-        if (save_list(file.kind, file.image, &result->listing) == SAVE_OK) return ok_event;
+        if (save_list(file.kind, file.image, &result->listing) == VMK_OK) return ok_event;
         log_line(log, (save_place_text(place) + ": " + result->listing.fault).c_str());
         return failed_event;
     };

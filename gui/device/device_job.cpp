@@ -7,8 +7,8 @@
 namespace {
 
 // Runs the vector through the dispatcher; ok is whether the command did what
-// it was asked (two rows report that with a reversed status convention).
-int dispatch(log_sink *log, void *frame_store, const std::vector<std::string> &words, int *ok) {
+// it was asked (several rows return VMK_OK whatever happened on the board).
+int dispatch(log_sink *log, framebuffer *frame_store, const std::vector<std::string> &words, int *ok) {
     std::vector<const char *> v;
     for (const std::string &word : words) v.push_back(word.c_str());
     return device_dispatch(log, frame_store, static_cast<int>(v.size()), v.data(), ok);
@@ -42,7 +42,7 @@ task_job device_firmware_job(const std::string &file, const std::string &port) {
     return job;
 }
 
-task_job device_capture_job(const std::string &file, const std::string &port, void *store,
+task_job device_capture_job(const std::string &file, const std::string &port, framebuffer *store,
                             std::shared_ptr<void> keep) {
     task_job job;
     job.can_stop = true;

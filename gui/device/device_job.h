@@ -8,6 +8,8 @@
 
 #include "gui/shell/task_job.h"
 
+struct framebuffer;
+
 #define SERIAL_BAUD_TEXT "500000"
 
 // The whole argument vector the dispatcher gets.
@@ -21,7 +23,7 @@ task_job device_firmware_job(const std::string &file, const std::string &port);
 // "vceget" into a borrowed frame store, which keep holds alive while the job
 // lives. Completion 42, or 43 when the dispatch itself failed (a failed
 // capture is reported in the log only).
-task_job device_capture_job(const std::string &file, const std::string &port, void *store,
+task_job device_capture_job(const std::string &file, const std::string &port, framebuffer *store,
                             std::shared_ptr<void> keep);
 
 enum { ROM_DUMP_MAP_COUNT = 3 };

@@ -20,7 +20,7 @@ TEST_F(ColorTable, TableIsProgrammedBehindItsHeaderAndClearedWithoutAFile) {
     std::vector<uint8_t> table = pattern(0x400, 11);
     int ok = -1;
     EXPECT_EQ(run({"colortable", write_file("c.bin", table)}, &ok),
-              1);  // this row returns 1 for done
+              0);
     EXPECT_EQ(ok, 1);
     EXPECT_EQ(log.text(), "Turn on the power again.\n");
     // 1030 bytes: five pages, the last one 6 bytes of data then 0xFF.
@@ -36,7 +36,7 @@ TEST_F(ColorTable, TableIsProgrammedBehindItsHeaderAndClearedWithoutAFile) {
         if (std::string(name) == "empty.bin") file = write_file(name, {});
         log.writes.clear();
         flash->clear_log();
-        EXPECT_EQ(run({"colortable", file}, &ok), 1);
+        EXPECT_EQ(run({"colortable", file}, &ok), 0);
         EXPECT_EQ(ok, 1);
         EXPECT_EQ(log.text(), "Turn on the power again.\n");
         EXPECT_EQ(flash->programmed_pages(), std::vector<uint32_t>{0x60000});
@@ -49,7 +49,7 @@ TEST_F(ColorTable, WrongSizesProgramNothing) {
         SCOPED_TRACE(size);
         log.writes.clear();
         int ok = -1;
-        EXPECT_EQ(run({"colortable", write_file("c.bin", pattern(size))}, &ok), 0);
+        EXPECT_EQ(run({"colortable", write_file("c.bin", pattern(size))}, &ok), 1);
         EXPECT_EQ(ok, 0);
         EXPECT_EQ(log.text(), "file size is not 0x400 bytes\n");
     }
@@ -60,7 +60,7 @@ TEST_F(ColorTable, WrongSizesProgramNothing) {
 TEST_F(ColorTable, FailingPageIsTheLastLine) {
     flash->bad_reply_after(2, 0x00);
     int ok = -1;
-    EXPECT_EQ(run({"colortable", write_file("c.bin", pattern(0x400))}, &ok), 0);
+    EXPECT_EQ(run({"colortable", write_file("c.bin", pattern(0x400))}, &ok), 1);
     EXPECT_EQ(ok, 0);
     EXPECT_EQ(log.text(), "programming bad reply\n");
     EXPECT_EQ(flash->programmed_pages().size(), 3u);

@@ -106,7 +106,7 @@ TEST_F(Dispatch, ArgumentChecksRefuseBeforeTouchingTheBoard) {
         {{"gpram_dn", "7E000", "4000", "f"}, 1, "address range error: address > 0x80000\n"},
         {{"gpram_dn", "0xFFFFE000", "4000", "f"}, 1, "address range error: address > 0x80000\n"},
         {{"upimg", "GPRAM", "rom", "f"}, 1, "destination is gpram or flash\n"},
-        {{"upimg", "gpram", "sf2", "f"}, 0, "unknown map, map is defined:\n rom romram\n"},
+        {{"upimg", "gpram", "sf2", "f"}, 1, "unknown map, map is defined:\n rom romram\n"},
         {{"program_data", "2FFFF", "f"}, 1, "address range error: address < 0x30000\n"},
     };
     for (auto &c : cases) {

@@ -39,7 +39,7 @@ TEST_F(RomUpload, GpramUploadSelectsTheMappingForMapAndSize) {
         std::vector<uint8_t> image = pattern(c.size, static_cast<uint8_t>(c.size >> 13));
         std::string file = write_file("x.pce", image);
         int ok = -1;
-        EXPECT_EQ(run({"upimg", "gpram", c.map, file}, &ok), 1);  // this row returns 1 for done
+        EXPECT_EQ(run({"upimg", "gpram", c.map, file}, &ok), 0);
         EXPECT_EQ(ok, 1);
         EXPECT_EQ(log.text(), "");
         std::vector<uint8_t> gpram = board->gpram();
@@ -77,7 +77,7 @@ TEST_F(RomUpload, RefusedImagesLeaveTheBoardUntouched) {
         std::string file = files.path("missing.pce");
         if (c.size >= 0) file = write_file("x.pce", pattern(static_cast<size_t>(c.size)));
         int ok = -1;
-        EXPECT_EQ(run({"upimg", c.dest, c.map, file}, &ok), 0);
+        EXPECT_EQ(run({"upimg", c.dest, c.map, file}, &ok), 1);
         EXPECT_EQ(ok, 0);
         EXPECT_EQ(log.text(), c.text);
         EXPECT_TRUE(board->headers().empty());
@@ -103,7 +103,7 @@ TEST_F(RomUpload, GpramUploadThatBreaksOffSelectsNoMapping) {
         board->set_faults(f);
         std::string file = write_file("x.pce", pattern(0x60000));
         int ok = -1;
-        EXPECT_EQ(run({"upimg", "gpram", "rom", file}, &ok), 0);
+        EXPECT_EQ(run({"upimg", "gpram", "rom", file}, &ok), 1);
         EXPECT_EQ(ok, 0);
         EXPECT_EQ(log.text(), c.text);
         EXPECT_TRUE(board->control_writes().empty());
@@ -126,7 +126,7 @@ TEST_F(RomUpload, FlashUploadProgramsFromThe192KiBMarkAndWritesTheRecord) {
         std::vector<uint8_t> image = pattern(c.size, 9);
         std::string file = write_file("x.pce", image);
         int ok = -1;
-        EXPECT_EQ(run({"upimg", "flash", c.map, file}, &ok), 1);
+        EXPECT_EQ(run({"upimg", "flash", c.map, file}, &ok), 0);
         EXPECT_EQ(ok, 1);
         EXPECT_EQ(log.text(), "programming is done. Turn on the power again\n");
         EXPECT_EQ(flash->programmed_pages(), pages_from(0x30000, c.size / 256));
@@ -143,7 +143,7 @@ TEST_F(RomUpload, FlashUploadSkipsBlankPagesAndStopsBeforeTheRecordOnAFailedPage
     std::fill(image.begin() + 0x100, image.begin() + 0x1F00,
               0xFF);  // only first and last page carry data
     std::string file = write_file("x.pce", image);
-    EXPECT_EQ(run({"upimg", "flash", "rom", file}), 1);
+    EXPECT_EQ(run({"upimg", "flash", "rom", file}), 0);
     EXPECT_EQ(flash->programmed_pages(), (std::vector<uint32_t>{0x30000, 0x31F00}));
     EXPECT_EQ(log.ranges.back(), 512);
 
@@ -160,7 +160,7 @@ TEST_F(RomUpload, FlashUploadSkipsBlankPagesAndStopsBeforeTheRecordOnAFailedPage
         else
             flash->bad_reply_after(3, 0x21);
         int ok = -1;
-        EXPECT_EQ(run({"upimg", "flash", "rom", write_file("y.pce", pattern(0x4000))}, &ok), 0);
+        EXPECT_EQ(run({"upimg", "flash", "rom", write_file("y.pce", pattern(0x4000))}, &ok), 1);
         EXPECT_EQ(ok, 0);
         EXPECT_EQ(log.text(), fault.last);
         EXPECT_EQ(board->bkram()[0x1860], 0xFF);  // no record for a half-programmed image

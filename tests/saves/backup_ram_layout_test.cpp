@@ -33,12 +33,12 @@ TEST(BackupRamList, SoundImages) {
     };
     for (auto &c : cases) {
         save_listing l;
-        EXPECT_EQ(save_list(SAVE_BACKUP_RAM, c.bytes, &l), SAVE_OK) << c.what << ": " << l.fault;
+        EXPECT_EQ(save_list(SAVE_BACKUP_RAM, c.bytes, &l), VMK_OK) << c.what << ": " << l.fault;
         EXPECT_EQ(l.entries.size(), c.entries) << c.what;
         EXPECT_EQ(l.free_bytes, c.free) << c.what;
     }
     save_listing l;
-    ASSERT_EQ(save_list(SAVE_BACKUP_RAM, image({entry("GAME", 32, 1, 0x1234)}), &l), SAVE_OK);
+    ASSERT_EQ(save_list(SAVE_BACKUP_RAM, image({entry("GAME", 32, 1, 0x1234)}), &l), VMK_OK);
     EXPECT_EQ(l.entries[0].name, "GAME");
     EXPECT_EQ(l.entries[0].bytes, 48u);
     EXPECT_EQ(l.entries[0].offset, 16u);
@@ -69,7 +69,7 @@ TEST(BackupRamList, DamageIsNamedWithItsPlace) {
     };
     for (auto &c : cases) {
         save_listing l;
-        EXPECT_EQ(save_list(SAVE_BACKUP_RAM, c.bytes, &l), SAVE_FAILED) << c.what;
+        EXPECT_EQ(save_list(SAVE_BACKUP_RAM, c.bytes, &l), VMK_FAILED) << c.what;
         EXPECT_TRUE(has(l.fault, c.fault)) << c.what << ": " << l.fault;
     }
 }
@@ -78,7 +78,7 @@ TEST(BackupRamCopy, AppendsAtTheFreePointerByteForByte) {
     std::vector<uint8_t> a = entry("ALPHA", 20, 1), b = entry("BETA", 100, 2, 7);
     std::vector<uint8_t> target = image({a});
     std::string why;
-    ASSERT_EQ(save_insert(SAVE_BACKUP_RAM, &target, b, false, &why), SAVE_OK) << why;
+    ASSERT_EQ(save_insert(SAVE_BACKUP_RAM, &target, b, false, &why), VMK_OK) << why;
     EXPECT_EQ(target, image({a, b}));
 }
 
@@ -86,10 +86,10 @@ TEST(BackupRamCopy, ReplacesOnlyWhenAsked) {
     std::vector<uint8_t> a = entry("ALPHA", 20, 1), old = entry("GAME", 10, 2), fresh = entry("GAME", 30, 5);
     std::vector<uint8_t> target = image({old, a});
     std::string why;
-    EXPECT_EQ(save_insert(SAVE_BACKUP_RAM, &target, fresh, false, &why), SAVE_FAILED);
+    EXPECT_EQ(save_insert(SAVE_BACKUP_RAM, &target, fresh, false, &why), VMK_FAILED);
     EXPECT_TRUE(has(why, "already holds an entry named \"GAME\"")) << why;
     EXPECT_EQ(target, image({old, a})) << "untouched";
-    ASSERT_EQ(save_insert(SAVE_BACKUP_RAM, &target, fresh, true, &why), SAVE_OK) << why;
+    ASSERT_EQ(save_insert(SAVE_BACKUP_RAM, &target, fresh, true, &why), VMK_OK) << why;
     EXPECT_EQ(target, image({a, fresh})) << "the old one removed, the new one at the end";
 }
 
@@ -99,14 +99,14 @@ TEST(BackupRamCopy, ExactFitGoesInOneByteMoreIsRefused) {
     uint32_t room = 2048 - 16 - 116 - 2;
     std::string why;
     std::vector<uint8_t> over = entry("OVER", room - 16 + 1, 3);
-    EXPECT_EQ(save_insert(SAVE_BACKUP_RAM, &target, over, false, &why), SAVE_FAILED);
+    EXPECT_EQ(save_insert(SAVE_BACKUP_RAM, &target, over, false, &why), VMK_FAILED);
     EXPECT_TRUE(has(why, "needs " + std::to_string(room + 1) + " bytes")) << why;
     EXPECT_EQ(target, image({a}));
     std::vector<uint8_t> fits = entry("FITS", room - 16, 3);
-    ASSERT_EQ(save_insert(SAVE_BACKUP_RAM, &target, fits, false, &why), SAVE_OK) << why;
+    ASSERT_EQ(save_insert(SAVE_BACKUP_RAM, &target, fits, false, &why), VMK_OK) << why;
     EXPECT_EQ(target, image({a, fits}));
     save_listing l;
-    EXPECT_EQ(save_list(SAVE_BACKUP_RAM, target, &l), SAVE_OK) << l.fault;
+    EXPECT_EQ(save_list(SAVE_BACKUP_RAM, target, &l), VMK_OK) << l.fault;
     EXPECT_EQ(l.free_bytes, 0u);
 }
 
@@ -115,7 +115,7 @@ TEST(BackupRamCopy, DamagedTargetIsRefused) {
     target[16 + 18] ^= 1;
     std::vector<uint8_t> before = target;
     std::string why;
-    EXPECT_EQ(save_insert(SAVE_BACKUP_RAM, &target, entry("B", 4, 1), false, &why), SAVE_FAILED);
+    EXPECT_EQ(save_insert(SAVE_BACKUP_RAM, &target, entry("B", 4, 1), false, &why), VMK_FAILED);
     EXPECT_TRUE(has(why, "wrong check value")) << why;
     EXPECT_EQ(target, before);
 }
@@ -124,29 +124,29 @@ TEST(BackupRamDelete, LaterEntriesMoveUpAndTheRestIsCleared) {
     std::vector<uint8_t> a = entry("A", 10, 1), b = entry("B", 50, 2), c = entry("C", 30, 3);
     std::vector<uint8_t> img = image({a, b, c});
     save_listing l;
-    ASSERT_EQ(save_list(SAVE_BACKUP_RAM, img, &l), SAVE_OK);
+    ASSERT_EQ(save_list(SAVE_BACKUP_RAM, img, &l), VMK_OK);
     std::string why;
-    ASSERT_EQ(save_delete(SAVE_BACKUP_RAM, &img, l.entries[1], &why), SAVE_OK) << why;
+    ASSERT_EQ(save_delete(SAVE_BACKUP_RAM, &img, l.entries[1], &why), VMK_OK) << why;
     EXPECT_EQ(img, image({a, c}));
-    ASSERT_EQ(save_list(SAVE_BACKUP_RAM, img, &l), SAVE_OK);
-    ASSERT_EQ(save_delete(SAVE_BACKUP_RAM, &img, l.entries[1], &why), SAVE_OK) << why;
+    ASSERT_EQ(save_list(SAVE_BACKUP_RAM, img, &l), VMK_OK);
+    ASSERT_EQ(save_delete(SAVE_BACKUP_RAM, &img, l.entries[1], &why), VMK_OK) << why;
     EXPECT_EQ(img, image({a})) << "the last entry";
 }
 
 TEST(SaveFind, ByNumberOrUniqueName) {
     save_listing l;
     ASSERT_EQ(save_list(SAVE_BACKUP_RAM, image({entry("SAME", 4, 1), entry("SAME", 8, 2), entry("ONE", 2, 3)}), &l),
-              SAVE_OK);
+              VMK_OK);
     const save_entry *e = nullptr;
     std::string why;
-    EXPECT_EQ(save_find(l, "ONE", &e, &why), SAVE_OK);
+    EXPECT_EQ(save_find(l, "ONE", &e, &why), VMK_OK);
     EXPECT_EQ(e->number, 3u);
-    EXPECT_EQ(save_find(l, "#2", &e, &why), SAVE_OK);
+    EXPECT_EQ(save_find(l, "#2", &e, &why), VMK_OK);
     EXPECT_EQ(e->bytes, 24u);
-    EXPECT_EQ(save_find(l, "SAME", &e, &why), SAVE_FAILED);
+    EXPECT_EQ(save_find(l, "SAME", &e, &why), VMK_FAILED);
     EXPECT_TRUE(has(why, "2 entries are named \"SAME\"")) << why;
-    EXPECT_EQ(save_find(l, "4", &e, &why), SAVE_FAILED);
-    EXPECT_EQ(save_find(l, "NONE", &e, &why), SAVE_FAILED);
+    EXPECT_EQ(save_find(l, "4", &e, &why), VMK_FAILED);
+    EXPECT_EQ(save_find(l, "NONE", &e, &why), VMK_FAILED);
 }
 
 TEST(SaveName, NonPrintableBytesAreShownAsHex) {

@@ -35,7 +35,7 @@ TEST(MemoryBase, FormatMatchesTheDocumentedHeader) {
     ASSERT_EQ(img.size(), 131072u);
     EXPECT_EQ(memcmp(img.data(), head, sizeof head), 0);
     save_listing l;
-    EXPECT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), SAVE_OK) << l.fault;
+    EXPECT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), VMK_OK) << l.fault;
     EXPECT_EQ(l.free_bytes, 254u * 512);
 }
 
@@ -43,8 +43,8 @@ TEST(MemoryBase, RoundTripOfEntries) {
     std::vector<uint8_t> img = save_format(SAVE_MEMORY_BASE);
     std::vector<uint8_t> a = blob("MT0     ", 3, 1), b = blob("MT1     ", 2, 2), c = blob("GAME M12", 4, 3);
     std::string why;
-    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, a, false, &why), SAVE_OK) << why;
-    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, b, false, &why), SAVE_OK) << why;
+    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, a, false, &why), VMK_OK) << why;
+    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, b, false, &why), VMK_OK) << why;
     // The directory slot as documented: sector, count, 00 02, data sum, 00 00, name.
     const uint8_t *slot2 = &img[32];
     EXPECT_EQ(slot2[0], 5);
@@ -56,31 +56,31 @@ TEST(MemoryBase, RoundTripOfEntries) {
     EXPECT_EQ(img[2] | img[3] << 8, 5) << "used sectors";
 
     save_listing l;
-    ASSERT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), SAVE_OK) << l.fault;
+    ASSERT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), VMK_OK) << l.fault;
     ASSERT_EQ(l.entries.size(), 2u);
     EXPECT_EQ(l.entries[1].name, "MT1");
     std::vector<uint8_t> out;
-    ASSERT_EQ(save_extract(SAVE_MEMORY_BASE, img, l.entries[1], &out), SAVE_OK);
+    ASSERT_EQ(save_extract(SAVE_MEMORY_BASE, img, l.entries[1], &out), VMK_OK);
     EXPECT_EQ(out, b);
 
     // Deleting the first frees its sectors; a later entry that fits reuses them.
-    ASSERT_EQ(save_delete(SAVE_MEMORY_BASE, &img, l.entries[0], &why), SAVE_OK) << why;
-    ASSERT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), SAVE_OK) << l.fault;
+    ASSERT_EQ(save_delete(SAVE_MEMORY_BASE, &img, l.entries[0], &why), VMK_OK) << why;
+    ASSERT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), VMK_OK) << l.fault;
     ASSERT_EQ(l.entries.size(), 1u);
     EXPECT_EQ(l.entries[0].name, "MT1") << "moved up to slot 1";
     EXPECT_EQ(std::vector<uint8_t>(img.begin() + 1024, img.begin() + 2560), std::vector<uint8_t>(1536, 0));
-    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, c, false, &why), SAVE_OK) << why;
-    ASSERT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), SAVE_OK) << l.fault;
+    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, c, false, &why), VMK_OK) << why;
+    ASSERT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), VMK_OK) << l.fault;
     EXPECT_EQ(l.entries[1].offset, 7u * 512) << "4 sectors do not fit in the 3 freed";
-    EXPECT_EQ(save_insert(SAVE_MEMORY_BASE, &img, b, false, &why), SAVE_FAILED) << "same name";
-    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, blob("MT1     ", 1, 9), true, &why), SAVE_OK) << why;
-    EXPECT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), SAVE_OK) << l.fault;
+    EXPECT_EQ(save_insert(SAVE_MEMORY_BASE, &img, b, false, &why), VMK_FAILED) << "same name";
+    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, blob("MT1     ", 1, 9), true, &why), VMK_OK) << why;
+    EXPECT_EQ(save_list(SAVE_MEMORY_BASE, img, &l), VMK_OK) << l.fault;
 }
 
 TEST(MemoryBase, DamageAndOverflowAreRefused) {
     std::vector<uint8_t> img = save_format(SAVE_MEMORY_BASE);
     std::string why;
-    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, blob("A       ", 2, 1), false, &why), SAVE_OK);
+    ASSERT_EQ(save_insert(SAVE_MEMORY_BASE, &img, blob("A       ", 2, 1), false, &why), VMK_OK);
     struct {
         const char *what;
         size_t at;
@@ -95,7 +95,7 @@ TEST(MemoryBase, DamageAndOverflowAreRefused) {
         std::vector<uint8_t> bad = img;
         bad[c.at] ^= c.value;
         save_listing l;
-        EXPECT_EQ(save_list(SAVE_MEMORY_BASE, bad, &l), SAVE_FAILED) << c.what;
+        EXPECT_EQ(save_list(SAVE_MEMORY_BASE, bad, &l), VMK_FAILED) << c.what;
         EXPECT_TRUE(has(l.fault, c.fault)) << c.what << ": " << l.fault;
     }
     std::vector<uint8_t> past = img;
@@ -103,13 +103,13 @@ TEST(MemoryBase, DamageAndOverflowAreRefused) {
     past[0] = static_cast<uint8_t>(sum(&past[2], 1022));
     past[1] = static_cast<uint8_t>(sum(&past[2], 1022) >> 8);
     save_listing l;
-    EXPECT_EQ(save_list(SAVE_MEMORY_BASE, past, &l), SAVE_FAILED);
+    EXPECT_EQ(save_list(SAVE_MEMORY_BASE, past, &l), VMK_FAILED);
     EXPECT_TRUE(has(l.fault, "run past the end")) << l.fault;
 
     std::vector<uint8_t> before = img;
-    EXPECT_EQ(save_insert(SAVE_MEMORY_BASE, &img, blob("BIG     ", 253, 1), false, &why), SAVE_FAILED);
+    EXPECT_EQ(save_insert(SAVE_MEMORY_BASE, &img, blob("BIG     ", 253, 1), false, &why), VMK_FAILED);
     EXPECT_EQ(img, before);
-    EXPECT_EQ(save_insert(SAVE_MEMORY_BASE, &img, blob("BIG     ", 252, 1), false, &why), SAVE_OK) << why;
+    EXPECT_EQ(save_insert(SAVE_MEMORY_BASE, &img, blob("BIG     ", 252, 1), false, &why), VMK_OK) << why;
 }
 
 TEST(SaveFile, FormsAreReadAndWrittenBack) {
@@ -129,7 +129,7 @@ TEST(SaveFile, FormsAreReadAndWrittenBack) {
     for (auto &c : cases) {
         save_file f;
         std::string why;
-        ASSERT_EQ(save_file_decode(c.bytes, &f, &why), SAVE_OK) << c.what << ": " << why;
+        ASSERT_EQ(save_file_decode(c.bytes, &f, &why), VMK_OK) << c.what << ": " << why;
         EXPECT_EQ(f.kind, c.kind) << c.what;
         EXPECT_EQ(f.image.size(), save_kind_bytes(c.kind)) << c.what;
         EXPECT_EQ(save_file_encode(f), c.bytes) << c.what << ": written back unchanged";
@@ -140,7 +140,7 @@ TEST(SaveFile, FormsAreReadAndWrittenBack) {
         EXPECT_EQ(packed[0], 0x1F);
         uLongf plain_size = static_cast<uLongf>(c.bytes.size());
         save_file again;
-        ASSERT_EQ(save_file_decode(packed, &again, &why), SAVE_OK) << c.what << ": " << why;
+        ASSERT_EQ(save_file_decode(packed, &again, &why), VMK_OK) << c.what << ": " << why;
         EXPECT_TRUE(again.gzip);
         EXPECT_EQ(again.stored_bytes, plain_size) << c.what;
         EXPECT_EQ(again.image, f.image) << c.what;
@@ -157,7 +157,7 @@ TEST(SaveFile, WrongSizesAndBrokenCompressionAreRefused) {
     for (auto &bytes : cases) {
         save_file f;
         std::string why;
-        EXPECT_EQ(save_file_decode(bytes, &f, &why), SAVE_FAILED) << bytes.size();
+        EXPECT_EQ(save_file_decode(bytes, &f, &why), VMK_FAILED) << bytes.size();
         EXPECT_FALSE(why.empty());
     }
 }
