@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "card/cdimage/image_input.h"
 #include "card/cdimage/subchannel_q_crc.h"
+#include "core/log.h"
 #include "platform/files.h"
 
 namespace {

@@ -144,11 +144,6 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     return 1;
 }
 
-void log_file_message(log_sink *log, const char *name, const char *what) {
-    log_write(log, name);
-    log_write(log, what);
-}
-
 void image_input_free(image_input *in) {
     description_free(in->description);
     in->description = nullptr;

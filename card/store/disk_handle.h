@@ -14,7 +14,7 @@ struct disk_handle;
 // Opens the card behind a drive letter (first character used; a lower-case
 // letter is accepted). lock: unmount what the system has mounted of the card
 // first (format only). nullptr on failure, with the reason in the log where
-// there is one. Letters come from the drive table (card/drive_table.h):
+// there is one. Letters come from the drive table (card/store/drive_table.h):
 // removable disks, card image files and, in tests, memory stores.
 disk_handle *disk_open(log_sink *log, const char *drive, int lock);
 // Flushes what is still unflushed (reporting "flush error" to the log when
