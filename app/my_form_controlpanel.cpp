@@ -68,6 +68,15 @@ void my_form_controlpanel::fit_content() {
         page_need.IncTo(need);
     }
     m_notebook->SetMinSize(m_notebook->CalcSizeFromPage(page_need));
+    // The toolkit allocates a hidden page's controls where they stand before
+    // the page's first size event lays them out: placed at their unlaid
+    // default size, a text's scrollbar does not fit. Lay each page out now
+    // at the least size it will get.
+    for (size_t i = 0; i < m_notebook->GetPageCount(); i++) {
+        wxWindow *page = m_notebook->GetPage(i);
+        page->SetSize(page_need);
+        page->Layout();
+    }
     // Only one of the two rows shows at a time; the frame fits either.
     const wxSize port = m_port_row->GetEffectiveMinSize();
     const wxSize drive = m_drive_row->GetEffectiveMinSize();

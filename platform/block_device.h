@@ -1,5 +1,5 @@
-// A removable disk opened for raw sector access: read-write and past the
-// system's cache, so no sector is served from a stale cached copy. The only
+// A removable disk opened for raw sector access: read-write (or read-only
+// for a command that only looks) and past the system's cache, so no sector is served from a stale cached copy. The only
 // code that opens a disk device; it opens only a disk the drive scan
 // described and checks that the node it opened is that very disk. A handle is
 // used by one thread at a time. Linux: block_device_linux.cpp; Windows:
@@ -28,18 +28,21 @@ enum block_device_open_status {
     BLOCK_DEVICE_FAILED,      // *error holds the errno value
 };
 
-// disk: as examine_removable_disk filled it in. *out is set only with
-// BLOCK_DEVICE_OPENED.
-block_device_open_status block_device_open(const removable_disk &disk, block_device **out,
-                                           int *error);
+// disk: as examine_removable_disk filled it in. writable: false opens it
+// read-only (writes then fail). *out is set only with BLOCK_DEVICE_OPENED.
+block_device_open_status block_device_open(const removable_disk &disk, bool writable,
+                                           block_device **out, int *error);
 // The same through the system's disk service (disk_service.h), for a disk
-// whose node this process may not open: the service unmounts the disk's file
-// systems and opens it exclusively after the user's authorisation.
+// whose node this process may not open, after the user's authorisation:
+// writable, the service unmounts the disk's file systems and opens it
+// exclusively; read-only, it leaves them be. A disk the process already
+// holds through the service is not opened again (a read-write hold serves a
+// read-only open too).
 // BLOCK_DEVICE_FAILED with *service other than DISK_SERVICE_OK: the service
 // failed or refused, *message says why; with DISK_SERVICE_OK, *error holds
 // the errno value. A device opened so re-reads its partition table through
 // the service.
-block_device_open_status block_device_open_via_service(const removable_disk &disk,
+block_device_open_status block_device_open_via_service(const removable_disk &disk, bool writable,
                                                        block_device **out, int *error,
                                                        disk_service_status *service,
                                                        std::string *message);
@@ -53,5 +56,6 @@ int block_device_write(block_device *d, uint64_t offset, const void *buffer, uin
 // Returns once written data is on the medium: skipping the system's cache
 // does not empty the card reader's own.
 int block_device_flush(block_device *d);
-// Has the system read the partition table again after it was rewritten.
-int block_device_reread_partitions(block_device *d);
+// Has the system read the partition table again after it was rewritten;
+// on failure *message says why.
+int block_device_reread_partitions(block_device *d, std::string *message);

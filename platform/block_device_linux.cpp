@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "platform/block_device.h"
 #include "platform/disk_service.h"
@@ -20,6 +22,7 @@ struct block_device {
     uint64_t size;
     uint32_t sector_size;
     std::string service_object;  // opened through the disk service: its block object
+    bool service_writable;       // which of the service's opens of the disk it shares
 };
 
 namespace {
@@ -33,16 +36,19 @@ block_device_open_status fail(int fd, block_device_open_status status, int *erro
 // Disks the service opened, shared while any handle on them is open: a
 // command that opens its card again while it holds it (the listing file
 // written during an add) must not ask the user again, and the service's
-// exclusive open would refuse a second one.
+// exclusive open would refuse a second one. A read-only open and a
+// read-write one of the same disk are shared each on its own.
 struct service_opened {
     int fd;
     std::string object;
     int handles;
 };
 
+using service_key = std::pair<dev_t, bool>;  // the disk, writable
+
 struct service_table {
     std::mutex lock;
-    std::map<dev_t, service_opened> disks;
+    std::map<service_key, service_opened> disks;
 };
 
 service_table &service_disks() {
@@ -52,33 +58,40 @@ service_table &service_disks() {
 
 dev_t device_number(const removable_disk &disk) { return makedev(disk.major, disk.minor); }
 
-// A copy of the descriptor of a disk the service opened earlier, or -1.
-int shared_descriptor(dev_t number, std::string *object) {
+// A copy of the descriptor of a disk the service opened earlier, or -1. A
+// reader takes a writer's open where there is one; *writable says which.
+int shared_descriptor(dev_t number, bool *writable, std::string *object) {
     service_table &t = service_disks();
     std::lock_guard<std::mutex> hold(t.lock);
-    auto it = t.disks.find(number);
+    auto it = t.disks.find({number, true});
+    if (it == t.disks.end() && !*writable) it = t.disks.find({number, false});
     if (it == t.disks.end()) return -1;
     int fd = fcntl(it->second.fd, F_DUPFD_CLOEXEC, 3);
     if (fd < 0) return -1;
     it->second.handles++;
     *object = it->second.object;
+    *writable = it->first.second;
     return fd;
 }
 
-// Keeps the descriptor for later opens; returns the copy the handle uses.
-int share_descriptor(dev_t number, int fd, const std::string &object) {
+// Keeps the descriptor for later opens; returns the copy the handle uses, or
+// -1 (fd closed) when none could be made.
+int share_descriptor(service_key key, int fd, const std::string &object) {
     int copy = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    if (copy < 0) return fd;  // the handle works unshared
+    if (copy < 0) {
+        close(fd);
+        return -1;
+    }
     service_table &t = service_disks();
     std::lock_guard<std::mutex> hold(t.lock);
-    t.disks[number] = service_opened{fd, object, 1};
+    t.disks[key] = service_opened{fd, object, 1};
     return copy;
 }
 
-void release_descriptor(dev_t number) {
+void release_descriptor(service_key key) {
     service_table &t = service_disks();
     std::lock_guard<std::mutex> hold(t.lock);
-    auto it = t.disks.find(number);
+    auto it = t.disks.find(key);
     if (it == t.disks.end() || --it->second.handles > 0) return;
     close(it->second.fd);
     t.disks.erase(it);
@@ -86,7 +99,7 @@ void release_descriptor(dev_t number) {
 
 // Takes over an open descriptor of the disk.
 block_device_open_status adopt(int fd, const removable_disk &disk, const std::string &service_object,
-                               block_device **out, int *error) {
+                               bool service_writable, block_device **out, int *error) {
     // The node must be the disk that was examined, not whatever the path
     // happens to point at.
     struct stat st;
@@ -101,32 +114,34 @@ block_device_open_status adopt(int fd, const removable_disk &disk, const std::st
         return fail(fd, BLOCK_DEVICE_FAILED, error, errno);
 
     *out = new (std::nothrow)
-        block_device{fd, size, static_cast<uint32_t>(logical_sector), service_object};
+        block_device{fd, size, static_cast<uint32_t>(logical_sector), service_object, service_writable};
     if (*out == nullptr) return fail(fd, BLOCK_DEVICE_FAILED, error, ENOMEM);
     return BLOCK_DEVICE_OPENED;
 }
 
 // The same for a copy of a shared descriptor, which a failure gives back.
 block_device_open_status adopt_shared(int fd, const removable_disk &disk, const std::string &object,
-                                      block_device **out, int *error) {
-    block_device_open_status status = adopt(fd, disk, object, out, error);
-    if (status != BLOCK_DEVICE_OPENED) release_descriptor(device_number(disk));
+                                      bool writable, block_device **out, int *error) {
+    if (fd < 0) return fail(fd, BLOCK_DEVICE_FAILED, error, errno);
+    block_device_open_status status = adopt(fd, disk, object, writable, out, error);
+    if (status != BLOCK_DEVICE_OPENED) release_descriptor({device_number(disk), writable});
     return status;
 }
 
 }  // namespace
 
-block_device_open_status block_device_open(const removable_disk &disk, block_device **out,
-                                           int *error) {
+block_device_open_status block_device_open(const removable_disk &disk, bool writable,
+                                           block_device **out, int *error) {
     *out = nullptr;
     *error = 0;
-    int fd = open(disk.device_path.c_str(), O_RDWR | O_DIRECT | O_CLOEXEC | O_NOCTTY);
+    int fd = open(disk.device_path.c_str(),
+                  (writable ? O_RDWR : O_RDONLY) | O_DIRECT | O_CLOEXEC | O_NOCTTY);
     if (fd < 0 && errno == ENOMEDIUM) return fail(fd, BLOCK_DEVICE_NO_MEDIUM, error, errno);
     if (fd < 0) return fail(fd, BLOCK_DEVICE_FAILED, error, errno);
-    return adopt(fd, disk, "", out, error);
+    return adopt(fd, disk, "", false, out, error);
 }
 
-block_device_open_status block_device_open_via_service(const removable_disk &disk,
+block_device_open_status block_device_open_via_service(const removable_disk &disk, bool writable,
                                                        block_device **out, int *error,
                                                        disk_service_status *service,
                                                        std::string *message) {
@@ -134,9 +149,10 @@ block_device_open_status block_device_open_via_service(const removable_disk &dis
     *error = 0;
     std::string object;
     *service = DISK_SERVICE_OK;
-    int fd = shared_descriptor(device_number(disk), &object);
-    if (fd >= 0) return adopt_shared(fd, disk, object, out, error);
-    *service = disk_service_open(disk.device_path, &fd, &object, message);
+    bool shared_writable = writable;
+    int fd = shared_descriptor(device_number(disk), &shared_writable, &object);
+    if (fd >= 0) return adopt_shared(fd, disk, object, shared_writable, out, error);
+    *service = disk_service_open(disk.device_path, writable, &fd, &object, message);
     if (*service != DISK_SERVICE_OK) return BLOCK_DEVICE_FAILED;
     // Past the system's cache as with a node opened here; where the
     // descriptor refuses that, fsync still puts every write on the medium.
@@ -148,13 +164,15 @@ block_device_open_status block_device_open_via_service(const removable_disk &dis
         *message = "the system disk service opened another disk";
         return BLOCK_DEVICE_OTHER_DISK;
     }
-    return adopt_shared(share_descriptor(st.st_rdev, fd, object), disk, object, out, error);
+    return adopt_shared(share_descriptor({st.st_rdev, writable}, fd, object), disk, object,
+                        writable, out, error);
 }
 
 void block_device_close(block_device *d) {
     if (d == nullptr) return;
     struct stat st;
-    if (!d->service_object.empty() && fstat(d->fd, &st) == 0) release_descriptor(st.st_rdev);
+    if (!d->service_object.empty() && fstat(d->fd, &st) == 0)
+        release_descriptor({st.st_rdev, d->service_writable});
     close(d->fd);
     delete d;
 }
@@ -172,11 +190,12 @@ int block_device_write(block_device *d, uint64_t offset, const void *buffer, uin
 
 int block_device_flush(block_device *d) { return fsync(d->fd) == 0 ? 0 : errno; }
 
-int block_device_reread_partitions(block_device *d) {
+int block_device_reread_partitions(block_device *d, std::string *message) {
     // Without rights on the node the ioctl is refused: the service does it.
-    if (!d->service_object.empty()) {
-        std::string message;
-        return disk_service_rescan(d->service_object, &message) == DISK_SERVICE_OK ? 0 : EIO;
-    }
-    return ioctl(d->fd, BLKRRPART) == 0 ? 0 : errno;
+    if (!d->service_object.empty())
+        return disk_service_rescan(d->service_object, message) == DISK_SERVICE_OK ? 0 : EIO;
+    if (ioctl(d->fd, BLKRRPART) == 0) return 0;
+    int status = errno;
+    *message = strerror(status);
+    return status;
 }

@@ -2,6 +2,7 @@
 #include <winioctl.h>
 
 #include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "platform/block_device.h"
@@ -28,12 +29,13 @@ block_device_open_status refuse(HANDLE h, block_device_open_status status) {
 
 }  // namespace
 
-block_device_open_status block_device_open(const removable_disk &disk, block_device **out,
-                                           int *error) {
+block_device_open_status block_device_open(const removable_disk &disk, bool writable,
+                                           block_device **out, int *error) {
     *out = nullptr;
     *error = 0;
     // Without buffering: no sector comes from a stale cached copy.
-    HANDLE h = CreateFileA(disk.device_path.c_str(), GENERIC_READ | GENERIC_WRITE,
+    DWORD access = writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    HANDLE h = CreateFileA(disk.device_path.c_str(), access,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_NO_BUFFERING, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -63,14 +65,15 @@ block_device_open_status block_device_open(const removable_disk &disk, block_dev
 }
 
 // Windows has no such service: an administrator opens the disk directly.
-block_device_open_status block_device_open_via_service(const removable_disk &, block_device **out,
-                                                       int *error, disk_service_status *service,
+block_device_open_status block_device_open_via_service(const removable_disk &, bool writable,
+                                                       block_device **out, int *error,
+                                                       disk_service_status *service,
                                                        std::string *message) {
     *out = nullptr;
     *error = 0;
     int fd = -1;
     std::string object;
-    *service = disk_service_open("", &fd, &object, message);
+    *service = disk_service_open("", writable, &fd, &object, message);
     return BLOCK_DEVICE_FAILED;
 }
 
@@ -96,9 +99,11 @@ int block_device_flush(block_device *d) {
     return FlushFileBuffers(d->handle) ? 0 : errno_from_windows_error(GetLastError());
 }
 
-int block_device_reread_partitions(block_device *d) {
+int block_device_reread_partitions(block_device *d, std::string *message) {
     DWORD got = 0;
-    if (!DeviceIoControl(d->handle, IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &got, nullptr))
-        return errno_from_windows_error(GetLastError());
-    return 0;
+    if (DeviceIoControl(d->handle, IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &got, nullptr))
+        return 0;
+    int status = errno_from_windows_error(GetLastError());
+    *message = strerror(status);
+    return status;
 }

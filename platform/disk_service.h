@@ -16,15 +16,17 @@ enum disk_service_status {
     DISK_SERVICE_FAILED,    // any other error, or an answer that makes no sense
 };
 
-// Whether the disk service runs on the system bus now.
+// Whether the disk service runs on the system bus (or can be started on
+// demand). Asked of the bus once; the answer holds for the process.
 bool disk_service_present();
 
-// Opens the whole disk at disk_path read-write and exclusive through the
-// service. Every file system the service reports mounted on the disk or one
-// of its partitions is unmounted first. On success *fd is a descriptor the
-// caller owns and *block_object names the disk for disk_service_rescan;
-// otherwise *message says what went wrong.
-disk_service_status disk_service_open(const std::string &disk_path, int *fd,
+// Opens the whole disk at disk_path through the service. writable: read-write
+// and exclusive, after every file system the service reports mounted on the
+// disk or one of its partitions is unmounted; otherwise read-only, leaving
+// mounts and other users alone. On success *fd is a descriptor the caller
+// owns and *block_object names the disk for disk_service_rescan; otherwise
+// *message says what went wrong.
+disk_service_status disk_service_open(const std::string &disk_path, bool writable, int *fd,
                                       std::string *block_object, std::string *message);
 
 // A program without a desktop around it (the command line): when the

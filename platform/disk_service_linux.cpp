@@ -223,10 +223,14 @@ bool service_activatable(sd_bus *bus) {
 }  // namespace
 
 bool disk_service_present() {
-    bus_ref b;
-    std::string message;
-    if (connect(&b, &message)) return false;
-    return service_running(b.bus) || service_activatable(b.bus);
+    // Every drive listing and rights question asks; the bus is asked once.
+    static const bool present = [] {
+        bus_ref b;
+        std::string message;
+        if (connect(&b, &message)) return false;
+        return service_running(b.bus) || service_activatable(b.bus);
+    }();
+    return present;
 }
 
 namespace {
@@ -277,8 +281,8 @@ bool start_text_agent() {
     return true;
 }
 
-disk_service_status open_once(const std::string &disk_path, int *fd, std::string *block_object,
-                              std::string *message) {
+disk_service_status open_once(const std::string &disk_path, bool writable, int *fd,
+                              std::string *block_object, std::string *message) {
     *fd = -1;
     bus_ref b;
     if (auto s = connect(&b, message)) return s;
@@ -287,14 +291,16 @@ disk_service_status open_once(const std::string &disk_path, int *fd, std::string
         *message = "the system disk service does not know " + disk_path;
         return DISK_SERVICE_FAILED;
     }
-    if (auto s = unmount_all(b.bus, *block_object, message)) return s;
+    if (writable)
+        if (auto s = unmount_all(b.bus, *block_object, message)) return s;
 
     message_ref m, reply;
     if (auto s = new_call(b.bus, *block_object, BLOCK, "OpenDevice", &m, message)) return s;
     // The access mode goes in the mode argument only: the service refuses
-    // access-mode bits among the flags.
-    if (sd_bus_message_append(m.m, "s", "rw") < 0 ||
-        sd_bus_message_append(m.m, "a{sv}", 1, "flags", "i", O_EXCL) < 0)
+    // access-mode bits among the flags. A reader takes no exclusive open, so
+    // a mounted card stays mounted and in use.
+    if (sd_bus_message_append(m.m, "s", writable ? "rw" : "r") < 0 ||
+        sd_bus_message_append(m.m, "a{sv}", 1, "flags", "i", writable ? O_EXCL : 0) < 0)
         return nonsense(message);
     if (auto s = call(b.bus, m.m, &reply, message)) return s;
     int received = -1;
@@ -321,11 +327,11 @@ disk_service_status rescan_once(const std::string &block_object, std::string *me
 
 void disk_service_allow_text_agent() { text_agent_allowed = true; }
 
-disk_service_status disk_service_open(const std::string &disk_path, int *fd,
+disk_service_status disk_service_open(const std::string &disk_path, bool writable, int *fd,
                                       std::string *block_object, std::string *message) {
-    disk_service_status s = open_once(disk_path, fd, block_object, message);
+    disk_service_status s = open_once(disk_path, writable, fd, block_object, message);
     if (s == DISK_SERVICE_NO_AGENT && start_text_agent())
-        s = open_once(disk_path, fd, block_object, message);
+        s = open_once(disk_path, writable, fd, block_object, message);
     return s;
 }
 

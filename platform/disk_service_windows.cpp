@@ -10,7 +10,7 @@ bool disk_service_present() { return false; }
 
 void disk_service_allow_text_agent() {}
 
-disk_service_status disk_service_open(const std::string &, int *fd, std::string *,
+disk_service_status disk_service_open(const std::string &, bool, int *fd, std::string *,
                                       std::string *message) {
     *fd = -1;
     *message = NO_SERVICE;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "card/cdimage/chd_read_ahead.h"
 #include "card/cdimage/subchannel_q_crc.h"
 #include "core/log.h"
 #include "platform/files.h"
@@ -132,14 +133,22 @@ bool fail(log_sink *log, const std::string &name, const char *what) {
     return false;
 }
 
+bool read_from(const chd_file &chd, positioned_file *file, uint64_t offset, void *buffer,
+               uint64_t bytes) {
+    return file != nullptr && offset <= chd.file_bytes && bytes <= chd.file_bytes - offset &&
+           positioned_file_read_at(file, offset, buffer, bytes) == 0;
+}
+
 bool read_at(chd_file *chd, uint64_t offset, void *buffer, uint64_t bytes) {
-    return offset <= chd->file_bytes && bytes <= chd->file_bytes - offset &&
-           positioned_file_read_at(chd->file, offset, buffer, bytes) == 0;
+    return read_from(*chd, chd->file, offset, buffer, bytes);
 }
 
 }  // namespace
 
+void chd_read_ahead_stopper::operator()(chd_read_ahead *r) const { chd_read_ahead_stop(r); }
+
 chd_file::~chd_file() {
+    ahead.reset();  // its threads read the map and the name
     if (file != nullptr) positioned_file_close(file);
 }
 
@@ -345,38 +354,23 @@ namespace {
 
 const uint8_t *decompressed_hunk(log_sink *log, chd_file *chd, uint32_t hunk) {
     if (hunk == chd->cached_hunk) return chd->cached.data();
-    for (int depth = 0; hunk < chd->map.size(); depth++) {
-        const chd_hunk_entry &e = chd->map[hunk];
-        chd->cached_hunk = UINT32_MAX;
-        if (e.kind == CHD_STORED_SELF && e.offset == UINT64_MAX) {
-            memset(chd->cached.data(), 0, chd->hunk_bytes);
-        } else if (e.kind == CHD_STORED_SELF) {
-            if (depth > 0 || e.offset >= chd->map.size()) break;
-            hunk = static_cast<uint32_t>(e.offset);
-            continue;
-        } else if (e.kind == CHD_STORED_PARENT) {
-            break;
-        } else if (e.kind == CHD_STORED_RAW) {
-            if (!read_at(chd, e.offset, chd->cached.data(), chd->hunk_bytes)) break;
-        } else {
-            chd_codec *codec = chd->decoders[e.kind].get();
-            if (codec == nullptr || e.length > chd->hunk_bytes ||
-                !read_at(chd, e.offset, chd->compressed.data(), e.length) ||
-                !chd_codec_run(codec, chd->compressed.data(), e.length, chd->cached.data()))
-                break;
-        }
-        if (chd->codecs[0] != 0 &&
-            crc16_ccitt(0xFFFF, chd->cached.data(), chd->hunk_bytes) != e.crc) {
-            log_file_message(log, chd->name.c_str(), ": ");
-            log_write(log, ("hunk " + std::to_string(hunk) + " fails its CRC check\n").c_str());
-            return nullptr;
-        }
-        chd->cached_hunk = hunk;
-        return chd->cached.data();
+    chd->cached_hunk = UINT32_MAX;
+    std::string damage;
+    bool ok;
+    if (chd->ahead != nullptr && chd_read_ahead_serves(chd->ahead.get(), hunk)) {
+        ok = chd_read_ahead_take(chd->ahead.get(), hunk, chd->cached.data(), &damage);
+    } else {
+        chd_hunk_decoder d{chd->file, {}, chd->compressed.data()};
+        for (int i = 0; i < 4; i++) d.codecs[i] = chd->decoders[i].get();
+        ok = chd_decode_hunk(*chd, d, hunk, chd->cached.data(), &damage);
     }
-    log_file_message(log, chd->name.c_str(), ": ");
-    log_write(log, ("hunk " + std::to_string(hunk) + " is damaged or truncated\n").c_str());
-    return nullptr;
+    if (!ok) {
+        log_file_message(log, chd->name.c_str(), ": ");
+        log_write(log, (damage + "\n").c_str());
+        return nullptr;
+    }
+    chd->cached_hunk = hunk;
+    return chd->cached.data();
 }
 
 // Hashes hunk when it is the next one in order; the last hunk counts only
@@ -402,6 +396,37 @@ bool hash_up_to(log_sink *log, chd_file *chd, uint32_t end) {
 
 }  // namespace
 
+bool chd_decode_hunk(const chd_file &chd, const chd_hunk_decoder &d, uint32_t hunk, uint8_t *out,
+                     std::string *damage) {
+    for (int depth = 0; hunk < chd.map.size(); depth++) {
+        const chd_hunk_entry &e = chd.map[hunk];
+        if (e.kind == CHD_STORED_SELF && e.offset == UINT64_MAX) {
+            memset(out, 0, chd.hunk_bytes);
+        } else if (e.kind == CHD_STORED_SELF) {
+            if (depth > 0 || e.offset >= chd.map.size()) break;
+            hunk = static_cast<uint32_t>(e.offset);
+            continue;
+        } else if (e.kind == CHD_STORED_PARENT) {
+            break;
+        } else if (e.kind == CHD_STORED_RAW) {
+            if (!read_from(chd, d.file, e.offset, out, chd.hunk_bytes)) break;
+        } else {
+            chd_codec *codec = d.codecs[e.kind];
+            if (codec == nullptr || e.length > chd.hunk_bytes ||
+                !read_from(chd, d.file, e.offset, d.compressed, e.length) ||
+                !chd_codec_run(codec, d.compressed, e.length, out))
+                break;
+        }
+        if (chd.codecs[0] != 0 && crc16_ccitt(0xFFFF, out, chd.hunk_bytes) != e.crc) {
+            *damage = "hunk " + std::to_string(hunk) + " fails its CRC check";
+            return false;
+        }
+        return true;
+    }
+    *damage = "hunk " + std::to_string(hunk) + " is damaged or truncated";
+    return false;
+}
+
 const uint8_t *chd_hunk(log_sink *log, chd_file *chd, uint32_t hunk) {
     if (chd->checking && hunk < chd->map.size() && !hash_up_to(log, chd, hunk)) return nullptr;
     const uint8_t *data = decompressed_hunk(log, chd, hunk);
@@ -413,12 +438,17 @@ void chd_check_begin(chd_file *chd) {
     chd->checking = !chd->checked;
     chd->hashed_hunks = 0;
     sha1_init(&chd->data_sha1);
+    chd->ahead.reset(chd_read_ahead_start(chd, 0, chd->read_ahead_threads));
 }
 
 bool chd_check_end(log_sink *log, chd_file *chd) {
-    if (!chd->checking) return true;
+    if (!chd->checking) {
+        chd->ahead.reset();
+        return true;
+    }
     const bool read = hash_up_to(log, chd, static_cast<uint32_t>(chd->map.size()));
     chd->checking = false;
+    chd->ahead.reset();
     if (!read) return false;
     uint8_t digest[20];
     sha1_final(&chd->data_sha1, digest);

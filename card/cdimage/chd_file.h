@@ -1,6 +1,8 @@
 // Compressed hunk files (version 5) as disc images are kept: the header,
 // the hunk map, the metadata chain and the hunks, each decompressed and
-// checked against its CRC on the way out. A few hunks are held at once.
+// checked against its CRC on the way out. A few hunks are held at once;
+// during a whole read a pool of threads decodes the next ones ahead
+// (chd_read_ahead.h).
 #pragma once
 
 #include <cstdint>
@@ -40,6 +42,11 @@ chd_codec_ptr chd_codec_make(uint32_t tag, uint32_t hunk_bytes);
 // Decompresses length bytes of src into dest (hunk_bytes); false if damaged.
 bool chd_codec_run(chd_codec *codec, const uint8_t *src, uint32_t length, uint8_t *dest);
 
+struct chd_read_ahead;
+struct chd_read_ahead_stopper {
+    void operator()(chd_read_ahead *r) const;
+};
+
 struct chd_file {
     std::string name;
     positioned_file *file = nullptr;
@@ -59,8 +66,27 @@ struct chd_file {
     bool checking = false, checked = false;
     uint32_t hashed_hunks = 0;
     sha1_context data_sha1;
+    // Threads that decode ahead of a whole read; 0: the reader decodes each
+    // hunk itself.
+    int read_ahead_threads = 2;
+    std::unique_ptr<chd_read_ahead, chd_read_ahead_stopper> ahead;
     ~chd_file();
 };
+
+// What one thread needs to decode hunks: a file handle and a decompressor
+// for each header codec (nullptr where the header has none), and room for
+// one hunk's stored bytes.
+struct chd_hunk_decoder {
+    positioned_file *file;
+    chd_codec *codecs[4];
+    uint8_t *compressed;
+};
+
+// Decodes hunk into out (hunk_bytes) and checks its CRC; false with what is
+// wrong ("hunk 7 fails its CRC check") in *damage. Reads only chd's header
+// and map, so threads with decoders of their own may call it at once.
+bool chd_decode_hunk(const chd_file &chd, const chd_hunk_decoder &d, uint32_t hunk, uint8_t *out,
+                     std::string *damage);
 
 // Opens name and reads its header and map; nullptr with one message naming
 // the file and what is wrong (older version, parent needed, damage).
@@ -73,11 +99,12 @@ bool chd_metadata(log_sink *log, chd_file *chd, uint32_t tag, std::vector<std::s
 // valid until the next call. nullptr with a message.
 const uint8_t *chd_hunk(log_sink *log, chd_file *chd, uint32_t hunk);
 
-// A reader about to read the data front to back calls chd_check_begin;
-// chd_check_end then hashes what the read did not reach and compares the
-// data's SHA-1 with the header's: false with a message when they differ or
-// a hunk cannot be read. Costs one pass of SHA-1 over the data. Once the
-// check has passed, later reads are not checked again.
+// A reader about to read the data front to back calls chd_check_begin,
+// which also starts decoding ahead of it; chd_check_end then hashes what the
+// read did not reach and compares the data's SHA-1 with the header's: false
+// with a message when they differ or a hunk cannot be read. Costs one pass
+// of SHA-1 over the data. Once the check has passed, later reads are not
+// checked again. A reader that stops early just frees the file.
 void chd_check_begin(chd_file *chd);
 bool chd_check_end(log_sink *log, chd_file *chd);
 

@@ -48,7 +48,7 @@ int card_preview(log_sink *log, const char *drive, const char *block_text, const
     c->disk = nullptr;
     c->log = log;
     c->drive = drive;
-    if (!card_open(c.get())) return 1;
+    if (!card_open_to_read(c.get())) return 1;
     bool ok = preview_block(c.get(), block_text, png_name);
     disk_close(c->disk);
     return ok ? 0 : 1;

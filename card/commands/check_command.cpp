@@ -27,7 +27,9 @@ json_object finding_json(const check_finding &f) {
 
 bool check_open(card_context *c) {
     if (!drive_letter_check(c->log, c->drive)) return false;
-    c->disk = disk_open(c->log, c->drive, 0);
+    // Only the capacity probe writes (its markers) to the card.
+    bool probes = c->arguments != nullptr && command_option_given(*c->arguments, CARD_CAPACITY);
+    c->disk = disk_open(c->log, c->drive, probes ? DISK_OPEN_WRITE : DISK_OPEN_READ);
     if (c->disk != nullptr) return true;
     log_line(c->log, "error opening physical drive");
     return false;

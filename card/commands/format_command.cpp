@@ -14,6 +14,7 @@
 #include "card/layout/layout_records.h"
 #include "card/store/capacity_probe.h"
 #include "core/le_bytes.h"
+#include "core/log_whole.h"
 #include "platform/files.h"
 
 namespace {
@@ -41,32 +42,63 @@ bool scan_directory(const std::string &path, root_scan *scan) {
     return directory_list(path.c_str(), note_name, scan);
 }
 
-// A partition #0 without a FAT holds no files; a card that cannot be read is
-// no card to format.
-bool scan_partition(const char *drive, const fat_location &where, root_scan *scan) {
-    disk_handle *disk = disk_open(log_null(), drive, 0);
-    if (disk == nullptr) return false;
+// Partition #0 of an open card: none holds no files; a card that cannot be
+// read is no card to format.
+bool scan_partition(disk_handle *disk, root_scan *scan) {
+    fat_location where;
+    if (!disk_fat_partition(disk, &where)) {
+        log_line(scan->log, "read error");
+        return false;
+    }
+    if (where.access != FAT_ACCESS_SECTORS) return true;  // nothing partitioned yet
     fat_on_disk on_disk{disk, where.first_sector};
     fat_sector_io io = fat_io_on_disk(&on_disk, where.sector_count);
     int status = fat_list_root(&io, note_name, scan);
     if (status == FAT_NOT_FAT) status = fat_foreign_volume(&io, &scan->foreign);
-    disk_close(disk);
     return status != FAT_IO_ERROR;
 }
 
-bool root_is_listed(const char *drive, root_scan *scan) {
-    fat_location where;
+// Lists partition #0's root. for_format: the card opened for the format
+// that follows, kept there; it is opened once, since a card opened through
+// the system's disk service costs the user an authorisation each time.
+// Otherwise the card is opened read-only, and only when needed. A partition
+// the system has mounted is listed through its directory before the card is
+// opened, since a format's open unmounts it.
+bool root_is_listed(const char *drive, root_scan *scan, disk_handle **for_format) {
+    std::string mounted = drive_fat_mount(drive);
+    if (!mounted.empty()) {
+        if (!scan_directory(mounted, scan)) return false;
+        if (for_format == nullptr) return true;
+    }
     // Why the card cannot be opened (rights, the disk service) is the user's
     // first question.
-    if (!drive_fat_location(scan->log, drive, &where)) return false;
-    switch (where.access) {
-        case FAT_ACCESS_DIRECTORY:
-            return scan_directory(where.directory, scan);
-        case FAT_ACCESS_SECTORS:
-            return scan_partition(drive, where, scan);
-        default:
-            return true;  // nothing partitioned yet
+    disk_handle *disk =
+        disk_open(scan->log, drive, for_format != nullptr ? DISK_OPEN_LOCK : DISK_OPEN_READ);
+    if (disk == nullptr) return false;
+    bool listed = !mounted.empty() || scan_partition(disk, scan);
+    if (listed && for_format != nullptr)
+        *for_format = disk;
+    else
+        disk_close(disk);
+    return listed;
+}
+
+// Refuses a card whose partition #0 holds files, or a file system that
+// cannot be listed unless the user insists.
+bool format_allowed(const card_context *c, const root_scan &scan) {
+    if (scan.found > 0) {
+        char letter = c->drive[0];
+        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+        log_printf(c->log, "remove all files on %c:\n", letter);
+        return false;
     }
+    if (scan.foreign != nullptr && !c->force) {
+        log_printf(c->log, "partition #0 holds a file system this program cannot list: %s\n",
+                   scan.foreign);
+        log_line(c->log, "formatting would erase it; format with --force to erase it anyway");
+        return false;
+    }
+    return true;
 }
 
 // Partition #0 as formatted: a 2 MiB FAT12 volume, empty.
@@ -108,36 +140,23 @@ std::vector<uint8_t> fat12_partition_image() {
 
 const char *card_foreign_file_system(const char *drive) {
     root_scan scan{log_null(), 0, nullptr};
-    return root_is_listed(drive, &scan) ? scan.foreign : nullptr;
+    return root_is_listed(drive, &scan, nullptr) ? scan.foreign : nullptr;
 }
 
 bool format_open(card_context *c) {
     if (!drive_letter_check(c->log, c->drive)) return false;
     root_scan scan{c->log, 0, nullptr};
-    if (!root_is_listed(c->drive, &scan)) {
+    if (!root_is_listed(c->drive, &scan, &c->disk)) {
         log_line(c->log, "opendir error, memory card slot would be empty.");
         return false;
     }
-    if (scan.found > 0) {
-        char letter = c->drive[0];
-        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-        log_printf(c->log, "remove all files on %c:\n", letter);
-        return false;
-    }
-    if (scan.foreign != nullptr && !c->force) {
-        log_printf(c->log, "partition #0 holds a file system this program cannot list: %s\n",
-                   scan.foreign);
-        log_line(c->log, "formatting would erase it; format with --force to erase it anyway");
-        return false;
-    }
-    c->disk = disk_open(c->log, c->drive, 1);
-    if (c->disk == nullptr) {
-        log_line(c->log, "error opening physical drive");
+    if (!format_allowed(c, scan)) {
+        disk_close(c->disk);
+        c->disk = nullptr;
         return false;
     }
     return true;
 }
-
 int card_format(card_context *c, int, const char *const *) {
     uint32_t n = disk_sector_count(c->disk);
     // Room for the table, partition #0 and one block header at least.
@@ -166,7 +185,9 @@ int card_format(card_context *c, int, const char *const *) {
                        "write error FAT"))
         return 0;
     // The system mounts partition #0 again once it has read the new table.
-    if (!disk_reread_partitions(c->disk))
-        log_line(c->log, "warning: the system did not read the new partition table");
+    std::string why;
+    if (!disk_reread_partitions(c->disk, &why))
+        log_printf_whole(c->log, "warning: the system did not read the new partition table: %s\n",
+                         why.c_str());
     return managearea_init(c, n, CARD_PARTITION1_START) ? 1 : 0;
 }

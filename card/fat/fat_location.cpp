@@ -19,20 +19,38 @@ int disk_fat_partition(disk_handle *h, fat_location *out) {
     return 1;
 }
 
+namespace {
+
+bool find_drive(const char *drive, drive_entry *entry) {
+    if (drive == nullptr || drive[0] == '\0') return false;
+    drive_table_refresh();
+    return drive_table_find(drive[0], entry);
+}
+
+std::string mount_of(const drive_entry &entry) {
+    return entry.kind == DRIVE_BLOCK_DEVICE ? entry.first_partition_mount : "";
+}
+
+}  // namespace
+
+std::string drive_fat_mount(const char *drive) {
+    drive_entry entry;
+    return find_drive(drive, &entry) ? mount_of(entry) : "";
+}
+
 int drive_fat_location(log_sink *log, const char *drive, fat_location *out) {
     *out = fat_location{};
     drive_entry entry;
-    if (drive != nullptr && drive[0] != '\0') drive_table_refresh();
-    if (drive == nullptr || !drive_table_find(drive[0], &entry)) {
+    if (!find_drive(drive, &entry)) {
         log_line(log, "logical drive not found");
         return 0;
     }
-    if (entry.kind == DRIVE_BLOCK_DEVICE && !entry.first_partition_mount.empty()) {
+    if (!mount_of(entry).empty()) {
         out->access = FAT_ACCESS_DIRECTORY;
-        out->directory = entry.first_partition_mount;
+        out->directory = mount_of(entry);
         return 1;
     }
-    disk_handle *h = disk_open(log, drive, 0);
+    disk_handle *h = disk_open(log, drive, DISK_OPEN_READ);
     if (h == nullptr) return 0;
     int ok = disk_fat_partition(h, out);
     if (!ok) log_line(log, "read error");

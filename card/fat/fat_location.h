@@ -35,6 +35,10 @@ struct fat_location {
 // card open, this function uses a handle of its own.
 int drive_fat_location(log_sink *log, const char *drive, fat_location *out);
 
+// The directory where the system has the drive's partition #0 mounted;
+// empty when it has not (or the drive is unknown).
+std::string drive_fat_mount(const char *drive);
+
 // Partition #0 from the MBR of an open card, without moving the handle's
 // position: 1 with *out set to SECTORS or NONE, 0 on a read error. An entry
 // counts as present when the sector ends in 55 AA, its type is not 0 and its

@@ -25,7 +25,7 @@ bool card_enumerate(log_sink *log, const char *drive, card_header_callback heade
     c->disk = nullptr;
     c->log = log;
     c->drive = drive;
-    if (!card_open(c.get())) return false;
+    if (!card_open_to_read(c.get())) return false;
     std::vector<std::unique_ptr<card_context>> blocks;
     bool read = read_all_blocks(c.get(), &blocks);
     uint32_t sector_count = disk_sector_count(c->disk);

@@ -74,6 +74,8 @@ inline bool disc_is_rom(const disc_entry &e) { return (e.flags & 0x80) != 0; }
 // Opens the card of c->drive and reads the chain; true with the disk open and
 // the first block in the context, false with the disk closed.
 bool card_open(card_context *c);
+// The same for a command that only reads: the card is opened read-only.
+bool card_open_to_read(card_context *c);
 // Reads, validates and parses the block at sector s (used is not changed).
 bool managearea_read(card_context *c, uint32_t s);
 // Block number b of the chain (0 = first).

@@ -105,9 +105,9 @@ static bool read_chain(card_context *c) {
     return c->managearea_num == 1 || managearea_read(c, c->first_block);
 }
 
-bool card_open(card_context *c) {
+static bool card_open_with(card_context *c, int mode) {
     if (!drive_letter_check(c->log, c->drive)) return false;
-    c->disk = disk_open(c->log, c->drive, 0);
+    c->disk = disk_open(c->log, c->drive, mode);
     if (c->disk == nullptr) {
         log_line(c->log, "error opening physical drive");
         return false;
@@ -117,3 +117,7 @@ bool card_open(card_context *c) {
     c->disk = nullptr;
     return false;
 }
+
+bool card_open(card_context *c) { return card_open_with(c, DISK_OPEN_WRITE); }
+
+bool card_open_to_read(card_context *c) { return card_open_with(c, DISK_OPEN_READ); }

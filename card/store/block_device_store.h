@@ -27,10 +27,11 @@ struct block_open_failure {
 };
 
 // name: the disk's kernel name ("sdb"). *out is set only with BLOCK_OPENED.
-// A disk this process has no rights to open goes through the system's disk
-// service, which unmounts its file systems first.
+// writable: false opens the disk read-only. A disk this process has no
+// rights to open goes through the system's disk service, which unmounts its
+// file systems first when it opens the disk writable.
 block_open_status block_store_open(const drive_scan_roots &roots, const std::string &name,
-                                   sector_store **out, block_open_failure *why);
+                                   bool writable, sector_store **out, block_open_failure *why);
 
 // Unmounts everything the system has mounted of the disk (the disk itself
 // and all its partitions). 0, or the errno value of the first failure with

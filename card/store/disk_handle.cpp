@@ -44,7 +44,7 @@ disk_handle *disk_open_store(log_sink *log, sector_store *store, bool owned) {
     return new disk_handle{log, store, owned, false, total, 0, 0, {}, false};
 }
 
-disk_handle *disk_open(log_sink *log, const char *drive, int lock) {
+disk_handle *disk_open(log_sink *log, const char *drive, int mode) {
     char letter = drive == nullptr ? 0 : drive[0];
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     drive_entry entry;
@@ -57,7 +57,8 @@ disk_handle *disk_open(log_sink *log, const char *drive, int lock) {
     bool owned = true;
     switch (entry.kind) {
         case DRIVE_BLOCK_DEVICE:
-            store = open_card_device(log, entry.name, lock != 0);
+            store = open_card_device(log, entry.name, mode != DISK_OPEN_READ,
+                                     mode == DISK_OPEN_LOCK);
             break;
         case DRIVE_IMAGE_FILE:
             store = open_card_image(log, entry.path);
@@ -78,9 +79,12 @@ bool disk_flush(disk_handle *h) {
     return true;
 }
 
-bool disk_reread_partitions(disk_handle *h) {
-    if (!disk_flush(h)) return false;
-    return store_reread_partitions(h->store) == 0;
+bool disk_reread_partitions(disk_handle *h, std::string *why) {
+    if (!disk_flush(h)) {
+        *why = "flush error";
+        return false;
+    }
+    return store_reread_partitions(h->store, why) == 0;
 }
 
 void disk_close(disk_handle *h) {

@@ -11,12 +11,20 @@ enum { DISK_SECTOR_SIZE = 512 };
 
 struct disk_handle;
 
+enum disk_open_mode {
+    DISK_OPEN_WRITE = 0,  // read-write
+    DISK_OPEN_LOCK = 1,   // read-write, what the system has mounted of the card unmounted first
+    // Read-only for a command that only looks: a card reader is neither
+    // unmounted nor held exclusively. Image files and test stores open as ever.
+    DISK_OPEN_READ = 2,
+};
+
 // Opens the card behind a drive letter (first character used; a lower-case
-// letter is accepted). lock: unmount what the system has mounted of the card
-// first (format only). nullptr on failure, with the reason in the log where
-// there is one. Letters come from the drive table (card/store/drive_table.h):
-// removable disks, card image files and, in tests, memory stores.
-disk_handle *disk_open(log_sink *log, const char *drive, int lock);
+// letter is accepted); mode: a disk_open_mode. nullptr on failure, with the
+// reason in the log where there is one. Letters come from the drive table
+// (card/store/drive_table.h): removable disks, card image files and, in tests,
+// memory stores.
+disk_handle *disk_open(log_sink *log, const char *drive, int mode);
 // Flushes what is still unflushed (reporting "flush error" to the log when
 // the medium refuses) and frees the handle; nullptr is ignored.
 void disk_close(disk_handle *h);
@@ -25,8 +33,8 @@ void disk_close(disk_handle *h);
 bool disk_flush(disk_handle *h);
 // After a new partition table was written (format): flushes and has the
 // system read the table again, so it sees the new partitions. Nothing to do
-// for image files.
-bool disk_reread_partitions(disk_handle *h);
+// for image files. On failure *why says why.
+bool disk_reread_partitions(disk_handle *h, std::string *why);
 
 uint32_t disk_sector_count(disk_handle *h);  // low 32 bits
 void disk_set_relativepoint(disk_handle *h, uint32_t base);

@@ -33,7 +33,7 @@ std::string service_failure_text(const std::string &path, const block_open_failu
 
 }  // namespace
 
-sector_store *open_card_device(log_sink *log, const std::string &name, bool lock) {
+sector_store *open_card_device(log_sink *log, const std::string &name, bool writable, bool lock) {
     drive_scan_roots roots = drive_table_roots();
     removable_disk disk;
     if (!examine_removable_disk(roots, name, &disk)) return nullptr;
@@ -48,7 +48,7 @@ sector_store *open_card_device(log_sink *log, const std::string &name, bool lock
     }
     sector_store *store = nullptr;
     block_open_failure why;
-    switch (block_store_open(roots, name, &store, &why)) {
+    switch (block_store_open(roots, name, writable, &store, &why)) {
         case BLOCK_OPENED:
             return store;
         case BLOCK_NOT_A_CARD:

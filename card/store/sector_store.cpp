@@ -27,9 +27,9 @@ int store_write(sector_store *s, uint64_t first, uint32_t count, const void *buf
 
 int store_flush(sector_store *s) { return s == nullptr ? EINVAL : s->ops->flush(s); }
 
-int store_reread_partitions(sector_store *s) {
+int store_reread_partitions(sector_store *s, std::string *why) {
     if (s == nullptr) return EINVAL;
-    return s->ops->reread_partitions == nullptr ? 0 : s->ops->reread_partitions(s);
+    return s->ops->reread_partitions == nullptr ? 0 : s->ops->reread_partitions(s, why);
 }
 
 uint64_t store_sector_count(sector_store *s) { return s == nullptr ? 0 : s->ops->sector_count(s); }

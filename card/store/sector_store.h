@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct sector_store;
 
@@ -31,8 +32,8 @@ struct sector_store_ops {
     int (*flush)(sector_store *s);
     uint64_t (*sector_count)(sector_store *s);
     // Optional (nullptr: nothing to do): makes the system read the partition
-    // table again after it was rewritten.
-    int (*reread_partitions)(sector_store *s);
+    // table again after it was rewritten; on failure *why says why.
+    int (*reread_partitions)(sector_store *s, std::string *why);
     // Frees the store; does not flush.
     void (*close)(sector_store *s);
     // Optional (nullptr: reads already come from the medium): writes the
@@ -50,7 +51,7 @@ struct sector_store {
 int store_read(sector_store *s, uint64_t first, uint32_t count, void *buffer);
 int store_write(sector_store *s, uint64_t first, uint32_t count, const void *buffer);
 int store_flush(sector_store *s);
-int store_reread_partitions(sector_store *s);
+int store_reread_partitions(sector_store *s, std::string *why);
 uint64_t store_sector_count(sector_store *s);
 // Reads from the medium itself, bypassing any cache between (read-back
 // checks after writing, capacity probes).

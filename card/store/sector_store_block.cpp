@@ -2,6 +2,7 @@
 // device, which takes only aligned buffers.
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "card/store/block_device_store.h"
@@ -58,9 +59,12 @@ int block_write(sector_store *s, uint64_t first, uint32_t count, const void *buf
 
 int block_flush(sector_store *s) { return block_device_flush(self(s)->device); }
 
-int block_reread_partitions(sector_store *s) {
-    if (int status = block_flush(s)) return status;
-    return block_device_reread_partitions(self(s)->device);
+int block_reread_partitions(sector_store *s, std::string *why) {
+    if (int status = block_flush(s)) {
+        *why = std::string("flush: ") + strerror(status);
+        return status;
+    }
+    return block_device_reread_partitions(self(s)->device, why);
 }
 
 uint64_t block_sector_count(sector_store *s) { return self(s)->sectors; }
@@ -87,17 +91,17 @@ bool refused_for_rights(int error) { return error == EACCES || error == EPERM; }
 }  // namespace
 
 block_open_status block_store_open(const drive_scan_roots &roots, const std::string &name,
-                                   sector_store **out, block_open_failure *why) {
+                                   bool writable, sector_store **out, block_open_failure *why) {
     *out = nullptr;
     *why = block_open_failure{};
     removable_disk disk;
     if (!examine_removable_disk(roots, name, &disk)) return BLOCK_NOT_A_CARD;
 
     block_device *device = nullptr;
-    block_device_open_status opened = block_device_open(disk, &device, &why->error);
+    block_device_open_status opened = block_device_open(disk, writable, &device, &why->error);
     if (opened == BLOCK_DEVICE_FAILED && refused_for_rights(why->error)) {
-        opened = block_device_open_via_service(disk, &device, &why->error, &why->service,
-                                               &why->message);
+        opened = block_device_open_via_service(disk, writable, &device, &why->error,
+                                               &why->service, &why->message);
         if (why->service != DISK_SERVICE_OK) return BLOCK_SERVICE_FAILED;
     }
     switch (opened) {

@@ -108,7 +108,9 @@ int fault_drop_cache(sector_store *s, uint64_t first, uint64_t count) {
     return store_drop_cache(self(s)->inner, first, count);
 }
 
-int fault_reread(sector_store *s) { return store_reread_partitions(self(s)->inner); }
+int fault_reread(sector_store *s, std::string *why) {
+    return store_reread_partitions(self(s)->inner, why);
+}
 uint64_t fault_sector_count(sector_store *s) { return store_sector_count(self(s)->inner); }
 void fault_close(sector_store *s) { delete self(s); }
 

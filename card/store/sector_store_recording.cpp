@@ -29,7 +29,9 @@ int recording_flush(sector_store *s) {
     return store_flush(r->inner);
 }
 
-int recording_reread(sector_store *s) { return store_reread_partitions(self(s)->inner); }
+int recording_reread(sector_store *s, std::string *why) {
+    return store_reread_partitions(self(s)->inner, why);
+}
 uint64_t recording_sector_count(sector_store *s) { return store_sector_count(self(s)->inner); }
 void recording_close(sector_store *s) { delete self(s); }
 int recording_drop_cache(sector_store *s, uint64_t first, uint64_t count) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "gui/shell/my_config.h"
 #include "gui/shell/task_runner.h"
@@ -16,6 +17,9 @@
 
 class wxChoice;
 
+// The drive chooser's last entry: opens a card image file instead of a drive.
+#define OPEN_CARD_IMAGE_ENTRY "Open card image..."
+
 // The drive row's half of the window; outlives the pages.
 struct card_half {
     card_half(window_log_ptr log, window_gauge_ptr gauge, wxChoice *drives)
@@ -23,11 +27,23 @@ struct card_half {
 
     // The letter of the drive chosen now.
     char drive_letter() const;
+    // Whether a drive is chosen: neither nothing nor the image file entry.
+    bool drive_chosen() const;
+    // The chooser sends no event when the program fills or sets it, so the
+    // drive row calls drive_changed() after every change; pages listen to
+    // keep what needs a drive usable only with one.
+    void drive_listener_add(std::function<void()> listener) {
+        m_drive_listeners.push_back(std::move(listener));
+    }
+    void drive_changed() const;
 
     task_runner task;
     window_gauge_ptr gauge;  // the drive row's bar, shared by every card page
     wxChoice *drives;        // the drive row's chooser
     bool command_display = false;  // every later command writes its vector to the log first
+
+private:
+    std::vector<std::function<void()>> m_drive_listeners;
 };
 
 struct card_page_link {

@@ -13,28 +13,36 @@ my_panel_list::my_panel_list(wxWindow *parent, const card_page_link &link)
     if (!m_pictures.ok)
         page_log(m_link, "icon.bin beside the program is missing or not a 96 x 112 PNG; the "
                          "configuration window shows no pictures\n");
-    // No parent: the page destroys it, so it never outlives the page nor dies twice.
-    m_config_form = new my_config_form(nullptr, m_link.config, m_pictures);
     // Any task of the card half starting or ending also ends a press count.
     m_link.task->state_listener_add([this] {
         update_enabled();
         repeat_key_reset(&m_repeat);
     });
+    m_link.half->drive_listener_add([this] { update_enabled(); });
     update_enabled();
     Bind(EVT_TASK_DONE, &my_panel_list::on_done, this);
 }
 
 my_panel_list::~my_panel_list() {
+    if (m_config_form == nullptr) return;
     m_config_form->store_settings();
     m_config_form->Destroy();
 }
 
+my_config_form *my_panel_list::config_window() {
+    // No parent: the page destroys it, so it never outlives the page nor dies twice.
+    if (m_config_form == nullptr) m_config_form = new my_config_form(nullptr, m_link.config, m_pictures);
+    return m_config_form;
+}
+
 void my_panel_list::update_enabled() {
+    // Reading, checking and ordering act on the card: usable only with a drive.
     const bool idle = !m_link.task->busy();
+    const bool drive = m_link.half->drive_chosen();
     const int selected = selection_count(m_selection);
-    m_read->Enable(idle);
-    m_check->Enable(idle);
-    m_update_order->Enable(idle);
+    m_read->Enable(idle && drive);
+    m_check->Enable(idle && drive);
+    m_update_order->Enable(idle && drive);
     m_crc->Enable(idle && selected == 1);
     m_update_config->Enable(idle && selected > 0);
 }
@@ -63,7 +71,7 @@ void my_panel_list::show_listing() {
     selection_reset(&m_selection, static_cast<int>(m_items.size()));
     m_capacity->SetLabel(wxString::FromUTF8(m_listing->capacity_label));
     selection_changed();
-    m_config_form->Show();
+    config_window()->Show();
     m_list->SetFocus();
 }
 
@@ -95,7 +103,7 @@ void my_panel_list::selection_changed() {
     m_update_config->SetLabel(selected > 1 ? "update parameters" : "update name&&parameters");
     update_enabled();
     const int last = selection_last(m_selection);
-    m_config_form->show_item(last < 0 ? nullptr : &m_items[last], selected);
+    config_window()->show_item(last < 0 ? nullptr : &m_items[last], selected);
 }
 
 void my_panel_list::click_row(int row, bool double_click) {
@@ -223,8 +231,8 @@ void my_panel_list::on_check(wxCommandEvent &) { m_link.run(m_mailbox, card_job_
 void my_panel_list::on_update_config(wxCommandEvent &) {
     std::vector<uint32_t> images;
     for (int row : selection_rows(m_selection)) images.push_back(m_items[row].image_number);
-    m_link.run(m_mailbox, card_job_config(m_config_form->change(), images,
-                                          m_config_form->name().utf8_string()));
+    m_link.run(m_mailbox, card_job_config(config_window()->change(), images,
+                                          config_window()->name().utf8_string()));
 }
 
 void my_panel_list::on_update_order(wxCommandEvent &) {

@@ -29,7 +29,9 @@ public:
     wxListBox *list() const { return m_list; }
     wxStaticText *capacity() const { return m_capacity; }
     wxStaticText *count() const { return m_count; }
-    my_config_form *config_window() const { return m_config_form; }
+    // Built on first use (the first listing): building it takes longer than
+    // the rest of the window's start.
+    my_config_form *config_window();
     // Key handling as the list's key events run it.
     void press(int key_code, int modifiers);
     void click_row(int row, bool double_click);
@@ -59,5 +61,5 @@ private:
     repeat_key_state m_repeat;
     bool m_dragging = false;
     kind_pictures m_pictures;
-    my_config_form *m_config_form;  // top-level window; destroyed with this page
+    my_config_form *m_config_form = nullptr;  // top-level window; destroyed with this page
 };

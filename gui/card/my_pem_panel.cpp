@@ -53,9 +53,9 @@ my_pem_panel::my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *co
 my_pem_panel::~my_pem_panel() {
     m_timer.Stop();
     m_gauge_carrier->cut();
-    const int chosen = m_driveletter->GetSelection();
-    if (chosen != wxNOT_FOUND && m_driveletter->GetString(chosen) != OPEN_CARD_IMAGE_ENTRY)
-        m_config->store_string("control_panel.driveletter", m_driveletter->GetString(chosen).Left(2));
+    if (m_half->drive_chosen())
+        m_config->store_string("control_panel.driveletter",
+                               m_driveletter->GetString(m_driveletter->GetSelection()).Left(2));
 }
 
 void my_pem_panel::update_enabled() {
@@ -69,6 +69,7 @@ void my_pem_panel::fill_drives(const std::vector<std::string> &texts, const std:
     const int chosen = drive_entry_preselect(texts, choose);
     m_driveletter->Append(OPEN_CARD_IMAGE_ENTRY);
     if (chosen >= 0) m_driveletter->SetSelection(chosen);
+    m_half->drive_changed();
 }
 
 void my_pem_panel::page_entered(int index) {
@@ -100,8 +101,7 @@ void my_pem_panel::on_done(wxCommandEvent &) {
 
 void my_pem_panel::list_pending() {
     // Nothing chosen (no card found at first start): nothing to list.
-    const int chosen = m_driveletter->GetSelection();
-    if (chosen == wxNOT_FOUND || m_driveletter->GetString(chosen) == OPEN_CARD_IMAGE_ENTRY) return;
+    if (!m_half->drive_chosen()) return;
     if (m_pending == CARD_PAGE_IMAGELIST) m_list->list_up();
     if (m_pending == CARD_PAGE_BKRAM) m_bkram->reload();
 }
@@ -136,9 +136,11 @@ void my_pem_panel::on_driveletter(wxCommandEvent &) {
                             wxFD_OPEN | wxFD_FILE_MUST_EXIST);
         if (dialog.ShowModal() != wxID_OK || !open_card_image(dialog.GetPath())) {
             m_driveletter->SetSelection(wxNOT_FOUND);
+            m_half->drive_changed();
             return;
         }
     }
+    m_half->drive_changed();
     explain_rights();
     m_list->clear();
     m_bkram->clear();

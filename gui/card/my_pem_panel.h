@@ -24,8 +24,6 @@ class my_panel_write;
 class my_panel_list;
 class my_panel_mmcbkram;
 
-#define OPEN_CARD_IMAGE_ENTRY "Open card image..."
-
 // Notebook indexes of the pages that list the card after a drive scan.
 enum { CARD_PAGE_IMAGELIST = 4, CARD_PAGE_BKRAM = 5 };
 

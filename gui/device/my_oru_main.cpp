@@ -10,6 +10,7 @@
 #include "gui/shell/task_event.h"
 #include "device/framebuffer_naming.h"
 #include "gui/device/capture_folder.h"
+#include "gui/device/choice_wheel.h"
 #include "gui/device/device_job.h"
 
 namespace {
@@ -40,6 +41,7 @@ my_oru_main::my_oru_main(wxWindow *parent, my_config *config, device_half half)
     m_png_path->SetPath(config->Read("com.png.path", wxFileName::DirName(wxGetCwd()).GetPathWithSep()));
     m_png_number = static_cast<int32_t>(config->ReadLong("com.png.number", 0));
 
+    choice_wheel_scrolls_page(this);
     Bind(EVT_TASK_DONE, &my_oru_main::on_task_done, this);
 }
 

@@ -2,6 +2,7 @@
 
 #include "gui/shell/replace_ask.h"
 #include "gui/shell/task_event.h"
+#include "gui/device/choice_wheel.h"
 #include "gui/device/device_job.h"
 
 namespace {
@@ -36,6 +37,7 @@ my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, device_half half)
     m_verify->SetValue(m_config->ReadBool("com.romdumper.verify", false));
     m_name_by_dat->SetValue(m_config->ReadBool("com.romdumper.namebydat", false));
 
+    choice_wheel_scrolls_page(this);
     Bind(EVT_TASK_DONE, &my_oru_sub::on_task_done, this);
 }
 

@@ -46,6 +46,10 @@ oru_main::oru_main(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, i
 
     page_progress_row(this, column, &m_gauge, &m_stop);
     SetSizer(column);
+    // The content's height before the first size event: that event lays the
+    // page out before it sets the scrolled height, and would squeeze the
+    // controls into a view not yet sized.
+    FitInside();
 
     m_fb_download->Bind(wxEVT_BUTTON, &oru_main::on_fb_download, this);
     m_show_buffer->Bind(wxEVT_BUTTON, &oru_main::on_show_buffer, this);

@@ -67,6 +67,10 @@ oru_sub::oru_sub(wxWindow *parent, wxWindowID id) : wxScrolledWindow(parent, id)
 
     page_progress_row(this, column, &m_gauge, &m_stop);
     SetSizer(column);
+    // The content's height before the first size event: that event lays the
+    // page out before it sets the scrolled height, and would squeeze the
+    // controls into a view not yet sized.
+    FitInside();
 
     m_update->Bind(wxEVT_BUTTON, &oru_sub::on_update, this);
     m_dump->Bind(wxEVT_BUTTON, &oru_sub::on_dump, this);

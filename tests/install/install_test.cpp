@@ -1,15 +1,17 @@
 // `cmake --install` into a staging folder, then the installed programs run
 // from there: the version, the help, the window finding its files in
 // share/vellumark, the desktop files passing their validators, the manual
-// pages rendering without warnings.
+// pages rendering without warnings, the licence in the package's copyright.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "card/commands/card_dispatch.h"
 #include "cli/command_help.h"
@@ -128,6 +130,83 @@ TEST_F(Installed, DesktopEntryAndMetainfoPassTheirValidators) {
     EXPECT_EQ(appstream.status, 0) << appstream.out;
     // The release carries the build's version, not a copy typed by hand.
     EXPECT_NE(read_file(metainfo).find("version=\"" VMK_VERSION "\""), std::string::npos);
+    EXPECT_NE(read_file(metainfo).find("<project_license>MIT</project_license>"), std::string::npos);
+}
+
+namespace {
+
+// A machine-readable copyright file's paragraphs, each as its lines.
+std::vector<std::vector<std::string>> paragraphs(const std::string &text) {
+    std::vector<std::vector<std::string>> out(1);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty()) {
+            if (!out.back().empty()) out.emplace_back();
+            continue;
+        }
+        out.back().push_back(line);
+    }
+    if (out.back().empty()) out.pop_back();
+    return out;
+}
+
+// The licence names of a License field ("GPL-2+ or LGPL-2.1+", "A and B").
+std::vector<std::string> licence_names(std::string expression) {
+    std::vector<std::string> names;
+    std::istringstream words(expression);
+    std::string name;
+    for (std::string word; words >> word;) {
+        if (word == "or" || word == "and") {
+            names.push_back(name);
+            name.clear();
+        } else {
+            name += (name.empty() ? "" : " ") + word;
+        }
+    }
+    if (!name.empty()) names.push_back(name);
+    return names;
+}
+
+}  // namespace
+
+// The package says the program's licence: our stanza is MIT with the same
+// words as the LICENSE file, and every licence a stanza names has its text
+// in the file, as the copyright format requires of one not common to Debian.
+TEST_F(Installed, TheCopyrightCarriesTheLicenceOfEveryStanza) {
+    const std::string copyright = read_file(at("share/doc/vellumark/copyright"));
+    const std::vector<std::vector<std::string>> paras = paragraphs(copyright);
+    ASSERT_GE(paras.size(), 3u) << copyright;
+    EXPECT_EQ(paras[0][0], "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/");
+    const std::vector<std::string> ours = {
+        "Files: *", "Copyright: 2026 The Vellumark control panel developers", "License: MIT"};
+    EXPECT_EQ(paras[1], ours);
+
+    std::set<std::string> with_text, named;
+    std::string mit_text;
+    for (const std::vector<std::string> &p : paras) {
+        const bool files = p[0].rfind("Files:", 0) == 0;
+        for (size_t k = 0; k < p.size(); k++) {
+            if (p[k].rfind("License: ", 0) != 0) continue;
+            const std::string expression = p[k].substr(9);
+            const bool has_text = k + 1 < p.size() && (p[k + 1][0] == ' ' || p[k + 1][0] == '\t');
+            if (has_text) with_text.insert(expression);
+            if (files && !has_text)
+                for (const std::string &name : licence_names(expression)) named.insert(name);
+            if (!files && expression == "MIT")
+                for (size_t j = k + 1; j < p.size(); j++)
+                    mit_text += (p[j] == " ." ? "" : p[j].substr(1)) + "\n";
+        }
+    }
+    for (const std::string &name : named) {
+        // Debian keeps the GPL texts itself; the paragraph just points there.
+        EXPECT_TRUE(with_text.count(name) != 0) << "no text for " << name;
+    }
+    EXPECT_TRUE(named.count("MIT") != 0);
+    // The LICENSE file's words after its title and copyright line.
+    std::string licence = read_file(VMK_SOURCE_DIR "/LICENSE");
+    EXPECT_EQ(licence.substr(0, licence.find("Permission")),
+              "MIT License\n\nCopyright (c) 2026 The Vellumark control panel developers\n\n");
+    EXPECT_EQ(mit_text, licence.substr(licence.find("Permission")));
 }
 
 TEST_F(Installed, ManualPagesRenderWithoutWarnings) {

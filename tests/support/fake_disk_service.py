@@ -7,7 +7,8 @@ line each) and answers as the test asks:
   refuse    the user dismissed the authorisation prompt
   no_agent  authorisation could be had, but nobody asked the user
   nonsense  OpenDevice answers with a string instead of a descriptor
-Prints "ready" once it owns its name.
+With --rescan-fails, Rescan answers with an error. Prints "ready" once it
+owns its name.
 """
 import argparse
 import os
@@ -76,7 +77,8 @@ class Device(dbus.service.Object):
         self.refuse_if_asked()
         if self.args.behaviour == "nonsense":
             return "a descriptor, honest"
-        fd = os.open(self.node, os.O_RDWR | flags)
+        access = {"r": os.O_RDONLY, "rw": os.O_RDWR}[mode]
+        fd = os.open(self.node, access | flags)
         # UnixFd keeps a copy: the service must not keep the device open.
         handed = dbus.types.UnixFd(fd)
         os.close(fd)
@@ -85,6 +87,9 @@ class Device(dbus.service.Object):
     @dbus.service.method(BLOCK, in_signature="a{sv}", out_signature="")
     def Rescan(self, options):
         self.log("Rescan %s" % self.node)
+        if self.args.rescan_fails:
+            raise dbus.DBusException("the kernel kept the old partition table",
+                                     name=ERROR + "Failed")
 
 
 class Manager(dbus.service.Object):
@@ -107,6 +112,7 @@ def main():
     parser.add_argument("--partition", action="append", default=[])
     parser.add_argument("--mounted", action="append", default=[], help="a disk or partition node")
     parser.add_argument("--log", required=True)
+    parser.add_argument("--rescan-fails", action="store_true")
     parser.add_argument("--behaviour", default="ok",
                         choices=["ok", "refuse", "no_agent", "nonsense"])
     args = parser.parse_args()

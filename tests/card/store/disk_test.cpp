@@ -183,7 +183,8 @@ TEST_F(DiskTest, FlushFailureIsReportedByFlushAndByClose) {
     uint8_t sector[512] = {1};
     ASSERT_TRUE(disk_write(h, sector, sizeof sector));
     EXPECT_FALSE(disk_flush(h));
-    EXPECT_FALSE(disk_reread_partitions(h)) << "a new table is announced only once it is stored";
+    std::string why;
+    EXPECT_FALSE(disk_reread_partitions(h, &why)) << "a new table is announced only once it is stored";
     disk_close(h);
     EXPECT_EQ(log.text(), "flush error\n");
     store_close(faulty);

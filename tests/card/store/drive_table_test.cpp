@@ -71,8 +71,8 @@ TEST_F(DriveTableTest, ANodeThatIsNotTheExaminedDiskIsNeverUsed) {
 
     sector_store *store = nullptr;
     block_open_failure why;
-    EXPECT_EQ(block_store_open(system.roots, "sda", &store, &why), BLOCK_NOT_A_CARD);
-    EXPECT_EQ(block_store_open(system.roots, "sdc", &store, &why), BLOCK_NOT_A_CARD);
+    EXPECT_EQ(block_store_open(system.roots, "sda", true, &store, &why), BLOCK_NOT_A_CARD);
+    EXPECT_EQ(block_store_open(system.roots, "sdc", true, &store, &why), BLOCK_NOT_A_CARD);
     EXPECT_EQ(store, nullptr);
     std::string at;
     EXPECT_EQ(block_device_unmount_all(system.roots, "sdc", &at), ENODEV);

@@ -7,6 +7,7 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "card/cdimage/chd_file.h"
@@ -527,4 +529,120 @@ TEST(chd_add, zstd_cd_hunks_yield_the_sheets_disc_and_card) {
     ASSERT_EQ(run_card(log, sheet_card.drive(), "add_withname", {sheet, "game"}), 0) << log.text();
     ASSERT_EQ(run_card(log, chd_card.drive(), "add_withname", {cdzs, "game"}), 0) << log.text();
     EXPECT_TRUE(card_bytes(chd_card) == card_bytes(sheet_card)) << "the cards differ";
+}
+
+namespace {
+
+// Every hunk of a file in order as a whole read takes them, decoded by the
+// reader itself (threads 0) or by threads ahead of it.
+struct hunk_pass {
+    std::vector<uint8_t> bytes;  // the hunks read, up to the first that failed
+    bool ended = false;          // the whole read's check passed
+    std::string log;
+};
+
+hunk_pass read_all_hunks(const std::string &name, int threads) {
+    hunk_pass p;
+    recording_log log;
+    std::unique_ptr<chd_file> chd = chd_open(log.sink, name.c_str());
+    if (chd == nullptr) {
+        p.log = log.text();
+        return p;
+    }
+    chd->read_ahead_threads = threads;
+    chd_check_begin(chd.get());
+    for (uint32_t h = 0; h < chd->map.size(); h++) {
+        const uint8_t *data = chd_hunk(log.sink, chd.get(), h);
+        if (data == nullptr) break;
+        p.bytes.insert(p.bytes.end(), data, data + chd->hunk_bytes);
+    }
+    p.ended = chd_check_end(log.sink, chd.get());
+    p.log = log.text();
+    return p;
+}
+
+}  // namespace
+
+// Threads decoding ahead of the reader hand over the hunks the reader would
+// have decoded, in order, over a file whose hunks use several codecs and
+// outnumber the ring; a damaged hunk in the middle fails the read with its
+// number as before, and a reader that stops early is not kept waiting.
+TEST(chd_read_ahead, yields_the_serial_hunks_and_the_same_damage) {
+    SKIP_WITHOUT_CHDMAN();
+    temp_dir dir;
+    constexpr uint32_t SECTORS = 1200;  // 150 hunks of 8 frames
+    std::vector<uint8_t> bin(size_t{SECTORS} * CD_SECTOR_SIZE);
+    uint32_t noise = 12345;
+    for (uint32_t k = 0; k < SECTORS; k++) {
+        uint8_t *sector = &bin[size_t{k} * CD_SECTOR_SIZE];
+        if (k % 300 < 100) {  // Mode 1 data, for the LZMA and deflate codecs
+            for (int i = 0; i < 2048; i++) sector[16 + i] = static_cast<uint8_t>(k + i / 64);
+            mode1_sector_complete(sector, k + 150);
+        } else if (k % 300 < 200) {  // a tone, for FLAC
+            for (int i = 0; i < CD_SECTOR_SIZE / 2; i++) {
+                const auto v = static_cast<int16_t>(8000 * std::sin((k * 1176 + i) * 0.03));
+                sector[2 * i] = static_cast<uint8_t>(v), sector[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+            }
+        } else {  // noise, kept raw
+            for (int i = 0; i < CD_SECTOR_SIZE; i++) {
+                noise = noise * 1103515245 + 12345;
+                sector[i] = static_cast<uint8_t>(noise >> 16);
+            }
+        }
+    }
+    write_file(dir.path("t.bin"), bin);
+    write_text(dir.path("t.cue"), "FILE t.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n");
+    const std::string good = dir.path("good.chd");
+    ASSERT_TRUE(run_chdman("createcd -i " + quoted(dir.path("t.cue")) + " -o " + quoted(good) +
+                               " -c cdlz,cdzl,cdfl",
+                           "read_ahead", {good}));
+
+    recording_log open_log;
+    std::unique_ptr<chd_file> opened = chd_open(open_log.sink, good.c_str());
+    ASSERT_NE(opened, nullptr) << open_log.text();
+    std::vector<int> kinds(CHD_STORED_PARENT + 1);
+    for (const chd_hunk_entry &e : opened->map) kinds[e.kind]++;
+    ASSERT_GE(std::count_if(kinds.begin(), kinds.begin() + CHD_STORED_RAW, [](int n) { return n > 0; }), 2)
+        << "the file should mix codecs";
+    ASSERT_GT(opened->map.size(), 100u);
+
+    const hunk_pass serial = read_all_hunks(good, 0);
+    ASSERT_TRUE(serial.ended) << serial.log;
+    ASSERT_EQ(serial.bytes.size(), opened->map.size() * opened->hunk_bytes);
+    for (int threads : {1, 2, 3}) {
+        SCOPED_TRACE(threads);
+        const hunk_pass ahead = read_all_hunks(good, threads);
+        EXPECT_TRUE(ahead.ended) << ahead.log;
+        EXPECT_TRUE(ahead.bytes == serial.bytes) << "the hunks differ";
+    }
+
+    // A compressed hunk past the middle, damaged.
+    size_t middle = opened->map.size() / 2;
+    while (middle < opened->map.size() && opened->map[middle].kind >= CHD_STORED_RAW) middle++;
+    ASSERT_LT(middle, opened->map.size());
+    std::vector<uint8_t> bytes = file_bytes(good);
+    bytes.at(opened->map[middle].offset + opened->map[middle].length / 2) ^= 0x5A;
+    const std::string damaged = dir.path("damaged.chd");
+    write_file(damaged, bytes);
+    const hunk_pass damaged_serial = read_all_hunks(damaged, 0);
+    EXPECT_NE(damaged_serial.log.find("damaged.chd: hunk " + std::to_string(middle) + " "),
+              std::string::npos)
+        << damaged_serial.log;
+    EXPECT_EQ(damaged_serial.bytes.size(), middle * opened->hunk_bytes);
+    const hunk_pass damaged_ahead = read_all_hunks(damaged, 2);
+    EXPECT_FALSE(damaged_ahead.ended);
+    EXPECT_EQ(damaged_ahead.log, damaged_serial.log);
+    EXPECT_TRUE(damaged_ahead.bytes == damaged_serial.bytes) << "the hunks before the damage differ";
+
+    // Stopped early, once with the ring full and once at once: freeing the
+    // file stops the threads.
+    for (uint32_t read : {3u, 0u}) {
+        recording_log log;
+        std::unique_ptr<chd_file> chd = chd_open(log.sink, good.c_str());
+        ASSERT_NE(chd, nullptr) << log.text();
+        chd_check_begin(chd.get());
+        for (uint32_t h = 0; h < read; h++) ASSERT_NE(chd_hunk(log.sink, chd.get(), h), nullptr);
+        if (read > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        chd.reset();
+    }
 }

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/filedlg.h>
 #include <wx/gauge.h>
 #include <wx/testing.h>
 
@@ -84,6 +86,50 @@ TEST_F(CardPages, DriveScanChoosesTheCard) {
     EXPECT_EQ(pem->drive_chooser()->GetSelection(), 0);
     EXPECT_EQ(pem->drive_chooser()->GetString(0), card.drive() + ": test store");
     EXPECT_EQ(pem->drive_letter(), card.letter);
+}
+
+// Reading, checking and ordering act on the card: usable only while a drive
+// is chosen, whichever way the chooser got or lost it.
+TEST_F(CardPages, ListButtonsNeedAChosenDrive) {
+    my_panel_list *list = pem->list_page();
+    const std::vector<wxButton *> buttons = {button(list, "&read"), button(list, "chec&k"),
+                                             button(list, "update &order")};
+    for (wxButton *b : buttons) ASSERT_NE(b, nullptr);
+    const auto usable = [&] {
+        std::vector<bool> out;
+        for (wxButton *b : buttons) out.push_back(b->IsEnabled());
+        return out;
+    };
+    const std::vector<bool> none(3, false), all(3, true);
+    wxChoice *drives = pem->drive_chooser();
+    const auto pick = [&](int entry) {
+        drives->SetSelection(entry);
+        wxCommandEvent chosen(wxEVT_CHOICE, drives->GetId());
+        chosen.SetInt(entry);
+        drives->ProcessWindowEvent(chosen);
+    };
+
+    EXPECT_EQ(usable(), none) << "first start, nothing chosen";
+    ASSERT_TRUE(enter_page(CARD_PAGE_IMAGELIST));
+    EXPECT_EQ(usable(), none) << "no drive found";
+    EXPECT_FALSE(click(buttons[0]));
+    {
+        memory_card card(TEST_CARD_SECTORS);
+        ASSERT_TRUE(enter_page(CARD_PAGE_IMAGELIST));
+        EXPECT_EQ(usable(), all) << "the scan chose the card";
+        // The image file entry, then cancelled: nothing is chosen.
+        wxTEST_DIALOG(pick(1), wxExpectModal<wxFileDialog>(wxEmptyString, wxID_CANCEL));
+        EXPECT_EQ(drives->GetSelection(), wxNOT_FOUND);
+        EXPECT_EQ(usable(), none) << "cancelled image file";
+        pick(0);
+        EXPECT_EQ(usable(), all) << "the card chosen again";
+        ASSERT_TRUE(click(buttons[0]));
+        EXPECT_EQ(usable(), none) << "while reading";
+        ASSERT_TRUE(idle());
+        EXPECT_EQ(usable(), all);
+    }
+    ASSERT_TRUE(enter_page(CARD_PAGE_IMAGELIST));
+    EXPECT_EQ(usable(), none) << "the card went away";
 }
 
 TEST_F(CardPages, DriveThatNeedsRightsIsListedAndExplained) {

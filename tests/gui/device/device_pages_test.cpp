@@ -5,6 +5,7 @@
 
 #include <wx/filepicker.h>
 #include <wx/msgdlg.h>
+#include <wx/scrolwin.h>
 #include <wx/testing.h>
 
 #include "tests/gui/device/device_fixture.h"
@@ -69,6 +70,57 @@ TEST_F(DeviceTest, CommandButtonsNeedAPortNameEvenAfterACommandEnds) {
     EXPECT_FALSE(click(control(main_page, "&reset PCE")));
     port->SetValue(board->port_path());
     for (wxWindow *b : buttons()) EXPECT_TRUE(b->IsEnabled()) << b->GetLabel();
+}
+
+// The wheel over a chooser scrolls the page unless the chooser has the focus:
+// scrolling down a page does not change what the user chose on the way.
+TEST_F(DeviceTest, WheelOverAChooserScrollsThePageUnlessTheChooserHasTheFocus) {
+    struct chooser_case {
+        int tab;
+        wxScrolledWindow *page;
+        const char *name;
+        bool page_scrolls;  // the page is taller than the shortest window
+    };
+    const chooser_case cases[] = {{0, main_page, "RAM page", false},
+                                  {1, sub_page, "memory map", true},
+                                  {1, sub_page, "memorymap", true},
+                                  {1, sub_page, "destination", true}};
+    for (const chooser_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        frame->notebook()->SetSelection(static_cast<size_t>(c.tab));
+        frame->SetClientSize(frame->GetMinClientSize());
+        const auto taller = [&] { return c.page->GetVirtualSize().y > c.page->GetClientSize().y; };
+        if (c.page_scrolls) {
+            ASSERT_TRUE(pump_until(taller, 5000));
+        }
+        pump_pending();
+        c.page->Scroll(0, 0);
+        auto *choice = control<wxChoice>(c.page, c.name);
+        ASSERT_NE(choice, nullptr);
+        const int chosen = choice->GetSelection();
+        const auto wheel_down = [&] {
+            // What the toolkit delivers for one notch down.
+            wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+            wheel.SetEventObject(choice);
+            wheel.m_wheelRotation = -120;
+            wheel.m_wheelDelta = 120;
+            wheel.m_linesPerAction = 3;
+            choice->ProcessWindowEvent(wheel);
+            return wheel.GetSkipped();
+        };
+
+        c.page->SetFocus();
+        ASSERT_TRUE(pump_until([&] { return wxWindow::FindFocus() != choice; }));
+        EXPECT_FALSE(wheel_down()) << "the chooser would have changed";
+        EXPECT_EQ(choice->GetSelection(), chosen);
+        EXPECT_EQ(c.page->GetViewStart().y > 0, c.page_scrolls) << "the page did not scroll";
+
+        const int scrolled = c.page->GetViewStart().y;
+        choice->SetFocus();
+        ASSERT_TRUE(pump_until([&] { return wxWindow::FindFocus() == choice; }));
+        EXPECT_TRUE(wheel_down()) << "with the focus the chooser takes the wheel";
+        EXPECT_EQ(c.page->GetViewStart().y, scrolled);
+    }
 }
 
 TEST_F(DeviceTest, SaveDataButtonsMoveThePageOrTheMemoryBase) {
