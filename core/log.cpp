@@ -37,11 +37,6 @@ void log_line(log_sink *l, const char *text) {
     l->write(l->user, "\n");
 }
 
-void log_file_message(log_sink *log, const char *name, const char *what) {
-    log_write(log, name);
-    log_write(log, what);
-}
-
 static bool gauge_present(log_sink *l) {
     if (l->gauge != nullptr) return true;
     internal_error("l->gauge != NULL");

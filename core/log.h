@@ -51,9 +51,6 @@ void log_write(log_sink *l, const char *text);
 int log_printf(log_sink *l, const char *format, ...) VMK_PRINTF(2, 3);
 // Two writes: the text, then "\n".
 void log_line(log_sink *l, const char *text);
-// Writes name followed by what (": not found\n" and the like) without the
-// length limit of log_printf, so long paths keep their line end.
-void log_file_message(log_sink *log, const char *name, const char *what);
 
 // Forward to the attached gauge. A sink without a gauge is a caller error:
 // reported on stderr as "l->gauge != NULL" and otherwise ignored.

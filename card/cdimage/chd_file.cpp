@@ -5,7 +5,7 @@
 
 #include "card/cdimage/chd_read_ahead.h"
 #include "card/cdimage/subchannel_q_crc.h"
-#include "core/log.h"
+#include "core/log_whole.h"
 #include "platform/files.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include "card/cdimage/bcd.h"
 #include "card/cdimage/cue_sheet.h"
 #include "core/file_util.h"
-#include "core/log.h"
+#include "core/log_whole.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "card/cdimage/cue_disc.h"
 #include "card/cdimage/subchannel_q.h"
 #include "core/file_util.h"
+#include "core/log_whole.h"
 
 namespace {
 

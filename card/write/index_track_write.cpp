@@ -10,6 +10,7 @@
 #include "card/layout/stored_sector.h"
 #include "card/cdimage/subchannel_q.h"
 #include "core/file_util.h"
+#include "core/log_whole.h"
 
 namespace {
 

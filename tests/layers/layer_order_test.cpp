@@ -76,7 +76,7 @@ std::string include_refusal(const std::string &from, const std::string &to) {
 // One message a refused include of `text`, a file at `path` (from the
 // source root).
 std::vector<std::string> refused_includes(const std::string &path, const std::string &text) {
-    static const std::regex include_line(R"(^\s*#\s*include\s*"([^"]+)")");
+    static const std::regex include_line(R"re(^\s*#\s*include\s*"([^"]+)")re");
     std::vector<std::string> found;
     std::string from = folder_of(path);
     if (from.empty()) return found;
