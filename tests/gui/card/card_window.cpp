@@ -4,6 +4,8 @@
 #include <wx/panel.h>
 #include <wx/sizer.h>
 
+#include "card/store/drive_table.h"
+
 void card_window_test::SetUp() {
     // Toolkit messages go to stderr: a message box would wait for a person.
     delete wxLog::SetActiveTarget(new wxLogStderr());
