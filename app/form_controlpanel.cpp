@@ -9,17 +9,6 @@ form_controlpanel::form_controlpanel(wxWindow *parent, wxWindowID id, const wxSt
     m_notebook->SetMinSize(wxSize(300, 250));
     m_sizer->Add(m_notebook, 1, wxEXPAND | wxALL, 0);
 
-    m_row_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(-1, 30));
-    auto *row = new wxBoxSizer(wxHORIZONTAL);
-    m_row_portname_label = new wxStaticText(m_row_panel, wxID_ANY, "&port name");
-    row->Add(m_row_portname_label, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    m_row_portname = new wxTextCtrl(m_row_panel, wxID_ANY);
-    row->Add(m_row_portname, 1, wxALIGN_CENTER_VERTICAL | wxALL, 2);
-    m_row_logclear = new wxButton(m_row_panel, wxID_ANY, "logclear");
-    row->Add(m_row_logclear, 0, wxALIGN_CENTER_VERTICAL | wxALL, 2);
-    m_row_panel->SetSizer(row);
-    m_sizer->Add(m_row_panel, 0, wxEXPAND | wxALL, 0);
-
     m_log = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                            wxTE_MULTILINE | wxTE_READONLY | wxTE_WORDWRAP);
     m_log->SetMinSize(wxSize(300, 200));
@@ -32,7 +21,6 @@ form_controlpanel::form_controlpanel(wxWindow *parent, wxWindowID id, const wxSt
     Bind(wxEVT_SIZE, &form_controlpanel::on_size, this);
     m_notebook->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &form_controlpanel::on_notebook_page_changed,
                      this);
-    m_row_logclear->Bind(wxEVT_BUTTON, &form_controlpanel::on_logclear, this);
 }
 
 form_controlpanel::~form_controlpanel() = default;

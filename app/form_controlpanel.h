@@ -1,13 +1,10 @@
-// Layout of the main frame: the notebook, the unused row panel, the shared log.
+// Layout of the main frame: the notebook and the shared log.
 // Layout only; behaviour lives in my_form_controlpanel.
 #pragma once
 
-#include <wx/button.h>
 #include <wx/frame.h>
 #include <wx/notebook.h>
-#include <wx/panel.h>
 #include <wx/sizer.h>
-#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 class form_controlpanel : public wxFrame {
@@ -20,14 +17,9 @@ public:
 
 protected:
     wxNotebook *m_notebook;
-    wxPanel *m_row_panel;
-    wxStaticText *m_row_portname_label;
-    wxTextCtrl *m_row_portname;
-    wxButton *m_row_logclear;
     wxTextCtrl *m_log;
     wxBoxSizer *m_sizer;
 
     virtual void on_size(wxSizeEvent &event) { event.Skip(); }
     virtual void on_notebook_page_changed(wxNotebookEvent &event) { event.Skip(); }
-    virtual void on_logclear(wxCommandEvent &event) { event.Skip(); }
 };

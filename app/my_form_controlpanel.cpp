@@ -17,32 +17,28 @@ constexpr int FIRST_CARD_PAGE = 2;
 }  // namespace
 
 my_form_controlpanel::my_form_controlpanel(wxWindow *parent, my_config *config)
-    : form_controlpanel(parent), config(config) {
+    : form_controlpanel(parent), m_config(config) {
     auto view = std::make_shared<window_log_view>(m_log);
     m_device_log = std::make_shared<window_log>(view);
     m_card_log = std::make_shared<window_log>(view);
 
-    Move(config->ReadLong("control_panel.x", 32), config->ReadLong("control_panel.y", 32));
-    SetSize(config->ReadLong("control_panel.width", 300), config->ReadLong("control_panel.height", 400));
+    Move(m_config->ReadLong("control_panel.x", 32), m_config->ReadLong("control_panel.y", 32));
+    SetSize(m_config->ReadLong("control_panel.width", 300), m_config->ReadLong("control_panel.height", 400));
 
-    m_port_row = new my_oru_port(this, m_notebook, config, m_device_log, m_log);
+    // Each half's row adds its pages to m_notebook (the card's from page 2 on);
+    // the page switch shows the row of the half whose page is shown.
+    m_port_row = new my_oru_port(this, m_notebook, config, m_device_log);
+    m_drive_row = new my_pem_panel(this, m_notebook, config, m_card_log);
 
-    // ---- Card half: the drive row (my_pem_panel) is created here. ----
-    // It adds the card pages (pages 2 and up) to m_notebook, writes through
-    // m_card_log, and is assigned to m_drive_row so that the page switch below
-    // shows and hides it. It is told the selected tab after the tab is chosen.
-    m_drive_row = new my_pem_panel(this, m_notebook, config, m_card_log, m_log);
-    // ---- end of the card half's place ----
-
-    long tab = config->ReadLong("control_panel.tab", 0);
+    long tab = m_config->ReadLong("control_panel.tab", 0);
     if (tab < 0 || tab >= static_cast<long>(m_notebook->GetPageCount())) tab = 0;
     m_notebook->SetSelection(static_cast<size_t>(tab));
     show_row_for(static_cast<int>(tab));
     m_drive_row->page_entered(static_cast<int>(tab));
 
-    m_row_panel->Hide();
-    m_sizer->Insert(2, m_port_row, 0, wxEXPAND | wxALL, 0);
-    m_sizer->Insert(3, m_drive_row, 0, wxEXPAND | wxALL, 0);
+    // Between the notebook and the log.
+    m_sizer->Insert(1, m_port_row, 0, wxEXPAND | wxALL, 0);
+    m_sizer->Insert(2, m_drive_row, 0, wxEXPAND | wxALL, 0);
     fit_content();
 
     m_log->AppendText(CONTROL_PANEL_VERSION_LINE);
@@ -153,8 +149,8 @@ void my_form_controlpanel::on_close(wxCloseEvent &event) {
     }
     wxPoint pos = GetPosition();
     wxSize size = GetSize();
-    config->store_geometry("control_panel", pos.x, pos.y, size.GetWidth(), size.GetHeight());
-    config->store_long("control_panel.tab", m_notebook->GetSelection());
+    m_config->store_geometry("control_panel", pos.x, pos.y, size.GetWidth(), size.GetHeight());
+    m_config->store_long("control_panel.tab", m_notebook->GetSelection());
     // A close that cannot be refused: the tasks, destroyed with their pages,
     // wait for their workers, which are asked to end at their next safe point.
     wind_down_tasks();

@@ -50,7 +50,7 @@ private:
     // firmware write, which cannot stop safely between its pages.
     void wind_down_tasks();
 
-    my_config *config;  // the application's; not owned
+    my_config *m_config;  // the application's; not owned
     window_log_ptr m_device_log;
     window_log_ptr m_card_log;
     my_oru_port *m_port_row = nullptr;  // child window

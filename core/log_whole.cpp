@@ -19,3 +19,8 @@ void log_printf_whole(log_sink *log, const char *format, ...) {
     }
     va_end(again);
 }
+
+void log_file_message(log_sink *log, const char *name, const char *what) {
+    log_write(log, name);
+    log_write(log, what);
+}

@@ -7,3 +7,5 @@
 
 // Like log_printf, without the length limit.
 void log_printf_whole(log_sink *log, const char *format, ...) VMK_PRINTF(2, 3);
+// Writes name followed by what (": not found\n" and the like).
+void log_file_message(log_sink *log, const char *name, const char *what);

@@ -6,6 +6,7 @@
 
 #include "card/cdimage/cd_source.h"
 #include "card/cdimage/image_input.h"
+#include "core/log_whole.h"
 #include "platform/files.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/subchannel_q.h"
 #include "card/cdimage/subchannel_swap.h"
+#include "core/log_whole.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "card/cdimage/chd_read_ahead.h"
-#include "card/cdimage/image_input.h"
 #include "card/cdimage/subchannel_q_crc.h"
+#include "core/log_whole.h"
 #include "platform/files.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/sector_ecc.h"
 #include "card/cdimage/subchannel_q_crc.h"
+#include "core/log_whole.h"
 #include "platform/files.h"
 
 namespace {

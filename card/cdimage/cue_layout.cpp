@@ -3,8 +3,8 @@
 
 #include "card/cdimage/bcd.h"
 #include "card/cdimage/cue_sheet.h"
-#include "card/cdimage/image_input.h"
 #include "core/file_util.h"
+#include "core/log_whole.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "card/cdimage/cue_disc.h"
 #include "card/cdimage/subchannel_q.h"
 #include "core/file_util.h"
+#include "core/log_whole.h"
 
 namespace {
 
@@ -142,11 +143,6 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     in->description = d;
     in->source = source;
     return 1;
-}
-
-void log_file_message(log_sink *log, const char *name, const char *what) {
-    log_write(log, name);
-    log_write(log, what);
 }
 
 void image_input_free(image_input *in) {

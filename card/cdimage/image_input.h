@@ -42,7 +42,3 @@ bool image_input_named(const char *prefix);
 // log.
 int image_input_read(log_sink *log, const char *prefix, image_input *in);
 void image_input_free(image_input *in);
-
-// Writes name followed by what (": not found\n" and the like) without the
-// length limit of log_printf, so long paths keep their line end.
-void log_file_message(log_sink *log, const char *name, const char *what);

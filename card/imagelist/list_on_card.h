@@ -1,5 +1,5 @@
 // Image list rendering on the card: the list and settings sector of a block
-// written into its index disc (see card/list_render.h for the drawing).
+// written into its index disc (see card/imagelist/list_render.h for the drawing).
 #pragma once
 
 #include <cstdint>

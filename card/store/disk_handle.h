@@ -22,7 +22,7 @@ enum disk_open_mode {
 // Opens the card behind a drive letter (first character used; a lower-case
 // letter is accepted); mode: a disk_open_mode. nullptr on failure, with the
 // reason in the log where there is one. Letters come from the drive table
-// (card/drive_table.h): removable disks, card image files and, in tests,
+// (card/store/drive_table.h): removable disks, card image files and, in tests,
 // memory stores.
 disk_handle *disk_open(log_sink *log, const char *drive, int mode);
 // Flushes what is still unflushed (reporting "flush error" to the log when

@@ -18,6 +18,7 @@
 #include "card/layout/stored_sector.h"
 #include "core/command_options.h"
 #include "core/file_util.h"
+#include "core/log_whole.h"
 
 namespace {
 

@@ -20,8 +20,8 @@ const int SCAN_WARNING_MS = 1500;
 }  // namespace
 
 my_pem_panel::my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *config,
-                           window_log_ptr log, wxTextCtrl *log_control)
-    : pem_panel(parent), m_config(config), m_log_control(log_control), m_timer(this) {
+                           window_log_ptr log)
+    : pem_panel(parent), m_config(config), m_timer(this) {
     m_gauge_carrier = std::make_shared<window_gauge>(m_gauge);
     m_half = std::make_unique<card_half>(log, m_gauge_carrier, m_driveletter);
     m_task = &m_half->task;

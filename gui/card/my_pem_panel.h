@@ -29,8 +29,7 @@ enum { CARD_PAGE_IMAGELIST = 4, CARD_PAGE_BKRAM = 5 };
 
 class my_pem_panel : public pem_panel {
 public:
-    my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *config, window_log_ptr log,
-                 wxTextCtrl *log_control);
+    my_pem_panel(wxWindow *parent, wxNotebook *notebook, my_config *config, window_log_ptr log);
     ~my_pem_panel() override;
 
     void page_entered(int index);
@@ -62,7 +61,6 @@ private:
     task_runner *m_task;  // the half's
     page_mailbox m_mailbox{this};
     my_config *m_config;
-    wxTextCtrl *m_log_control;
     wxTimer m_timer;
     std::shared_ptr<std::vector<std::string>> m_scanned;
     // The previous scan's drives: its message is logged only when they change.

@@ -6,6 +6,7 @@
 
 #include "card/cdimage/image_input.h"
 #include "core/file_util.h"
+#include "core/log_whole.h"
 #include "core/utf8_path.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include "platform/serial.h"
 
 my_oru_port::my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *config,
-                         window_log_ptr log, wxTextCtrl *log_control)
-    : oru_port(parent), config(config), m_log_control(log_control) {
+                         window_log_ptr log)
+    : oru_port(parent), m_config(config) {
     m_task = std::make_shared<task_runner>(log);
     m_main = new my_oru_main(notebook, config, {m_task, m_portname});
     m_sub = new my_oru_sub(notebook, config, {m_task, m_portname});
@@ -18,10 +18,10 @@ my_oru_port::my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *conf
         event.Skip();
     });
     offer_ports();
-    m_portname->SetValue(config->Read("serial.portname", "COM3"));
+    m_portname->SetValue(m_config->Read("serial.portname", "COM3"));
 }
 
-my_oru_port::~my_oru_port() { config->store_string("serial.portname", m_portname->GetValue()); }
+my_oru_port::~my_oru_port() { m_config->store_string("serial.portname", m_portname->GetValue()); }
 
 // The one window log: clears what either half wrote, shown or not.
 void my_oru_port::on_logclear(wxCommandEvent &) { m_task->log()->clear(); }

@@ -19,8 +19,7 @@ class my_oru_sub;
 
 class my_oru_port : public oru_port {
 public:
-    my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *config, window_log_ptr log,
-                wxTextCtrl *log_control);
+    my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *config, window_log_ptr log);
     ~my_oru_port() override;
 
     task_runner *task() const { return m_task.get(); }
@@ -34,10 +33,9 @@ private:
     // The ports found on the machine as choices; any typed name still works.
     void offer_ports();
 
-    my_config *config;
+    my_config *m_config;
     // Shared with the pages, which may be destroyed after this row.
     std::shared_ptr<task_runner> m_task;
-    wxTextCtrl *m_log_control;
     my_oru_main *m_main;  // notebook pages, destroyed by the toolkit
     my_oru_sub *m_sub;
 };

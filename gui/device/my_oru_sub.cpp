@@ -20,7 +20,7 @@ const char *const destination_descriptions[] = {
 }  // namespace
 
 my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, device_half half)
-    : oru_sub(parent), config(config), m_link(this, m_gauge, std::move(half)) {
+    : oru_sub(parent), m_config(config), m_link(this, m_gauge, std::move(half)) {
     m_link.state_listener_add([this] { update_enabled(); });
 
     for (const char *entry : dump_maps) m_dump_map->Append(entry);
@@ -28,27 +28,27 @@ my_oru_sub::my_oru_sub(wxWindow *parent, my_config *config, device_half half)
     for (const char *entry : destinations) m_destination->Append(entry);
     m_dump_map->SetSelection(0);
     m_destination->SetSelection(0);
-    m_memorymap->SetSelection(static_cast<int>(config->ReadLong("com.romupload.map", 0)));
+    m_memorymap->SetSelection(static_cast<int>(m_config->ReadLong("com.romupload.map", 0)));
     if (m_memorymap->GetSelection() == wxNOT_FOUND) m_memorymap->SetSelection(0);
-    config->load_picker_path(m_colortable_file, "com.romupload.filename");
-    config->load_picker_path(m_dump_file, "com.romdumper.path");
-    config->load_picker_path(m_updater_file, "com.updater.path");
-    m_dat_file->SetPath(config->Read("com.romdumper.dat", ""));
-    m_verify->SetValue(config->ReadBool("com.romdumper.verify", false));
-    m_name_by_dat->SetValue(config->ReadBool("com.romdumper.namebydat", false));
+    m_config->load_picker_path(m_colortable_file, "com.romupload.filename");
+    m_config->load_picker_path(m_dump_file, "com.romdumper.path");
+    m_config->load_picker_path(m_updater_file, "com.updater.path");
+    m_dat_file->SetPath(m_config->Read("com.romdumper.dat", ""));
+    m_verify->SetValue(m_config->ReadBool("com.romdumper.verify", false));
+    m_name_by_dat->SetValue(m_config->ReadBool("com.romdumper.namebydat", false));
 
     choice_wheel_scrolls_page(this);
     Bind(EVT_TASK_DONE, &my_oru_sub::on_task_done, this);
 }
 
 my_oru_sub::~my_oru_sub() {
-    config->store_long("com.romupload.map", m_memorymap->GetSelection());
-    config->store_string("com.romupload.filename", m_colortable_file->GetPath());
-    config->store_picker_dir(m_dump_file, "com.romdumper.path");
-    config->store_picker_dir(m_updater_file, "com.updater.path");
-    config->store_string("com.romdumper.dat", m_dat_file->GetPath());
-    config->store_bool("com.romdumper.verify", m_verify->GetValue());
-    config->store_bool("com.romdumper.namebydat", m_name_by_dat->GetValue());
+    m_config->store_long("com.romupload.map", m_memorymap->GetSelection());
+    m_config->store_string("com.romupload.filename", m_colortable_file->GetPath());
+    m_config->store_picker_dir(m_dump_file, "com.romdumper.path");
+    m_config->store_picker_dir(m_updater_file, "com.updater.path");
+    m_config->store_string("com.romdumper.dat", m_dat_file->GetPath());
+    m_config->store_bool("com.romdumper.verify", m_verify->GetValue());
+    m_config->store_bool("com.romdumper.namebydat", m_name_by_dat->GetValue());
 }
 
 void my_oru_sub::update_enabled() {

@@ -25,7 +25,7 @@ private:
     void on_task_done(wxCommandEvent &event);
     void update_enabled();
 
-    my_config *config;
+    my_config *m_config;
     device_page_link m_link;
     bool m_described[2] = {false, false};  // destination descriptions already shown
 };

@@ -7,7 +7,7 @@ myframe_canvas::myframe_canvas(wxWindow *parent, my_config *config, const wxStri
     : wxFrame(parent, wxID_ANY, title,
               wxPoint(config->ReadLong(prefix + ".x", 300), config->ReadLong(prefix + ".y", 32)),
               wxDefaultSize, wxCAPTION | wxCLOSE_BOX | wxRESIZE_BORDER | wxFRAME_TOOL_WINDOW),
-      config(config),
+      m_config(config),
       m_prefix(prefix) {
     SetClientSize(client);
     SetSizer(new wxBoxSizer(wxVERTICAL));
@@ -17,7 +17,7 @@ myframe_canvas::myframe_canvas(wxWindow *parent, my_config *config, const wxStri
 myframe_canvas::~myframe_canvas() {
     wxPoint pos = GetPosition();
     wxSize size = GetSize();
-    config->store_geometry(m_prefix, pos.x, pos.y, size.GetWidth(), size.GetHeight());
+    m_config->store_geometry(m_prefix, pos.x, pos.y, size.GetWidth(), size.GetHeight());
 }
 
 void myframe_canvas::set_canvas(mycanvas *canvas) {

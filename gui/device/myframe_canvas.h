@@ -26,7 +26,7 @@ public:
 private:
     void on_close(wxCloseEvent &event);
 
-    my_config *config;
+    my_config *m_config;
     wxString m_prefix;
     mycanvas *m_canvas = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <wx/thread.h>
 #include <wx/window.h>
 
+#include "core/internal_error.h"
 #include "gui/shell/task_event.h"
 
 namespace {
@@ -43,11 +44,6 @@ task_runner::~task_runner() {
     delete m_thread;
 }
 
-void task_runner::report_caller_error(const char *function, const char *text) {
-    // Internal errors: a message for the developer, and the call is refused.
-    fprintf(stderr, "internal error in %s: %s\n", function, text);
-}
-
 void task_runner::state_changed() {
     for (auto &listener : m_state_listeners) listener();
 }
@@ -70,7 +66,7 @@ void task_runner::thread_run(wxThread *worker, bool can_stop) {
         return;
     }
     if (m_thread != nullptr) {
-        report_caller_error("thread_run", "m_thread == __null");
+        internal_error("thread_run: m_thread == __null");
         delete worker;
         return;
     }
@@ -88,7 +84,7 @@ void task_runner::thread_run(wxThread *worker, bool can_stop) {
 
 void task_runner::thread_close() {
     if (m_thread == nullptr) {
-        report_caller_error("thread_close", "m_thread != __null");
+        internal_error("thread_close: m_thread != __null");
         return;
     }
     // The worker posted its event as its last act, so this wait is short.

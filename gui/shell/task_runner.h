@@ -75,7 +75,6 @@ public:
     bool writing_firmware() const { return busy() && m_firmware_write; }
 
 private:
-    void report_caller_error(const char *function, const char *text);
     // The runner owns the joinable worker from here on.
     void thread_run(wxThread *worker, bool can_stop);
 

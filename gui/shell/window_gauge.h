@@ -24,22 +24,22 @@ public:
     window_gauge(const window_gauge &) = delete;
     window_gauge &operator=(const window_gauge &) = delete;
 
-    gauge_record *record() { return record_; }
+    gauge_record *record() { return m_record; }
     void cut();
 
 private:
     static void set_range(void *user, int64_t total);
     static void step(void *user, int64_t units);
-    void queue_refresh();  // with mutex_ held
+    void queue_refresh();  // with m_mutex held
     void refresh();
 
-    wxGauge *bar_;  // window thread only
-    window_mailbox_ptr mailbox_;
-    gauge_record *record_;
-    std::mutex mutex_;
+    wxGauge *m_bar;  // window thread only
+    window_mailbox_ptr m_mailbox;
+    gauge_record *m_record;
+    std::mutex m_mutex;
     int64_t range_ = 100;
     int64_t value_ = 0;
-    bool refresh_queued_ = false;
+    bool m_refresh_queued = false;
 };
 
 using window_gauge_ptr = std::shared_ptr<window_gauge>;

@@ -6,19 +6,19 @@
 #include <wx/timer.h>
 
 window_log_view::window_log_view(wxTextCtrl *control)
-    : control_(control), partial_timer_(new wxTimer),
-      mailbox_(std::make_shared<window_mailbox>(control)) {
-    partial_timer_->Bind(wxEVT_TIMER, [this](wxTimerEvent &) { flush(true); });
+    : m_control(control), m_partial_timer(new wxTimer),
+      m_mailbox(std::make_shared<window_mailbox>(control)) {
+    m_partial_timer->Bind(wxEVT_TIMER, [this](wxTimerEvent &) { flush(true); });
 }
 
 // Normally deleted in cut(), on the window thread.
-window_log_view::~window_log_view() { delete partial_timer_; }
+window_log_view::~window_log_view() { delete m_partial_timer; }
 
 void window_log_view::queue_flush_locked() {
-    if (flush_queued_) return;
+    if (m_flush_queued) return;
     // The queued flush keeps the view alive even when the worker that queued
     // it ends first.
-    flush_queued_ = mailbox_->call_after([keep = shared_from_this()] { keep->flush(); });
+    m_flush_queued = m_mailbox->call_after([keep = shared_from_this()] { keep->flush(); });
 }
 
 // Moves what the writer may show now from its pending text to text: its whole
@@ -37,46 +37,46 @@ void window_log_view::flush(bool partial) {
     std::string text;
     bool partial_left = false;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        flush_queued_ = false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_flush_queued = false;
         // The open line's writer first: nothing else may enter its line.
-        if (open_line_ != nullptr) {
-            window_log *w = open_line_;
+        if (m_open_line != nullptr) {
+            window_log *w = m_open_line;
             // Its command ended: its line ends too, even with nothing more to say.
-            if (w->line_ended_ && (w->pending_.empty() || w->pending_.back() != '\n')) w->pending_ += '\n';
-            if (!take_shown(w->pending_, partial || w->line_ended_, &text) && !text.empty())
-                open_line_ = nullptr;
-            w->line_ended_ = false;
+            if (w->m_line_ended && (w->m_pending.empty() || w->m_pending.back() != '\n')) w->m_pending += '\n';
+            if (!take_shown(w->m_pending, partial || w->m_line_ended, &text) && !text.empty())
+                m_open_line = nullptr;
+            w->m_line_ended = false;
         }
-        for (window_log *w : writers_) {
-            if (open_line_ != nullptr) break;
+        for (window_log *w : m_writers) {
+            if (m_open_line != nullptr) break;
             // A command that ended closes its last line, so the next text
             // starts a line of its own.
-            if (w->line_ended_ && !w->pending_.empty() && w->pending_.back() != '\n') w->pending_ += '\n';
-            w->line_ended_ = false;
+            if (w->m_line_ended && !w->m_pending.empty() && w->m_pending.back() != '\n') w->m_pending += '\n';
+            w->m_line_ended = false;
             std::string lines;
-            take_shown(w->pending_, false, &lines);
+            take_shown(w->m_pending, false, &lines);
             text += lines;
-            if (partial && !w->pending_.empty()) {
-                text += w->pending_;
-                w->pending_.clear();
-                open_line_ = w;
+            if (partial && !w->m_pending.empty()) {
+                text += w->m_pending;
+                w->m_pending.clear();
+                m_open_line = w;
             }
         }
-        for (window_log *w : writers_) partial_left = partial_left || !w->pending_.empty();
+        for (window_log *w : m_writers) partial_left = partial_left || !w->m_pending.empty();
     }
-    if (control_ != nullptr && !text.empty()) control_->AppendText(wxString::FromUTF8(text));
-    if (partial_left && partial_timer_ != nullptr && !partial_timer_->IsRunning())
-        partial_timer_->StartOnce(PARTIAL_LINE_MS);
+    if (m_control != nullptr && !text.empty()) m_control->AppendText(wxString::FromUTF8(text));
+    if (partial_left && m_partial_timer != nullptr && !m_partial_timer->IsRunning())
+        m_partial_timer->StartOnce(PARTIAL_LINE_MS);
 }
 
 void window_log_view::clear() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (window_log *writer : writers_) writer->pending_.clear();
-        open_line_ = nullptr;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (window_log *writer : m_writers) writer->m_pending.clear();
+        m_open_line = nullptr;
     }
-    if (control_ != nullptr) control_->Clear();
+    if (m_control != nullptr) m_control->Clear();
 }
 
 void window_log_view::append(const char *text) {
@@ -84,55 +84,55 @@ void window_log_view::append(const char *text) {
     {
         // A page's message starts a line of its own: an open line ends here
         // and its writer goes on in the next one.
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (open_line_ != nullptr && control_ != nullptr) control_->AppendText("\n");
-        open_line_ = nullptr;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_open_line != nullptr && m_control != nullptr) m_control->AppendText("\n");
+        m_open_line = nullptr;
     }
-    if (control_ != nullptr) control_->AppendText(wxString::FromUTF8(text));
+    if (m_control != nullptr) m_control->AppendText(wxString::FromUTF8(text));
 }
 
 void window_log_view::cut() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        cut_ = true;
-        for (window_log *writer : writers_) writer->pending_.clear();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_cut = true;
+        for (window_log *writer : m_writers) writer->m_pending.clear();
     }
-    mailbox_->cut();
-    delete partial_timer_;
-    partial_timer_ = nullptr;
-    control_ = nullptr;
+    m_mailbox->cut();
+    delete m_partial_timer;
+    m_partial_timer = nullptr;
+    m_control = nullptr;
 }
 
 window_log::window_log(wxTextCtrl *control) : window_log(std::make_shared<window_log_view>(control)) {}
 
-window_log::window_log(window_log_view_ptr view) : view_(std::move(view)) {
-    sink_ = log_create(this, write);
-    log_attach_stop(sink_, &stop_);
-    std::lock_guard<std::mutex> lock(view_->mutex_);
-    view_->writers_.push_back(this);
+window_log::window_log(window_log_view_ptr view) : m_view(std::move(view)) {
+    m_sink = log_create(this, write);
+    log_attach_stop(m_sink, &m_stop);
+    std::lock_guard<std::mutex> lock(m_view->m_mutex);
+    m_view->m_writers.push_back(this);
 }
 
 window_log::~window_log() {
     {
-        std::lock_guard<std::mutex> lock(view_->mutex_);
-        auto &writers = view_->writers_;
+        std::lock_guard<std::mutex> lock(m_view->m_mutex);
+        auto &writers = m_view->m_writers;
         writers.erase(std::remove(writers.begin(), writers.end(), this), writers.end());
-        if (view_->open_line_ == this) view_->open_line_ = nullptr;
+        if (m_view->m_open_line == this) m_view->m_open_line = nullptr;
     }
-    log_destroy(sink_);
+    log_destroy(m_sink);
 }
 
 void window_log::write(void *user, const char *text) {
     auto *self = static_cast<window_log *>(user);
-    std::lock_guard<std::mutex> lock(self->view_->mutex_);
-    if (self->view_->cut_) return;
-    self->pending_ += text;
-    self->view_->queue_flush_locked();
+    std::lock_guard<std::mutex> lock(self->m_view->m_mutex);
+    if (self->m_view->m_cut) return;
+    self->m_pending += text;
+    self->m_view->queue_flush_locked();
 }
 
 void window_log::end_line() {
-    std::lock_guard<std::mutex> lock(view_->mutex_);
-    if ((pending_.empty() && view_->open_line_ != this) || view_->cut_) return;
-    line_ended_ = true;
-    view_->queue_flush_locked();
+    std::lock_guard<std::mutex> lock(m_view->m_mutex);
+    if ((m_pending.empty() && m_view->m_open_line != this) || m_view->m_cut) return;
+    m_line_ended = true;
+    m_view->queue_flush_locked();
 }

@@ -55,19 +55,19 @@ public:
 
 private:
     friend class window_log;
-    // Any thread, under mutex_: one flush queued at a time.
+    // Any thread, under m_mutex: one flush queued at a time.
     void queue_flush_locked();
 
-    wxTextCtrl *control_;  // window thread only
-    wxTimer *partial_timer_;  // window thread only; made and destroyed there
-    window_mailbox_ptr mailbox_;
-    std::mutex mutex_;  // guards the writers' pending text too
-    std::vector<window_log *> writers_;
+    wxTextCtrl *m_control;  // window thread only
+    wxTimer *m_partial_timer;  // window thread only; made and destroyed there
+    window_mailbox_ptr m_mailbox;
+    std::mutex m_mutex;  // guards the writers' pending text too
+    std::vector<window_log *> m_writers;
     // The writer whose partial line ends the control's text, if any; the
     // others' text waits until its line ends.
-    window_log *open_line_ = nullptr;
-    bool flush_queued_ = false;
-    bool cut_ = false;  // writes are dropped from now on
+    window_log *m_open_line = nullptr;
+    bool m_flush_queued = false;
+    bool m_cut = false;  // writes are dropped from now on
 };
 
 using window_log_view_ptr = std::shared_ptr<window_log_view>;
@@ -82,26 +82,26 @@ public:
     window_log(const window_log &) = delete;
     window_log &operator=(const window_log &) = delete;
 
-    log_sink *sink() { return sink_; }
-    stop_request *stop() { return &stop_; }
-    const window_log_view_ptr &view() const { return view_; }
+    log_sink *sink() { return m_sink; }
+    stop_request *stop() { return &m_stop; }
+    const window_log_view_ptr &view() const { return m_view; }
     // Worker: the command has ended; its last partial line may be shown.
     void end_line();
     // Window thread, for the view's sake.
-    void append(const char *text) { view_->append(text); }
-    void flush() { view_->flush(); }
-    void clear() { view_->clear(); }
-    void cut() { view_->cut(); }
+    void append(const char *text) { m_view->append(text); }
+    void flush() { m_view->flush(); }
+    void clear() { m_view->clear(); }
+    void cut() { m_view->cut(); }
 
 private:
     friend class window_log_view;
     static void write(void *user, const char *text);
 
-    window_log_view_ptr view_;
-    log_sink *sink_;
-    stop_request stop_;
-    std::string pending_;  // guarded by the view's mutex
-    bool line_ended_ = false;  // the partial tail may go too
+    window_log_view_ptr m_view;
+    log_sink *m_sink;
+    stop_request m_stop;
+    std::string m_pending;  // guarded by the view's mutex
+    bool m_line_ended = false;  // the partial tail may go too
 };
 
 using window_log_ptr = std::shared_ptr<window_log>;

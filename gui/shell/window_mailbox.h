@@ -16,7 +16,7 @@
 
 class window_mailbox {
 public:
-    explicit window_mailbox(wxEvtHandler *target) : target_(target) {}
+    explicit window_mailbox(wxEvtHandler *target) : m_target(target) {}
 
     // Runs fn on the window thread later. False when the target is gone.
     bool call_after(std::function<void()> fn);
@@ -25,8 +25,8 @@ public:
     void cut();
 
 private:
-    std::mutex mutex_;
-    wxEvtHandler *target_;
+    std::mutex m_mutex;
+    wxEvtHandler *m_target;
 };
 
 using window_mailbox_ptr = std::shared_ptr<window_mailbox>;

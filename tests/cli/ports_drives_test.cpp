@@ -8,7 +8,7 @@
 
 #include "cli/listing_text.h"
 #include "platform/serial.h"
-#include "tests/card/store/fake_system.h"
+#include "tests/card/store/fake_drive_table.h"
 
 namespace fs = std::filesystem;
 

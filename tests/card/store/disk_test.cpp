@@ -12,7 +12,7 @@
 #include "card/store/drive_table.h"
 #include "card/store/sector_store_fault.h"
 #include "core/file_util.h"
-#include "tests/card/store/fake_system.h"
+#include "tests/platform/fake_system.h"
 #include "tests/card/store/memory_card.h"
 #include "tests/support/recording_log.h"
 

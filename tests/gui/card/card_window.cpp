@@ -4,6 +4,8 @@
 #include <wx/panel.h>
 #include <wx/sizer.h>
 
+#include "card/store/drive_table.h"
+
 void card_window_test::SetUp() {
     // Toolkit messages go to stderr: a message box would wait for a person.
     delete wxLog::SetActiveTarget(new wxLogStderr());
@@ -18,7 +20,7 @@ void card_window_test::SetUp() {
     log_control = new wxTextCtrl(frame, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(-1, 120),
                                  wxTE_MULTILINE | wxTE_READONLY);
     log = std::make_shared<window_log>(log_control);
-    pem = new my_pem_panel(frame, notebook, config.get(), log, log_control);
+    pem = new my_pem_panel(frame, notebook, config.get(), log);
     column->Add(notebook, 1, wxEXPAND);
     column->Add(pem, 0, wxEXPAND);
     column->Add(log_control, 0, wxEXPAND);

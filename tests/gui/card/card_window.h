@@ -18,7 +18,7 @@
 #include "gui/shell/my_config.h"
 #include "gui/shell/window_log.h"
 #include "gui/card/my_pem_panel.h"
-#include "tests/card/store/fake_system.h"
+#include "tests/platform/fake_system.h"
 #include "tests/support/temp_dir.h"
 #include "tools/gui_pump/gui_pump.h"
 
