@@ -9,7 +9,7 @@
 #include "card/commands/card_list.h"
 #include "gui/card/card_page.h"
 #include "gui/card/panel_mmcbkram.h"
-#include "gui/card/save_jobs.h"
+#include "gui/shell/save_jobs.h"
 
 class my_panel_mmcbkram : public panel_mmcbkram {
 public:

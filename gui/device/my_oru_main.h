@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "gui/card/save_jobs.h"
+#include "gui/shell/save_jobs.h"
 #include "gui/shell/my_config.h"
 #include "gui/device/device_page_link.h"
 #include "gui/device/mycanvas.h"

@@ -1,4 +1,4 @@
-#include "gui/card/save_jobs.h"
+#include "gui/shell/save_jobs.h"
 
 task_job save_list_job(const save_place &place, std::shared_ptr<save_view> result, int ok_event,
                        int failed_event) {
