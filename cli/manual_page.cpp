@@ -71,6 +71,8 @@ void print_manual_page(FILE *out) {
     fputs(".SH OTHER COMMANDS\n", out);
     print_own_rows(out, "");
     print_own_rows(out, "dat");
+    fputs(".SH SAVE COMMANDS\n", out);
+    print_own_rows(out, "save");
     fputs(".TP\n\\fBvmk \\-\\-version\\fR\nPrints the version.\n"
           ".SH EXIT STATUS\n0 when the command did what it was asked, 1 when it failed, 2 for an "
           "unknown command or option, or too few or too many arguments (the usage is "

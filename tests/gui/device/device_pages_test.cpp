@@ -19,8 +19,11 @@ wxFilePickerCtrl *picker(wxWindow *page, const char *name) { return control<wxFi
 TEST_F(DeviceTest, ResetRunsOnTheBoardWithTheButtonsDisabledMeanwhileAndFocusReturned) {
     wxWindow *reset = control(main_page, "&reset PCE");
     wxWindow *stop = control(main_page, "s&top");
-    reset->SetFocus();
-    ASSERT_TRUE(pump_until([&] { return wxWindow::FindFocus() == reset; }));
+    // A first focus request can be lost under a bare X server: ask until it holds.
+    ASSERT_TRUE(pump_until([&] {
+        if (wxWindow::FindFocus() != reset) reset->SetFocus();
+        return wxWindow::FindFocus() == reset;
+    }));
     EXPECT_FALSE(stop->IsEnabled());
     ASSERT_TRUE(click(reset));
     // Both pages' command buttons wait for the one worker.
@@ -81,7 +84,7 @@ TEST_F(DeviceTest, WheelOverAChooserScrollsThePageUnlessTheChooserHasTheFocus) {
         const char *name;
         bool page_scrolls;  // the page is taller than the shortest window
     };
-    const chooser_case cases[] = {{0, main_page, "RAM page", false},
+    const chooser_case cases[] = {{0, main_page, "RAM page", true},
                                   {1, sub_page, "memory map", true},
                                   {1, sub_page, "memorymap", true},
                                   {1, sub_page, "destination", true}};
@@ -116,8 +119,13 @@ TEST_F(DeviceTest, WheelOverAChooserScrollsThePageUnlessTheChooserHasTheFocus) {
         EXPECT_EQ(c.page->GetViewStart().y > 0, c.page_scrolls) << "the page did not scroll";
 
         const int scrolled = c.page->GetViewStart().y;
-        choice->SetFocus();
-        ASSERT_TRUE(pump_until([&] { return wxWindow::FindFocus() == choice; }));
+        // Under a bare X server a chooser's first focus request is sometimes
+        // lost while the page is still settling after the scroll: ask again
+        // until the toolkit reports it.
+        ASSERT_TRUE(pump_until([&] {
+            if (wxWindow::FindFocus() != choice) choice->SetFocus();
+            return wxWindow::FindFocus() == choice;
+        }));
         EXPECT_TRUE(wheel_down()) << "with the focus the chooser takes the wheel";
         EXPECT_EQ(c.page->GetViewStart().y, scrolled);
     }
