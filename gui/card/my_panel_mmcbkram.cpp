@@ -3,6 +3,7 @@
 #include <wx/dir.h>
 #include <wx/filename.h>
 
+#include "gui/shell/save_list_view.h"
 #include "gui/shell/task_event.h"
 #include "gui/card/list_rows.h"
 #include "gui/card/card_job.h"
@@ -146,11 +147,7 @@ void my_panel_mmcbkram::list_saves(const save_place &place) {
 }
 
 void my_panel_mmcbkram::show_saves() {
-    m_save_entries->Clear();
-    for (const save_entry &e : m_saves->listing.entries)
-        m_save_entries->Append(wxString::FromUTF8(save_entry_row(e)));
-    m_save_status->SetLabel(
-        wxString::Format(m_save_status_format, wxString::FromUTF8(save_view_status(m_saves_place, *m_saves))));
+    show_save_view(m_save_entries, m_save_status, m_save_status_format, m_saves_place, *m_saves);
     m_saves.reset();
 }
 

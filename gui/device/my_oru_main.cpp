@@ -6,6 +6,7 @@
 #include <wx/filename.h>
 #include <wx/imagpng.h>
 
+#include "gui/shell/save_list_view.h"
 #include "gui/shell/replace_ask.h"
 #include "gui/shell/task_event.h"
 #include "device/framebuffer_naming.h"
@@ -163,11 +164,7 @@ void my_oru_main::list_saves() {
 }
 
 void my_oru_main::show_saves() {
-    m_save_entries->Clear();
-    for (const save_entry &e : m_saves->listing.entries)
-        m_save_entries->Append(wxString::FromUTF8(save_entry_row(e)));
-    m_save_status->SetLabel(
-        wxString::Format(m_save_status_format, wxString::FromUTF8(save_view_status(m_saves_place, *m_saves))));
+    show_save_view(m_save_entries, m_save_status, m_save_status_format, m_saves_place, *m_saves);
     m_saves.reset();
 }
 
