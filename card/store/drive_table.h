@@ -7,7 +7,7 @@
 //     keeps the system's letter;
 //   - card image files registered by path get letters from Z downward;
 //   - stores registered by tests (memory or fault-injecting) likewise.
-// removable_drive_mask (disk.h) lists every entry that holds a card.
+// removable_drive_mask (disk_handle.h) lists every entry that holds a card.
 // The table is process-wide and guarded by a lock: the window thread lists
 // drives while a worker opens one. Entries are handed out as copies.
 #pragma once

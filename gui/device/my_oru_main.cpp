@@ -22,25 +22,25 @@ constexpr int MEMORY_BASE_PAGE = 3;
 }  // namespace
 
 my_oru_main::my_oru_main(wxWindow *parent, my_config *config, device_half half)
-    : oru_main(parent), config(config), m_link(this, m_gauge, std::move(half)) {
+    : oru_main(parent), m_config(config), m_link(this, m_gauge, std::move(half)) {
     if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) wxImage::AddHandler(new wxPNGHandler);
 
-    m_fb_view = new myframe_canvas(this, config, "com.fbview", "frame buffer viewer",
+    m_fb_view = new myframe_canvas(this, m_config, "com.fbview", "frame buffer viewer",
                                    wxSize(FRAMEBUFFER_WIDTH, FRAMEBUFFER_HEIGHT));
     m_fb_canvas = new mycanvas_fb(m_fb_view);
     m_fb_view->set_canvas(m_fb_canvas);
-    m_screen_view = new myframe_canvas(this, config, "com.scview", "screen viewer", wxSize(256, 240));
+    m_screen_view = new myframe_canvas(this, m_config, "com.scview", "screen viewer", wxSize(256, 240));
     m_screen_canvas = new mycanvas(m_screen_view, wxSize(256, 240));
     m_screen_view->set_canvas(m_screen_canvas);
 
     m_link.state_listener_add([this] { update_enabled(); });
 
     for (const char *entry : ram_pages) m_savedata_page->Append(entry);
-    long page = config->ReadLong("com.savedata.page", 0);
+    long page = m_config->ReadLong("com.savedata.page", 0);
     m_savedata_page->SetSelection(page >= 0 && page <= MEMORY_BASE_PAGE ? static_cast<int>(page) : 0);
-    config->load_picker_path(m_savedata_file, "com.savedata.path");
-    m_png_path->SetPath(config->Read("com.png.path", wxFileName::DirName(wxGetCwd()).GetPathWithSep()));
-    m_png_number = static_cast<int32_t>(config->ReadLong("com.png.number", 0));
+    m_config->load_picker_path(m_savedata_file, "com.savedata.path");
+    m_png_path->SetPath(m_config->Read("com.png.path", wxFileName::DirName(wxGetCwd()).GetPathWithSep()));
+    m_png_number = static_cast<int32_t>(m_config->ReadLong("com.png.number", 0));
 
     m_save_status_format = m_save_status->GetLabel();
     m_save_status->SetLabel(wxString::Format(m_save_status_format, "nothing listed"));
@@ -49,11 +49,11 @@ my_oru_main::my_oru_main(wxWindow *parent, my_config *config, device_half half)
 }
 
 my_oru_main::~my_oru_main() {
-    config->store_long("com.savedata.page", m_savedata_page->GetSelection());
+    m_config->store_long("com.savedata.page", m_savedata_page->GetSelection());
     wxString png_path = m_png_path->GetPath();
-    if (!png_path.empty()) config->store_string("com.png.path", wxFileName::DirName(png_path).GetPathWithSep());
-    config->store_long("com.png.number", m_png_number);
-    config->store_picker_dir(m_savedata_file, "com.savedata.path");
+    if (!png_path.empty()) m_config->store_string("com.png.path", wxFileName::DirName(png_path).GetPathWithSep());
+    m_config->store_long("com.png.number", m_png_number);
+    m_config->store_picker_dir(m_savedata_file, "com.savedata.path");
 }
 
 void my_oru_main::update_enabled() {

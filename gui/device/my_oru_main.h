@@ -51,7 +51,7 @@ private:
     void page_message(const char *text);
     void update_enabled();
 
-    my_config *config;
+    my_config *m_config;
     device_page_link m_link;
     myframe_canvas *m_fb_view;  // top-level children, destroyed with the page
     myframe_canvas *m_screen_view;
