@@ -1,7 +1,7 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (posix threads,
 # so std::thread works). VMK_WINDOWS_PREFIX is where tools/windows/build puts
 # the cross-built libraries (wxWidgets, libpng, liblzma, libFLAC, libzstd,
-# expat, GoogleTest).
+# expat, libarchive, GoogleTest).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
