@@ -111,9 +111,7 @@ void print_overview(FILE *out) {
     fputs("\nsave commands (one game's save in a backup RAM file, Memory Base image or card area):\n", out);
     for (const command_help *h = command_helps; h->name != nullptr; h++)
         if (strcmp(h->half, "save") == 0) fprintf(out, "  %-16s %s\n", h->name, h->usage);
-    fputs("\nvmk help device <command>, vmk help card <command> or vmk help dat <command> tells "
-          "more.\n",
-          out);
+    fputs("\nvmk help <device|card|dat|save> <command> tells more.\n", out);
 }
 
 int print_version() {

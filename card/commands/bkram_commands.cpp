@@ -84,6 +84,23 @@ int card_bkram_write(card_context *c, int argc, const char *const *v) {
     return VMK_OK;
 }
 
+int card_area_read(card_context *c, const char *text, uint8_t *area) {
+    image_number n;
+    uint32_t sector;
+    return locate_area(c, text, &n, &sector) && card_read_at(c, sector, area, BKRAM_AREA_BYTES)
+               ? VMK_OK
+               : VMK_FAILED;
+}
+
+int card_area_write(card_context *c, const char *text, const uint8_t *area) {
+    image_number n;
+    uint32_t sector;
+    return locate_area(c, text, &n, &sector) &&
+                   card_write_at(c, sector, area, BKRAM_AREA_BYTES, "write error")
+               ? VMK_OK
+               : VMK_FAILED;
+}
+
 int card_bkram_multiread(card_context *c, int argc, const char *const *v) {
     if (argc < 1) return VMK_FAILED;
     long overwrite = 1;

@@ -1,6 +1,8 @@
 // Handlers of the card command table: VMK_OK or VMK_FAILED (core/status.h).
 #pragma once
 
+#include <cstdint>
+
 #include "core/status.h"
 
 struct card_context;
@@ -28,6 +30,10 @@ int card_rawdump(card_context *c, int argc, const char *const *v);
 int card_bkram_read(card_context *c, int argc, const char *const *v);
 int card_bkram_multiread(card_context *c, int argc, const char *const *v);
 int card_bkram_write(card_context *c, int argc, const char *const *v);
+// The backup RAM area (BKRAM_AREA_BYTES) of the image numbered by text, for
+// the save commands, which edit it in memory. VMK_FAILED with a message.
+int card_area_read(card_context *c, const char *text, uint8_t *area);
+int card_area_write(card_context *c, const char *text, const uint8_t *area);
 // The CRC listing reads only image files: its open step checks the drive
 // letter and leaves the card closed.
 bool open_without_card(card_context *c);

@@ -47,26 +47,32 @@ const card_command_info *card_command_find(const char *name) {
 
 bool open_without_card(card_context *c) { return drive_letter_check(c->log, c->drive); }
 
-int card_run(log_sink *log, const card_command_info *row, const command_arguments &arguments) {
-    const std::vector<const char *> &p = arguments.positional;
-    if (p.size() <= static_cast<size_t>(row->argnum)) return VMK_FAILED;
-
+int card_run_on(log_sink *log, const char *drive, bool (*open)(card_context *c),
+                const std::function<int(card_context *c)> &work, const command_arguments *arguments) {
     // About 53 KiB: too large for a worker thread's stack.
     auto context = std::make_unique<card_context>();
     context->disk = nullptr;
     context->log = log;
-    context->drive = p[0];
-    context->force = command_option_given(arguments, CARD_FORCE);
-    context->arguments = &arguments;
-    if (!row->open(context.get())) return VMK_FAILED;
-    int argc = static_cast<int>(p.size()) - 1;
-    int status = row->handler(context.get(), argc, argc > 0 ? p.data() + 1 : nullptr);
+    context->drive = drive;
+    context->force = arguments != nullptr && command_option_given(*arguments, CARD_FORCE);
+    context->arguments = arguments;
+    if (!open(context.get())) return VMK_FAILED;
+    int status = work(context.get());
     if (context->disk != nullptr) {
         // Success only once what was written is on the card.
         if (status == VMK_OK && !disk_flush(context->disk)) status = VMK_FAILED;
         disk_close(context->disk);
     }
     return status;
+}
+
+int card_run(log_sink *log, const card_command_info *row, const command_arguments &arguments) {
+    const std::vector<const char *> &p = arguments.positional;
+    if (p.size() <= static_cast<size_t>(row->argnum)) return VMK_FAILED;
+    int argc = static_cast<int>(p.size()) - 1;
+    return card_run_on(log, p[0], row->open, [&](card_context *c) {
+        return row->handler(c, argc, argc > 0 ? p.data() + 1 : nullptr);
+    }, &arguments);
 }
 
 int card_dispatch(log_sink *log, int c, const char *const *v) {

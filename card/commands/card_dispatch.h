@@ -3,6 +3,8 @@
 // work, and the dispatcher closes the card whatever the handler returned.
 #pragma once
 
+#include <functional>
+
 #include "card/store/drive_table.h"
 #include "core/command_options.h"
 #include "core/log.h"
@@ -38,6 +40,13 @@ enum { CARD_ARGS_UNBOUNDED = -1 };
 const card_command_info *card_command_list();
 // The row named name (compared on at most 20 characters), or nullptr.
 const card_command_info *card_command_find(const char *name);
+
+// Opens the card in drive with open, runs work on it, and closes it: work
+// succeeds only once what it wrote is on the card. For commands that use the
+// card without a row of their own (a save moved into a disc's area).
+int card_run_on(log_sink *log, const char *drive, bool (*open)(card_context *c),
+                const std::function<int(card_context *c)> &work,
+                const command_arguments *arguments = nullptr);
 
 // Runs row on arguments already split by its options: the drive letter, then
 // the row's arguments. VMK_OK or VMK_FAILED (also, silently, for too few).

@@ -1,47 +1,18 @@
 #include "core/status.h"
 #include "card/commands/save_commands.h"
 
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <vector>
 
+#include "card/commands/card_commands.h"
 #include "card/commands/card_dispatch.h"
+#include "card/layout/bkram_area.h"
+#include "card/layout/card_layout.h"
 #include "core/file_util.h"
 #include "core/json_text.h"
 #include "core/log_whole.h"
 
 namespace {
-
-// The card's area moves through a 2048-byte file and the card command table,
-// as every card access does; the file lives only for the one step.
-struct scratch_file {
-    std::string path;
-    scratch_file() {
-        auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
-        path = (std::filesystem::temp_directory_path() /
-                ("vmk-save-" + std::to_string(tick) + ".sav")).string();
-    }
-    ~scratch_file() {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-    }
-};
-
-// Runs one card command with its messages kept back: they name the scratch
-// file, so they are shown only when the command fails.
-bool run_card_quietly(log_sink *log, const char *command, const save_place &place,
-                      const std::string &file) {
-    std::string said;
-    log_sink *quiet = log_create(&said, [](void *user, const char *text) {
-        *static_cast<std::string *>(user) += text;
-    });
-    log_attach_stop(quiet, log->stop);
-    const char *v[] = {"", command, place.drive.c_str(), place.image.c_str(), file.c_str()};
-    int status = card_dispatch(quiet, 5, v);
-    log_destroy(quiet);
-    if (status != 0) log_write(log, said.c_str());
-    return status == 0;
-}
 
 void fail(log_sink *log, const std::string &text) { log_line(log, text.c_str()); }
 
@@ -79,10 +50,12 @@ int save_place_load(log_sink *log, const save_place &place, save_file *out) {
         fail(log, why);
         return VMK_FAILED;
     }
-    scratch_file scratch;
-    if (!run_card_quietly(log, "bkram_read", place, scratch.path)) return VMK_FAILED;
-    if (save_file_load(scratch.path.c_str(), out, &why) == VMK_OK && out->kind == SAVE_BACKUP_RAM)
-        return VMK_OK;
+    std::vector<uint8_t> area(BKRAM_AREA_BYTES);
+    if (card_run_on(log, place.drive.c_str(), card_open_to_read, [&](card_context *c) {
+            return card_area_read(c, place.image.c_str(), area.data());
+        }) != VMK_OK)
+        return VMK_FAILED;
+    if (save_file_decode(area, out, &why) == VMK_OK && out->kind == SAVE_BACKUP_RAM) return VMK_OK;
     fail(log, save_place_text(place) + ": the area could not be read as backup RAM");
     return VMK_FAILED;
 }
@@ -95,13 +68,13 @@ int save_place_store(log_sink *log, const save_place &place, const save_file &fi
         return VMK_FAILED;
     }
     // A card area holds the raw image only.
-    scratch_file scratch;
-    if (file.kind != SAVE_BACKUP_RAM ||
-        !file_write_whole(scratch.path.c_str(), file.image.data(), file.image.size())) {
+    if (file.kind != SAVE_BACKUP_RAM || file.image.size() != BKRAM_AREA_BYTES) {
         fail(log, save_place_text(place) + ": cannot be written");
         return VMK_FAILED;
     }
-    return run_card_quietly(log, "bkram_write", place, scratch.path) ? VMK_OK : VMK_FAILED;
+    return card_run_on(log, place.drive.c_str(), card_open, [&](card_context *c) {
+        return card_area_write(c, place.image.c_str(), file.image.data());
+    });
 }
 
 std::string save_listing_text(const save_listing &listing, bool json) {

@@ -2,6 +2,8 @@
 // engine and through vmk with the card image file as the drive.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "card/commands/save_commands.h"
 #include "core/file_util.h"
 #include "tests/card/commands/config_card.h"
@@ -62,6 +64,25 @@ TEST(SaveCard, AreaToFileAndFileToArea) {
 
     ASSERT_EQ(save_command_delete(log.sink, card_place(c, "105"), "GAME"), 0) << log.text();
     EXPECT_EQ(c.card.read(area_sector(c, c.block1, 5), 4), image({}));
+}
+
+// The area is edited in memory: no temporary file, so a missing or
+// unwritable temporary folder changes nothing.
+TEST(SaveCard, NeedsNoTemporaryFolder) {
+    config_card c;
+    temp_dir dir;
+    std::vector<uint8_t> game = entry("GAME", 40, 1);
+    c.card.write(area_sector(c, BLOCK0, 3), image({}));
+    put(dir.path("emu.sav"), image({game}));
+    const char *saved = getenv("TMPDIR");
+    std::string before = saved != nullptr ? saved : "";
+    setenv("TMPDIR", dir.path("no such folder").c_str(), 1);
+    recording_log log;
+    int copied = save_command_copy(log.sink, save_place_parse(dir.path("emu.sav")), "GAME",
+                                   card_place(c, "3"), false);
+    if (saved != nullptr) setenv("TMPDIR", before.c_str(), 1); else unsetenv("TMPDIR");
+    ASSERT_EQ(copied, 0) << log.text();
+    EXPECT_EQ(c.card.read(area_sector(c, BLOCK0, 3), 4), image({game}));
 }
 
 TEST(SaveCard, RefusalsWriteNothing) {
