@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,22 +74,38 @@ std::string include_refusal(const std::string &from, const std::string &to) {
 
 // One message a refused include of `text`, a file at `path` (from the
 // source root).
+// The quoted name of an #include line, or "" (angle brackets, other lines).
+std::string quoted_include(const std::string &line) {
+    std::istringstream words(line);
+    std::string word;
+    if (!(words >> word) || word[0] != '#') return "";
+    std::string directive = word.size() > 1 ? word.substr(1) : (words >> word ? word : "");
+    if (directive.rfind("include", 0) != 0) return "";
+    std::string rest = directive.size() > 7 ? directive.substr(7) : "";
+    std::string tail;
+    std::getline(words, tail);
+    rest += tail;
+    size_t open = rest.find_first_not_of(" \t");
+    if (open == std::string::npos || rest[open] != '"') return "";
+    size_t close = rest.find('"', open + 1);
+    return close == std::string::npos ? "" : rest.substr(open + 1, close - open - 1);
+}
+
 std::vector<std::string> refused_includes(const std::string &path, const std::string &text) {
-    static const std::regex include_line(R"re(^\s*#\s*include\s*"([^"]+)")re");
     std::vector<std::string> found;
     std::string from = folder_of(path);
     if (from.empty()) return found;
     std::istringstream lines(text);
     std::string line;
     for (int number = 1; std::getline(lines, line); number++) {
-        std::smatch m;
-        if (!std::regex_search(line, m, include_line)) continue;
-        std::string to = folder_of(m[1].str());
+        std::string name = quoted_include(line);
+        if (name.empty()) continue;
+        std::string to = folder_of(name);
         if (to.empty()) continue;
         std::string why = include_refusal(from, to);
         if (!why.empty())
             found.push_back(path + ":" + std::to_string(number) + ": " + from + " includes " + to +
-                            ", " + why + " (" + m[1].str() + ")");
+                            ", " + why + " (" + name + ")");
     }
     return found;
 }
@@ -151,6 +166,9 @@ TEST(LayerOrder, RefusedIncludesAreNamedByFileLineAndBothFolders) {
     }
     // A commented-out include is not an include.
     EXPECT_TRUE(refused_includes("core/log.cpp", "// #include \"app/x.h\"\n").empty());
+    // Spaces around the directive's name do not hide one.
+    EXPECT_EQ(refused_includes("core/log.cpp", "#  include\t\"app/x.h\"\n").size(), 1u);
+    EXPECT_EQ(refused_includes("core/log.cpp", "# include \"app/x.h\" // why\n").size(), 1u);
 }
 
 }  // namespace
