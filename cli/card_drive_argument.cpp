@@ -7,8 +7,8 @@ bool resolve_card_drive_argument(log_sink *log, const char *argument, std::strin
         *drive = argument;
         return true;
     }
-    char letter = drive_table_register_image(log, argument);
-    if (letter == 0) return false;
-    *drive = std::string(1, letter);
+    drive_entry image;
+    if (!drive_resolve(log, argument, &image)) return false;
+    *drive = image.path;
     return true;
 }

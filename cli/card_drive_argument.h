@@ -1,7 +1,6 @@
 // The drive argument of `vmk card`: a drive letter is passed on as it is; a
-// card image path (see drive_argument_is_image) is registered in the drive
-// table and replaced by its letter, so every card command works on image
-// files unchanged.
+// card image path (see drive_argument_is_image) must name a regular file and
+// is passed on made absolute. Card commands open it by that path.
 #pragma once
 
 #include <string>

@@ -45,7 +45,7 @@ const card_command_info *card_command_find(const char *name) {
     return nullptr;
 }
 
-bool open_without_card(card_context *c) { return drive_letter_check(c->log, c->drive); }
+bool open_without_card(card_context *c) { return drive_argument_check(c->log, c->drive); }
 
 int card_run_on(log_sink *log, const char *drive, bool (*open)(card_context *c),
                 const std::function<int(card_context *c)> &work, const command_arguments *arguments) {

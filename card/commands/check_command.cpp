@@ -26,7 +26,7 @@ json_object finding_json(const check_finding &f) {
 }  // namespace
 
 bool check_open(card_context *c) {
-    if (!drive_letter_check(c->log, c->drive)) return false;
+    if (!drive_argument_check(c->log, c->drive)) return false;
     // Only the capacity probe writes (its markers) to the card.
     bool probes = c->arguments != nullptr && command_option_given(*c->arguments, CARD_CAPACITY);
     c->disk = disk_open(c->log, c->drive, probes ? DISK_OPEN_WRITE : DISK_OPEN_READ);

@@ -87,9 +87,7 @@ bool root_is_listed(const char *drive, root_scan *scan, disk_handle **for_format
 // cannot be listed unless the user insists.
 bool format_allowed(const card_context *c, const root_scan &scan) {
     if (scan.found > 0) {
-        char letter = c->drive[0];
-        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-        log_printf(c->log, "remove all files on %c:\n", letter);
+        log_printf(c->log, "remove all files on %s\n", drive_display_name(c->drive).c_str());
         return false;
     }
     if (scan.foreign != nullptr && !c->force) {
@@ -144,7 +142,7 @@ const char *card_foreign_file_system(const char *drive) {
 }
 
 bool format_open(card_context *c) {
-    if (!drive_letter_check(c->log, c->drive)) return false;
+    if (!drive_argument_check(c->log, c->drive)) return false;
     root_scan scan{c->log, 0, nullptr};
     if (!root_is_listed(c->drive, &scan, &c->disk)) {
         log_line(c->log, "opendir error, memory card slot would be empty.");

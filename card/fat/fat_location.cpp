@@ -21,12 +21,6 @@ int disk_fat_partition(disk_handle *h, fat_location *out) {
 
 namespace {
 
-bool find_drive(const char *drive, drive_entry *entry) {
-    if (drive == nullptr || drive[0] == '\0') return false;
-    drive_table_refresh();
-    return drive_table_find(drive[0], entry);
-}
-
 std::string mount_of(const drive_entry &entry) {
     return entry.kind == DRIVE_BLOCK_DEVICE ? entry.first_partition_mount : "";
 }
@@ -35,16 +29,13 @@ std::string mount_of(const drive_entry &entry) {
 
 std::string drive_fat_mount(const char *drive) {
     drive_entry entry;
-    return find_drive(drive, &entry) ? mount_of(entry) : "";
+    return drive_resolve(log_null(), drive, &entry) ? mount_of(entry) : "";
 }
 
 int drive_fat_location(log_sink *log, const char *drive, fat_location *out) {
     *out = fat_location{};
     drive_entry entry;
-    if (!find_drive(drive, &entry)) {
-        log_line(log, "logical drive not found");
-        return 0;
-    }
+    if (!drive_resolve(log, drive, &entry)) return 0;
     if (!mount_of(entry).empty()) {
         out->access = FAT_ACCESS_DIRECTORY;
         out->directory = mount_of(entry);

@@ -106,7 +106,7 @@ static bool read_chain(card_context *c) {
 }
 
 static bool card_open_with(card_context *c, int mode) {
-    if (!drive_letter_check(c->log, c->drive)) return false;
+    if (!drive_argument_check(c->log, c->drive)) return false;
     c->disk = disk_open(c->log, c->drive, mode);
     if (c->disk == nullptr) {
         log_line(c->log, "error opening physical drive");

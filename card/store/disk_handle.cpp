@@ -45,14 +45,8 @@ disk_handle *disk_open_store(log_sink *log, sector_store *store, bool owned) {
 }
 
 disk_handle *disk_open(log_sink *log, const char *drive, int mode) {
-    char letter = drive == nullptr ? 0 : drive[0];
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     drive_entry entry;
-    if (letter != 0) drive_table_refresh();
-    if (letter == 0 || !drive_table_find(letter, &entry)) {
-        log_line(log, "logical drive not found");
-        return nullptr;
-    }
+    if (!drive_resolve(log, drive, &entry)) return nullptr;
     sector_store *store = nullptr;
     bool owned = true;
     switch (entry.kind) {

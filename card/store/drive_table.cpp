@@ -101,17 +101,33 @@ void drive_table_refresh() {
     }
 }
 
-char drive_table_register_image(log_sink *log, const char *path) {
+namespace {
+
+// The entry of a card image file, by its absolute name, holding no letter.
+bool image_entry(log_sink *log, const char *path, drive_entry *e) {
     if (path == nullptr || !is_regular_file(path)) {
         log_write(log, "not a card image file: ");
         log_line(log, path == nullptr ? "" : path);
-        return 0;
+        return false;
     }
     std::error_code ec;
     std::string absolute = path_utf8(std::filesystem::absolute(utf8_path(path), ec).lexically_normal());
-    if (ec) absolute = path;
-    std::string canonical = path_utf8(std::filesystem::weakly_canonical(utf8_path(absolute), ec));
-    if (ec) canonical = absolute;
+    *e = drive_entry{};
+    e->kind = DRIVE_IMAGE_FILE;
+    e->path = ec ? std::string(path) : absolute;
+    uintmax_t size = std::filesystem::file_size(utf8_path(path), ec);
+    if (!ec) e->size_bytes = size;
+    return true;
+}
+
+}  // namespace
+
+char drive_table_register_image(log_sink *log, const char *path) {
+    drive_entry e;
+    if (!image_entry(log, path, &e)) return 0;
+    std::error_code ec;
+    std::string canonical = path_utf8(std::filesystem::weakly_canonical(utf8_path(e.path), ec));
+    if (ec) canonical = e.path;
 
     table &t = the_table();
     std::lock_guard<std::mutex> hold(t.lock);
@@ -120,14 +136,35 @@ char drive_table_register_image(log_sink *log, const char *path) {
         std::string other = path_utf8(std::filesystem::weakly_canonical(utf8_path(slot->path), ec));
         if (!ec && other == canonical) return slot->letter;
     }
-    drive_entry e;
-    e.kind = DRIVE_IMAGE_FILE;
-    e.path = absolute;
-    uintmax_t size = std::filesystem::file_size(utf8_path(path), ec);
-    if (!ec) e.size_bytes = size;
     char letter = take_letter_from_z(t, e);
     if (letter == 0) log_line(log, "no free drive letter for the card image");
     return letter;
+}
+
+bool drive_resolve(log_sink *log, const char *drive, drive_entry *out) {
+    if (drive_argument_is_image(drive)) return image_entry(log, drive, out);
+    // The letter alone counts ("e", "E:"); open steps check the syntax first.
+    char letter = drive == nullptr ? 0 : drive[0];
+    if (letter != 0) {
+        drive_table_refresh();
+        if (drive_table_find(letter, out)) return true;
+    }
+    log_line(log, "logical drive not found");
+    return false;
+}
+
+bool drive_argument_check(log_sink *log, const char *drive) {
+    drive_entry ignored;
+    return drive_argument_is_image(drive) ? image_entry(log, drive, &ignored)
+                                          : drive_letter_check(log, drive);
+}
+
+std::string drive_display_name(const char *drive) {
+    if (drive == nullptr) return "";
+    if (drive_argument_is_image(drive)) return drive;
+    char letter = drive[0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    return std::string(1, letter) + ":";
 }
 
 char drive_table_register_store(sector_store *store) {

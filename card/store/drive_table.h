@@ -5,7 +5,8 @@
 //     letters of disks still present, so a card inserted later does not move
 //     the others; where the system names disks by letter (Windows) a disk
 //     keeps the system's letter;
-//   - card image files registered by path get letters from Z downward;
+//   - card image files the window's chooser registers get letters from Z
+//     downward (the command line opens them by path: drive_resolve);
 //   - stores registered by tests (memory or fault-injecting) likewise.
 // removable_drive_mask (disk_handle.h) lists every entry that holds a card.
 // The table is process-wide and guarded by a lock: the window thread lists
@@ -34,10 +35,10 @@ struct drive_entry {
     sector_store *store = nullptr;      // DRIVE_STORE: borrowed from the registrant
 };
 
-// Rescans the removable disks (block-device entries only).
 // Exactly one character, a letter A to Z in either case.
 bool drive_letter_check(log_sink *log, const char *drive);
 
+// Rescans the removable disks (block-device entries only).
 void drive_table_refresh();
 
 // Registers a card image file (a regular file; the name as given, made
@@ -67,6 +68,17 @@ void drive_table_use_roots(const drive_scan_roots &roots);
 drive_scan_roots drive_table_roots();
 void drive_table_clear();
 
-// The command line's rule for its drive argument: a text that contains '/'
-// or names an existing regular file is a card image path, not a letter.
+// The rule for a drive argument: a text that contains '/' or names an
+// existing regular file is a card image path, not a letter. An image file is
+// opened by its path; letters name the system's drives and what the window's
+// chooser registered.
 bool drive_argument_is_image(const char *text);
+// A drive argument to its entry: a card image path (an entry with no letter),
+// or a letter (its first character), found after a rescan of the removable
+// disks. False with a message when it names no card.
+bool drive_resolve(log_sink *log, const char *drive, drive_entry *out);
+// The argument's syntax, before anything is opened: a letter, or the path of
+// an existing regular file. False with a message.
+bool drive_argument_check(log_sink *log, const char *drive);
+// How messages name it: "E:" or the image's path as given.
+std::string drive_display_name(const char *drive);

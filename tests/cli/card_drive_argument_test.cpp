@@ -21,7 +21,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CardDriveArgument, LettersPassUnchangedAndImagePathsBecomeLetters) {
+TEST_F(CardDriveArgument, LettersAndImagePathsPassWithoutTakingALetter) {
     std::string image = t.path("card.img");
     std::ofstream(image) << std::string(2048, '\0');
     std::string drive;
@@ -33,11 +33,14 @@ TEST_F(CardDriveArgument, LettersPassUnchangedAndImagePathsBecomeLetters) {
     EXPECT_TRUE(drive_table_entries().empty());
 
     ASSERT_TRUE(resolve_card_drive_argument(log.sink, image.c_str(), &drive));
-    EXPECT_EQ(drive, "Z");
+    EXPECT_EQ(drive, image);
+    EXPECT_TRUE(drive_table_entries().empty()) << "an image file is opened by its path";
     drive_entry e;
-    ASSERT_TRUE(drive_table_find('Z', &e));
+    ASSERT_TRUE(drive_resolve(log.sink, drive.c_str(), &e));
     EXPECT_EQ(e.kind, DRIVE_IMAGE_FILE);
+    EXPECT_EQ(e.letter, 0);
     EXPECT_EQ(e.path, image);
+    EXPECT_EQ(e.size_bytes, 2048u);
     EXPECT_EQ(log.text(), "");
 }
 
@@ -48,13 +51,9 @@ TEST_F(CardDriveArgument, AFileNamedInTheWorkingFolderIsAnImageEvenWithoutSlash)
     std::ofstream("G") << std::string(512, '\0');
     std::string drive;
     bool ok = resolve_card_drive_argument(log.sink, "G", &drive);
-    drive_entry e;
-    bool found = drive_table_find('Z', &e);
     ASSERT_EQ(chdir(previous), 0);
     ASSERT_TRUE(ok);
-    EXPECT_EQ(drive, "Z");
-    ASSERT_TRUE(found);
-    EXPECT_EQ(e.path, t.path("G")) << "kept absolute, whatever the working folder later is";
+    EXPECT_EQ(drive, t.path("G")) << "kept absolute, whatever the working folder later is";
 }
 
 TEST_F(CardDriveArgument, APathThatIsNoRegularFileFails) {
