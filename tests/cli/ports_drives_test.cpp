@@ -8,6 +8,7 @@
 
 #include "cli/listing_text.h"
 #include "platform/serial.h"
+#include "tests/card/layout/shell.h"
 #include "tests/card/store/fake_drive_table.h"
 
 namespace fs = std::filesystem;
@@ -113,12 +114,30 @@ TEST_F(fake_ttys, PortsTextAndJson) {
         << text;
     std::string json = ports_text(ports, true);
     EXPECT_EQ(json.substr(0, json.find('\n')),
-              "{\"path\":\"" + dev + "/ttyACM0\",\"by_id\":\"\",\"usb_vendor\":\"2341\","
+              "{\"path\":\"" + dev + "/ttyACM0\",\"by_id\":\"\",\"friendly_name\":\"\",\"usb_vendor\":\"2341\","
               "\"usb_product\":\"0043\",\"usb_serial\":\"\",\"can_open\":false,\"problem\":"
               "\"permission denied on " + dev + "/ttyACM0: add yourself to the group 'dialout' "
               "(sudo adduser $USER dialout), then log out and in again\"}");
     EXPECT_EQ(ports_text({}, false), "no serial ports found\n");
     EXPECT_EQ(ports_text({}, true), "");
+}
+
+// The JSON form read back by a JSON parser, one object a line, with a
+// Windows friendly name that needs escaping.
+TEST_F(fake_ttys, PortsJsonParses) {
+    std::vector<serial_port_info> ports = serial_port_list(tty_root, dev, &user);
+    ports[1].friendly_name = "Port \"A\" \\ (COM4)";
+    std::string file = dir.path("ports.json");
+    std::ofstream(file) << ports_text(ports, true);
+    std::string said = shell_output(
+        "python3 -c 'import json,sys\n"
+        "rows=[json.loads(x) for x in open(sys.argv[1])]\n"
+        "usb=[r for r in rows if r[\"usb_serial\"]]\n"
+        "print(len(rows), usb[0][\"path\"], usb[0][\"by_id\"], usb[0][\"usb_product\"], "
+        "usb[0][\"can_open\"], rows[1][\"friendly_name\"], rows[0][\"can_open\"])' " + file);
+    EXPECT_EQ(said, "3 " + dev + "/ttyUSB0 " + dev +
+                        "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0 6001 FT232R USB UART "
+                        "True Port \"A\" \\ (COM4) False\n");
 }
 
 TEST(RejectedDisks, EachDiskThatIsNoCardSaysWhy) {
