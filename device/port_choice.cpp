@@ -18,16 +18,20 @@ const serial_port_info *port_find(const std::string &name, const std::vector<ser
     return nullptr;
 }
 
+std::string port_stable_name(const serial_port_info &port) {
+    return port.by_id.empty() ? port.path : port.by_id;
+}
+
 std::string port_stable_name(const std::string &name, const std::vector<serial_port_info> &ports) {
     const serial_port_info *p = port_find(name, ports);
-    return p != nullptr && !p->by_id.empty() ? p->by_id : name;
+    return p != nullptr ? port_stable_name(*p) : name;
 }
 
 namespace {
 
 void propose(const std::string &stored, const serial_port_info &p, const char *why,
              port_proposal *out) {
-    out->port = p.by_id.empty() ? p.path : p.by_id;
+    out->port = port_stable_name(p);
     std::string what = port_description(p);
     out->reason = "port " + stored + " is not present; proposing " + out->port +
                   (what.empty() ? "" : " (" + what + ")") + ": " + why;

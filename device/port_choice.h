@@ -13,6 +13,9 @@
 // the name as given.
 std::string port_stable_name(const std::string &name, const std::vector<serial_port_info> &ports);
 
+// A listed port's stable name: its by-id link, else its node.
+std::string port_stable_name(const serial_port_info &port);
+
 // The listed port the name stands for (its node, its by-id link, or the
 // same device name), nullptr when none.
 const serial_port_info *port_find(const std::string &name, const std::vector<serial_port_info> &ports);

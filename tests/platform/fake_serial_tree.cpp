@@ -27,6 +27,7 @@ std::string fake_serial_tree::add_adapter(const std::string &tty, const std::str
     fs::path interface = usb / "1.0" / tty;
     fs::create_directories(interface);
     fs::create_directories(fs::path(roots.sys_class_tty) / tty);
+    fs::create_directories(roots.dev);
     fs::create_directory_symlink(interface, fs::path(roots.sys_class_tty) / tty / "device");
     std::string node = roots.dev + "/" + tty;
     fs::create_symlink(target, node);

@@ -11,6 +11,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/combobox.h>
 #include <wx/window.h>
 
 #include "gui/shell/my_config.h"
@@ -65,6 +66,16 @@ inline void choose(wxChoice *choice, int entry) {
     event.SetEventObject(choice);
     event.SetInt(entry);
     choice->GetEventHandler()->ProcessEvent(event);
+}
+
+// What picking an entry from a combo box's list delivers: the entry's text in
+// the field, then the selection event.
+inline void choose(wxComboBox *combo, int entry) {
+    combo->SetSelection(entry);
+    wxCommandEvent event(wxEVT_COMBOBOX, combo->GetId());
+    event.SetEventObject(combo);
+    event.SetInt(entry);
+    combo->GetEventHandler()->ProcessEvent(event);
 }
 
 // What a click on a check box delivers when it leaves the box at on.
