@@ -6,10 +6,12 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -266,15 +268,43 @@ bool serial_port_exists(const std::string &name) {
 
 namespace {
 
-// The processes with the node open, as "minicom (pid 812)": each
-// /proc/PID/fd entry is a link to what the descriptor has open. Other users'
-// processes are hidden from a normal user and simply not found.
-std::vector<std::string> holders_of(const std::string &path, const fs::path &proc,
-                                    bool *brltty) {
+// A process as "minicom (pid 812)" from its /proc folder; brltty noted.
+std::string process_text(const fs::path &proc, const std::string &pid, bool *brltty) {
+    std::string name = sysfs_first_line(proc / pid / "comm");
+    if (name == "brltty") *brltty = true;
+    return (name.empty() ? "a program" : name) + " (pid " + pid + ")";
+}
+
+// Who holds the advisory lock on the node: /proc/locks lines such as
+// "1: FLOCK  ADVISORY  WRITE 812 00:1b:3 0 EOF" name the process and the
+// locked file as major:minor (hex) of its file system and inode.
+std::vector<std::string> lock_holders(const struct stat &node, const fs::path &proc, bool *brltty) {
+    char file[64];
+    snprintf(file, sizeof file, "%02x:%02x:%llu", major(node.st_dev), minor(node.st_dev),
+             static_cast<unsigned long long>(node.st_ino));
+    std::vector<std::string> found;
+    std::ifstream locks(proc / "locks");
+    std::string number, kind, mode, access, pid, id;
+    std::string rest;
+    while (locks >> number >> kind) {
+        // "->" marks a process waiting for the lock, not holding it.
+        if (kind == "->" || !(locks >> mode >> access >> pid >> id)) {
+            std::getline(locks, rest);
+            continue;
+        }
+        std::getline(locks, rest);
+        // An open-file-description lock has no owning process (pid -1).
+        if (id == file && pid != "-1") found.push_back(process_text(proc, pid, brltty));
+    }
+    return found;
+}
+
+// The processes with the node open: each /proc/PID/fd entry is a link to
+// what the descriptor has open. Other users' processes are hidden from a
+// normal user and simply not found.
+std::vector<std::string> openers(const fs::path &node, const fs::path &proc, bool *brltty) {
     std::vector<std::string> found;
     std::error_code ec;
-    fs::path node = fs::canonical(path, ec);
-    if (ec) return found;
     for (const fs::directory_entry &pid : fs::directory_iterator(proc, ec)) {
         std::string id = pid.path().filename().string();
         if (id.empty() || strspn(id.c_str(), "0123456789") != id.size()) continue;
@@ -282,12 +312,22 @@ std::vector<std::string> holders_of(const std::string &path, const fs::path &pro
         for (const fs::directory_entry &fd : fs::directory_iterator(pid.path() / "fd", ec2)) {
             std::error_code ec3;
             if (fs::read_symlink(fd.path(), ec3) != node || ec3) continue;
-            std::string name = sysfs_first_line(pid.path() / "comm");
-            if (name == "brltty") *brltty = true;
-            found.push_back((name.empty() ? "a program" : name) + " (pid " + id + ")");
+            found.push_back(process_text(proc, id, brltty));
             break;
         }
     }
+    return found;
+}
+
+// The lock's holder when there is one (a port with a lock is busy because
+// of it), else every process that has the node open.
+std::vector<std::string> holders_of(const std::string &path, const fs::path &proc, bool *brltty) {
+    std::error_code ec;
+    fs::path node = fs::canonical(path, ec);
+    struct stat st;
+    if (ec || stat(node.c_str(), &st) != 0) return {};
+    std::vector<std::string> found = lock_holders(st, proc, brltty);
+    if (found.empty()) found = openers(node, proc, brltty);
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -346,13 +386,9 @@ std::string serial_port_open_problem(const std::string &path, const serial_syste
             return path + ": no serial port behind this name (`vmk ports` lists the serial ports)";
         return path + ": " + strerror(e);
     }
-    std::string problem;
-    if (!isatty(fd))
-        problem = path + ": not a serial port";
-    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-        problem = busy_text(path, roots);
-    else
-        problem = path + ": the port opened but its line settings could not be set";
-    close(fd);
-    return problem;
+    const bool tty = isatty(fd), locked = tty && flock(fd, LOCK_EX | LOCK_NB) != 0;
+    close(fd);  // before looking for holders, which would find this probe
+    if (!tty) return path + ": not a serial port";
+    if (locked) return busy_text(path, roots);
+    return path + ": the port opened but its line settings could not be set";
 }

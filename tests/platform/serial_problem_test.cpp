@@ -1,11 +1,15 @@
 // Why a port cannot be opened: the holder of a busy port found through
-// /proc, and brltty named where it is the likely cause.
+// /proc (the lock's holder, else every process with it open), and brltty
+// named where it is the likely cause.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -61,17 +65,31 @@ protected:
 }  // namespace
 
 TEST_F(SerialProblem, BusyPortNamesTheProgramsHoldingIt) {
+    struct stat st;
+    ASSERT_EQ(stat(port.c_str(), &st), 0);
+    char file[64];
+    snprintf(file, sizeof file, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+             static_cast<unsigned long long>(st.st_ino));
+    const std::string lock_by_97 = "1: FLOCK  ADVISORY  WRITE 97 " + std::string(file) + " 0 EOF\n";
     struct row {
         const char *context;
-        std::vector<std::pair<const char *, const char *>> programs;  // pid, name; all hold the port
+        std::vector<std::pair<const char *, const char *>> programs;  // pid, name; all have it open
+        std::string locks;  // the fake /proc/locks
         std::string expected;
     } rows[] = {
-        {"no process visible", {}, ": in use by another program"},
-        {"one holder", {{"812", "minicom"}}, ": in use by minicom (pid 812)"},
-        {"two holders", {{"812", "minicom"}, {"97", "screen"}},
+        {"no process visible", {}, "", ": in use by another program"},
+        {"one opener", {{"812", "minicom"}}, "", ": in use by minicom (pid 812)"},
+        {"two openers", {{"812", "minicom"}, {"97", "screen"}}, "",
          ": in use by minicom (pid 812), screen (pid 97)"},
+        {"two openers, the lock holder named alone",
+         {{"812", "minicom"}, {"97", "screen"}},
+         "1: POSIX  ADVISORY  WRITE 812 00:01:99 0 EOF\n"       // another file
+         "2: OFDLCK ADVISORY  WRITE -1 " + std::string(file) + " 0 EOF\n"  // no process
+         "3: -> FLOCK  ADVISORY  WRITE 812 " + std::string(file) + " 0 EOF\n"  // waiting
+         + lock_by_97,
+         ": in use by screen (pid 97)"},
         {"brltty holds it",
-         {{"431", "brltty"}},
+         {{"431", "brltty"}}, "",
          ": in use by brltty (pid 431); brltty (the braille display service) takes some USB serial "
          "adapters right after they are plugged in: without a braille display, stop it with `sudo "
          "systemctl mask --now brltty-udev.service brltty.service` (or `sudo apt remove brltty`) "
@@ -83,6 +101,7 @@ TEST_F(SerialProblem, BusyPortNamesTheProgramsHoldingIt) {
         process("1", "systemd", {"/dev/null", dir.path("other")});  // holds something else
         process("self", "not-a-pid", {port});                        // not a process folder
         for (auto [pid, name] : r.programs) process(pid, name, {"/dev/null", port});
+        if (!r.locks.empty()) std::ofstream(roots.proc + "/locks") << r.locks;
         EXPECT_EQ(serial_port_open_problem(port, roots), port + r.expected) << r.context;
     }
 }
