@@ -129,12 +129,10 @@ TEST_F(fake_ttys, PortsJsonParses) {
     ports[1].friendly_name = "Port \"A\" \\ (COM4)";
     std::string file = dir.path("ports.json");
     std::ofstream(file) << ports_text(ports, true);
-    std::string said = shell_output(
-        "python3 -c 'import json,sys\n"
-        "rows=[json.loads(x) for x in open(sys.argv[1])]\n"
-        "usb=[r for r in rows if r[\"usb_serial\"]]\n"
-        "print(len(rows), usb[0][\"path\"], usb[0][\"by_id\"], usb[0][\"usb_product\"], "
-        "usb[0][\"can_open\"], rows[1][\"friendly_name\"], rows[0][\"can_open\"])' " + file);
+    // rows[2] is the USB adapter: ttyACM0, ttyS0, ttyUSB0 in name order.
+    std::string said = json_lines_print(
+        file, "len(rows), rows[2][\"path\"], rows[2][\"by_id\"], rows[2][\"usb_product\"], "
+              "rows[2][\"can_open\"], rows[1][\"friendly_name\"], rows[0][\"can_open\"]");
     EXPECT_EQ(said, "3 " + dev + "/ttyUSB0 " + dev +
                         "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0 6001 FT232R USB UART "
                         "True Port \"A\" \\ (COM4) False\n");
