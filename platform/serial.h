@@ -65,8 +65,9 @@ struct serial_system_roots {
 void serial_system_roots_use(const serial_system_roots &roots);
 
 // Ports of the running system in name order: USB serial adapters
-// (ttyUSB*, ttyACM*) and the ttyS* ports that have a UART behind them;
-// on Windows the present COM ports.
+// (ttyUSB*, ttyACM*), the ttyS* ports that have a UART behind them and other
+// serial drivers' ports with a device behind them (ttyAMA0); on Windows the
+// present COM ports.
 std::vector<serial_port_info> serial_port_list();
 
 // Whether a port of that user's name is there to open: the node exists (on

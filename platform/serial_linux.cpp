@@ -141,12 +141,17 @@ namespace {
 bool has_prefix(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
 
 // ttyS ports exist for every possible legacy UART; only those whose type is
-// not 0 (unknown) have hardware behind them.
+// not 0 (unknown) have hardware behind them. Other serial drivers' ports
+// (ttyAMA0 on ARM boards, ttymxc0, ...) have a device behind them, which
+// virtual consoles, ptmx and pseudo-terminals lack.
 bool is_wanted(const fs::path &tty_dir, const std::string &name) {
     if (has_prefix(name, "ttyUSB") || has_prefix(name, "ttyACM")) return true;
-    if (!has_prefix(name, "ttyS")) return false;
-    std::string type = sysfs_first_line(tty_dir / "type");
-    return !type.empty() && type != "0";
+    if (has_prefix(name, "ttyS")) {
+        std::string type = sysfs_first_line(tty_dir / "type");
+        return !type.empty() && type != "0";
+    }
+    std::error_code ec;
+    return has_prefix(name, "tty") && fs::exists(tty_dir / "device", ec);
 }
 
 // The USB device sits some levels above the tty's device (the interface):

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "cli/listing_text.h"
@@ -57,6 +58,26 @@ protected:
         fs::create_directory_symlink(interface, tty_root + "/" + tty + "/device");
     }
     void uart(const std::string &tty, const char *type) { write(tty_root + "/" + tty + "/type", type); }
+    // A modem-class port: its device link is the USB interface itself.
+    void acm_device(const std::string &tty, const std::string &usb, const char *vendor,
+                    const char *maker, const char *product_id, const char *product,
+                    const char *serial) {
+        usb_device(tty, usb, vendor, maker, product_id, product, serial);
+        fs::path link = tty_root + "/" + tty + "/device";
+        fs::path interface = fs::read_symlink(link).parent_path();
+        fs::remove(link);
+        fs::create_directory_symlink(interface, link);
+    }
+    void platform_device(const std::string &tty) {
+        fs::path device = fs::path(sys) / "devices/platform/soc/fe201000.serial";
+        fs::create_directories(device);
+        fs::create_directories(tty_root + "/" + tty);
+        fs::create_directory_symlink(device, tty_root + "/" + tty + "/device");
+    }
+    void by_id_link(const std::string &tty, const std::string &name) {
+        fs::create_directories(dev + "/serial/by-id");
+        fs::create_symlink("../../" + tty, dev + "/serial/by-id/" + name);
+    }
     void node(const std::string &name, mode_t mode, uid_t owner, gid_t group) {
         std::string path = dev + "/" + name;
         std::ofstream(path).put('\0');
@@ -90,6 +111,75 @@ TEST_F(fake_ttys, PortsListUsbAdaptersAndRealUartsWithWhatIsKnown) {
     EXPECT_EQ(ports[0].by_id, "");
     EXPECT_TRUE(ports[1].can_open);  // the user owns it
     EXPECT_EQ(ports[1].usb_vendor, "");
+}
+
+// One port at a time in an otherwise empty tree: which kinds are listed, and
+// what is read for each.
+TEST_F(fake_ttys, EachKindOfPortAloneIsListedOrLeftOut) {
+    struct row {
+        const char *context, *name;
+        std::function<void()> make;
+        bool listed;
+        std::string vendor, product, serial;
+        bool by_id;
+    } rows[] = {
+        {"USB serial chip, its USB device two levels up", "ttyUSB3",
+         [this] {
+             usb_device("ttyUSB3", "usb2/2-1", "1a86", "", "7523", "USB Serial", "");
+             node("ttyUSB3", 0660, 0, DIALOUT);
+         },
+         true, "1a86", "7523 USB Serial", "", false},
+        {"modem-class device, the interface its device, with a by-id link", "ttyACM2",
+         [this] {
+             acm_device("ttyACM2", "usb3/3-4", "2e8a", "Raspberry Pi", "000a", "Pico", "E661");
+             node("ttyACM2", 0660, 0, DIALOUT);
+             by_id_link("ttyACM2", "usb-Raspberry_Pi_Pico_E661-if00");
+         },
+         true, "2e8a Raspberry Pi", "000a Pico", "E661", true},
+        {"built-in UART", "ttyS4",
+         [this] {
+             uart("ttyS4", "4");
+             node("ttyS4", 0660, 0, DIALOUT);
+         },
+         true, "", "", "", false},
+        {"legacy ttyS node with no UART", "ttyS5",
+         [this] {
+             uart("ttyS5", "0");
+             node("ttyS5", 0660, 0, DIALOUT);
+         },
+         false, "", "", "", false},
+        {"an ARM board's UART, a platform device", "ttyAMA0",
+         [this] {
+             platform_device("ttyAMA0");
+             node("ttyAMA0", 0660, 0, DIALOUT);
+         },
+         true, "", "", "", false},
+        {"virtual console: no device behind it", "tty1",
+         [this] {
+             fs::create_directories(tty_root + "/tty1");
+             node("tty1", 0620, 0, 5);
+         },
+         false, "", "", "", false},
+        {"USB adapter whose node is gone", "ttyUSB4",
+         [this] { usb_device("ttyUSB4", "usb2/2-2", "0403", "FTDI", "6001", "", "X"); },
+         false, "", "", "", false},
+    };
+    for (const row &r : rows) {
+        fs::remove_all(sys);
+        fs::remove_all(dev);
+        fs::create_directories(tty_root);
+        fs::create_directories(dev);
+        r.make();
+        std::vector<serial_port_info> ports = serial_port_list(tty_root, dev, &user);
+        ASSERT_EQ(ports.size(), r.listed ? 1u : 0u) << r.context;
+        if (!r.listed) continue;
+        const serial_port_info &p = ports[0];
+        EXPECT_EQ(p.path, dev + "/" + r.name) << r.context;
+        EXPECT_EQ(p.usb_vendor, r.vendor) << r.context;
+        EXPECT_EQ(p.usb_product, r.product) << r.context;
+        EXPECT_EQ(p.usb_serial, r.serial) << r.context;
+        EXPECT_EQ(p.by_id.empty(), !r.by_id) << r.context << ": " << p.by_id;
+    }
 }
 
 TEST_F(fake_ttys, PortWithoutPermissionNamesTheGroupToJoin) {
