@@ -221,8 +221,8 @@ int device_run(log_sink *log, framebuffer *frame_store, const device_command *h,
     // The default name means nothing on most machines: where it is absent and
     // the listing finds the board's adapter, that is the port.
     port_proposal proposal;
-    if (default_port && port_propose(port_name, serial_port_exists(port_name), "", serial_port_list(),
-                                     &proposal)) {
+    if (default_port && port_propose(port_name, serial_port_exists(port_name), "",
+                                     serial_port_list(), &proposal)) {
         log_line(log, proposal.reason.c_str());
         port_name = proposal.port.c_str();
     }

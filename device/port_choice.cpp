@@ -8,7 +8,8 @@ std::string port_description(const serial_port_info &port) {
     return out;
 }
 
-const serial_port_info *port_find(const std::string &name, const std::vector<serial_port_info> &ports) {
+const serial_port_info *port_find(const std::string &name,
+                                  const std::vector<serial_port_info> &ports) {
     if (name.empty()) return nullptr;
     std::string device = serial_os_device_name(name.c_str());
     for (const serial_port_info &p : ports) {

@@ -18,7 +18,8 @@ std::string port_stable_name(const serial_port_info &port);
 
 // The listed port the name stands for (its node, its by-id link, or the
 // same device name), nullptr when none.
-const serial_port_info *port_find(const std::string &name, const std::vector<serial_port_info> &ports);
+const serial_port_info *port_find(const std::string &name,
+                                  const std::vector<serial_port_info> &ports);
 
 struct port_proposal {
     std::string port;    // the port to use instead, by its stable name

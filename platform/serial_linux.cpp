@@ -162,8 +162,10 @@ void read_usb(const fs::path &tty_dir, serial_port_info *p) {
     if (ec) return;
     for (int up = 0; up < 4 && !dir.empty(); up++, dir = dir.parent_path()) {
         if (!fs::exists(dir / "idVendor", ec)) continue;
-        p->usb_vendor = usb_id_text(sysfs_first_line(dir / "idVendor"), sysfs_first_line(dir / "manufacturer"));
-        p->usb_product = usb_id_text(sysfs_first_line(dir / "idProduct"), sysfs_first_line(dir / "product"));
+        p->usb_vendor =
+            usb_id_text(sysfs_first_line(dir / "idVendor"), sysfs_first_line(dir / "manufacturer"));
+        p->usb_product =
+            usb_id_text(sysfs_first_line(dir / "idProduct"), sysfs_first_line(dir / "product"));
         p->usb_serial = sysfs_first_line(dir / "serial");
         return;
     }
