@@ -33,12 +33,12 @@ my_oru_port::my_oru_port(wxWindow *parent, wxNotebook *notebook, my_config *conf
 }
 
 // The stable name of the port is stored, and the adapter's serial number to
-// find it again under another name.
+// find it again under another name. The ports listed last serve: listing
+// again would open every Windows port at exit, a slow one included.
 my_oru_port::~my_oru_port() {
-    std::vector<serial_port_info> ports = serial_port_list();
     std::string name = m_portname->GetValue().utf8_string();
-    const serial_port_info *port = port_find(name, ports);
-    m_config->store_string("serial.portname", wxString::FromUTF8(port_stable_name(name, ports)));
+    const serial_port_info *port = port_find(name, m_listed);
+    m_config->store_string("serial.portname", wxString::FromUTF8(port_stable_name(name, m_listed)));
     // A port that is there but no listed adapter (a pseudo-terminal) has no
     // serial number; one that is gone keeps the last adapter's.
     if (port != nullptr || serial_port_exists(name))
