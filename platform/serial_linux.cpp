@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -254,10 +254,16 @@ std::vector<serial_port_info> serial_port_list(const std::string &sys_class_tty,
     return ports;
 }
 
+namespace {
+
+// Where the calls without roots look; changed by tests only, before any
+// listing runs, so worker threads read it unguarded.
 serial_system_roots &process_roots() {
     static serial_system_roots roots;
     return roots;
 }
+
+}  // namespace
 
 void serial_system_roots_use(const serial_system_roots &roots) { process_roots() = roots; }
 
