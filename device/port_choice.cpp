@@ -25,7 +25,7 @@ std::string port_stable_name(const serial_port_info &port) {
 
 std::string port_stable_name(const std::string &name, const std::vector<serial_port_info> &ports) {
     const serial_port_info *p = port_find(name, ports);
-    return p != nullptr ? port_stable_name(*p) : name;
+    return p != nullptr && !p->by_id.empty() ? p->by_id : name;
 }
 
 namespace {
