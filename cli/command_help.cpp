@@ -117,7 +117,10 @@ const command_help command_helps[] = {
      "Checks a ROM file against a Logiqx XML DAT by CRC-32 and size (also with a 512-byte "
      "header stripped or the bit order reversed).",
      "the ROM file; --dat: the DAT file", "vmk dat check game.pce --dat pce.dat"},
-    {"", "ports", "[--json]", "Lists the serial ports and whether you may open them.",
+    {"", "ports", "[--json]",
+     "Lists the serial ports with what the system knows of each: USB vendor and product id, "
+     "maker, product and serial number, the stable /dev/serial/by-id name (on Windows the "
+     "system's name for the port), and whether you may open it and why not.",
      "--json: one object per line", "vmk ports"},
     {"", "help", "[device|card <command>]", "Shows the commands, or one command's help.",
      "a half and a command name", "vmk help device dump"},

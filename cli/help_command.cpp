@@ -58,7 +58,10 @@ bool print_usage(FILE *out, const char *half, const char *name) {
     if (line.empty()) return false;
     bool device_row = strcmp(half, "device") == 0;
     fprintf(out, "usage: %s\n", line.c_str());
-    if (device_row) fputs("       (without a port " DEVICE_DEFAULT_PORT " is used)\n", out);
+    if (device_row)
+        fputs("       (without a port " DEVICE_DEFAULT_PORT
+              " is used, or the one USB serial adapter found when it is absent)\n",
+              out);
     std::string options = command_options_usage(options_of(half, name));
     if (!options.empty())
         fprintf(out, "       options, before or after the %s: %s\n", device_row ? "port" : "drive",
@@ -89,9 +92,9 @@ const char *const vmk_usage_lines[] = {
 
 const char vmk_port_note[] =
     "The port defaults to " DEVICE_DEFAULT_PORT
-    "; a name without '/' is looked up in /dev\n"
-    "(COMn means /dev/ttyS(n-1)). A drive is a letter (see vmk card drives) or a\n"
-    "card image file.\n";
+    ", or to the one USB serial adapter vmk ports finds when\n"
+    DEVICE_DEFAULT_PORT " is absent; a name without '/' is looked up in /dev (COMn means\n"
+    "/dev/ttyS(n-1)). A drive is a letter (see vmk card drives) or a card image file.\n";
 
 void print_overview(FILE *out) {
     for (int i = 0; vmk_usage_lines[i] != nullptr; i++)

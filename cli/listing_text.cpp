@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/json_text.h"
+#include "device/port_choice.h"
 
 std::string size_text(uint64_t bytes) {
     char text[32];
@@ -42,6 +43,7 @@ std::string ports_text(const std::vector<serial_port_info> &ports, bool json) {
             out += json_object()
                        .text("path", p.path)
                        .text("by_id", p.by_id)
+                       .text("friendly_name", p.friendly_name)
                        .text("usb_vendor", p.usb_vendor)
                        .text("usb_product", p.usb_product)
                        .text("usb_serial", p.usb_serial)
@@ -50,9 +52,8 @@ std::string ports_text(const std::vector<serial_port_info> &ports, bool json) {
                        .line();
             continue;
         }
-        std::string usb = joined({p.usb_vendor, p.usb_product}, ", ");
-        if (!p.usb_serial.empty()) usb += " serial " + p.usb_serial;
-        out += p.path + (usb.empty() ? "" : "  " + usb) + "\n";
+        std::string what = port_description(p);
+        out += p.path + (what.empty() ? "" : "  " + what) + "\n";
         if (!p.by_id.empty()) out += "    " + p.by_id + "\n";
         if (!p.can_open) out += "    " + p.problem + "\n";
     }

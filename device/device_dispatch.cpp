@@ -8,6 +8,7 @@
 #include "device/device_args.h"
 #include "core/internal_error.h"
 #include "device/device_ops.h"
+#include "device/port_choice.h"
 #include "platform/serial.h"
 #include "device/wire_protocol.h"
 
@@ -216,14 +217,26 @@ int device_run(log_sink *log, framebuffer *frame_store, const device_command *h,
     }
     if (h->check != nullptr && !h->check(log, p.data() + 2)) return VMK_FAILED;
     const char *port_name = device_port_name(h, static_cast<int>(p.size()), p.data());
+    const bool default_port = a == h->argnum;
+    // The default name means nothing on most machines: where it is absent and
+    // the listing finds the board's adapter, that is the port.
+    port_proposal proposal;
+    if (default_port && port_propose(port_name, serial_port_exists(port_name), "",
+                                     serial_port_list(), &proposal)) {
+        log_line(log, proposal.reason.c_str());
+        port_name = proposal.port.c_str();
+    }
     serial_port *port = serial_open(log, port_name, 500000, 0, 8);
     if (port == nullptr) {
         log_line(log, "error opening serial port");
         std::string path = serial_os_device_name(port_name);
-        if (a == h->argnum)
+        if (default_port && proposal.port.empty())
             log_printf(log, "no port was given: the default %s (%s) was tried\n",
                        DEVICE_DEFAULT_PORT, path.c_str());
         log_line(log, serial_port_open_problem(path).c_str());
+        if (!default_port && port_propose(port_name, serial_port_exists(port_name), "",
+                                          serial_port_list(), &proposal))
+            log_line(log, proposal.reason.c_str());
         return VMK_FAILED;
     }
     device_context ctx{port, log, frame_store, 0, &arguments};

@@ -38,8 +38,10 @@ bool serial_os_wait_readable(serial_os *port, int milliseconds);
 // --- Port discovery
 
 struct serial_port_info {
-    std::string path;   // device node to open: "/dev/ttyUSB0", "/dev/ttyS0"
+    std::string path;   // device node to open: "/dev/ttyUSB0", "/dev/ttyS0", "COM4"
     std::string by_id;  // its stable /dev/serial/by-id link, empty when none
+    // Windows: what the system calls the port, "USB Serial Port (COM4)".
+    std::string friendly_name;
     // USB adapters only: "0403 FTDI" (vendor id and maker's text),
     // "6001 FT232R USB UART" (product id and text), the serial number.
     std::string usb_vendor, usb_product, usb_serial;
@@ -47,9 +49,30 @@ struct serial_port_info {
     std::string problem;    // when it cannot: why, and how to fix it
 };
 
+// Where the listing and the open-failure help look on Linux: sys_class_tty
+// for /sys/class/tty, dev for /dev (its serial/by-id folder included), proc
+// for /proc (who holds a port), root for / (whether brltty is installed).
+// Windows has nothing to stand in for and ignores them.
+struct serial_system_roots {
+    std::string sys_class_tty = "/sys/class/tty";
+    std::string dev = "/dev";
+    std::string proc = "/proc";
+    std::string root = "/";
+};
+
+// Points the calls without roots below at other trees, for the whole process;
+// tests only, before any listing runs.
+void serial_system_roots_use(const serial_system_roots &roots);
+
 // Ports of the running system in name order: USB serial adapters
-// (ttyUSB*, ttyACM*) and the ttyS* ports that have a UART behind them.
+// (ttyUSB*, ttyACM*), the ttyS* ports that have a UART behind them and other
+// serial drivers' ports with a device behind them (ttyAMA0); on Windows the
+// present COM ports.
 std::vector<serial_port_info> serial_port_list();
+
+// Whether a port of that user's name is there to open: the node exists (on
+// Linux a ttyS node also needs a UART behind it), or Windows knows the name.
+bool serial_port_exists(const std::string &name);
 
 // Who wants to open the ports: a user id and its groups.
 struct serial_port_user {
@@ -65,6 +88,8 @@ std::vector<serial_port_info> serial_port_list(const std::string &sys_class_tty,
                                                const serial_port_user *user = nullptr);
 
 // Why a port cannot be opened, found after an open failed: a line naming the
-// device node tried and the cause (missing, no permission and the dialout
-// group, in use by another program), or the system's error text.
+// device node tried and the cause (missing, no permission and the group to
+// join, in use and by which program where the system tells, brltty taking
+// USB adapters when it is installed), or the system's error text.
 std::string serial_port_open_problem(const std::string &path);
+std::string serial_port_open_problem(const std::string &path, const serial_system_roots &roots);

@@ -6,17 +6,20 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/internal_posix.h"
+#include "platform/serial_ids.h"
 
 struct serial_os {
     int fd;
@@ -138,17 +141,17 @@ namespace {
 bool has_prefix(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
 
 // ttyS ports exist for every possible legacy UART; only those whose type is
-// not 0 (unknown) have hardware behind them.
+// not 0 (unknown) have hardware behind them. Other serial drivers' ports
+// (ttyAMA0 on ARM boards, ttymxc0, ...) have a device behind them, which
+// virtual consoles, ptmx and pseudo-terminals lack.
 bool is_wanted(const fs::path &tty_dir, const std::string &name) {
     if (has_prefix(name, "ttyUSB") || has_prefix(name, "ttyACM")) return true;
-    if (!has_prefix(name, "ttyS")) return false;
-    std::string type = sysfs_first_line(tty_dir / "type");
-    return !type.empty() && type != "0";
-}
-
-std::string joined(const std::string &id, const std::string &text) {
-    if (id.empty()) return text;
-    return text.empty() ? id : id + " " + text;
+    if (has_prefix(name, "ttyS")) {
+        std::string type = sysfs_first_line(tty_dir / "type");
+        return !type.empty() && type != "0";
+    }
+    std::error_code ec;
+    return has_prefix(name, "tty") && fs::exists(tty_dir / "device", ec);
 }
 
 // The USB device sits some levels above the tty's device (the interface):
@@ -159,8 +162,10 @@ void read_usb(const fs::path &tty_dir, serial_port_info *p) {
     if (ec) return;
     for (int up = 0; up < 4 && !dir.empty(); up++, dir = dir.parent_path()) {
         if (!fs::exists(dir / "idVendor", ec)) continue;
-        p->usb_vendor = joined(sysfs_first_line(dir / "idVendor"), sysfs_first_line(dir / "manufacturer"));
-        p->usb_product = joined(sysfs_first_line(dir / "idProduct"), sysfs_first_line(dir / "product"));
+        p->usb_vendor =
+            usb_id_text(sysfs_first_line(dir / "idVendor"), sysfs_first_line(dir / "manufacturer"));
+        p->usb_product =
+            usb_id_text(sysfs_first_line(dir / "idProduct"), sysfs_first_line(dir / "product"));
         p->usb_serial = sysfs_first_line(dir / "serial");
         return;
     }
@@ -249,30 +254,154 @@ std::vector<serial_port_info> serial_port_list(const std::string &sys_class_tty,
     return ports;
 }
 
-std::vector<serial_port_info> serial_port_list() { return serial_port_list("/sys/class/tty", "/dev"); }
+namespace {
+
+// Where the calls without roots look; changed by tests only, before any
+// listing runs, so worker threads read it unguarded.
+serial_system_roots &process_roots() {
+    static serial_system_roots roots;
+    return roots;
+}
+
+}  // namespace
+
+void serial_system_roots_use(const serial_system_roots &roots) { process_roots() = roots; }
+
+std::vector<serial_port_info> serial_port_list() {
+    return serial_port_list(process_roots().sys_class_tty, process_roots().dev);
+}
+
+bool serial_port_exists(const std::string &name) {
+    std::error_code ec;
+    fs::path node = fs::canonical(serial_os_device_name(name.c_str()), ec);
+    if (ec) return false;
+    std::string leaf = node.filename().string();
+    return !has_prefix(leaf, "ttyS") || is_wanted(fs::path(process_roots().sys_class_tty) / leaf, leaf);
+}
+
+namespace {
+
+// A process as "minicom (pid 812)" from its /proc folder; brltty noted.
+std::string process_text(const fs::path &proc, const std::string &pid, bool *brltty) {
+    std::string name = sysfs_first_line(proc / pid / "comm");
+    if (name == "brltty") *brltty = true;
+    return (name.empty() ? "a program" : name) + " (pid " + pid + ")";
+}
+
+// Who holds the advisory lock on the node: /proc/locks lines such as
+// "1: FLOCK  ADVISORY  WRITE 812 00:1b:3 0 EOF" name the process and the
+// locked file as major:minor (hex) of its file system and inode.
+std::vector<std::string> lock_holders(const struct stat &node, const fs::path &proc, bool *brltty) {
+    char file[64];
+    snprintf(file, sizeof file, "%02x:%02x:%llu", major(node.st_dev), minor(node.st_dev),
+             static_cast<unsigned long long>(node.st_ino));
+    std::vector<std::string> found;
+    std::ifstream locks(proc / "locks");
+    std::string number, kind, mode, access, pid, id;
+    std::string rest;
+    while (locks >> number >> kind) {
+        // "->" marks a process waiting for the lock, not holding it.
+        if (kind == "->" || !(locks >> mode >> access >> pid >> id)) {
+            std::getline(locks, rest);
+            continue;
+        }
+        std::getline(locks, rest);
+        // An open-file-description lock has no owning process (pid -1).
+        if (id == file && pid != "-1") found.push_back(process_text(proc, pid, brltty));
+    }
+    return found;
+}
+
+// The processes with the node open: each /proc/PID/fd entry is a link to
+// what the descriptor has open. Other users' processes are hidden from a
+// normal user and simply not found.
+std::vector<std::string> openers(const fs::path &node, const fs::path &proc, bool *brltty) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const fs::directory_entry &pid : fs::directory_iterator(proc, ec)) {
+        std::string id = pid.path().filename().string();
+        if (id.empty() || strspn(id.c_str(), "0123456789") != id.size()) continue;
+        std::error_code ec2;
+        for (const fs::directory_entry &fd : fs::directory_iterator(pid.path() / "fd", ec2)) {
+            std::error_code ec3;
+            if (fs::read_symlink(fd.path(), ec3) != node || ec3) continue;
+            found.push_back(process_text(proc, id, brltty));
+            break;
+        }
+    }
+    return found;
+}
+
+// The lock's holder when there is one (a port with a lock is busy because
+// of it), else every process that has the node open.
+std::vector<std::string> holders_of(const std::string &path, const fs::path &proc, bool *brltty) {
+    std::error_code ec;
+    fs::path node = fs::canonical(path, ec);
+    struct stat st;
+    if (ec || stat(node.c_str(), &st) != 0) return {};
+    std::vector<std::string> found = lock_holders(st, proc, brltty);
+    if (found.empty()) found = openers(node, proc, brltty);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+bool brltty_installed(const fs::path &root) {
+    std::error_code ec;
+    for (const char *bin : {"usr/bin/brltty", "bin/brltty", "usr/sbin/brltty", "sbin/brltty"})
+        if (fs::exists(root / bin, ec)) return true;
+    return false;
+}
+
+// brltty claims some USB serial chips it takes for braille displays the
+// moment they are plugged in: the ttyUSB node vanishes or stays busy.
+std::string brltty_advice() {
+    return "; brltty (the braille display service) takes some USB serial adapters right after they "
+           "are plugged in: without a braille display, stop it with `sudo systemctl mask --now "
+           "brltty-udev.service brltty.service` (or `sudo apt remove brltty`) and plug the "
+           "adapter in again";
+}
+
+bool usb_serial_name(const std::string &path) {
+    std::string name = fs::path(path).filename().string();
+    return has_prefix(name, "ttyUSB") || has_prefix(name, "ttyACM") ||
+           path.find("/serial/by-id/") != std::string::npos;
+}
+
+std::string busy_text(const std::string &path, const serial_system_roots &roots) {
+    bool brltty = false;
+    std::vector<std::string> holders = holders_of(path, roots.proc, &brltty);
+    std::string who;
+    for (const std::string &h : holders) who += (who.empty() ? "" : ", ") + h;
+    return path + ": in use by " + (who.empty() ? "another program" : who) +
+           (brltty ? brltty_advice() : "");
+}
+
+}  // namespace
 
 std::string serial_port_open_problem(const std::string &path) {
+    return serial_port_open_problem(path, process_roots());
+}
+
+std::string serial_port_open_problem(const std::string &path, const serial_system_roots &roots) {
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         int e = errno;
-        if (e == ENOENT) return path + ": no such port (`vmk ports` lists the serial ports)";
+        if (e == ENOENT)
+            return path + ": no such port (`vmk ports` lists the serial ports)" +
+                   (usb_serial_name(path) && brltty_installed(roots.root) ? brltty_advice() : "");
         if (e == EACCES || e == EPERM) {
             struct stat st;
             return permission_fix(path, stat(path.c_str(), &st) == 0 ? st.st_gid : 20);
         }
-        if (e == EBUSY) return path + ": in use by another program";
+        if (e == EBUSY) return busy_text(path, roots);
         // Legacy ttyS nodes exist for UARTs that are not there.
         if (e == EIO || e == ENXIO || e == ENODEV)
             return path + ": no serial port behind this name (`vmk ports` lists the serial ports)";
         return path + ": " + strerror(e);
     }
-    std::string problem;
-    if (!isatty(fd))
-        problem = path + ": not a serial port";
-    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-        problem = path + ": in use by another program";
-    else
-        problem = path + ": the port opened but its line settings could not be set";
-    close(fd);
-    return problem;
+    const bool tty = isatty(fd), locked = tty && flock(fd, LOCK_EX | LOCK_NB) != 0;
+    close(fd);  // before looking for holders, which would find this probe
+    if (!tty) return path + ": not a serial port";
+    if (locked) return busy_text(path, roots);
+    return path + ": the port opened but its line settings could not be set";
 }

@@ -1,13 +1,19 @@
 #include "platform/serial.h"
 
 #include <windows.h>
+// After windows.h, which these need.
+#include <cfgmgr32.h>
+#include <devguid.h>
+#include <setupapi.h>
 
 #include <algorithm>
 #include <cstring>
 #include <cwctype>
+#include <map>
 #include <set>
 
 #include "platform/internal_windows.h"
+#include "platform/serial_ids.h"
 
 struct serial_os {
     HANDLE handle;
@@ -44,8 +50,9 @@ bool configure(HANDLE h, long baud, int parity, int data_bits) {
 }
 
 // Windows names its serial ports COM1, COM2, ...: the list holds those names,
-// which the user passes on as they are. The USB facts and by-id links of the
-// Linux list have no counterpart read here and stay empty.
+// which the user passes on as they are and which stay with an adapter across
+// replugging; there is no by-id link. The friendly name and the USB facts come
+// from the Ports device class (SetupAPI).
 // The number of "COMn", 0 for any other name.
 unsigned com_number(const std::wstring &name) {
     if (name.size() < 4 || name.size() > 6) return 0;
@@ -101,6 +108,71 @@ void ports_in_dos_devices(std::set<unsigned> *numbers) {
         if (unsigned n = com_number(names.substr(at, end - at))) numbers->insert(n);
         at = end + 1;
     }
+}
+
+// What the Ports class knows of one present port.
+struct port_facts {
+    std::string friendly_name, usb_vendor, usb_product, usb_serial;
+};
+
+// A text property of the device; a list property's first entry.
+std::string device_property(HDEVINFO set, SP_DEVINFO_DATA *device, DWORD property) {
+    wchar_t buffer[512]{};
+    DWORD type = 0;
+    if (!SetupDiGetDeviceRegistryPropertyW(set, device, property, &type,
+                                           reinterpret_cast<BYTE *>(buffer),
+                                           sizeof buffer - 2 * sizeof(wchar_t), nullptr) ||
+        (type != REG_SZ && type != REG_MULTI_SZ))
+        return "";
+    return narrow_to_utf8(buffer);
+}
+
+std::string instance_id(DEVINST instance) {
+    wchar_t id[MAX_DEVICE_ID_LEN + 1]{};
+    if (CM_Get_Device_IDW(instance, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) return "";
+    return narrow_to_utf8(id);
+}
+
+// The port's COM number from its device key's PortName, 0 when none.
+unsigned port_number(HDEVINFO set, SP_DEVINFO_DATA *device) {
+    HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (key == INVALID_HANDLE_VALUE) return 0;
+    wchar_t name[64]{};
+    DWORD bytes = sizeof name - sizeof(wchar_t);
+    DWORD type = 0;
+    LONG status = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE *>(name),
+                                   &bytes);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_SZ) return 0;
+    name[bytes / sizeof(wchar_t)] = L'\0';  // stored strings need not end in one
+    return com_number(name);
+}
+
+void ports_in_device_class(std::set<unsigned> *numbers, std::map<unsigned, port_facts> *facts) {
+    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) return;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); i++) {
+        unsigned n = port_number(set, &device);
+        if (n == 0) continue;  // a printer port
+        numbers->insert(n);
+        port_facts &f = (*facts)[n];
+        f.friendly_name = device_property(set, &device, SPDRP_FRIENDLYNAME);
+        std::string vendor, product;
+        if (!usb_ids_from_hardware_id(device_property(set, &device, SPDRP_HARDWAREID), &vendor,
+                                      &product))
+            continue;
+        f.usb_vendor = usb_id_text(vendor, device_property(set, &device, SPDRP_MFG));
+        f.usb_product = usb_id_text(product, device_property(set, &device, SPDRP_DEVICEDESC));
+        // A modem-class port is the USB device itself; a bus driver's port
+        // (FTDIBUS\...) or a composite device's interface sits below it.
+        f.usb_serial = usb_serial_from_instance_id(instance_id(device.DevInst));
+        DEVINST parent = 0;
+        if (f.usb_serial.empty() && CM_Get_Parent(&parent, device.DevInst, 0) == CR_SUCCESS)
+            f.usb_serial = usb_serial_from_instance_id(instance_id(parent));
+    }
+    SetupDiDestroyDeviceInfoList(set);
 }
 
 std::string system_message(DWORD error) {
@@ -203,12 +275,20 @@ bool serial_os_wait_readable(serial_os *port, int milliseconds) {
 
 std::vector<serial_port_info> serial_port_list() {
     std::set<unsigned> numbers;
+    std::map<unsigned, port_facts> facts;
     ports_in_registry(&numbers);
     ports_in_dos_devices(&numbers);
+    ports_in_device_class(&numbers, &facts);
     std::vector<serial_port_info> ports;
     for (unsigned n : numbers) {
         serial_port_info p;
         p.path = "COM" + std::to_string(n);
+        if (auto f = facts.find(n); f != facts.end()) {
+            p.friendly_name = f->second.friendly_name;
+            p.usb_vendor = f->second.usb_vendor;
+            p.usb_product = f->second.usb_product;
+            p.usb_serial = f->second.usb_serial;
+        }
         std::string device = serial_os_device_name(p.path.c_str());
         // Opening is the only way to learn whether the port is free; the
         // handle is closed again at once.
@@ -229,6 +309,21 @@ std::vector<serial_port_info> serial_port_list() {
 std::vector<serial_port_info> serial_port_list(const std::string &, const std::string &,
                                                const serial_port_user *) {
     return {};
+}
+
+void serial_system_roots_use(const serial_system_roots &) {}
+
+bool serial_port_exists(const std::string &name) {
+    const char *bare = name.c_str();
+    if (strncmp(bare, DEVICE_PREFIX, sizeof DEVICE_PREFIX - 1) == 0) bare += sizeof DEVICE_PREFIX - 1;
+    std::wstring wide = widen_utf8(bare);
+    wchar_t target[1024];
+    return !wide.empty() && QueryDosDeviceW(wide.c_str(), target, 1024) != 0;
+}
+
+// Windows does not tell which program holds a COM port.
+std::string serial_port_open_problem(const std::string &path, const serial_system_roots &) {
+    return serial_port_open_problem(path);
 }
 
 std::string serial_port_open_problem(const std::string &path) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
@@ -13,6 +14,7 @@
 #include "gui/shell/task_runner.h"
 #include "gui/shell/window_log.h"
 #include "gui/device/oru_port.h"
+#include "platform/serial.h"
 
 class my_oru_main;
 class my_oru_sub;
@@ -30,10 +32,13 @@ public:
 private:
     void on_logclear(wxCommandEvent &event) override;
     void on_portname_dropdown(wxCommandEvent &event) override;
-    // The ports found on the machine as choices; any typed name still works.
+    void on_portname_chosen(wxCommandEvent &event) override;
+    // The ports found on the machine as choices, each by its stable name and
+    // what it is; any typed name still works.
     void offer_ports();
 
     my_config *m_config;
+    std::vector<serial_port_info> m_listed;  // the choices offered, in their order
     // Shared with the pages, which may be destroyed after this row.
     std::shared_ptr<task_runner> m_task;
     my_oru_main *m_main;  // notebook pages, destroyed by the toolkit

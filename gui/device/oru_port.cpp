@@ -13,5 +13,6 @@ oru_port::oru_port(wxWindow *parent, wxWindowID id) : wxPanel(parent, id) {
     SetSizer(row);
 
     m_portname->Bind(wxEVT_COMBOBOX_DROPDOWN, &oru_port::on_portname_dropdown, this);
+    m_portname->Bind(wxEVT_COMBOBOX, &oru_port::on_portname_chosen, this);
     m_logclear->Bind(wxEVT_BUTTON, &oru_port::on_logclear, this);
 }

@@ -13,10 +13,12 @@ public:
 
 protected:
     wxStaticText *m_portname_label;
-    // Offers the ports found on the machine and takes any typed name or path.
+    // Offers the ports found on the machine, each with what it is, and takes
+    // any typed name or path.
     wxComboBox *m_portname;
     wxButton *m_logclear;
 
     virtual void on_portname_dropdown(wxCommandEvent &event) { event.Skip(); }
+    virtual void on_portname_chosen(wxCommandEvent &event) { event.Skip(); }
     virtual void on_logclear(wxCommandEvent &event) { event.Skip(); }
 };

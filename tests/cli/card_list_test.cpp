@@ -141,12 +141,9 @@ TEST(CardList, JsonReadsBackWithAJsonParser) {
     std::string file = c.dir.path("list.json");
     std::ofstream(file) << card_list_text(l, true);
     // Every line parses alone; the last one is the capacity record.
-    std::string said = shell_output(
-        "python3 -c 'import json,sys\n"
-        "rows=[json.loads(x) for x in open(sys.argv[1])]\n"
-        "print(rows[1][\"name\"]==\"quote \\\" back\\\\slash\\ttab \\u3042\", rows[1][\"number\"],"
-        " rows[1][\"kind\"], rows[1][\"size_bytes\"], rows[-1][\"capacity\"], rows[-1][\"blocks\"])'"
-        " " + file);
+    std::string said = json_lines_print(
+        file, "rows[1][\"name\"]==\"quote \\\" back\\\\slash\\ttab \\u3042\", rows[1][\"number\"],"
+              " rows[1][\"kind\"], rows[1][\"size_bytes\"], rows[-1][\"capacity\"], rows[-1][\"blocks\"]");
     EXPECT_EQ(said, "True 01 R  " + std::to_string(l.rows[1].size_bytes) + " " +
                         l.capacity_label + " 1\n");
 }

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "cli/listing_text.h"
 #include "platform/serial.h"
+#include "tests/card/layout/shell.h"
 #include "tests/card/store/fake_drive_table.h"
 
 namespace fs = std::filesystem;
@@ -56,6 +58,26 @@ protected:
         fs::create_directory_symlink(interface, tty_root + "/" + tty + "/device");
     }
     void uart(const std::string &tty, const char *type) { write(tty_root + "/" + tty + "/type", type); }
+    // A modem-class port: its device link is the USB interface itself.
+    void acm_device(const std::string &tty, const std::string &usb, const char *vendor,
+                    const char *maker, const char *product_id, const char *product,
+                    const char *serial) {
+        usb_device(tty, usb, vendor, maker, product_id, product, serial);
+        fs::path link = tty_root + "/" + tty + "/device";
+        fs::path interface = fs::read_symlink(link).parent_path();
+        fs::remove(link);
+        fs::create_directory_symlink(interface, link);
+    }
+    void platform_device(const std::string &tty) {
+        fs::path device = fs::path(sys) / "devices/platform/soc/fe201000.serial";
+        fs::create_directories(device);
+        fs::create_directories(tty_root + "/" + tty);
+        fs::create_directory_symlink(device, tty_root + "/" + tty + "/device");
+    }
+    void by_id_link(const std::string &tty, const std::string &name) {
+        fs::create_directories(dev + "/serial/by-id");
+        fs::create_symlink("../../" + tty, dev + "/serial/by-id/" + name);
+    }
     void node(const std::string &name, mode_t mode, uid_t owner, gid_t group) {
         std::string path = dev + "/" + name;
         std::ofstream(path).put('\0');
@@ -91,6 +113,75 @@ TEST_F(fake_ttys, PortsListUsbAdaptersAndRealUartsWithWhatIsKnown) {
     EXPECT_EQ(ports[1].usb_vendor, "");
 }
 
+// One port at a time in an otherwise empty tree: which kinds are listed, and
+// what is read for each.
+TEST_F(fake_ttys, EachKindOfPortAloneIsListedOrLeftOut) {
+    struct row {
+        const char *context, *name;
+        std::function<void()> make;
+        bool listed;
+        std::string vendor, product, serial;
+        bool by_id;
+    } rows[] = {
+        {"USB serial chip, its USB device two levels up", "ttyUSB3",
+         [this] {
+             usb_device("ttyUSB3", "usb2/2-1", "1a86", "", "7523", "USB Serial", "");
+             node("ttyUSB3", 0660, 0, DIALOUT);
+         },
+         true, "1a86", "7523 USB Serial", "", false},
+        {"modem-class device, the interface its device, with a by-id link", "ttyACM2",
+         [this] {
+             acm_device("ttyACM2", "usb3/3-4", "2e8a", "Raspberry Pi", "000a", "Pico", "E661");
+             node("ttyACM2", 0660, 0, DIALOUT);
+             by_id_link("ttyACM2", "usb-Raspberry_Pi_Pico_E661-if00");
+         },
+         true, "2e8a Raspberry Pi", "000a Pico", "E661", true},
+        {"built-in UART", "ttyS4",
+         [this] {
+             uart("ttyS4", "4");
+             node("ttyS4", 0660, 0, DIALOUT);
+         },
+         true, "", "", "", false},
+        {"legacy ttyS node with no UART", "ttyS5",
+         [this] {
+             uart("ttyS5", "0");
+             node("ttyS5", 0660, 0, DIALOUT);
+         },
+         false, "", "", "", false},
+        {"an ARM board's UART, a platform device", "ttyAMA0",
+         [this] {
+             platform_device("ttyAMA0");
+             node("ttyAMA0", 0660, 0, DIALOUT);
+         },
+         true, "", "", "", false},
+        {"virtual console: no device behind it", "tty1",
+         [this] {
+             fs::create_directories(tty_root + "/tty1");
+             node("tty1", 0620, 0, 5);
+         },
+         false, "", "", "", false},
+        {"USB adapter whose node is gone", "ttyUSB4",
+         [this] { usb_device("ttyUSB4", "usb2/2-2", "0403", "FTDI", "6001", "", "X"); },
+         false, "", "", "", false},
+    };
+    for (const row &r : rows) {
+        fs::remove_all(sys);
+        fs::remove_all(dev);
+        fs::create_directories(tty_root);
+        fs::create_directories(dev);
+        r.make();
+        std::vector<serial_port_info> ports = serial_port_list(tty_root, dev, &user);
+        ASSERT_EQ(ports.size(), r.listed ? 1u : 0u) << r.context;
+        if (!r.listed) continue;
+        const serial_port_info &p = ports[0];
+        EXPECT_EQ(p.path, dev + "/" + r.name) << r.context;
+        EXPECT_EQ(p.usb_vendor, r.vendor) << r.context;
+        EXPECT_EQ(p.usb_product, r.product) << r.context;
+        EXPECT_EQ(p.usb_serial, r.serial) << r.context;
+        EXPECT_EQ(p.by_id.empty(), !r.by_id) << r.context << ": " << p.by_id;
+    }
+}
+
 TEST_F(fake_ttys, PortWithoutPermissionNamesTheGroupToJoin) {
     std::vector<serial_port_info> ports = serial_port_list(tty_root, dev, &user);
     ASSERT_FALSE(ports.empty());
@@ -113,12 +204,28 @@ TEST_F(fake_ttys, PortsTextAndJson) {
         << text;
     std::string json = ports_text(ports, true);
     EXPECT_EQ(json.substr(0, json.find('\n')),
-              "{\"path\":\"" + dev + "/ttyACM0\",\"by_id\":\"\",\"usb_vendor\":\"2341\","
+              "{\"path\":\"" + dev + "/ttyACM0\",\"by_id\":\"\",\"friendly_name\":\"\",\"usb_vendor\":\"2341\","
               "\"usb_product\":\"0043\",\"usb_serial\":\"\",\"can_open\":false,\"problem\":"
               "\"permission denied on " + dev + "/ttyACM0: add yourself to the group 'dialout' "
               "(sudo adduser $USER dialout), then log out and in again\"}");
     EXPECT_EQ(ports_text({}, false), "no serial ports found\n");
     EXPECT_EQ(ports_text({}, true), "");
+}
+
+// The JSON form read back by a JSON parser, one object a line, with a
+// Windows friendly name that needs escaping.
+TEST_F(fake_ttys, PortsJsonParses) {
+    std::vector<serial_port_info> ports = serial_port_list(tty_root, dev, &user);
+    ports[1].friendly_name = "Port \"A\" \\ (COM4)";
+    std::string file = dir.path("ports.json");
+    std::ofstream(file) << ports_text(ports, true);
+    // rows[2] is the USB adapter: ttyACM0, ttyS0, ttyUSB0 in name order.
+    std::string said = json_lines_print(
+        file, "len(rows), rows[2][\"path\"], rows[2][\"by_id\"], rows[2][\"usb_product\"], "
+              "rows[2][\"can_open\"], rows[1][\"friendly_name\"], rows[0][\"can_open\"]");
+    EXPECT_EQ(said, "3 " + dev + "/ttyUSB0 " + dev +
+                        "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0 6001 FT232R USB UART "
+                        "True Port \"A\" \\ (COM4) False\n");
 }
 
 TEST(RejectedDisks, EachDiskThatIsNoCardSaysWhy) {

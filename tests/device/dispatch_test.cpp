@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <string>
 
 #include "tests/support/temp_dir.h"
 
@@ -67,9 +69,15 @@ TEST_F(Dispatch, PortHeldByAnotherProgramIsSaidToBeInUse) {
     int fd = open(board->port_path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    // The holder is this test program, found through the real /proc.
+    serial_system_roots roots = serial_tree.roots;
+    roots.proc = "/proc";
+    serial_system_roots_use(roots);
     EXPECT_EQ(run_raw({"reset", board->port_path()}), 1);
-    EXPECT_EQ(log.text(), "error opening serial port\n" + board->port_path() +
-                              ": in use by another program\n");
+    std::string self;
+    ASSERT_TRUE(std::getline(std::ifstream("/proc/self/comm"), self));
+    EXPECT_EQ(log.text(), "error opening serial port\n" + board->port_path() + ": in use by " + self +
+                              " (pid " + std::to_string(getpid()) + ")\n");
     close(fd);
 }
 

@@ -9,12 +9,18 @@
 #include <vector>
 
 #include "device/device_dispatch.h"
+#include "tests/platform/fake_serial_tree.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/temp_dir.h"
 #include "tools/board_emulator/board_emulator.h"
 
 class EmulatorTest : public testing::Test {
 protected:
+    // The port listing sees the fake tree, empty unless a test adds adapters:
+    // a command without a port never finds the machine's real ones. Set in the
+    // constructor, which fixtures overriding SetUp cannot skip.
+    EmulatorTest() { serial_system_roots_use(serial_tree.roots); }
+    ~EmulatorTest() override { serial_system_roots_use({}); }
     void SetUp() override { start_board({}); }
 
     void start_board(emu_options options) {
@@ -35,6 +41,7 @@ protected:
         return device_dispatch(log.sink, nullptr, static_cast<int>(v.size()), v.data(), ok);
     }
 
+    fake_serial_tree serial_tree;
     std::unique_ptr<board_emulator> board;
     recording_log log;
     temp_dir files;

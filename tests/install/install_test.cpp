@@ -75,6 +75,7 @@ TEST_F(Installed, EveryFileLandsInItsGnuFolder) {
         "share/bash-completion/completions/vmk",
         "share/doc/vellumark/copyright",
         "share/doc/vellumark/changelog.gz",
+        "share/doc/vellumark/README.Debian",
         "share/lintian/overrides/vellumark",
     };
     if (VMK_WITH_WINDOW) {

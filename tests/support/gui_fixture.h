@@ -7,10 +7,12 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/combobox.h>
 #include <wx/window.h>
 
 #include "gui/shell/my_config.h"
@@ -59,12 +61,16 @@ T *control(wxWindow *parent, const wxString &text) {
 }
 
 
-inline void choose(wxChoice *choice, int entry) {
-    choice->SetSelection(entry);
-    wxCommandEvent event(wxEVT_CHOICE, choice->GetId());
-    event.SetEventObject(choice);
+// What picking an entry from a choice's or a combo box's list delivers: the
+// entry shown, then the selection event.
+template <class C>
+void choose(C *control, int entry) {
+    control->SetSelection(entry);
+    wxCommandEvent event(std::is_base_of_v<wxComboBox, C> ? wxEVT_COMBOBOX : wxEVT_CHOICE,
+                         control->GetId());
+    event.SetEventObject(control);
     event.SetInt(entry);
-    choice->GetEventHandler()->ProcessEvent(event);
+    control->GetEventHandler()->ProcessEvent(event);
 }
 
 // What a click on a check box delivers when it leaves the box at on.

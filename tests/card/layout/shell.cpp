@@ -25,3 +25,9 @@ std::string shell_output(const std::string &command) {
     pclose(p);
     return out;
 }
+
+std::string json_lines_print(const std::string &file, const std::string &print_arguments) {
+    return shell_output("python3 -c 'import json,sys\n"
+                        "rows=[json.loads(x) for x in open(sys.argv[1])]\n"
+                        "print(" + print_arguments + ")' '" + file + "'");
+}
