@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "card/cdimage/archive_input.h"
 #include "card/cdimage/chd_disc.h"
 #include "card/cdimage/cue_disc.h"
 #include "card/cdimage/subchannel_q.h"
@@ -84,6 +85,8 @@ int read_chd(log_sink *log, const char *name, image_input *in) {
 
 bool image_input_named(const char *prefix_text) {
     const std::string prefix = prefix_text;
+    std::string archive, inner;
+    if (archive_argument(prefix_text, &archive, &inner)) return file_size(archive.c_str()) >= 0;
     return !nothing_named(prefix) || file_size((prefix + ".cue").c_str()) >= 0 ||
            file_size((prefix + ".chd").c_str()) >= 0;
 }
@@ -91,6 +94,9 @@ bool image_input_named(const char *prefix_text) {
 int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     *in = image_input{};
     const std::string prefix = prefix_text;
+    std::string archive, inner;
+    if (archive_argument(prefix_text, &archive, &inner))
+        return archive_input_read(log, archive, inner, in);
     if (ends_with(prefix, ".cue")) return read_cue(log, prefix_text, in);
     if (ends_with(prefix, ".chd")) return read_chd(log, prefix_text, in);
     int64_t rom_size = 0;
@@ -98,6 +104,11 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
         case SIZE_OK:
             if (rom_size > ROM_SIZE_MAX) {
                 log_line(log, "image file size is too large. banked ROM image is not supported.");
+                return 0;
+            }
+            in->rom.assign(static_cast<size_t>(rom_size), 0);
+            if (!file_read_whole(prefix_text, in->rom.data(), in->rom.size())) {
+                log_file_message(log, prefix_text, ": cannot be read\n");
                 return 0;
             }
             in->kind = IMAGE_ROM;
