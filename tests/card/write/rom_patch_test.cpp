@@ -1,0 +1,274 @@
+// IPS and BPS patches made here by small writers (no packaged tool writes
+// BPS) from hand-made expected ROMs: applying them gives those ROMs, the
+// card then equals the one added from the expected ROM, and a bad patch is
+// refused with the card unchanged.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "card/cdimage/rom_patch.h"
+#include "tests/card/write/adding_fixture.h"
+
+namespace {
+
+using bytes = std::vector<uint8_t>;
+
+uint32_t crc_of(const bytes &b) {
+    return static_cast<uint32_t>(crc32(0, b.data(), static_cast<uInt>(b.size())));
+}
+
+void put_le32(bytes *o, uint32_t v) {
+    for (int k = 0; k < 4; k++) o->push_back(static_cast<uint8_t>(v >> (8 * k)));
+}
+
+void put_number(bytes *o, uint64_t d) {
+    for (;;) {
+        const uint8_t x = d & 0x7F;
+        d >>= 7;
+        if (d == 0) {
+            o->push_back(0x80 | x);
+            return;
+        }
+        o->push_back(x);
+        d--;
+    }
+}
+
+enum { SOURCE_READ, TARGET_READ, SOURCE_COPY, TARGET_COPY };
+
+struct bps_action {
+    int command;
+    uint64_t length;
+    int64_t relative = 0;  // copies: the step of their read position
+    bytes data = {};       // target read
+};
+
+// A BPS patch carrying the script, with the sizes and CRC-32s of source and
+// the expected target.
+bytes bps_patch(const bytes &source, const bytes &target, const std::vector<bps_action> &script) {
+    bytes o{'B', 'P', 'S', '1'};
+    put_number(&o, source.size());
+    put_number(&o, target.size());
+    put_number(&o, 0);
+    for (const bps_action &a : script) {
+        put_number(&o, (a.length - 1) << 2 | static_cast<uint64_t>(a.command));
+        if (a.command == TARGET_READ) o.insert(o.end(), a.data.begin(), a.data.end());
+        if (a.command >= SOURCE_COPY) {
+            const uint64_t step = static_cast<uint64_t>(a.relative < 0 ? -a.relative : a.relative);
+            put_number(&o, step << 1 | (a.relative < 0 ? 1 : 0));
+        }
+    }
+    put_le32(&o, crc_of(source));
+    put_le32(&o, crc_of(target));
+    put_le32(&o, crc_of(o));
+    return o;
+}
+
+struct ips_record {
+    uint32_t offset;
+    bytes data;          // empty: a run
+    uint16_t count = 0;  // run
+    uint8_t value = 0;
+};
+
+bytes ips_patch(const std::vector<ips_record> &records, bool end_mark = true) {
+    bytes o{'P', 'A', 'T', 'C', 'H'};
+    for (const ips_record &r : records) {
+        o.insert(o.end(), {uint8_t(r.offset >> 16), uint8_t(r.offset >> 8), uint8_t(r.offset)});
+        const size_t n = r.data.size();
+        o.insert(o.end(), {uint8_t(n >> 8), uint8_t(n)});
+        if (n == 0)
+            o.insert(o.end(), {uint8_t(r.count >> 8), uint8_t(r.count), r.value});
+        else
+            o.insert(o.end(), r.data.begin(), r.data.end());
+    }
+    if (end_mark) o.insert(o.end(), {'E', 'O', 'F'});
+    return o;
+}
+
+bytes text(const char *t) { return bytes(t, t + strlen(t)); }
+
+// Every BPS action, copies forwards, backwards and overlapping what they
+// write, growing a 16 KiB ROM to 32 KiB.
+struct bps_case {
+    bytes source = make_rom(16384, 11);
+    bytes expected;
+    bytes patch;
+    bps_case() {
+        expected.assign(32768, 0);
+        auto at = [&](size_t to, const uint8_t *from, size_t n) { memcpy(&expected[to], from, n); };
+        at(0, source.data(), 100);
+        at(100, reinterpret_cast<const uint8_t *>("HELLO"), 5);
+        at(105, source.data() + 105, 4096 - 105);
+        at(4096, source.data() + 8192, 1000);
+        memset(&expected[5096], 0xFF, 8192 - 5096);
+        at(8192, source.data(), 8192);
+        at(16384, expected.data(), 16384);
+        patch = bps_patch(source, expected,
+                          {{SOURCE_READ, 100},
+                           {TARGET_READ, 5, 0, text("HELLO")},
+                           {SOURCE_READ, 4096 - 105},
+                           {SOURCE_COPY, 1000, 8192},
+                           {TARGET_READ, 1, 0, {0xFF}},
+                           {TARGET_COPY, 8192 - 5097, 5096},
+                           {SOURCE_COPY, 8192, -9192},
+                           {TARGET_COPY, 16384, -8191}});
+    }
+};
+
+// Bytes set, a run, and growth past the end by a run with a record
+// straddling the old end.
+struct ips_case {
+    bytes source = make_rom(16384, 12);
+    bytes expected;
+    bytes patch;
+    ips_case() {
+        expected = source;
+        expected.resize(24576, 0x5A);
+        memcpy(&expected[0x10], "\1\2\3\4", 4);
+        memset(&expected[0x3000], 0xAA, 0x100);
+        memcpy(&expected[16380], "ABCDEFGH", 8);
+        patch = ips_patch({{0x10, {1, 2, 3, 4}},
+                           {0x3000, {}, 0x100, 0xAA},
+                           {16384, {}, 8192, 0x5A},
+                           {16380, text("ABCDEFGH")}});
+    }
+};
+
+// A damaged BPS patch whose own CRC-32 is made right again, so that the
+// check behind it is the one that refuses it.
+bytes with_patch_crc(bytes p) {
+    p.resize(p.size() - 4);
+    put_le32(&p, crc_of(p));
+    return p;
+}
+
+struct bad_patch {
+    const char *context;
+    bytes patch;
+    bytes rom;
+    const char *why;
+};
+
+std::vector<bad_patch> bad_patches() {
+    const bps_case b;
+    const ips_case i;
+    bytes wrong_target = b.patch;
+    wrong_target[wrong_target.size() - 8] ^= 1;
+    bytes small = make_rom(8192, 3);
+    bytes overrun = bps_patch(small, bytes(16384, 0), {{SOURCE_READ, 16384}});
+    bytes cut_record = i.patch;
+    cut_record.resize(5 + 5 + 2);
+    return {
+        {"BPS made for another ROM", b.patch, make_rom(16384, 99), "another ROM"},
+        {"BPS truncated", bytes(b.patch.begin(), b.patch.end() - 5), b.source, "own CRC-32"},
+        {"BPS with one byte changed", [&] { bytes p = b.patch; p[20] ^= 0x40; return p; }(),
+         b.source, "own CRC-32"},
+        {"BPS whose result is not what it says", with_patch_crc(wrong_target), b.source,
+         "result fails its CRC-32"},
+        {"BPS reading past its source", overrun, small, "outside"},
+        {"IPS without its EOF mark", ips_patch({{0x10, {1, 2}}}, false), i.source, "truncated"},
+        {"IPS cut inside a record", cut_record, i.source, "truncated"},
+        {"IPS record past the largest ROM", ips_patch({{0xFFFF00, bytes(0x200, 1)}}), i.source,
+         "past the largest ROM"},
+        {"IPS run past the largest ROM", ips_patch({{0x0FFFFF, {}, 2, 7}}), i.source,
+         "past the largest ROM"},
+        {"neither format", text("PATC not a patch"), i.source, "not an IPS or BPS"},
+    };
+}
+
+}  // namespace
+
+TEST(rom_patch, patches_give_the_hand_made_roms) {
+    const bps_case b;
+    const ips_case i;
+    const struct {
+        const char *context;
+        const bytes &source, &patch, &expected;
+    } cases[] = {{"BPS", b.source, b.patch, b.expected}, {"IPS", i.source, i.patch, i.expected}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.context);
+        bytes rom = c.source;
+        std::string why;
+        ASSERT_TRUE(rom_patch_apply(c.patch.data(), c.patch.size(), &rom, &why)) << why;
+        EXPECT_TRUE(rom == c.expected);
+    }
+    patch_ends e{};
+    ASSERT_TRUE(rom_patch_ends(b.patch.data(), b.patch.size(), &e));
+    EXPECT_EQ(e.source_crc, crc_of(b.source));
+    EXPECT_EQ(e.target_crc, crc_of(b.expected));
+    EXPECT_EQ(e.source_size, b.source.size());
+    EXPECT_FALSE(rom_patch_ends(i.patch.data(), i.patch.size(), &e));
+}
+
+TEST(rom_patch, bad_patches_are_refused_and_leave_the_rom_alone) {
+    for (const bad_patch &c : bad_patches()) {
+        SCOPED_TRACE(c.context);
+        bytes rom = c.rom;
+        std::string why;
+        EXPECT_FALSE(rom_patch_apply(c.patch.data(), c.patch.size(), &rom, &why));
+        EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        EXPECT_TRUE(rom == c.rom);
+    }
+}
+
+TEST(rom_patch, a_patched_add_equals_the_add_of_the_expected_rom) {
+    const bps_case b;
+    const ips_case i;
+    const struct {
+        const char *context;
+        const bytes &source, &patch, &expected;
+    } cases[] = {{"BPS", b.source, b.patch, b.expected}, {"IPS", i.source, i.patch, i.expected}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.context);
+        temp_dir dir;
+        write_file(dir.path("base.pce"), c.source);
+        write_file(dir.path("fix.patch"), c.patch);
+        write_file(dir.path("expected.pce"), c.expected);
+        memory_card patched{TEST_CARD_SECTORS}, plain{TEST_CARD_SECTORS};
+        ASSERT_TRUE(format_card(patched.drive()));
+        ASSERT_TRUE(format_card(plain.drive()));
+        recording_log log, plain_log;
+        ASSERT_EQ(run_card(log, patched.drive(), "add_withname",
+                           {dir.path("base.pce"), "game", "--patch", dir.path("fix.patch")}),
+                  0)
+            << log.text();
+        ASSERT_EQ(run_card(plain_log, plain.drive(), "add_withname", {dir.path("expected.pce"), "game"}),
+                  0);
+        EXPECT_TRUE(card_bytes(patched) == card_bytes(plain)) << "the cards differ";
+        char crcs[64];
+        snprintf(crcs, sizeof crcs, "base ROM CRC-32 %08x, result %08x", crc_of(c.source),
+                 crc_of(c.expected));
+        EXPECT_NE(log.text().find(crcs), std::string::npos) << log.text();
+    }
+}
+
+TEST(rom_patch, a_refused_patch_leaves_the_card_unchanged) {
+    temp_dir dir;
+    make_cd(dir.path("disc"), 100, 0);
+    std::vector<bad_patch> cases = bad_patches();
+    const bps_case b;
+    cases.push_back({"a patch for a CD", b.patch, {}, "HuCard ROMs only"});
+    cases.push_back({"a result that is not whole 8 KiB banks", ips_patch({{16384, {1, 2, 3}}}),
+                     make_rom(16384, 5), "8 KiB"});
+    for (const bad_patch &c : cases) {
+        SCOPED_TRACE(c.context);
+        if (!c.rom.empty()) write_file(dir.path("base.pce"), c.rom);
+        write_file(dir.path("fix.patch"), c.patch);
+        memory_card card{TEST_CARD_SECTORS};
+        ASSERT_TRUE(format_card(card.drive()));
+        recording_log log;
+        ASSERT_EQ(run_card(log, card.drive(), "add_withname", {dir.path("base.pce"), "keep"}), 0)
+            << log.text();
+        const bytes before = card_bytes(card);
+        const std::string input = c.rom.empty() ? dir.path("disc") : dir.path("base.pce");
+        EXPECT_EQ(run_card(log, card.drive(), "add_withname",
+                           {input, "game", "--patch", dir.path("fix.patch")}),
+                  1);
+        EXPECT_NE(log.text().find(c.why), std::string::npos) << log.text();
+        EXPECT_TRUE(card_bytes(card) == before) << "the card changed";
+    }
+}
