@@ -8,6 +8,7 @@
 
 #include "card/cdimage/archive_reader.h"
 #include "card/cdimage/cue_disc.h"
+#include "core/file_util.h"
 #include "core/log_whole.h"
 #include "core/utf8_path.h"
 #include "platform/files.h"
@@ -15,6 +16,8 @@
 namespace {
 
 constexpr uint64_t TEXT_MEMBER_MAX = 1 << 20;  // a cue sheet or a description
+// Some ROM files start with one: the DAT check strips it, an add refuses it.
+constexpr uint64_t COPIER_HEADER = 512;
 
 enum game_kind { GAME_ROM, GAME_CUE, GAME_SET, GAME_CHD };
 
@@ -101,7 +104,9 @@ std::vector<archive_game> find_games(const std::string &archive,
         const std::string e = lower_extension(m[i].name);
         if (taken[i] || e == ".cue" || e == ".ccd" || e == ".cdm" || e == ".img" || e == ".sub")
             continue;
-        if (m[i].size > 0 && m[i].size % ROM_SIZE_UNIT == 0 && m[i].size <= ROM_SIZE_MAX)
+        const uint64_t rest = m[i].size % ROM_SIZE_UNIT;
+        if (m[i].size > 0 && (rest == 0 || rest == COPIER_HEADER) &&
+            m[i].size <= ROM_SIZE_MAX + COPIER_HEADER)
             take(GAME_ROM, {i});
     }
     return games;
@@ -248,6 +253,10 @@ int read_set_game(log_sink *log, const std::string &archive, const std::vector<a
 
 int read_rom_game(log_sink *log, const std::string &archive, const archive_member &m,
                   image_input *in) {
+    if (m.size % ROM_SIZE_UNIT != 0) {
+        log_file_message(log, (archive + ":" + m.name).c_str(), ": file size error\n");
+        return 0;
+    }
     if (!archive_read_member(log, archive, m, ROM_SIZE_MAX, &in->rom)) return 0;
     in->kind = IMAGE_ROM;
     in->rom_size = static_cast<uint32_t>(in->rom.size());
@@ -277,14 +286,59 @@ bool archive_argument(const char *argument, std::string *archive, std::string *i
     return false;
 }
 
+namespace {
+
+// The game the argument names, with the archive's members; nullptr with a
+// message.
+struct chosen_game {
+    std::vector<archive_member> members;
+    std::vector<archive_game> games;
+    const archive_game *game = nullptr;
+};
+
+bool choose(log_sink *log, const std::string &archive, const std::string &inner, chosen_game *c) {
+    if (!archive_list(log, archive, &c->members)) return false;
+    c->games = find_games(archive, c->members);
+    c->game = choose_game(log, archive, inner, c->members, c->games);
+    return c->game != nullptr;
+}
+
+}  // namespace
+
+bool rom_bytes_read(log_sink *log, const char *argument, uint64_t limit, std::vector<uint8_t> *out) {
+    std::string archive, inner;
+    if (!archive_argument(argument, &archive, &inner)) {
+        const int64_t size = file_size(argument);
+        if (size < 0) {
+            log_file_message(log, argument, ": cannot be read\n");
+            return false;
+        }
+        if (static_cast<uint64_t>(size) > limit) {
+            log_file_message(log, argument, ": larger than any HuCard image\n");
+            return false;
+        }
+        out->assign(static_cast<size_t>(size), 0);
+        if (file_read_whole(argument, out->data(), out->size())) return true;
+        log_file_message(log, argument, ": cannot be read\n");
+        return false;
+    }
+    chosen_game c;
+    if (!choose(log, archive, inner, &c)) return false;
+    const archive_member &m = c.members[c.game->main];
+    if (c.game->kind != GAME_ROM) {
+        log_file_message(log, (archive + ":" + m.name).c_str(), ": not a HuCard ROM\n");
+        return false;
+    }
+    return archive_read_member(log, archive, m, limit, out);
+}
+
 int archive_input_read(log_sink *log, const std::string &archive, const std::string &inner,
                        image_input *in) {
     *in = image_input{};
-    std::vector<archive_member> members;
-    if (!archive_list(log, archive, &members)) return 0;
-    std::vector<archive_game> games = find_games(archive, members);
-    const archive_game *g = choose_game(log, archive, inner, members, games);
-    if (g == nullptr) return 0;
+    chosen_game c;
+    if (!choose(log, archive, inner, &c)) return 0;
+    const std::vector<archive_member> &members = c.members;
+    const archive_game *g = c.game;
     switch (g->kind) {
         case GAME_ROM:
             return read_rom_game(log, archive, members[g->main], in);

@@ -6,7 +6,9 @@
 // disk but a set's description (the INI reader reads files only).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "card/cdimage/image_input.h"
 
@@ -17,3 +19,8 @@ bool archive_argument(const char *argument, std::string *archive, std::string *i
 // 1 with *in filled, 0 with the reason in the log.
 int archive_input_read(log_sink *log, const std::string &archive, const std::string &inner,
                        image_input *in);
+
+// The bytes of a ROM file, or of the ROM inside an archive (its size
+// checked against limit only, so that a copier header may stay); false with
+// a message.
+bool rom_bytes_read(log_sink *log, const char *argument, uint64_t limit, std::vector<uint8_t> *out);

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "card/cdimage/image_input.h"
@@ -173,19 +174,31 @@ bool rom_patch_ends(const uint8_t *patch, size_t n, patch_ends *out) {
     return starts_with(patch, n, "BPS1") && bps_header(patch, n, &r, out, &why);
 }
 
-bool rom_patch_file(log_sink *log, const char *patch_file, std::vector<uint8_t> *rom) {
+namespace {
+
+// The patch file's bytes; false with *why.
+bool read_patch(const char *patch_file, std::vector<uint8_t> *patch, std::string *why) {
     const int64_t size = file_size(patch_file);
     if (size < 0 || size > int64_t{PATCH_FILE_MAX}) {
-        log_file_message(log, patch_file, size < 0 ? ": not found\n" : ": too large for a patch\n");
+        *why = size < 0 ? "not found" : "too large for a patch";
         return false;
     }
-    std::vector<uint8_t> patch(static_cast<size_t>(size));
-    if (!file_read_whole(patch_file, patch.data(), patch.size())) {
-        log_file_message(log, patch_file, ": cannot be read\n");
+    patch->assign(static_cast<size_t>(size), 0);
+    if (file_read_whole(patch_file, patch->data(), patch->size())) return true;
+    *why = "cannot be read";
+    return false;
+}
+
+}  // namespace
+
+bool rom_patch_file(log_sink *log, const char *patch_file, std::vector<uint8_t> *rom) {
+    std::vector<uint8_t> patch;
+    std::string why;
+    if (!read_patch(patch_file, &patch, &why)) {
+        log_file_message(log, patch_file, (": " + why + "\n").c_str());
         return false;
     }
     const uint32_t base = rom_crc32(rom->data(), rom->size());
-    std::string why;
     if (!rom_patch_apply(patch.data(), patch.size(), rom, &why)) {
         log_file_message(log, patch_file, (": " + why + "; nothing written\n").c_str());
         return false;
@@ -193,4 +206,32 @@ bool rom_patch_file(log_sink *log, const char *patch_file, std::vector<uint8_t> 
     log_printf(log, "patched: base ROM CRC-32 %08x, result %08x\n", base,
                rom_crc32(rom->data(), rom->size()));
     return true;
+}
+
+bool rom_patch_origin(const char *patch_file, const uint8_t *image, size_t n,
+                      const std::function<const char *(uint32_t crc, uint64_t size)> &lookup,
+                      std::string *line) {
+    std::vector<uint8_t> patch;
+    std::string why;
+    if (!read_patch(patch_file, &patch, &why)) {
+        *line = std::string(patch_file) + ": " + why;
+        return false;
+    }
+    patch_ends e{};
+    if (!rom_patch_ends(patch.data(), patch.size(), &e)) {
+        *line = starts_with(patch.data(), patch.size(), "PATCH")
+                    ? "an IPS patch does not record the ROM it was made for"
+                    : std::string(patch_file) + ": not a BPS patch, or a damaged one";
+        return false;
+    }
+    if (e.target_size != n || e.target_crc != rom_crc32(image, n)) {
+        *line = "the patch does not make this file";
+        return false;
+    }
+    const char *title = lookup(e.source_crc, e.source_size);
+    char crc[16];
+    snprintf(crc, sizeof crc, "%08x", e.source_crc);
+    *line = title != nullptr ? std::string("patched from ") + title
+                             : std::string("patched from a ROM not in the DAT (CRC-32 ") + crc + ")";
+    return title != nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,3 +30,11 @@ bool rom_patch_ends(const uint8_t *patch, size_t n, patch_ends *out);
 // Reads patch_file and applies it, logging the base ROM's CRC-32 and the
 // result's; false with a message and *rom unchanged.
 bool rom_patch_file(log_sink *log, const char *patch_file, std::vector<uint8_t> *rom);
+
+// Where a patched file came from, for a DAT check that finds no match:
+// with a BPS patch that makes exactly these bytes, the base ROM that
+// lookup (CRC-32, size) names. A line to print: "patched from <title>"
+// with true, or why not with false.
+bool rom_patch_origin(const char *patch_file, const uint8_t *image, size_t n,
+                      const std::function<const char *(uint32_t crc, uint64_t size)> &lookup,
+                      std::string *line);

@@ -1,5 +1,5 @@
-// IPS and BPS patches made here by small writers (no packaged tool writes
-// BPS) from hand-made expected ROMs: applying them gives those ROMs, the
+// IPS and BPS patches written from scripts (patch_writer.h) for hand-made
+// expected ROMs: applying them gives those ROMs, the
 // card then equals the one added from the expected ROM, and a bad patch is
 // refused with the card unchanged.
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 #include "card/cdimage/rom_patch.h"
 #include "tests/card/write/adding_fixture.h"
+#include "tests/card/write/patch_writer.h"
 
 namespace {
 
@@ -18,75 +19,6 @@ using bytes = std::vector<uint8_t>;
 
 uint32_t crc_of(const bytes &b) {
     return static_cast<uint32_t>(crc32(0, b.data(), static_cast<uInt>(b.size())));
-}
-
-void put_le32(bytes *o, uint32_t v) {
-    for (int k = 0; k < 4; k++) o->push_back(static_cast<uint8_t>(v >> (8 * k)));
-}
-
-void put_number(bytes *o, uint64_t d) {
-    for (;;) {
-        const uint8_t x = d & 0x7F;
-        d >>= 7;
-        if (d == 0) {
-            o->push_back(0x80 | x);
-            return;
-        }
-        o->push_back(x);
-        d--;
-    }
-}
-
-enum { SOURCE_READ, TARGET_READ, SOURCE_COPY, TARGET_COPY };
-
-struct bps_action {
-    int command;
-    uint64_t length;
-    int64_t relative = 0;  // copies: the step of their read position
-    bytes data = {};       // target read
-};
-
-// A BPS patch carrying the script, with the sizes and CRC-32s of source and
-// the expected target.
-bytes bps_patch(const bytes &source, const bytes &target, const std::vector<bps_action> &script) {
-    bytes o{'B', 'P', 'S', '1'};
-    put_number(&o, source.size());
-    put_number(&o, target.size());
-    put_number(&o, 0);
-    for (const bps_action &a : script) {
-        put_number(&o, (a.length - 1) << 2 | static_cast<uint64_t>(a.command));
-        if (a.command == TARGET_READ) o.insert(o.end(), a.data.begin(), a.data.end());
-        if (a.command >= SOURCE_COPY) {
-            const uint64_t step = static_cast<uint64_t>(a.relative < 0 ? -a.relative : a.relative);
-            put_number(&o, step << 1 | (a.relative < 0 ? 1 : 0));
-        }
-    }
-    put_le32(&o, crc_of(source));
-    put_le32(&o, crc_of(target));
-    put_le32(&o, crc_of(o));
-    return o;
-}
-
-struct ips_record {
-    uint32_t offset;
-    bytes data;          // empty: a run
-    uint16_t count = 0;  // run
-    uint8_t value = 0;
-};
-
-bytes ips_patch(const std::vector<ips_record> &records, bool end_mark = true) {
-    bytes o{'P', 'A', 'T', 'C', 'H'};
-    for (const ips_record &r : records) {
-        o.insert(o.end(), {uint8_t(r.offset >> 16), uint8_t(r.offset >> 8), uint8_t(r.offset)});
-        const size_t n = r.data.size();
-        o.insert(o.end(), {uint8_t(n >> 8), uint8_t(n)});
-        if (n == 0)
-            o.insert(o.end(), {uint8_t(r.count >> 8), uint8_t(r.count), r.value});
-        else
-            o.insert(o.end(), r.data.begin(), r.data.end());
-    }
-    if (end_mark) o.insert(o.end(), {'E', 'O', 'F'});
-    return o;
 }
 
 bytes text(const char *t) { return bytes(t, t + strlen(t)); }
@@ -108,14 +40,14 @@ struct bps_case {
         at(8192, source.data(), 8192);
         at(16384, expected.data(), 16384);
         patch = bps_patch(source, expected,
-                          {{SOURCE_READ, 100},
-                           {TARGET_READ, 5, 0, text("HELLO")},
-                           {SOURCE_READ, 4096 - 105},
-                           {SOURCE_COPY, 1000, 8192},
-                           {TARGET_READ, 1, 0, {0xFF}},
-                           {TARGET_COPY, 8192 - 5097, 5096},
-                           {SOURCE_COPY, 8192, -9192},
-                           {TARGET_COPY, 16384, -8191}});
+                          {{BPS_SOURCE_READ, 100},
+                           {BPS_TARGET_READ, 5, 0, text("HELLO")},
+                           {BPS_SOURCE_READ, 4096 - 105},
+                           {BPS_SOURCE_COPY, 1000, 8192},
+                           {BPS_TARGET_READ, 1, 0, {0xFF}},
+                           {BPS_TARGET_COPY, 8192 - 5097, 5096},
+                           {BPS_SOURCE_COPY, 8192, -9192},
+                           {BPS_TARGET_COPY, 16384, -8191}});
     }
 };
 
@@ -138,14 +70,6 @@ struct ips_case {
     }
 };
 
-// A damaged BPS patch whose own CRC-32 is made right again, so that the
-// check behind it is the one that refuses it.
-bytes with_patch_crc(bytes p) {
-    p.resize(p.size() - 4);
-    put_le32(&p, crc_of(p));
-    return p;
-}
-
 struct bad_patch {
     const char *context;
     bytes patch;
@@ -159,7 +83,7 @@ std::vector<bad_patch> bad_patches() {
     bytes wrong_target = b.patch;
     wrong_target[wrong_target.size() - 8] ^= 1;
     bytes small = make_rom(8192, 3);
-    bytes overrun = bps_patch(small, bytes(16384, 0), {{SOURCE_READ, 16384}});
+    bytes overrun = bps_patch(small, bytes(16384, 0), {{BPS_SOURCE_READ, 16384}});
     bytes cut_record = i.patch;
     cut_record.resize(5 + 5 + 2);
     return {
@@ -167,7 +91,7 @@ std::vector<bad_patch> bad_patches() {
         {"BPS truncated", bytes(b.patch.begin(), b.patch.end() - 5), b.source, "own CRC-32"},
         {"BPS with one byte changed", [&] { bytes p = b.patch; p[20] ^= 0x40; return p; }(),
          b.source, "own CRC-32"},
-        {"BPS whose result is not what it says", with_patch_crc(wrong_target), b.source,
+        {"BPS whose result is not what it says", bps_with_own_crc(wrong_target), b.source,
          "result fails its CRC-32"},
         {"BPS reading past its source", overrun, small, "outside"},
         {"IPS without its EOF mark", ips_patch({{0x10, {1, 2}}}, false), i.source, "truncated"},
