@@ -11,6 +11,7 @@
 #include <wx/gauge.h>
 #include <wx/testing.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -792,6 +793,35 @@ TEST_F(ImageList, BackupRamListFollowsTheFolderAndWritesTheFileShown) {
     std::vector<uint8_t> back(BKRAM_AREA_BYTES);
     ASSERT_EQ(file_read_whole(out.path("105_B5.sav").c_str(), back.data(), back.size()), 1) << log_text();
     EXPECT_EQ(back, other) << "the file written is the one shown, from the folder shown";
+}
+
+// Archives go through the queue as files do: the add command opens them.
+TEST_F(CardPages, ArchivesInTheQueueAreWrittenLikeTheirFiles) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    writer_files f;
+    const std::string zip = f.dir.path("games.zip"), seven = f.dir.path("B.7z");
+    ASSERT_EQ(std::system(("cd '" + f.dir.dir + "' && zip -q games.zip A.pce disc.img disc.sub disc.ccd && " +
+                           "7z a -bd B.7z B.pce >/dev/null").c_str()),
+              0);
+    ASSERT_TRUE(enter_page(3));
+    my_panel_write *writer = pem->write_page();
+    ASSERT_TRUE(writer->queue_file(zip + ":A.pce", "Zipped A"));
+    ASSERT_TRUE(writer->queue_file(zip + ":disc.ccd", ""));
+    ASSERT_TRUE(writer->queue_file(seven, ""));
+    EXPECT_EQ(writer->queue()->GetString(1).utf8_string(), "disc `" + zip + ":disc.ccd");
+    ASSERT_TRUE(click(button(writer, "&start")));
+    ASSERT_TRUE(pump_until([&] { return writer->queue()->IsEmpty() && !pem->task()->busy(); }));
+    ASSERT_TRUE(idle());
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->disc_amount, 4u) << log_text();
+    EXPECT_STREQ(c->entries[1].name, "Zipped A");
+    EXPECT_STREQ(c->entries[2].name, "disc");
+    EXPECT_STREQ(c->entries[3].name, "B");
+    EXPECT_TRUE(disc_is_rom(c->entries[1]));
+    EXPECT_FALSE(disc_is_rom(c->entries[2]));
+    EXPECT_TRUE(disc_is_rom(c->entries[3]));
 }
 
 }  // namespace
