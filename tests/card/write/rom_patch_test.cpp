@@ -70,6 +70,17 @@ struct ips_case {
     }
 };
 
+struct good_patch {
+    const char *context;
+    bytes source, patch, expected;
+};
+
+std::vector<good_patch> good_patches() {
+    const bps_case b;
+    const ips_case i;
+    return {{"BPS", b.source, b.patch, b.expected}, {"IPS", i.source, i.patch, i.expected}};
+}
+
 struct bad_patch {
     const char *context;
     bytes patch;
@@ -107,19 +118,15 @@ std::vector<bad_patch> bad_patches() {
 }  // namespace
 
 TEST(rom_patch, patches_give_the_hand_made_roms) {
-    const bps_case b;
-    const ips_case i;
-    const struct {
-        const char *context;
-        const bytes &source, &patch, &expected;
-    } cases[] = {{"BPS", b.source, b.patch, b.expected}, {"IPS", i.source, i.patch, i.expected}};
-    for (const auto &c : cases) {
+    for (const good_patch &c : good_patches()) {
         SCOPED_TRACE(c.context);
         bytes rom = c.source;
         std::string why;
         ASSERT_TRUE(rom_patch_apply(c.patch.data(), c.patch.size(), &rom, &why)) << why;
         EXPECT_TRUE(rom == c.expected);
     }
+    const bps_case b;
+    const ips_case i;
     patch_ends e{};
     ASSERT_TRUE(rom_patch_ends(b.patch.data(), b.patch.size(), &e));
     EXPECT_EQ(e.source_crc, crc_of(b.source));
@@ -140,13 +147,7 @@ TEST(rom_patch, bad_patches_are_refused_and_leave_the_rom_alone) {
 }
 
 TEST(rom_patch, a_patched_add_equals_the_add_of_the_expected_rom) {
-    const bps_case b;
-    const ips_case i;
-    const struct {
-        const char *context;
-        const bytes &source, &patch, &expected;
-    } cases[] = {{"BPS", b.source, b.patch, b.expected}, {"IPS", i.source, i.patch, i.expected}};
-    for (const auto &c : cases) {
+    for (const good_patch &c : good_patches()) {
         SCOPED_TRACE(c.context);
         temp_dir dir;
         write_file(dir.path("base.pce"), c.source);
