@@ -314,7 +314,8 @@ bool rom_bytes_read(log_sink *log, const char *argument, uint64_t limit, std::ve
             return false;
         }
         if (static_cast<uint64_t>(size) > limit) {
-            log_file_message(log, argument, ": larger than any HuCard image\n");
+            log_printf_whole(log, "%s: larger than any HuCard image (over %llu MiB)\n", argument,
+                             static_cast<unsigned long long>(limit >> 20));
             return false;
         }
         out->assign(static_cast<size_t>(size), 0);

@@ -4,7 +4,6 @@
 #include <archive_entry.h>
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
 #include "card/cdimage/bcd.h"
@@ -18,13 +17,6 @@ namespace {
 // and none is read past its declared size.
 constexpr uint64_t MEMBER_SIZE_MAX = uint64_t{CD_POSITION_LIMIT} * CD_SECTOR_SIZE;
 constexpr size_t READ_BLOCK = 1 << 20;
-
-bool ends_with_folded(const std::string &name, const char *suffix) {
-    const size_t n = std::char_traits<char>::length(suffix);
-    if (name.size() < n) return false;
-    return std::equal(name.end() - static_cast<std::ptrdiff_t>(n), name.end(), suffix,
-                      [](char a, char b) { return tolower(static_cast<unsigned char>(a)) == b; });
-}
 
 // Always a handle to free; *opened false when the file cannot be read as an
 // archive (archive_error_string says why).
@@ -68,7 +60,7 @@ bool refuse(log_sink *log, const std::string &what) {
 }  // namespace
 
 bool archive_file_name(const std::string &name) {
-    return ends_with_folded(name, ".zip") || ends_with_folded(name, ".7z");
+    return name_ends_with(name, ".zip") || name_ends_with(name, ".7z");
 }
 
 bool archive_list(log_sink *log, const std::string &path, std::vector<archive_member> *out) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "card/cdimage/cd_description.h"
@@ -36,6 +37,9 @@ struct image_input {
     disc_description *description;  // owned; empty for a ROM
     cd_source *source;              // owned; IMAGE_CD only
 };
+
+// Whether name ends with suffix (given in lower case), in any letter case.
+bool name_ends_with(const std::string &name, const char *suffix);
 
 // Whether image_input_read would find any file under the prefix (a ROM, a
 // file of an image set, prefix.cue or prefix.chd).
