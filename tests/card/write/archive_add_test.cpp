@@ -185,6 +185,26 @@ TEST(archive_add, bad_archives_are_refused_with_the_card_unchanged) {
          },
          "",
          {"d.zip:game.pce"}},
+        {"a zip cut short inside its member",
+         [](const archive_inputs &i) {
+             std::string zip = i.pack("cut.zip", "zip", "game.pce", "-0");
+             std::vector<uint8_t> b = read_all(zip);
+             b.resize(b.size() / 2);
+             write_file(zip, b);
+             return zip;
+         },
+         "",
+         {"cut.zip"}},
+        {"a 7z cut short",
+         [](const archive_inputs &i) {
+             std::string seven = i.pack("cut.7z", "7z", "game.pce");
+             std::vector<uint8_t> b = read_all(seven);
+             b.resize(b.size() - 40);
+             write_file(seven, b);
+             return seven;
+         },
+         "",
+         {"cut.7z"}},
         {"an encrypted zip",
          [](const archive_inputs &i) { return i.pack("e.zip", "zip", "game.pce", "-P secret"); },
          "",
