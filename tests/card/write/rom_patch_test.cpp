@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "card/cdimage/image_input.h"
 #include "card/cdimage/rom_patch.h"
 #include "tests/card/write/adding_fixture.h"
 #include "tests/card/write/patch_writer.h"
@@ -195,5 +198,42 @@ TEST(rom_patch, a_refused_patch_leaves_the_card_unchanged) {
                   1);
         EXPECT_NE(log.text().find(c.why), std::string::npos) << log.text();
         EXPECT_TRUE(card_bytes(card) == before) << "the card changed";
+    }
+}
+
+// Damaged patches, made by flipping, cutting and lengthening good ones: no
+// read or write outside the buffers (the sanitizers watch), a refused one
+// leaves the ROM as it was, and nothing grows past the largest ROM.
+TEST(rom_patch, damaged_patches_never_reach_outside_the_roms) {
+    std::mt19937 random(35);
+    for (const good_patch &c : good_patches()) {
+        SCOPED_TRACE(c.context);
+        for (int round = 0; round < 3000; round++) {
+            bytes patch = c.patch;
+            const int changes = 1 + static_cast<int>(random() % 4);
+            for (int k = 0; k < changes; k++) {
+                const size_t at = random() % patch.size();
+                switch (random() % 3) {
+                    case 0:
+                        patch[at] = static_cast<uint8_t>(random());
+                        break;
+                    case 1:
+                        patch.resize(std::max<size_t>(at, 1));
+                        break;
+                    default:
+                        patch.insert(patch.begin() + static_cast<std::ptrdiff_t>(at),
+                                     static_cast<uint8_t>(random()));
+                }
+            }
+            // Half of them pass the BPS patch's own check, to reach the actions.
+            if (c.patch[0] == 'B' && round % 2 == 0 && patch.size() > 4) patch = bps_with_own_crc(patch);
+            bytes rom = c.source;
+            std::string why;
+            if (!rom_patch_apply(patch.data(), patch.size(), &rom, &why)) {
+                ASSERT_TRUE(rom == c.source) << why;
+                ASSERT_FALSE(why.empty());
+            }
+            ASSERT_LE(rom.size(), size_t{ROM_SIZE_MAX});
+        }
     }
 }
