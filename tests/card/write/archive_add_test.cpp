@@ -62,6 +62,14 @@ struct archive_inputs {
     }
 };
 
+// The file with change made to its bytes; returns its name.
+std::string changed(const std::string &file, void (*change)(std::vector<uint8_t> &)) {
+    std::vector<uint8_t> b = read_all(file);
+    change(b);
+    write_file(file, b);
+    return file;
+}
+
 bool tools_present() {
     return run_shell("zip -v >/dev/null 2>&1 && 7z >/dev/null 2>&1 && python3 -V >/dev/null 2>&1");
 }
@@ -177,31 +185,22 @@ TEST(archive_add, bad_archives_are_refused_with_the_card_unchanged) {
          {"fake.zip", "not a readable archive"}},
         {"a damaged member",
          [](const archive_inputs &i) {
-             std::string zip = i.pack("d.zip", "zip", "game.pce", "-0");
-             std::vector<uint8_t> b = read_all(zip);
-             b[b.size() / 2] ^= 0xFF;
-             write_file(zip, b);
-             return zip;
+             return changed(i.pack("d.zip", "zip", "game.pce", "-0"),
+                            [](std::vector<uint8_t> &b) { b[b.size() / 2] ^= 0xFF; });
          },
          "",
          {"d.zip:game.pce"}},
         {"a zip cut short inside its member",
          [](const archive_inputs &i) {
-             std::string zip = i.pack("cut.zip", "zip", "game.pce", "-0");
-             std::vector<uint8_t> b = read_all(zip);
-             b.resize(b.size() / 2);
-             write_file(zip, b);
-             return zip;
+             return changed(i.pack("cut.zip", "zip", "game.pce", "-0"),
+                            [](std::vector<uint8_t> &b) { b.resize(b.size() / 2); });
          },
          "",
          {"cut.zip"}},
         {"a 7z cut short",
          [](const archive_inputs &i) {
-             std::string seven = i.pack("cut.7z", "7z", "game.pce");
-             std::vector<uint8_t> b = read_all(seven);
-             b.resize(b.size() - 40);
-             write_file(seven, b);
-             return seven;
+             return changed(i.pack("cut.7z", "7z", "game.pce"),
+                            [](std::vector<uint8_t> &b) { b.resize(b.size() - 40); });
          },
          "",
          {"cut.7z"}},
@@ -270,10 +269,9 @@ TEST(archive_add, bad_archives_are_refused_with_the_card_unchanged) {
 TEST(archive_add, a_disc_damaged_midway_is_not_listed) {
     if (!tools_present()) GTEST_SKIP() << "zip, 7z or python3 missing";
     archive_inputs in;
-    const std::string zip = in.pack("d.zip", "zip", "disc.ccd disc.sub disc.img", "-0");
-    std::vector<uint8_t> b = read_all(zip);
-    b[b.size() - 200000] ^= 0xFF;  // inside the stored image, past its first sectors
-    write_file(zip, b);
+    // Inside the stored image, past its first sectors.
+    const std::string zip = changed(in.pack("d.zip", "zip", "disc.ccd disc.sub disc.img", "-0"),
+                                    [](std::vector<uint8_t> &b) { b[b.size() - 200000] ^= 0xFF; });
     memory_card card{TEST_CARD_SECTORS};
     ASSERT_TRUE(format_card(card.drive()));
     recording_log log;
