@@ -48,7 +48,8 @@ int run_dat(int argc, char **argv) {
     }
     dat_match m = dat_find(roms, image.data(), image.size());
     printf("%s\n", dat_match_text(m).c_str());
-    if (const char *patch = command_option_value(a, "--patch"); patch != nullptr && m.rom == nullptr) {
+    const char *patch = command_option_value(a, "--patch");
+    if (patch != nullptr && m.rom == nullptr) {
         std::string line;
         bool found = rom_patch_origin(
             patch, image.data(), image.size(),

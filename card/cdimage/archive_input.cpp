@@ -202,9 +202,8 @@ struct archive_set_source : cd_source {
     bool read(log_sink *log, uint32_t first, uint32_t count, const cd_sector_target &t) override {
         return (t.main == nullptr || read_part(log, *img, uint64_t{first} * CD_SECTOR_SIZE, count,
                                                t.main, t.main_stride, CD_SECTOR_SIZE)) &&
-               (t.sub == nullptr ||
-                read_part(log, *sub, uint64_t{first} * SUBCHANNEL_BLOCK_SIZE, count, t.sub,
-                          t.sub_stride, SUBCHANNEL_BLOCK_SIZE));
+               (t.sub == nullptr || read_part(log, *sub, uint64_t{first} * SUBCHANNEL_BLOCK_SIZE,
+                                              count, t.sub, t.sub_stride, SUBCHANNEL_BLOCK_SIZE));
     }
     bool end_whole_read(log_sink *log) override { return img->finish(log) && sub->finish(log); }
     bool check_all_data(log_sink *log) override { return end_whole_read(log); }
@@ -219,7 +218,8 @@ disc_description *read_set_description(log_sink *log, const std::string &archive
     std::error_code error;
     std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     std::string temp;
-    FILE *f = error ? nullptr : file_os_create_beside(path_utf8(folder / "vmk-set.ccd").c_str(), &temp);
+    FILE *f =
+        error ? nullptr : file_os_create_beside(path_utf8(folder / "vmk-set.ccd").c_str(), &temp);
     bool written = f != nullptr && fwrite(text.data(), 1, text.size(), f) == text.size();
     if (f != nullptr && fclose(f) != 0) written = false;
     disc_description *d = written ? description_read(log, temp.c_str(), true) : nullptr;
@@ -305,7 +305,8 @@ bool choose(log_sink *log, const std::string &archive, const std::string &inner,
 
 }  // namespace
 
-bool rom_bytes_read(log_sink *log, const char *argument, uint64_t limit, std::vector<uint8_t> *out) {
+bool rom_bytes_read(log_sink *log, const char *argument, uint64_t limit,
+                    std::vector<uint8_t> *out) {
     std::string archive, inner;
     if (!archive_argument(argument, &archive, &inner)) {
         const int64_t size = file_size(argument);

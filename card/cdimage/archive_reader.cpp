@@ -81,12 +81,13 @@ bool archive_list(log_sink *log, const std::string &path, std::vector<archive_me
         const char *raw = entry_name(e);
         std::string name = raw != nullptr ? raw : "";
         if (unsafe_name(name)) {
-            ok = refuse(log, path + ": member name " + name +
-                                 " points outside the archive; refused");
+            ok = refuse(log,
+                        path + ": member name " + name + " points outside the archive; refused");
             break;
         }
         if (archive_entry_is_encrypted(e)) {
-            ok = refuse(log, path + ": " + name + " is encrypted; unpack it with its password first");
+            ok = refuse(log,
+                        path + ": " + name + " is encrypted; unpack it with its password first");
             break;
         }
         if (archive_entry_filetype(e) != AE_IFREG) continue;
@@ -96,8 +97,8 @@ bool archive_list(log_sink *log, const std::string &path, std::vector<archive_me
         }
         const int64_t size = archive_entry_size(e);
         if (size < 0 || static_cast<uint64_t>(size) > MEMBER_SIZE_MAX) {
-            ok = refuse(log, path + ": " + name +
-                                 " declares more bytes than any disc holds; refused");
+            ok = refuse(log,
+                        path + ": " + name + " declares more bytes than any disc holds; refused");
             break;
         }
         out->push_back({name, static_cast<uint64_t>(size)});

@@ -231,7 +231,8 @@ bool rom_patch_origin(const char *patch_file, const uint8_t *image, size_t n,
     const char *title = lookup(e.source_crc, e.source_size);
     char crc[16];
     snprintf(crc, sizeof crc, "%08x", e.source_crc);
-    *line = title != nullptr ? std::string("patched from ") + title
-                             : std::string("patched from a ROM not in the DAT (CRC-32 ") + crc + ")";
+    *line = title != nullptr
+                ? std::string("patched from ") + title
+                : std::string("patched from a ROM not in the DAT (CRC-32 ") + crc + ")";
     return title != nullptr;
 }

@@ -277,7 +277,8 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         // before their areas are overwritten.
         return VMK_FAILED;
     }
-    bool written = in.kind == IMAGE_ROM ? write_rom_area(c, in.rom, &d) : write_cd_area(c, in, r, &d);
+    bool written =
+        in.kind == IMAGE_ROM ? write_rom_area(c, in.rom, &d) : write_cd_area(c, in, r, &d);
     if (!written) return VMK_FAILED;
     if (!index_track_commit(c->log, c->disk, in.rom, *plan)) return VMK_FAILED;
     if (fresh) {

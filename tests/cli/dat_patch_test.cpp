@@ -20,8 +20,9 @@ uint32_t crc_of(const std::vector<uint8_t> &b) {
 std::string dat_xml(const std::string &title, const std::vector<uint8_t> &rom) {
     char crc[16];
     snprintf(crc, sizeof crc, "%08x", crc_of(rom));
-    return "<?xml version=\"1.0\"?>\n<datafile><game name=\"" + title + "\"><rom name=\"b.pce\" size=\"" +
-           std::to_string(rom.size()) + "\" crc=\"" + crc + "\"/></game></datafile>\n";
+    return "<?xml version=\"1.0\"?>\n<datafile><game name=\"" + title +
+           "\"><rom name=\"b.pce\" size=\"" + std::to_string(rom.size()) + "\" crc=\"" + crc +
+           "\"/></game></datafile>\n";
 }
 
 }  // namespace
@@ -35,17 +36,18 @@ TEST(DatPatch, PatchedFilesAndArchivesAgainstTheBaseDat) {
     write_file(dir.path("base.pce"), base);
     write_file(dir.path("patched.pce"), patched);
     write_file(dir.path("other.pce"), make_rom(16384, 22));
-    write_file(dir.path("fix.bps"),
-               bps_patch(base, patched,
-                         {{BPS_SOURCE_READ, 100},
-                          {BPS_TARGET_READ, 1, 0, {patched[100]}},
-                          {BPS_SOURCE_READ, 16384 - 101},
-                          {BPS_TARGET_READ, 1, 0, {0xEE}},
-                          {BPS_TARGET_COPY, 8191, 16384}}));
+    write_file(dir.path("fix.bps"), bps_patch(base, patched,
+                                              {{BPS_SOURCE_READ, 100},
+                                               {BPS_TARGET_READ, 1, 0, {patched[100]}},
+                                               {BPS_SOURCE_READ, 16384 - 101},
+                                               {BPS_TARGET_READ, 1, 0, {0xEE}},
+                                               {BPS_TARGET_COPY, 8191, 16384}}));
     write_file(dir.path("fix.ips"), ips_patch({{100, {patched[100]}}}));
     const std::string xml = dat_xml("Base &amp; Title", base);
     write_file(dir.path("base.dat"), std::vector<uint8_t>(xml.begin(), xml.end()));
-    ASSERT_EQ(run_shell("cd '" + dir.dir + "' && zip -q base.zip base.pce && zip -q two.zip base.pce other.pce"), 0);
+    ASSERT_EQ(run_shell("cd '" + dir.dir +
+                        "' && zip -q base.zip base.pce && zip -q two.zip base.pce other.pce"),
+              0);
     const struct {
         std::string args;
         std::string out;
@@ -65,6 +67,7 @@ TEST(DatPatch, PatchedFilesAndArchivesAgainstTheBaseDat) {
                                              c.args + " --dat base.dat; echo \"#$?\"");
         EXPECT_NE(out.find(c.out), std::string::npos) << c.args << "\n" << out;
         EXPECT_NE(out.find("#" + std::to_string(c.status) + "\n"), std::string::npos)
-            << c.args << "\n" << out;
+            << c.args << "\n"
+            << out;
     }
 }

@@ -40,16 +40,18 @@ struct archive_inputs {
     std::string pack(const std::string &name, const std::string &tool, const std::string &members,
                      const std::string &extra = "") const {
         const std::string command =
-            tool == "zip" ? "cd " + quoted(dir.dir) + " && zip -q -r " + extra + " " + name + " " + members
-                          : "cd " + quoted(dir.dir) + " && 7z a -bd -y " + extra + " " + name + " " +
-                                members + " >/dev/null";
+            tool == "zip"
+                ? "cd " + quoted(dir.dir) + " && zip -q -r " + extra + " " + name + " " + members
+                : "cd " + quoted(dir.dir) + " && 7z a -bd -y " + extra + " " + name + " " +
+                      members + " >/dev/null";
         EXPECT_TRUE(run_shell(command)) << command;
         return dir.path(name);
     }
     // Python's zipfile keeps member names as given, which the tools refuse
     // to write: names is "stored name=file in the folder" pairs.
     std::string python_zip(const std::string &name, const std::vector<std::string> &names) const {
-        std::string script = "import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED)\n";
+        std::string script =
+            "import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED)\n";
         for (const std::string &n : names) {
             size_t eq = n.find('=');
             script += "z.writestr(zipfile.ZipInfo('" + n.substr(0, eq) + "'),open('" +
@@ -57,7 +59,8 @@ struct archive_inputs {
         }
         script += "z.close()\n";
         write_file(dir.path("make.py"), std::vector<uint8_t>(script.begin(), script.end()));
-        EXPECT_TRUE(run_shell("python3 " + quoted(dir.path("make.py")) + " " + quoted(dir.path(name))));
+        EXPECT_TRUE(
+            run_shell("python3 " + quoted(dir.path("make.py")) + " " + quoted(dir.path(name))));
         return dir.path(name);
     }
 };
@@ -161,7 +164,9 @@ TEST(archive_add, bad_archives_are_refused_with_the_card_unchanged) {
         std::vector<std::string> words;  // the message names these
     } cases[] = {
         {"several games, none named: the list",
-         [](const archive_inputs &i) { return i.pack("s.zip", "zip", "game.pce disc.img disc.sub disc.ccd cue"); },
+         [](const archive_inputs &i) {
+             return i.pack("s.zip", "zip", "game.pce disc.img disc.sub disc.ccd cue");
+         },
          "",
          {"several games", "game.pce", "disc.ccd", "cue/disc.cue"}},
         {"several games in a 7z, none named",
@@ -223,7 +228,9 @@ TEST(archive_add, bad_archives_are_refused_with_the_card_unchanged) {
          "",
          {"outside the archive"}},
         {"an absolute name",
-         [](const archive_inputs &i) { return i.python_zip("abs.zip", {"/tmp/game.pce=game.pce"}); },
+         [](const archive_inputs &i) {
+             return i.python_zip("abs.zip", {"/tmp/game.pce=game.pce"});
+         },
          "",
          {"/tmp/game.pce", "outside the archive"}},
         {"a member declaring more than a disc holds",
@@ -254,7 +261,8 @@ TEST(archive_add, bad_archives_are_refused_with_the_card_unchanged) {
         memory_card card{TEST_CARD_SECTORS};
         ASSERT_TRUE(format_card(card.drive()));
         recording_log first;
-        ASSERT_EQ(run_card(first, card.drive(), "add_withname", {in.dir.path("game.pce"), "keep"}), 0);
+        ASSERT_EQ(run_card(first, card.drive(), "add_withname", {in.dir.path("game.pce"), "keep"}),
+                  0);
         const std::vector<uint8_t> before = card_bytes(card);
         recording_log log;
         EXPECT_EQ(run_card(log, card.drive(), "add_withname", {argument, "game"}), 1);

@@ -2,6 +2,8 @@
 // expected ROMs: applying them gives those ROMs, the
 // card then equals the one added from the expected ROM, and a bad patch is
 // refused with the card unchanged.
+#include "card/cdimage/rom_patch.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "card/cdimage/image_input.h"
-#include "card/cdimage/rom_patch.h"
 #include "tests/card/write/adding_fixture.h"
 #include "tests/card/write/patch_writer.h"
 
@@ -104,7 +105,12 @@ std::vector<bad_patch> bad_patches() {
     return {
         {"BPS made for another ROM", b.patch, make_rom(16384, 99), "another ROM"},
         {"BPS truncated", bytes(b.patch.begin(), b.patch.end() - 5), b.source, "own CRC-32"},
-        {"BPS with one byte changed", [&] { bytes p = b.patch; p[20] ^= 0x40; return p; }(),
+        {"BPS with one byte changed",
+         [&] {
+             bytes p = b.patch;
+             p[20] ^= 0x40;
+             return p;
+         }(),
          b.source, "own CRC-32"},
         {"BPS whose result is not what it says", bps_with_own_crc(wrong_target), b.source,
          "result fails its CRC-32"},
@@ -165,15 +171,17 @@ TEST(rom_patch, a_patched_add_equals_the_add_of_the_expected_rom) {
                            {dir.path("base.pce"), "game", "--patch", dir.path("fix.patch")}),
                   0)
             << log.text();
-        ASSERT_EQ(run_card(plain_log, plain.drive(), "add_withname", {dir.path("expected.pce"), "game"}),
-                  0);
+        ASSERT_EQ(
+            run_card(plain_log, plain.drive(), "add_withname", {dir.path("expected.pce"), "game"}),
+            0);
         EXPECT_TRUE(card_bytes(patched) == card_bytes(plain)) << "the cards differ";
         char crcs[64];
         snprintf(crcs, sizeof crcs, "base ROM CRC-32 %08x, result %08x", crc_of(c.source),
                  crc_of(c.expected));
         EXPECT_NE(log.text().find(crcs), std::string::npos) << log.text();
         // The base ROM inside an archive is patched the same way.
-        if (std::system(("cd '" + dir.dir + "' && zip -q base.zip base.pce 2>/dev/null").c_str()) != 0)
+        if (std::system(("cd '" + dir.dir + "' && zip -q base.zip base.pce 2>/dev/null").c_str()) !=
+            0)
             continue;
         memory_card zipped{TEST_CARD_SECTORS};
         ASSERT_TRUE(format_card(zipped.drive()));
@@ -237,7 +245,8 @@ TEST(rom_patch, damaged_patches_never_reach_outside_the_roms) {
                 }
             }
             // Half of them pass the BPS patch's own check, to reach the actions.
-            if (c.patch[0] == 'B' && round % 2 == 0 && patch.size() > 4) patch = bps_with_own_crc(patch);
+            if (c.patch[0] == 'B' && round % 2 == 0 && patch.size() > 4)
+                patch = bps_with_own_crc(patch);
             bytes rom = c.source;
             std::string why;
             if (!rom_patch_apply(patch.data(), patch.size(), &rom, &why)) {
