@@ -14,9 +14,10 @@
 uint32_t rom_crc32(const uint8_t *data, size_t n);
 
 // *rom replaced by the patched ROM; false with *why set and *rom unchanged.
-// IPS: refused when truncated or when a record reaches past
-// ROM_SIZE_MAX (the largest ROM the card stores). BPS: refused unless the patch's own CRC-32, the
-// source's size and CRC-32 and the result's size and CRC-32 all match.
+// IPS: refused when truncated or when a record reaches past ROM_SIZE_MAX
+// (the largest ROM the card stores). BPS: refused unless the patch's own
+// CRC-32, the source's size and CRC-32 and the result's size and CRC-32 all
+// match.
 bool rom_patch_apply(const uint8_t *patch, size_t n, std::vector<uint8_t> *rom, std::string *why);
 
 // The ROM a BPS patch was made from and the ROM it makes; false for IPS or
