@@ -36,7 +36,9 @@ std::string lower_extension(const std::string &name) {
     return e;
 }
 
-std::string stem_of(const std::string &name) { return name.substr(0, name.find_last_of('.')); }
+std::string stem_of(const std::string &name) {
+    return name.substr(0, name.size() - lower_extension(name).size());
+}
 
 std::string folder_of(const std::string &name) {
     size_t slash = name.find_last_of('/');
@@ -49,7 +51,7 @@ int member_index(const std::vector<archive_member> &m, const std::string &name) 
     return -1;
 }
 
-// The member's stem with one of the extensions, any letter case.
+// The member with this stem and extension (the latter in any letter case).
 int member_with_extension(const std::vector<archive_member> &m, const std::string &stem,
                           const char *extension) {
     for (size_t i = 0; i < m.size(); i++)
