@@ -41,11 +41,12 @@ const command_help command_helps[] = {
      "the colour table file", "vmk device colortable colors.txt /dev/ttyUSB0"},
 
     {"card", "add", nullptr, "Adds a CD image set or a HuCard ROM to the card, then reads it back to verify it.",
-     "image file prefix (game for game.img/.sub/.ccd, or the ROM file); optional image#; "
-     "--no-verify skips the read-back",
+     "image file prefix (game for game.img/.sub/.ccd, or the ROM file; a .zip or .7z, "
+     "archive.zip:inner/name.cue for one of several games); optional image#; "
+     "--no-verify skips the read-back; --patch FILE applies an IPS or BPS patch to a ROM",
      "vmk card add D games/ys"},
     {"card", "add_withname", nullptr, "Adds an image set or ROM under the name given.",
-     "image file prefix; the name shown in the list; optional image#; --no-verify",
+     "image file prefix; the name shown in the list; optional image#; --no-verify; --patch FILE",
      "vmk card add_withname D games/ys \"Ys I & II\""},
     {"card", "overwrite", nullptr, "Replaces the image at an image number.",
      "image file prefix; image#; optional name; --no-verify", "vmk card overwrite D games/ys 3"},
@@ -113,10 +114,12 @@ const command_help command_helps[] = {
      "Writes an empty backup RAM file (or Memory Base image) for an emulator.",
      "the new file (an existing one is not overwritten); --memory-base: 128 KiB image; "
      "--gzip: compressed", "vmk save format blank.sav"},
-    {"dat", "check", "<file> --dat <dat file>",
-     "Checks a ROM file against a Logiqx XML DAT by CRC-32 and size (also with a 512-byte "
-     "header stripped or the bit order reversed).",
-     "the ROM file; --dat: the DAT file", "vmk dat check game.pce --dat pce.dat"},
+    {"dat", "check", "<file> --dat <dat file> [--patch <bps file>]",
+     "Checks a ROM file (or the ROM in a .zip or .7z) against a Logiqx XML DAT by CRC-32 and "
+     "size (also with a 512-byte header stripped or the bit order reversed). With --patch, a "
+     "file the BPS patch made is traced to the ROM it was patched from.",
+     "the ROM file; --dat: the DAT file; --patch: the patch that made the file",
+     "vmk dat check game.pce --dat pce.dat"},
     {"", "ports", "[--json]",
      "Lists the serial ports with what the system knows of each: USB vendor and product id, "
      "maker, product and serial number, the stable /dev/serial/by-id name (on Windows the "

@@ -84,7 +84,7 @@ const char *const vmk_usage_lines[] = {
     "vmk card list <drive> [--json]",
     "vmk card drives [--all] [--json]",
     "vmk ports [--json]",
-    "vmk dat check <file> --dat <dat file>",
+    "vmk dat check <file> --dat <dat file> [--patch <bps file>]",
     "vmk save list|copy|delete|format ...",
     "vmk help [device|card|dat|save <command>]   vmk <...> --help   vmk --version",
     nullptr,

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "card/cdimage/archive_input.h"
 #include "card/cdimage/chd_disc.h"
 #include "card/cdimage/cue_disc.h"
 #include "card/cdimage/subchannel_q.h"
@@ -50,15 +51,6 @@ bool nothing_named(const std::string &prefix) {
     return true;
 }
 
-bool ends_with(const std::string &name, const char *suffix) {
-    size_t n = strlen(suffix);
-    if (name.size() < n) return false;
-    for (size_t i = 0; i < n; i++)
-        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i])
-            return false;
-    return true;
-}
-
 // A cue sheet or a compressed image: both come as a laid-out sheet.
 int read_laid_out(log_sink *log, const char *name, image_input *in,
                   cd_source *(*open)(log_sink *, const char *, cue_sheet *)) {
@@ -82,8 +74,19 @@ int read_chd(log_sink *log, const char *name, image_input *in) {
 
 }  // namespace
 
+bool name_ends_with(const std::string &name, const char *suffix) {
+    size_t n = strlen(suffix);
+    if (name.size() < n) return false;
+    for (size_t i = 0; i < n; i++)
+        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i])
+            return false;
+    return true;
+}
+
 bool image_input_named(const char *prefix_text) {
     const std::string prefix = prefix_text;
+    std::string archive, inner;
+    if (archive_argument(prefix_text, &archive, &inner)) return file_size(archive.c_str()) >= 0;
     return !nothing_named(prefix) || file_size((prefix + ".cue").c_str()) >= 0 ||
            file_size((prefix + ".chd").c_str()) >= 0;
 }
@@ -91,13 +94,21 @@ bool image_input_named(const char *prefix_text) {
 int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     *in = image_input{};
     const std::string prefix = prefix_text;
-    if (ends_with(prefix, ".cue")) return read_cue(log, prefix_text, in);
-    if (ends_with(prefix, ".chd")) return read_chd(log, prefix_text, in);
+    std::string archive, inner;
+    if (archive_argument(prefix_text, &archive, &inner))
+        return archive_input_read(log, archive, inner, in);
+    if (name_ends_with(prefix, ".cue")) return read_cue(log, prefix_text, in);
+    if (name_ends_with(prefix, ".chd")) return read_chd(log, prefix_text, in);
     int64_t rom_size = 0;
     switch (check_size(prefix, ROM_SIZE_UNIT, &rom_size)) {
         case SIZE_OK:
             if (rom_size > ROM_SIZE_MAX) {
                 log_line(log, "image file size is too large. banked ROM image is not supported.");
+                return 0;
+            }
+            in->rom.assign(static_cast<size_t>(rom_size), 0);
+            if (!file_read_whole(prefix_text, in->rom.data(), in->rom.size())) {
+                log_file_message(log, prefix_text, ": cannot be read\n");
                 return 0;
             }
             in->kind = IMAGE_ROM;

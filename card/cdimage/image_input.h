@@ -1,10 +1,13 @@
 // What an image argument names: a HuCard ROM file (the prefix itself), a CD
 // image set (prefix.img, prefix.sub and prefix.cdm or prefix.ccd), or a cue
 // sheet (an argument ending in .cue, or prefix.cue when neither of the
-// others is there).
+// others is there); or any of these inside a .zip or .7z file
+// (archive_input.h).
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "card/cdimage/cd_description.h"
 #include "card/cdimage/cd_source.h"
@@ -29,10 +32,14 @@ inline constexpr int ROM_SIZE_MAX = 0x100000;  // banked ROMs are not supported
 struct image_input {
     image_kind kind;
     uint32_t rom_size;              // IMAGE_ROM
+    std::vector<uint8_t> rom;       // IMAGE_ROM: its bytes, rom_size of them
     uint32_t sector_count;          // IMAGE_CD: sectors of the disc (prefix.img and prefix.sub)
     disc_description *description;  // owned; empty for a ROM
     cd_source *source;              // owned; IMAGE_CD only
 };
+
+// Whether name ends with suffix (given in lower case), in any letter case.
+bool name_ends_with(const std::string &name, const char *suffix);
 
 // Whether image_input_read would find any file under the prefix (a ROM, a
 // file of an image set, prefix.cue or prefix.chd).

@@ -45,6 +45,8 @@ struct command_arguments;
 // The option that skips reading the written areas back after an add or an
 // overwrite.
 #define CARD_NO_VERIFY "--no-verify"
+// An IPS or BPS file applied to a HuCard ROM before it is added.
+#define CARD_PATCH "--patch"
 
 struct card_context {
     disk_handle *disk;

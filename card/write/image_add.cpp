@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "card/cdimage/bcd.h"
+#include "card/cdimage/rom_patch.h"
 #include "card/layout/disc_kind.h"
 #include "card/write/disc_area_write.h"
 #include "card/layout/card_layout.h"
@@ -119,15 +120,22 @@ bool append_block(card_context *c, uint32_t *block) {
     return true;
 }
 
-// The ROM file is read once, here: its area and its index track are made
-// from these bytes.
-bool read_rom(log_sink *log, const char *prefix, uint32_t bytes, std::vector<uint8_t> *rom) {
-    rom->assign(bytes, 0);
-    FILE *f = file_open(prefix, "rb");
-    bool ok = f != nullptr && fread(rom->data(), 1, bytes, f) == bytes;
-    if (f != nullptr) fclose(f);
-    if (!ok) log_file_message(log, prefix, ": cannot be read\n");
-    return ok;
+// The patch named by --patch, applied before anything is written.
+bool apply_patch(card_context *c, image_input *in) {
+    const char *patch =
+        c->arguments != nullptr ? command_option_value(*c->arguments, CARD_PATCH) : nullptr;
+    if (patch == nullptr) return true;
+    if (in->kind != IMAGE_ROM) {
+        log_line(c->log, "--patch applies to HuCard ROMs only");
+        return false;
+    }
+    if (!rom_patch_file(c->log, patch, &in->rom)) return false;
+    if (in->rom.empty() || in->rom.size() % ROM_SIZE_UNIT != 0) {
+        log_line(c->log, "the patched ROM is not a whole number of 8 KiB banks; nothing written");
+        return false;
+    }
+    in->rom_size = static_cast<uint32_t>(in->rom.size());
+    return true;
 }
 
 bool write_rom_area(card_context *c, const std::vector<uint8_t> &rom, disc_entry *d) {
@@ -187,7 +195,7 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
 
     input_guard input;
     image_input &in = input.in;
-    if (!image_input_read(c->log, prefix, &in)) return VMK_FAILED;
+    if (!image_input_read(c->log, prefix, &in) || !apply_patch(c, &in)) return VMK_FAILED;
     const char *name = v[r.name_index];
     if (r.name_index == 0) {
         if (const char *display = description_display_name(in.description)) {
@@ -269,12 +277,10 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         // before their areas are overwritten.
         return VMK_FAILED;
     }
-    std::vector<uint8_t> rom;  // stays empty for a CD image
-    bool written = in.kind == IMAGE_ROM
-                       ? read_rom(c->log, prefix, in.rom_size, &rom) && write_rom_area(c, rom, &d)
-                       : write_cd_area(c, in, r, &d);
+    bool written =
+        in.kind == IMAGE_ROM ? write_rom_area(c, in.rom, &d) : write_cd_area(c, in, r, &d);
     if (!written) return VMK_FAILED;
-    if (!index_track_commit(c->log, c->disk, rom, *plan)) return VMK_FAILED;
+    if (!index_track_commit(c->log, c->disk, in.rom, *plan)) return VMK_FAILED;
     if (fresh) {
         if (!name_write(c, &c->entries[0], index_name)) return VMK_FAILED;
         for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) c->order[p] = static_cast<uint8_t>(p);

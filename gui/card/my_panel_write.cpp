@@ -74,7 +74,7 @@ void my_panel_write::on_queue_key(wxKeyEvent &event) {
 
 void my_panel_write::on_choose(wxCommandEvent &) {
     wxFileDialog dialog(this, "Open image file(s)", m_path, wxEmptyString,
-                        "*.cdm;*.ccd;*.cue;*.chd;*.pce;*.csv", wxFD_OPEN | wxFD_MULTIPLE | wxFD_FILE_MUST_EXIST);
+                        "*.cdm;*.ccd;*.cue;*.chd;*.pce;*.zip;*.7z;*.csv", wxFD_OPEN | wxFD_MULTIPLE | wxFD_FILE_MUST_EXIST);
     if (dialog.ShowModal() != wxID_OK) return;
     wxArrayString paths;
     dialog.GetPaths(paths);

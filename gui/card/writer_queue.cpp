@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "card/cdimage/archive_input.h"
 #include "card/cdimage/image_input.h"
 #include "core/file_util.h"
 #include "core/log_whole.h"
@@ -36,6 +37,8 @@ bool is_cd_description(const std::string &path) {
 }
 
 bool is_whole_disc_file(const std::string &path) {
+    std::string archive, member;
+    if (archive_argument(path.c_str(), &archive, &member)) return true;
     const auto dot = extension_dot(path);
     if (dot == std::string::npos) return false;
     const char *ext = path.c_str() + dot + 1;
@@ -58,9 +61,14 @@ bool rom_file_check(log_sink *log, const std::string &path) {
 
 bool writer_queue_entry_make(log_sink *log, const std::string &path, const std::string &name,
                              writer_queue_entry *entry) {
-    const bool cd = is_cd_description(path);
+    // A game inside an archive is named by its member, a set by its
+    // description too: the whole argument goes to the add command.
+    std::string archive, member;
+    const bool archived = archive_argument(path.c_str(), &archive, &member);
+    const bool cd = !archived && is_cd_description(path);
     if (!cd && !is_whole_disc_file(path) && !rom_file_check(log, path)) return false;
-    entry->name = name.empty() ? without_extension(path.substr(base_start(path))) : name;
+    const std::string &shown = member.empty() ? path : member;
+    entry->name = name.empty() ? without_extension(shown.substr(base_start(shown))) : name;
     entry->image_file = cd ? without_extension(path) : path;
     return true;
 }

@@ -11,9 +11,9 @@
 // True for a CD description (.cdm or .ccd, either case); the add command
 // takes those by prefix and ROM files by their whole name.
 bool is_cd_description(const std::string &path);
-// True for a cue sheet or a CHD file (.cue, .chd, either case), which the
-// add command takes by its whole name like a ROM file, but which is checked
-// there, not here.
+// True for a cue sheet or a CHD file (.cue, .chd, either case) and for a
+// .zip or .7z (perhaps with ":member" after it), which the add command takes
+// by its whole name like a ROM file, but which is checked there, not here.
 bool is_whole_disc_file(const std::string &path);
 // A ROM file must exist, hold a multiple of 0x2000 bytes and at most
 // 0x100000. False with the file name and the reason in the log.

@@ -65,12 +65,12 @@ TEST(Help, ReachesTheUserThroughHelpAndDashDashHelp) {
         {"device dump --help", "usage: vmk device dump [rom|romram|sf2] [romfile] [port]\n"},
         {"card add --help",
          "usage: vmk card add <drive> [imagefileprefix] (image#)\n"
-         "       options, before or after the drive: [--no-verify]\n"},
+         "       options, before or after the drive: [--no-verify] [--patch FILE]\n"},
         {"help card list", "usage: vmk card list <drive> [--json]\n"},
         {"ports --help", "usage: vmk ports [--json]\n"},
-        {"help dat check", "usage: vmk dat check <file> --dat <dat file>\n"},
-        {"dat check --help", "usage: vmk dat check <file> --dat <dat file>\n"},
-        {"help dat", "usage: vmk dat check <file> --dat <dat file>\n"},
+        {"help dat check", "usage: vmk dat check <file> --dat <dat file> [--patch <bps file>]\n"},
+        {"dat check --help", "usage: vmk dat check <file> --dat <dat file> [--patch <bps file>]\n"},
+        {"help dat", "usage: vmk dat check <file> --dat <dat file> [--patch <bps file>]\n"},
         {"help", "usage: vmk device <command>"},
         {"--version", "vmk 0."},
     };

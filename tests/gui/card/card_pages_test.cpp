@@ -11,6 +11,7 @@
 #include <wx/gauge.h>
 #include <wx/testing.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -792,6 +793,41 @@ TEST_F(ImageList, BackupRamListFollowsTheFolderAndWritesTheFileShown) {
     std::vector<uint8_t> back(BKRAM_AREA_BYTES);
     ASSERT_EQ(file_read_whole(out.path("105_B5.sav").c_str(), back.data(), back.size()), 1) << log_text();
     EXPECT_EQ(back, other) << "the file written is the one shown, from the folder shown";
+}
+
+// Archives go through the queue as files do: the add command opens them.
+struct CardArchives : card_window_test {
+    // The names the card lists once the writer has emptied its queue.
+    std::vector<std::string> written_names(my_panel_write *writer, const memory_card &card) {
+        if (!click(button(writer, "&start")) ||
+            !pump_until([&] { return writer->queue()->IsEmpty() && !pem->task()->busy(); }) ||
+            !idle())
+            return {};
+        auto c = open_block(card.drive());
+        std::vector<std::string> names;
+        for (uint32_t e = 1; c != nullptr && e < c->disc_amount; e++)
+            names.push_back(std::string(c->entries[e].name) + (disc_is_rom(c->entries[e]) ? " (ROM)" : ""));
+        return names;
+    }
+};
+
+TEST_F(CardArchives, InTheQueueAreWrittenLikeTheirFiles) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    writer_files f;
+    const std::string zip = f.dir.path("games.zip"), seven = f.dir.path("B.7z");
+    ASSERT_EQ(std::system(("cd '" + f.dir.dir + "' && zip -q games.zip A.pce disc.img disc.sub disc.ccd && " +
+                           "7z a -bd B.7z B.pce >/dev/null").c_str()),
+              0);
+    ASSERT_TRUE(enter_page(3));
+    my_panel_write *writer = pem->write_page();
+    ASSERT_TRUE(writer->queue_file(zip + ":A.pce", "Zipped A"));
+    ASSERT_TRUE(writer->queue_file(zip + ":disc.ccd", ""));
+    ASSERT_TRUE(writer->queue_file(seven, ""));
+    EXPECT_EQ(writer->queue()->GetString(1).utf8_string(), "disc `" + zip + ":disc.ccd");
+    EXPECT_EQ(written_names(writer, card),
+              (std::vector<std::string>{"Zipped A (ROM)", "disc", "B (ROM)"}))
+        << log_text();
 }
 
 }  // namespace

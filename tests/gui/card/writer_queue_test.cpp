@@ -61,6 +61,16 @@ TEST(WriterQueue, RowsKeepTheRomExtensionAndDropTheDescriptions) {
     EXPECT_EQ(writer_queue_text(entry), "Ys I `/cd.d/Ys I.Cue");
     ASSERT_TRUE(writer_queue_entry_make(log.sink, "/cd.d/Ys II.CHD", "", &entry));
     EXPECT_EQ(writer_queue_text(entry), "Ys II `/cd.d/Ys II.CHD");
+    // So does an archive, with or without the game named inside it.
+    const char *const archives[][2] = {
+        {"/cd.d/games.ZIP", "games `/cd.d/games.ZIP"},
+        {"/cd.d/all.7z:cd/Ys I.cue", "Ys I `/cd.d/all.7z:cd/Ys I.cue"},
+        {"/cd.d/games.zip:disc.ccd", "disc `/cd.d/games.zip:disc.ccd"},
+    };
+    for (const auto &a : archives) {
+        ASSERT_TRUE(writer_queue_entry_make(log.sink, a[0], "", &entry));
+        EXPECT_EQ(writer_queue_text(entry), a[1]);
+    }
     EXPECT_EQ(log.text(), "");
 }
 
