@@ -1,6 +1,7 @@
 // The dump groups' track files read from every layout of one generated disc:
 // the same files, byte for byte, as the generator wrote for the dump layout.
 #include "card/cdimage/dump_tracks.h"
+#include "card/cdimage/track_digest.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "tests/card/cdimage/dump_disc.h"
+#include "tests/card/cdimage/tool_digest.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/temp_dir.h"
 
@@ -103,6 +105,44 @@ TEST(DumpTracks, ReadsAnyStretchOfATrackAndStopsWhenTheSinkSays) {
     EXPECT_EQ(calls, 1);
     image_input_free(&in);
 }
+
+std::string hex(const uint8_t *bytes, size_t n) {
+    std::string text;
+    char two[3];
+    for (size_t i = 0; i < n; i++) {
+        snprintf(two, sizeof two, "%02x", bytes[i]);
+        text += two;
+    }
+    return text;
+}
+
+#ifndef _WIN32
+// Hashed from a one-file sheet, each track equals its dump file as the
+// system's tools hash it.
+TEST(DumpTracks, DigestsEqualTheToolsOverTheDumpFiles) {
+    const dump_disc disc = dump_disc_mixed();
+    temp_dir dumps, sheet;
+    write_dump_disc(dumps.dir, disc, LAYOUT_FILE_PER_TRACK);
+    recording_log log;
+    image_input in{};
+    ASSERT_EQ(image_input_read(log.sink, write_dump_disc(sheet.dir, disc, LAYOUT_ONE_FILE).c_str(), &in), 1);
+    std::vector<dump_track> tracks;
+    ASSERT_TRUE(dump_tracks_list(log.sink, in.description, in.source, &tracks));
+    for (size_t k = 0; k < tracks.size(); k++) {
+        SCOPED_TRACE("track " + std::to_string(k + 1));
+        const tool_digest expected = tool_digest_of(dumps.path(dump_disc_track_name(k)));
+        ASSERT_EQ(expected.sha1.size(), 40u);
+        track_digest got{};
+        ASSERT_TRUE(dump_track_digest(log.sink, in.source, tracks[k], &got)) << log.text();
+        EXPECT_EQ(hex(got.sha1, 20), expected.sha1);
+        char crc[9];
+        snprintf(crc, sizeof crc, "%08x", got.crc);
+        EXPECT_EQ(crc, expected.crc);
+        EXPECT_EQ(got.size, expected.size);
+    }
+    image_input_free(&in);
+}
+#endif
 
 TEST(DumpTracks, ATocWithoutTracksIsRefused) {
     disc_description d{};
