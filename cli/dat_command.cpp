@@ -9,7 +9,7 @@
 #include "core/status.h"
 #include "core/command_options.h"
 #include "core/file_util.h"
-#include "device/dat_file.h"
+#include "dat/dat_file.h"
 
 int run_dat(int argc, char **argv) {
     if (argc < 1 || strcmp(argv[0], "check") != 0) {

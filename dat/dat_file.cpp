@@ -1,12 +1,14 @@
-#include "device/dat_file.h"
+#include "dat/dat_file.h"
 
 #include <expat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "core/file_util.h"
 #include "core/text_copy.h"
@@ -18,9 +20,10 @@ constexpr size_t BANK = 0x2000;
 
 struct parse_state {
     XML_Parser parser;
-    std::vector<dat_rom> *roms;
-    std::string title;
-    int depth_in_game = 0;
+    dat_catalog *out;
+    int depth = 0;
+    bool in_game = false;
+    std::string root;
     bool entity_declared = false;
 };
 
@@ -30,15 +33,24 @@ const char *attribute(const XML_Char **attrs, const char *name) {
     return nullptr;
 }
 
-void on_start(void *user, const XML_Char *name, const XML_Char **attrs) {
-    auto *s = static_cast<parse_state *>(user);
-    if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) {
-        const char *title = attribute(attrs, "name");
-        s->title = title != nullptr ? title : "";
-        s->depth_in_game = 1;
-        return;
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// 40 hexadecimal digits; anything else counts as no SHA-1 at all.
+bool parse_sha1(const char *text, uint8_t out[20]) {
+    if (text == nullptr || strlen(text) != 40) return false;
+    for (int i = 0; i < 20; i++) {
+        int high = hex_digit(text[2 * i]), low = hex_digit(text[2 * i + 1]);
+        if (high < 0 || low < 0) return false;
+        out[i] = static_cast<uint8_t>(high << 4 | low);
     }
-    if (s->depth_in_game == 0 || strcmp(name, "rom") != 0) return;
+    return true;
+}
+
+void add_rom(parse_state *s, const XML_Char **attrs) {
     const char *size = attribute(attrs, "size");
     const char *crc = attribute(attrs, "crc");
     if (size == nullptr || crc == nullptr) return;
@@ -48,13 +60,46 @@ void on_start(void *user, const XML_Char *name, const XML_Char **attrs) {
     unsigned long crc_value = strtoul(crc, &end, 16);
     if (*crc == '\0' || *end != '\0' || crc_value > 0xFFFFFFFFul) return;
     const char *status = attribute(attrs, "status");
-    s->roms->push_back({s->title, size_value, static_cast<uint32_t>(crc_value),
-                        status != nullptr && strcmp(status, "baddump") == 0});
+    const char *name = attribute(attrs, "name");
+    dat_catalog *c = s->out;
+    dat_rom r{c->games.back().title, size_value, static_cast<uint32_t>(crc_value),
+              status != nullptr && strcmp(status, "baddump") == 0, name != nullptr ? name : "",
+              false, {}, static_cast<uint32_t>(c->games.size() - 1)};
+    if (dat_name_is_sheet(r.name)) return;
+    r.has_sha1 = parse_sha1(attribute(attrs, "sha1"), r.sha1);
+    const auto index = static_cast<uint32_t>(c->roms.size());
+    if (dat_name_is_track(r.name)) {
+        c->games.back().tracks.push_back(index);
+        c->track_entries++;
+    }
+    c->by_size_crc.emplace(dat_key(r.size, r.crc), index);
+    c->roms.push_back(std::move(r));
+}
+
+void on_start(void *user, const XML_Char *name, const XML_Char **attrs) {
+    auto *s = static_cast<parse_state *>(user);
+    if (s->depth++ == 0) s->root = name;
+    if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) {
+        const char *title = attribute(attrs, "name");
+        s->out->games.push_back({title != nullptr ? title : "", {}});
+        s->in_game = true;
+        return;
+    }
+    if (s->in_game && strcmp(name, "rom") == 0) add_rom(s, attrs);
 }
 
 void on_end(void *user, const XML_Char *name) {
     auto *s = static_cast<parse_state *>(user);
-    if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) s->depth_in_game = 0;
+    s->depth--;
+    if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) s->in_game = false;
+}
+
+bool ends_with_lower(const std::string &name, const char *suffix) {
+    size_t n = strlen(suffix);
+    if (name.size() < n) return false;
+    for (size_t i = 0; i < n; i++)
+        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i]) return false;
+    return true;
 }
 
 // Entities are how a small file blows up into a huge one: any declaration
@@ -79,8 +124,12 @@ uint8_t reverse_bits(uint8_t b) {
 
 }  // namespace
 
-bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::string *why) {
-    roms->clear();
+bool dat_name_is_track(const std::string &name) { return ends_with_lower(name, ".bin"); }
+bool dat_name_is_sheet(const std::string &name) { return ends_with_lower(name, ".cue"); }
+
+bool dat_catalog_parse(const char *text, size_t n, dat_catalog *out, std::string *why) {
+    *out = dat_catalog{};
+    why->clear();
     if (n > DAT_MAX_BYTES) {
         *why = "the DAT is larger than 64 MiB";
         return false;
@@ -90,7 +139,7 @@ bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::stri
         *why = "out of memory";
         return false;
     }
-    parse_state state{parser, roms, "", 0, false};
+    parse_state state{parser, out, 0, false, "", false};
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, on_start, on_end);
     XML_SetEntityDeclHandler(parser, on_entity);
@@ -104,15 +153,17 @@ bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::stri
                  static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
                  XML_ErrorString(XML_GetErrorCode(parser)));
         *why = line;
-    } else if (roms->empty()) {
+    } else if (state.root != "datafile" && state.root != "mame") {
+        *why = "not a DAT file: its root element is <" + state.root + ">, not <datafile>";
+    } else if (out->roms.empty()) {
         *why = "no ROM entries with size and CRC found";
     }
     XML_ParserFree(parser);
-    if (!why->empty()) roms->clear();
+    if (!why->empty()) *out = dat_catalog{};
     return why->empty();
 }
 
-bool dat_load(const char *path, std::vector<dat_rom> *roms, std::string *why) {
+bool dat_catalog_load(const char *path, dat_catalog *out, std::string *why) {
     why->clear();
     int64_t size = file_size(path);
     if (size < 0) {
@@ -128,7 +179,32 @@ bool dat_load(const char *path, std::vector<dat_rom> *roms, std::string *why) {
         *why = "cannot be read";
         return false;
     }
-    return dat_parse(text.data(), text.size(), roms, why);
+    return dat_catalog_parse(text.data(), text.size(), out, why);
+}
+
+std::vector<const dat_rom *> dat_lookup(const dat_catalog &c, uint64_t size, uint32_t crc) {
+    std::vector<const dat_rom *> found;
+    auto range = c.by_size_crc.equal_range(dat_key(size, crc));
+    for (auto i = range.first; i != range.second; ++i) {
+        const dat_rom &r = c.roms[i->second];
+        if (r.size == size && r.crc == crc) found.push_back(&r);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::string *why) {
+    dat_catalog c;
+    bool ok = dat_catalog_parse(text, n, &c, why);
+    *roms = std::move(c.roms);
+    return ok;
+}
+
+bool dat_load(const char *path, std::vector<dat_rom> *roms, std::string *why) {
+    dat_catalog c;
+    bool ok = dat_catalog_load(path, &c, why);
+    *roms = std::move(c.roms);
+    return ok;
 }
 
 dat_match dat_find(const std::vector<dat_rom> &roms, const uint8_t *data, size_t n) {
