@@ -113,10 +113,13 @@ const command_help command_helps[] = {
      "Writes an empty backup RAM file (or Memory Base image) for an emulator.",
      "the new file (an existing one is not overwritten); --memory-base: 128 KiB image; "
      "--gzip: compressed", "vmk save format blank.sav"},
-    {"dat", "check", "<file> --dat <dat file>",
-     "Checks a ROM file against a Logiqx XML DAT by CRC-32 and size (also with a 512-byte "
-     "header stripped or the bit order reversed).",
-     "the ROM file; --dat: the DAT file", "vmk dat check game.pce --dat pce.dat"},
+    {"dat", "check", "<file>... --dat <dat file> [--card <drive>] [--json]",
+     "Checks HuCard ROMs and discs against a Logiqx XML DAT: a ROM by CRC-32 and size (also with "
+     "a 512-byte header stripped or the bit order reversed), a disc by the CRC-32 and SHA-1 of "
+     "each track file in the dump groups' layout (verified, partly or unknown).",
+     "ROM files, .cue, .ccd or .chd files; with --card the drive and image numbers ('#5') or "
+     "all; --dat: the DAT file; --json: one object an input",
+     "vmk dat check game.cue --dat pce-cd.dat"},
     {"", "ports", "[--json]", "Lists the serial ports and whether you may open them.",
      "--json: one object per line", "vmk ports"},
     {"", "help", "[device|card <command>]", "Shows the commands, or one command's help.",

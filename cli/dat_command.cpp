@@ -1,15 +1,71 @@
-// `vmk dat check FILE --dat DAT`: the DAT check of a dump, for a file
-// already on disk.
+// `vmk dat check FILE... --dat DAT [--card DRIVE #N|all...] [--json]`: HuCard
+// ROMs and discs (cue sheets, image sets, compressed images, images stored
+// on a card) checked against a DAT. Status 0 only when every input is
+// verified.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "card/commands/dat_check.h"
+#include "cli/card_drive_argument.h"
+#include "cli/console_log.h"
 #include "cli/daily_commands.h"
-#include "core/status.h"
 #include "core/command_options.h"
-#include "core/file_util.h"
-#include "dat/dat_file.h"
+#include "core/status.h"
+#include "platform/disk_service.h"
+
+namespace {
+
+void print(const std::string &text) {
+    fwrite(text.data(), 1, text.size(), stdout);
+    fflush(stdout);
+}
+
+// One ROM alone prints its line as a dump check does; with several inputs
+// each line says which input it is about.
+std::string report_text(const dat_check_report &r, bool json, bool several) {
+    if (json) return dat_check_json(r);
+    std::string text = dat_check_text(r);
+    if (r.rom && !several) text.erase(0, r.input.size() + 2);
+    return text;
+}
+
+int check(log_sink *log, const command_arguments &a, const char *dat_path) {
+    const char *drive_word = command_option_value(a, "--card");
+    const bool json = command_option_given(a, "--json");
+    bool discs = drive_word != nullptr, roms = drive_word != nullptr;
+    for (const char *file : a.positional) (dat_check_names_disc(file) ? discs : roms) = true;
+    dat_catalog dat;
+    if (!dat_check_load(log, dat_path, discs, roms, &dat)) return VMK_FAILED;
+    const bool several = a.positional.size() > 1 || drive_word != nullptr;
+    bool all_verified = true;
+    if (drive_word != nullptr) {
+        std::string drive;
+        disk_service_allow_text_agent();
+        std::vector<dat_check_report> reports;
+        const std::vector<std::string> which(a.positional.begin(), a.positional.end());
+        const bool ok = resolve_card_drive_argument(log, drive_word, &drive) &&
+                        dat_check_card(log, drive.c_str(), dat, which, &reports);
+        for (const dat_check_report &r : reports) {
+            print(report_text(r, json, several));
+            all_verified = all_verified && dat_check_verified(r);
+        }
+        return ok && all_verified ? VMK_OK : VMK_FAILED;
+    }
+    for (const char *file : a.positional) {
+        dat_check_report r;
+        if (!dat_check_file(log, dat, file, &r)) {
+            all_verified = false;
+            continue;
+        }
+        print(report_text(r, json, several));
+        all_verified = all_verified && dat_check_verified(r);
+    }
+    return all_verified ? VMK_OK : VMK_FAILED;
+}
+
+}  // namespace
 
 int run_dat(int argc, char **argv) {
     if (argc < 1 || strcmp(argv[0], "check") != 0) {
@@ -21,34 +77,15 @@ int run_dat(int argc, char **argv) {
         return VMK_OK;
     }
     command_arguments a;
-    bool ok = command_arguments_split("--dat FILE", argc - 1, argv + 1, true, &a);
+    bool ok = command_arguments_split("--dat FILE --card DRIVE --json", argc - 1, argv + 1, true, &a);
     const char *dat = command_option_value(a, "--dat");
-    if (!ok || a.positional.size() != 1 || dat == nullptr) {
+    if (!ok || a.positional.empty() || dat == nullptr) {
         if (!a.refusal.empty()) fprintf(stderr, "vmk: %s\n", a.refusal.c_str());
         print_usage(stderr, "dat", "check");
         return VMK_USAGE;
     }
-    const char *file = a.positional[0];
-    int64_t size = file_size(file);
-    // Far beyond any HuCard image: most likely the wrong file, which is not
-    // worth reading whole.
-    constexpr int64_t FILE_MAX = int64_t{64} << 20;
-    if (size > FILE_MAX) {
-        printf("%s: larger than any HuCard image (over 64 MiB)\n", file);
-        return VMK_FAILED;
-    }
-    std::vector<uint8_t> image(size > 0 ? static_cast<size_t>(size) : 0);
-    if (size < 0 || (size > 0 && !file_read_whole(file, image.data(), image.size()))) {
-        printf("%s: cannot be read\n", file);
-        return VMK_FAILED;
-    }
-    std::vector<dat_rom> roms;
-    std::string why;
-    if (!dat_load(dat, &roms, &why)) {
-        printf("DAT %s: %s\n", dat, why.c_str());
-        return VMK_FAILED;
-    }
-    dat_match m = dat_find(roms, image.data(), image.size());
-    printf("%s\n", dat_match_text(m).c_str());
-    return m.rom != nullptr && !m.rom->bad_dump ? VMK_OK : VMK_FAILED;
+    console_log con = console_log_create();
+    const int status = check(con.sink, a, dat);
+    console_log_destroy(con);
+    return status;
 }

@@ -43,10 +43,16 @@ bool pregap_start(log_sink *log, cd_source *source, uint8_t point, uint32_t star
 bool dump_tracks_list(log_sink *log, const disc_description *d, cd_source *source,
                       std::vector<dump_track> *out) {
     out->clear();
+    // The lead-out from A2's P time: not every TOC reader fills plba for A0 to A2.
     uint32_t lead_out = source->sector_count;
-    for (int i = 0; i < d->tocentries; i++)
-        if (d->entries[i].point == TOC_POINT_A2 && d->entries[i].plba < lead_out)
-            lead_out = d->entries[i].plba;
+    for (int i = 0; i < d->tocentries; i++) {
+        const toc_entry &e = d->entries[i];
+        const uint8_t p[3] = {e.pmin, e.psec, e.pframe};
+        const uint32_t frames = msf_to_frames(p);
+        if (e.point == TOC_POINT_A2 && frames >= CD_PREGAP_FRAMES &&
+            frames - CD_PREGAP_FRAMES < lead_out)
+            lead_out = frames - CD_PREGAP_FRAMES;
+    }
     std::vector<const toc_entry *> tracks;
     for (int i = 0; i < d->tocentries; i++)
         if (is_track(d->entries[i])) tracks.push_back(&d->entries[i]);

@@ -68,9 +68,9 @@ TEST(Help, ReachesTheUserThroughHelpAndDashDashHelp) {
          "       options, before or after the drive: [--no-verify]\n"},
         {"help card list", "usage: vmk card list <drive> [--json]\n"},
         {"ports --help", "usage: vmk ports [--json]\n"},
-        {"help dat check", "usage: vmk dat check <file> --dat <dat file>\n"},
-        {"dat check --help", "usage: vmk dat check <file> --dat <dat file>\n"},
-        {"help dat", "usage: vmk dat check <file> --dat <dat file>\n"},
+        {"help dat check", "usage: vmk dat check <file>... --dat <dat file> [--card <drive>] [--json]\n"},
+        {"dat check --help", "usage: vmk dat check <file>... --dat <dat file> [--card <drive>] [--json]\n"},
+        {"help dat", "usage: vmk dat check <file>... --dat <dat file> [--card <drive>] [--json]\n"},
         {"help", "usage: vmk device <command>"},
         {"--version", "vmk 0."},
     };
