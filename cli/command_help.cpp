@@ -42,10 +42,12 @@ const command_help command_helps[] = {
 
     {"card", "add", nullptr, "Adds a CD image set or a HuCard ROM to the card, then reads it back to verify it.",
      "image file prefix (game for game.img/.sub/.ccd, or the ROM file); optional image#; "
-     "--no-verify skips the read-back",
+     "--no-verify skips the read-back; --dat FILE checks the input against a DAT first and "
+     "logs the result; --name-by-dat stores the DAT's title as the name",
      "vmk card add D games/ys"},
     {"card", "add_withname", nullptr, "Adds an image set or ROM under the name given.",
-     "image file prefix; the name shown in the list; optional image#; --no-verify",
+     "image file prefix; the name shown in the list; optional image#; --no-verify; --dat FILE "
+     "and --name-by-dat as for add",
      "vmk card add_withname D games/ys \"Ys I & II\""},
     {"card", "overwrite", nullptr, "Replaces the image at an image number.",
      "image file prefix; image#; optional name; --no-verify", "vmk card overwrite D games/ys 3"},
@@ -87,9 +89,10 @@ const command_help command_helps[] = {
     {"card", "preview", "<drive> <block#> <file.png>",
      "Renders the image list the console shows for a block.", "block#; the PNG file",
      "vmk card preview D 0 list.png"},
-    {"card", "list", "<drive> [--json]",
+    {"card", "list", "<drive> [--dat <dat file>] [--json]",
      "Lists the card's images as the window does, with sizes and the capacity line.",
-     "--json: one object per line", "vmk card list D"},
+     "--dat: a column with each image's DAT result (verified, partly, unknown; a ROM as a "
+     "dump check says); --json: one object per line", "vmk card list D"},
     {"card", "drives", "[--all] [--json]",
      "Lists the card drives and registered card image files.",
      "--all: also the disks that are no cards and why; --json: one object per line",

@@ -10,9 +10,9 @@
 namespace {
 
 const card_command_info rows[] = {
-    {"add", "[imagefileprefix] (image#)", card_open, card_add, 1, 1, CARD_NO_VERIFY},
+    {"add", "[imagefileprefix] (image#)", card_open, card_add, 1, 1, CARD_ADD_OPTIONS},
     {"add_withname", "[imagefileprefix] [name] (image#)", card_open, card_add_withname, 2, 1,
-     CARD_NO_VERIFY},
+     CARD_ADD_OPTIONS},
     {"overwrite", "[imagefileprefix] [image#] (name)", card_open, card_overwrite, 2, 1,
      CARD_NO_VERIFY},
     {"config", "[image#] [val] (name)", card_open, card_config, 2, 1, nullptr},

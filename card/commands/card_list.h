@@ -20,6 +20,7 @@ struct card_list_row {
     std::string kind_mark;      // two characters: "D ", "Dr", "R ", "Rx", ...
     std::string text;           // the list row: number, blank, mark, blank, name
     uint64_t size_bytes = 0;    // length * 512
+    std::string dat;            // the DAT check's verdict when one was asked for
 };
 
 struct card_list {

@@ -8,6 +8,7 @@
 
 #include "card/backup/stored_image.h"
 #include "card/cdimage/image_input.h"
+#include "card/commands/card_list.h"
 #include "card/cdimage/track_digest.h"
 #include "card/layout/card_args.h"
 #include "card/layout/card_layout.h"
@@ -76,7 +77,8 @@ bool dat_check_names_disc(const char *file) {
     const std::string name = file;
     for (const char *suffix : {".cue", ".chd", ".ccd", ".cdm"})
         if (ends_with(name, suffix)) return true;
-    return file_size(file) < 0 && file_size((name + ".img").c_str()) >= 0;
+    // No file by that name: an image set's or a sheet's prefix.
+    return file_size(file) < 0;
 }
 
 bool dat_check_source(log_sink *log, const dat_catalog &dat, const disc_description *d,
@@ -131,6 +133,7 @@ bool check_record(card_context *c, const dat_catalog &dat, const image_number &n
     dat_check_report r;
     if (!managearea_select(c, n.block) || !dat_check_stored(c, dat, n.record, &r)) return false;
     r.input = "#" + std::to_string(n.value());
+    r.image_number = n.value();
     out->push_back(std::move(r));
     return true;
 }
@@ -144,7 +147,7 @@ bool check_on_card(card_context *c, const dat_catalog &dat, const std::vector<st
                 const uint32_t amount = c->disc_amount;
                 std::vector<uint8_t> order(c->order, c->order + amount);
                 for (uint8_t record : order)
-                    if (!check_record(c, dat, {b, record}, out)) return false;
+                    if (record != 0 && !check_record(c, dat, {b, record}, out)) return false;
             }
             continue;
         }
@@ -173,6 +176,15 @@ bool dat_check_card(log_sink *log, const char *drive, const dat_catalog &dat,
     const bool ok = check_on_card(c.get(), dat, which, out);
     disk_close(c->disk);
     return ok;
+}
+
+bool dat_check_list(log_sink *log, const char *drive, const dat_catalog &dat, card_list *rows) {
+    std::vector<dat_check_report> reports;
+    if (!dat_check_card(log, drive, dat, {"all"}, &reports)) return false;
+    for (card_list_row &row : rows->rows)
+        for (const dat_check_report &r : reports)
+            if (r.image_number == row.image_number) row.dat = dat_check_verdict(r);
+    return true;
 }
 
 std::string dat_check_title(const dat_check_report &r) {

@@ -18,6 +18,7 @@ struct card_context;
 
 struct dat_check_report {
     std::string input;  // the file name, or "#5" for a stored image
+    uint32_t image_number = 0;  // a stored image's
     bool rom = false;
     dat_match rom_match{};              // a ROM's result
     std::vector<disc_track_sum> tracks;  // a disc's track files
@@ -28,8 +29,8 @@ struct dat_check_report {
 // in the log when it does not read or lists nothing for them.
 bool dat_check_load(log_sink *log, const char *path, bool discs, bool roms, dat_catalog *out);
 
-// Whether a file argument names a disc (.cue, .chd, .ccd, .cdm, or an image
-// set's prefix) rather than a HuCard ROM.
+// Whether a file argument names a disc (.cue, .chd, .ccd, .cdm, or no file:
+// a prefix as the add takes it) rather than a HuCard ROM.
 bool dat_check_names_disc(const char *file);
 
 // false with a message when the input cannot be read.
@@ -39,11 +40,18 @@ bool dat_check_source(log_sink *log, const dat_catalog &dat, const disc_descript
 // Record e of c's current block (open, read-only is enough).
 bool dat_check_stored(card_context *c, const dat_catalog &dat, uint32_t e, dat_check_report *out);
 // The images of the card behind drive that which names: "#N" (or N) or
-// "all", in the card's order; each report's input is "#N". false with a
+// "all" (every image but the blocks' index discs), in the card's order; each
+// report's input is "#N". false with a
 // message when the card or an image cannot be read (the reports so far
 // stay in *out).
 bool dat_check_card(log_sink *log, const char *drive, const dat_catalog &dat,
                     const std::vector<std::string> &which, std::vector<dat_check_report> *out);
+
+// Every image's verdict (dat_check_verdict) into rows' dat fields, the index
+// discs' left empty. false with a message when the card or an image cannot
+// be read.
+struct card_list;
+bool dat_check_list(log_sink *log, const char *drive, const dat_catalog &dat, card_list *rows);
 
 // The DAT's title for the input, "" when nothing matched.
 std::string dat_check_title(const dat_check_report &r);
