@@ -26,7 +26,12 @@ bool dump_track_digest(log_sink *log, cd_source *source, const dump_track &t, tr
     sha1_context sha;
     sha1_init(&sha);
     uint32_t crc = crc_more(0, nullptr, 0);
-    std::future<void> hashing;  // SHA-1 of the other buffer; waited for before it is reused
+    // The hashes of the other buffer, waited for before it is read into again.
+    std::future<void> sha_job, crc_job;
+    auto wait = [&] {
+        if (sha_job.valid()) sha_job.get();
+        if (crc_job.valid()) crc_job.get();
+    };
     bool ok = true;
     int current = 0;
     for (uint32_t at = 0; at < t.sectors; at += chunk, current ^= 1) {
@@ -41,11 +46,11 @@ bool dump_track_digest(log_sink *log, cd_source *source, const dump_track &t, tr
             break;
         }
         const size_t n = size_t{count} * CD_SECTOR_SIZE;
-        crc = crc_more(crc, data, n);
-        if (hashing.valid()) hashing.get();
-        hashing = std::async(std::launch::async, [&sha, data, n] { sha1_update(&sha, data, n); });
+        wait();
+        sha_job = std::async(std::launch::async, [&sha, data, n] { sha1_update(&sha, data, n); });
+        crc_job = std::async(std::launch::async, [&crc, data, n] { crc = crc_more(crc, data, n); });
     }
-    if (hashing.valid()) hashing.get();
+    wait();
     if (!ok) return false;
     out->size = t.bytes();
     out->crc = crc;

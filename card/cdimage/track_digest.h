@@ -1,6 +1,6 @@
-// CRC-32, SHA-1 and size of a dump-group track file, read once: the read
-// and CRC-32 on the calling thread, SHA-1 of the previous chunk on a second
-// one, so that a check costs about one pass of the slower of the two.
+// CRC-32, SHA-1 and size of a dump-group track file, read once: each chunk's
+// CRC-32 and SHA-1 on threads of their own while the calling thread reads
+// the next, so that a check costs about the slowest of the three alone.
 #pragma once
 
 #include <cstdint>
