@@ -127,8 +127,7 @@ std::string card_list_text(const card_list &list, bool json, bool dat_column) {
         char size[32];
         snprintf(size, sizeof size, "%9.1f MiB  ", static_cast<double>(r.size_bytes) / (1 << 20));
         out += size;
-        // The DAT column, when asked for: as wide as its longest word.
-        if (dat_column) out += r.dat + std::string(r.dat.size() < 10 ? 10 - r.dat.size() : 1, ' ');
+        if (dat_column) out += card_list_dat_column(r.dat);
         out += r.text + "\n";
     }
     if (json)

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "core/file_util.h"
-#include "core/text_copy.h"
 
 namespace {
 

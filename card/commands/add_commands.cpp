@@ -24,10 +24,11 @@ int add_checked(card_context *c, int argc, const char *const *v, add_request r) 
         }
         return image_add(c, argc, v, r);
     }
-    const bool disc = dat_check_names_disc(v[0]);
+    // A DAT of the other kind is no reason to refuse the add: the input is
+    // then simply unknown to it.
     dat_catalog dat;
     dat_check_report report;
-    if (!dat_check_load(c->log, dat_path, disc, !disc, &dat) ||
+    if (!dat_check_load(c->log, dat_path, false, false, &dat) ||
         !dat_check_file(c->log, dat, v[0], &report))
         return VMK_FAILED;
     const std::string title = dat_check_title(report);

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "tests/card/cdimage/image_set.h"
+#include "tests/card/cdimage/tool_digest.h"
 
 namespace {
 
@@ -141,4 +142,16 @@ std::string write_dump_disc_set(const std::string &folder, const dump_disc &d) {
     write_bytes(prefix + ".sub", sub);
     write_text(prefix + ".ccd", description_text("[CloneCD]\nVersion=3\n", entries));
     return prefix;
+}
+
+std::string dump_disc_dat_game(const std::string &folder, const dump_disc &d, const std::string &title) {
+    write_dump_disc(folder, d, LAYOUT_FILE_PER_TRACK);
+    std::string xml = "<game name=\"" + title + "\">\n<rom name=\"" + title +
+                      ".cue\" size=\"600\" crc=\"01234567\"/>\n";
+    for (size_t k = 0; k < d.tracks.size(); k++) {
+        const tool_digest t = tool_digest_of(folder + "/" + dump_disc_track_name(k));
+        xml += "<rom name=\"" + title + " (Track " + std::to_string(k + 1) + ").bin\" size=\"" +
+               std::to_string(t.size) + "\" crc=\"" + t.crc + "\" sha1=\"" + t.sha1 + "\"/>\n";
+    }
+    return xml + "</game>\n";
 }

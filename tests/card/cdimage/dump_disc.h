@@ -39,6 +39,11 @@ enum dump_disc_layout {
 // sheet's path.
 std::string write_dump_disc(const std::string &folder, const dump_disc &d, dump_disc_layout layout);
 
+// Writes the dump files into folder and returns the DAT's game element
+// listing them as the dump groups do: a .cue entry (never compared) and
+// each track's size, CRC-32 and SHA-1 as the system's tools give them.
+std::string dump_disc_dat_game(const std::string &folder, const dump_disc &d, const std::string &title);
+
 // Writes folder/disc.img, .sub (Q position frames, index 00 over pregaps)
 // and .ccd; returns the prefix.
 std::string write_dump_disc_set(const std::string &folder, const dump_disc &d);

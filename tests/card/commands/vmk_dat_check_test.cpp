@@ -32,22 +32,12 @@ std::string sh_quoted(const std::string &s) { return "'" + s + "'"; }
 
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
-// The dump files of d written into folder, listed as the dump groups list
-// them (with the sheet's entry, which is never compared), and a HuCard.
+// The disc's game as the dump groups list it, and a HuCard.
 std::string dat_xml(const std::string &folder, const dump_disc &d, const std::string &rom) {
-    write_dump_disc(folder, d, LAYOUT_FILE_PER_TRACK);
-    std::string xml = "<?xml version=\"1.0\"?>\n<datafile>\n<header><name>test</name></header>\n";
-    xml += std::string("<game name=\"") + TITLE + "\">\n<rom name=\"Generated Disc.cue\" size=\"600\" crc=\"01234567\"/>\n";
-    for (size_t k = 0; k < d.tracks.size(); k++) {
-        const tool_digest t = tool_digest_of(folder + "/" + dump_disc_track_name(k));
-        EXPECT_EQ(t.sha1.size(), 40u);
-        xml += "<rom name=\"Generated Disc (Track " + std::to_string(k + 1) + ").bin\" size=\"" +
-               std::to_string(t.size) + "\" crc=\"" + t.crc + "\" sha1=\"" + t.sha1 + "\"/>\n";
-    }
     const tool_digest r = tool_digest_of(rom);
-    xml += "</game>\n<game name=\"Card Game\"><rom name=\"Card Game.pce\" size=\"" + std::to_string(r.size) +
-           "\" crc=\"" + r.crc + "\" sha1=\"" + r.sha1 + "\"/></game>\n</datafile>\n";
-    return xml;
+    return "<?xml version=\"1.0\"?>\n<datafile>\n<header><name>test</name></header>\n" +
+           dump_disc_dat_game(folder, d, TITLE) + "<game name=\"Card Game\"><rom name=\"Card Game.pce\" size=\"" +
+           std::to_string(r.size) + "\" crc=\"" + r.crc + "\" sha1=\"" + r.sha1 + "\"/></game>\n</datafile>\n";
 }
 
 struct dat_fixture {
