@@ -93,13 +93,6 @@ void on_end(void *user, const XML_Char *name) {
     if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) s->in_game = false;
 }
 
-bool ends_with_lower(const std::string &name, const char *suffix) {
-    size_t n = strlen(suffix);
-    if (name.size() < n) return false;
-    for (size_t i = 0; i < n; i++)
-        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i]) return false;
-    return true;
-}
 
 // Entities are how a small file blows up into a huge one: any declaration
 // stops the parse.
@@ -123,8 +116,8 @@ uint8_t reverse_bits(uint8_t b) {
 
 }  // namespace
 
-bool dat_name_is_track(const std::string &name) { return ends_with_lower(name, ".bin"); }
-bool dat_name_is_sheet(const std::string &name) { return ends_with_lower(name, ".cue"); }
+bool dat_name_is_track(const std::string &name) { return name_has_suffix(name.c_str(), ".bin"); }
+bool dat_name_is_sheet(const std::string &name) { return name_has_suffix(name.c_str(), ".cue"); }
 
 bool dat_catalog_parse(const char *text, size_t n, dat_catalog *out, std::string *why) {
     *out = dat_catalog{};

@@ -1,6 +1,5 @@
 #include "card/cdimage/image_input.h"
 
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -50,14 +49,6 @@ bool nothing_named(const std::string &prefix) {
     return true;
 }
 
-bool ends_with(const std::string &name, const char *suffix) {
-    size_t n = strlen(suffix);
-    if (name.size() < n) return false;
-    for (size_t i = 0; i < n; i++)
-        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i])
-            return false;
-    return true;
-}
 
 // A cue sheet or a compressed image: both come as a laid-out sheet.
 int read_laid_out(log_sink *log, const char *name, image_input *in,
@@ -91,8 +82,8 @@ bool image_input_named(const char *prefix_text) {
 int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     *in = image_input{};
     const std::string prefix = prefix_text;
-    if (ends_with(prefix, ".cue")) return read_cue(log, prefix_text, in);
-    if (ends_with(prefix, ".chd")) return read_chd(log, prefix_text, in);
+    if (name_has_suffix(prefix_text, ".cue")) return read_cue(log, prefix_text, in);
+    if (name_has_suffix(prefix_text, ".chd")) return read_chd(log, prefix_text, in);
     int64_t rom_size = 0;
     switch (check_size(prefix, ROM_SIZE_UNIT, &rom_size)) {
         case SIZE_OK:

@@ -1,6 +1,5 @@
 #include "card/commands/dat_check.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,13 +18,6 @@
 
 namespace {
 
-bool ends_with(const std::string &name, const char *suffix) {
-    const size_t n = strlen(suffix);
-    if (name.size() < n) return false;
-    for (size_t i = 0; i < n; i++)
-        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i]) return false;
-    return true;
-}
 
 // Far beyond any HuCard image: most likely the wrong file, not worth reading.
 constexpr int64_t ROM_FILE_MAX = int64_t{64} << 20;
@@ -74,9 +66,8 @@ bool dat_check_load(log_sink *log, const char *path, bool discs, bool roms, dat_
 }
 
 bool dat_check_names_disc(const char *file) {
-    const std::string name = file;
     for (const char *suffix : {".cue", ".chd", ".ccd", ".cdm"})
-        if (ends_with(name, suffix)) return true;
+        if (name_has_suffix(file, suffix)) return true;
     // No file by that name: an image set's or a sheet's prefix.
     return file_size(file) < 0;
 }
@@ -103,7 +94,7 @@ bool dat_check_file(log_sink *log, const dat_catalog &dat, const char *file, dat
     if (!dat_check_names_disc(file)) return check_rom(log, dat, file, out);
     std::string name = file;
     // An image set is named by its prefix.
-    if (ends_with(name, ".ccd") || ends_with(name, ".cdm")) name.resize(name.size() - 4);
+    if (name_has_suffix(file, ".ccd") || name_has_suffix(file, ".cdm")) name.resize(name.size() - 4);
     image_input in{};
     if (!image_input_read(log, name.c_str(), &in)) return false;
     bool ok = in.kind == IMAGE_CD && dat_check_source(log, dat, in.description, in.source, out);
