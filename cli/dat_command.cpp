@@ -12,6 +12,8 @@
 #include "cli/console_log.h"
 #include "cli/daily_commands.h"
 #include "core/command_options.h"
+#include "core/file_util.h"
+#include "core/log_whole.h"
 #include "core/status.h"
 #include "platform/disk_service.h"
 
@@ -35,11 +37,23 @@ int check(log_sink *log, const command_arguments &a, const char *dat_path) {
     const char *drive_word = command_option_value(a, "--card");
     const bool json = command_option_given(a, "--json");
     bool discs = drive_word != nullptr, roms = drive_word != nullptr;
-    for (const char *file : a.positional) (dat_check_names_disc(file) ? discs : roms) = true;
+    bool all_verified = true;
+    // A file that is not there is named before the DAT is read.
+    std::vector<const char *> files;
+    for (const char *file : a.positional) {
+        const bool disc = dat_check_names_disc(file);
+        if (drive_word == nullptr && !disc && file_size(file) < 0) {
+            log_file_message(log, file, ": cannot be read\n");
+            all_verified = false;
+            continue;
+        }
+        (disc ? discs : roms) = true;
+        files.push_back(file);
+    }
+    if (drive_word == nullptr && files.empty()) return VMK_FAILED;
     dat_catalog dat;
     if (!dat_check_load(log, dat_path, discs, roms, &dat)) return VMK_FAILED;
     const bool several = a.positional.size() > 1 || drive_word != nullptr;
-    bool all_verified = true;
     if (drive_word != nullptr) {
         std::string drive;
         disk_service_allow_text_agent();
@@ -53,7 +67,7 @@ int check(log_sink *log, const command_arguments &a, const char *dat_path) {
         }
         return ok && all_verified ? VMK_OK : VMK_FAILED;
     }
-    for (const char *file : a.positional) {
+    for (const char *file : files) {
         dat_check_report r;
         if (!dat_check_file(log, dat, file, &r)) {
             all_verified = false;

@@ -68,8 +68,8 @@ bool dat_check_load(log_sink *log, const char *path, bool discs, bool roms, dat_
 bool dat_check_names_disc(const char *file) {
     for (const char *suffix : {".cue", ".chd", ".ccd", ".cdm"})
         if (name_has_suffix(file, suffix)) return true;
-    // No file by that name: an image set's or a sheet's prefix.
-    return file_size(file) < 0;
+    // No file by that name, but an image set or a sheet under it as a prefix.
+    return file_size(file) < 0 && image_input_named(file);
 }
 
 bool dat_check_source(log_sink *log, const dat_catalog &dat, const disc_description *d,

@@ -29,8 +29,9 @@ struct dat_check_report {
 // in the log when it does not read or lists nothing for them.
 bool dat_check_load(log_sink *log, const char *path, bool discs, bool roms, dat_catalog *out);
 
-// Whether a file argument names a disc (.cue, .chd, .ccd, .cdm, or no file:
-// a prefix as the add takes it) rather than a HuCard ROM.
+// Whether a file argument names a disc (.cue, .chd, .ccd, .cdm, or the
+// prefix of an image set or sheet, as the add takes it) rather than a HuCard
+// ROM.
 bool dat_check_names_disc(const char *file);
 
 // false with a message when the input cannot be read.
