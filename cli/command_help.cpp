@@ -43,10 +43,13 @@ const command_help command_helps[] = {
     {"card", "add", nullptr, "Adds a CD image set or a HuCard ROM to the card, then reads it back to verify it.",
      "image file prefix (game for game.img/.sub/.ccd, or the ROM file; a .zip or .7z, "
      "archive.zip:inner/name.cue for one of several games); optional image#; "
-     "--no-verify skips the read-back; --patch FILE applies an IPS or BPS patch to a ROM",
+     "--no-verify skips the read-back; --dat FILE checks the input against a DAT first and "
+     "logs the result; --name-by-dat stores the DAT's title as the name; --patch FILE applies "
+     "an IPS or BPS patch to a ROM",
      "vmk card add D games/ys"},
     {"card", "add_withname", nullptr, "Adds an image set or ROM under the name given.",
-     "image file prefix; the name shown in the list; optional image#; --no-verify; --patch FILE",
+     "image file prefix; the name shown in the list; optional image#; --no-verify; --dat FILE "
+     "and --name-by-dat as for add; --patch FILE",
      "vmk card add_withname D games/ys \"Ys I & II\""},
     {"card", "overwrite", nullptr, "Replaces the image at an image number.",
      "image file prefix; image#; optional name; --no-verify", "vmk card overwrite D games/ys 3"},
@@ -88,9 +91,10 @@ const command_help command_helps[] = {
     {"card", "preview", "<drive> <block#> <file.png>",
      "Renders the image list the console shows for a block.", "block#; the PNG file",
      "vmk card preview D 0 list.png"},
-    {"card", "list", "<drive> [--json]",
+    {"card", "list", "<drive> [--dat <dat file>] [--json]",
      "Lists the card's images as the window does, with sizes and the capacity line.",
-     "--json: one object per line", "vmk card list D"},
+     "--dat: a column with each image's DAT result (verified, partly, unknown; a ROM as a "
+     "dump check says); --json: one object per line", "vmk card list D"},
     {"card", "drives", "[--all] [--json]",
      "Lists the card drives and registered card image files.",
      "--all: also the disks that are no cards and why; --json: one object per line",
@@ -114,12 +118,16 @@ const command_help command_helps[] = {
      "Writes an empty backup RAM file (or Memory Base image) for an emulator.",
      "the new file (an existing one is not overwritten); --memory-base: 128 KiB image; "
      "--gzip: compressed", "vmk save format blank.sav"},
-    {"dat", "check", "<file> --dat <dat file> [--patch <bps file>]",
-     "Checks a ROM file (or the ROM in a .zip or .7z) against a Logiqx XML DAT by CRC-32 and "
-     "size (also with a 512-byte header stripped or the bit order reversed). With --patch, a "
-     "file the BPS patch made is traced to the ROM it was patched from.",
-     "the ROM file; --dat: the DAT file; --patch: the patch that made the file",
-     "vmk dat check game.pce --dat pce.dat"},
+    {"dat", "check", "<file>... --dat <dat file> [--card <drive>] [--patch <bps file>] [--json]",
+     "Checks HuCard ROMs and discs against a Logiqx XML DAT: a ROM by CRC-32 and size (also with "
+     "a 512-byte header stripped or the bit order reversed), a disc by the CRC-32 and SHA-1 of "
+     "each track file in the dump groups' layout (verified, partly or unknown). Files may sit "
+     "in a .zip or .7z. With --patch, a ROM the BPS patch made is traced to the ROM it was "
+     "patched from.",
+     "ROM files, .cue, .ccd or .chd files; with --card the drive and image numbers ('#5') or "
+     "all; --dat: the DAT file; --patch: the patch that made the file; --json: one object an "
+     "input",
+     "vmk dat check game.cue --dat pce-cd.dat"},
     {"", "ports", "[--json]",
      "Lists the serial ports with what the system knows of each: USB vendor and product id, "
      "maker, product and serial number, the stable /dev/serial/by-id name (on Windows the "

@@ -10,7 +10,7 @@
 int run_ports(int argc, char **argv);
 int run_card_drives(int argc, char **argv);
 int run_card_list(int argc, char **argv);
-// `vmk dat check FILE --dat DAT`: words after "dat".
+// `vmk dat check FILE... --dat DAT [--card DRIVE] [--json]`: words after "dat".
 int run_dat(int argc, char **argv);
 
 // `vmk help [device|card|dat <command>]`: words after "help".

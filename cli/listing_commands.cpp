@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "card/commands/dat_check.h"
 #include "card/store/disk_handle.h"
 #include "platform/drives.h"
 #include "cli/card_drive_argument.h"
@@ -15,6 +16,7 @@ namespace {
 struct options {
     bool json = false;
     bool all = false;
+    const char *dat = nullptr;  // --dat FILE
     std::vector<const char *> words;  // what is not an option
     const char *unknown = nullptr;
 };
@@ -26,6 +28,8 @@ options read_options(int argc, char **argv) {
             o.json = true;
         else if (strcmp(argv[i], "--all") == 0)
             o.all = true;
+        else if (strcmp(argv[i], "--dat") == 0 && i + 1 < argc)
+            o.dat = argv[++i];
         else if (argv[i][0] == '-' && argv[i][1] == '-')
             o.unknown = argv[i];
         else
@@ -49,14 +53,14 @@ void print(const std::string &text) {
 
 int run_ports(int argc, char **argv) {
     options o = read_options(argc, argv);
-    if (o.unknown != nullptr || o.all || !o.words.empty()) return refuse("", "ports", o);
+    if (o.unknown != nullptr || o.all || o.dat != nullptr || !o.words.empty()) return refuse("", "ports", o);
     print(ports_text(serial_port_list(), o.json));
     return VMK_OK;
 }
 
 int run_card_drives(int argc, char **argv) {
     options o = read_options(argc, argv);
-    if (o.unknown != nullptr || !o.words.empty()) return refuse("card", "drives", o);
+    if (o.unknown != nullptr || o.dat != nullptr || !o.words.empty()) return refuse("card", "drives", o);
     drive_table_refresh();
     drive_scan_roots roots = drive_table_roots();
     std::vector<drive_row> rows;
@@ -79,9 +83,12 @@ int run_card_list(int argc, char **argv) {
     console_log con = console_log_create();
     std::string drive;
     card_list list;
-    bool ok = resolve_card_drive_argument(con.sink, o.words[0], &drive) &&
-              card_list_rows(con.sink, drive.c_str(), &list);
+    dat_catalog dat;
+    bool ok = (o.dat == nullptr || dat_check_load(con.sink, o.dat, false, false, &dat)) &&
+              resolve_card_drive_argument(con.sink, o.words[0], &drive) &&
+              card_list_rows(con.sink, drive.c_str(), &list) &&
+              (o.dat == nullptr || dat_check_list(con.sink, drive.c_str(), dat, &list));
     console_log_destroy(con);
-    if (ok) print(card_list_text(list, o.json));
+    if (ok) print(card_list_text(list, o.json, o.dat != nullptr));
     return ok ? VMK_OK : VMK_FAILED;
 }

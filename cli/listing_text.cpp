@@ -107,26 +107,29 @@ std::string drives_text(const std::vector<drive_row> &drives,
     return out;
 }
 
-std::string card_list_text(const card_list &list, bool json) {
+std::string card_list_text(const card_list &list, bool json, bool dat_column) {
     std::string out;
     for (const card_list_row &r : list.rows) {
         if (json) {
-            out += json_object()
-                       .number("image", r.image_number)
-                       .text("number", r.number)
-                       .text("kind", r.kind_mark)
-                       .text("name", r.name)
-                       .text("text", r.text)
-                       .number("flags", r.flags)
-                       .number("config", r.config)
-                       .number("sectors", r.length)
-                       .number("size_bytes", r.size_bytes)
-                       .line();
+            json_object o;
+            o.number("image", r.image_number)
+                .text("number", r.number)
+                .text("kind", r.kind_mark)
+                .text("name", r.name)
+                .text("text", r.text)
+                .number("flags", r.flags)
+                .number("config", r.config)
+                .number("sectors", r.length)
+                .number("size_bytes", r.size_bytes);
+            if (dat_column) o.text("dat", r.dat);
+            out += o.line();
             continue;
         }
         char size[32];
         snprintf(size, sizeof size, "%9.1f MiB  ", static_cast<double>(r.size_bytes) / (1 << 20));
-        out += size + r.text + "\n";
+        out += size;
+        if (dat_column) out += card_list_dat_column(r.dat);
+        out += r.text + "\n";
     }
     if (json)
         return out + json_object()

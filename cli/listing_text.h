@@ -22,4 +22,6 @@ std::string size_text(uint64_t bytes);
 std::string ports_text(const std::vector<serial_port_info> &ports, bool json);
 std::string drives_text(const std::vector<drive_row> &drives,
                         const std::vector<rejected_disk> *rejected, bool json);
-std::string card_list_text(const card_list &list, bool json);
+// dat_column: each row's DAT verdict (card_list_row::dat) as a column and a
+// JSON field.
+std::string card_list_text(const card_list &list, bool json, bool dat_column = false);

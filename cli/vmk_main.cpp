@@ -2,7 +2,7 @@
 //   vmk device <command> [arguments...] [port]
 //   vmk card <command> <drive> [arguments...]
 //   vmk card format [--force] <drive> [--force]
-//   vmk dat check <file> --dat <dat file> [--patch <bps file>]
+//   vmk dat check <file>... --dat <dat file> [--card <drive>] [--patch <bps file>] [--json]
 // Options may stand anywhere after the command; an unknown one, too few
 // arguments, or (card and dat) too many get the command's usage and status 2.
 // Device commands ignore positionals after the port: the window and existing

@@ -2,6 +2,7 @@
 
 #include "core/file_replace.h"
 
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -40,4 +41,12 @@ int file_write_whole(const char *name, const void *data, size_t length) {
     if (!file_replace_begin(&r, name)) return 0;
     if (!file_replace_write(&r, data, length)) return 0;
     return file_replace_commit(&r);
+}
+
+bool name_has_suffix(const char *name, const char *suffix) {
+    const size_t n = strlen(name), k = strlen(suffix);
+    if (n < k) return false;
+    for (size_t i = 0; i < k; i++)
+        if (tolower(static_cast<unsigned char>(name[n - k + i])) != suffix[i]) return false;
+    return true;
 }

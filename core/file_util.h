@@ -19,3 +19,7 @@ int file_read_whole(const char *name, void *buffer, size_t length);
 // be created or the write falls short; a previous file of that name stays as
 // it was unless the new content is complete (see file_replace.h).
 int file_write_whole(const char *name, const void *data, size_t length);
+
+// Whether name ends in suffix (given in lower case), letters compared in
+// either case: ".CUE" and ".cue" name the same kind of file.
+bool name_has_suffix(const char *name, const char *suffix);

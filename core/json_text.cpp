@@ -57,6 +57,14 @@ json_object &json_object::texts(const char *key, const std::vector<std::string> 
     return *this;
 }
 
+json_object &json_object::objects(const char *key, const std::vector<json_object> &values) {
+    add_key(body, key);
+    body += '[';
+    for (size_t i = 0; i < values.size(); i++) body += (i > 0 ? ",{" : "{") + values[i].body + "}";
+    body += ']';
+    return *this;
+}
+
 json_object &json_object::null(const char *key) {
     add_key(body, key);
     body += "null";

@@ -17,6 +17,7 @@ struct json_object {
     json_object &number(const char *key, uint64_t value);
     json_object &boolean(const char *key, bool value);
     json_object &texts(const char *key, const std::vector<std::string> &values);
+    json_object &objects(const char *key, const std::vector<json_object> &values);
     json_object &null(const char *key);
     std::string line() const;  // "{...}\n"
 };

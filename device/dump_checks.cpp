@@ -7,7 +7,7 @@
 
 #include "core/file_util.h"
 #include "core/sha1.h"
-#include "device/dat_file.h"
+#include "dat/dat_file.h"
 #include "device/device_ops.h"
 #include "platform/program.h"
 

@@ -8,6 +8,7 @@
 
 #include "card/cdimage/bcd.h"
 #include "card/cdimage/image_input.h"
+#include "core/file_util.h"
 #include "core/log_whole.h"
 #include "core/utf8_path.h"
 
@@ -60,7 +61,7 @@ bool refuse(log_sink *log, const std::string &what) {
 }  // namespace
 
 bool archive_file_name(const std::string &name) {
-    return name_ends_with(name, ".zip") || name_ends_with(name, ".7z");
+    return name_has_suffix(name.c_str(), ".zip") || name_has_suffix(name.c_str(), ".7z");
 }
 
 bool archive_list(log_sink *log, const std::string &path, std::vector<archive_member> *out) {

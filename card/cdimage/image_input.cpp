@@ -1,6 +1,5 @@
 #include "card/cdimage/image_input.h"
 
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -74,15 +73,6 @@ int read_chd(log_sink *log, const char *name, image_input *in) {
 
 }  // namespace
 
-bool name_ends_with(const std::string &name, const char *suffix) {
-    size_t n = strlen(suffix);
-    if (name.size() < n) return false;
-    for (size_t i = 0; i < n; i++)
-        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != suffix[i])
-            return false;
-    return true;
-}
-
 bool image_input_named(const char *prefix_text) {
     const std::string prefix = prefix_text;
     std::string archive, inner;
@@ -97,8 +87,8 @@ int image_input_read(log_sink *log, const char *prefix_text, image_input *in) {
     std::string archive, inner;
     if (archive_argument(prefix_text, &archive, &inner))
         return archive_input_read(log, archive, inner, in);
-    if (name_ends_with(prefix, ".cue")) return read_cue(log, prefix_text, in);
-    if (name_ends_with(prefix, ".chd")) return read_chd(log, prefix_text, in);
+    if (name_has_suffix(prefix_text, ".cue")) return read_cue(log, prefix_text, in);
+    if (name_has_suffix(prefix_text, ".chd")) return read_chd(log, prefix_text, in);
     int64_t rom_size = 0;
     switch (check_size(prefix, ROM_SIZE_UNIT, &rom_size)) {
         case SIZE_OK:

@@ -38,9 +38,6 @@ struct image_input {
     cd_source *source;              // owned; IMAGE_CD only
 };
 
-// Whether name ends with suffix (given in lower case), in any letter case.
-bool name_ends_with(const std::string &name, const char *suffix);
-
 // Whether image_input_read would find any file under the prefix (a ROM, a
 // file of an image set, prefix.cue or prefix.chd).
 bool image_input_named(const char *prefix);

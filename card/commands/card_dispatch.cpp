@@ -10,10 +10,9 @@
 namespace {
 
 const card_command_info rows[] = {
-    {"add", "[imagefileprefix] (image#)", card_open, card_add, 1, 1,
-     CARD_NO_VERIFY " " CARD_PATCH " FILE"},
+    {"add", "[imagefileprefix] (image#)", card_open, card_add, 1, 1, CARD_ADD_OPTIONS},
     {"add_withname", "[imagefileprefix] [name] (image#)", card_open, card_add_withname, 2, 1,
-     CARD_NO_VERIFY " " CARD_PATCH " FILE"},
+     CARD_ADD_OPTIONS},
     {"overwrite", "[imagefileprefix] [image#] (name)", card_open, card_overwrite, 2, 1,
      CARD_NO_VERIFY},
     {"config", "[image#] [val] (name)", card_open, card_config, 2, 1, nullptr},
@@ -33,6 +32,8 @@ const card_command_info rows[] = {
     {"bkram_write", "[disc#] [destfile]", card_open, card_bkram_write, 2, 0, nullptr},
     {"mmchash", "[imagefileprefix|image#|#image#]", open_without_card, card_mmchash, 1, 0, nullptr},
     {"check", "(" CARD_JSON ") (" CARD_CAPACITY ")", check_open, card_check_command, 0, 0, CARD_JSON " " CARD_CAPACITY},
+    {"extract", "[image#] (image#) ...", card_open_to_read, card_extract, 1, CARD_ARGS_UNBOUNDED,
+     CARD_TO " FOLDER " CARD_AS " FORM " CARD_FORCE},
     {nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr},
 };
 

@@ -35,6 +35,15 @@ enum { CARD_ARGS_UNBOUNDED = -1 };
 // The card check: findings as JSON objects, one a line; the capacity probe first.
 #define CARD_JSON "--json"
 #define CARD_CAPACITY "--capacity"
+// Extracting: the folder the files go to and their form (ccd, cue, chd).
+#define CARD_TO "--to"
+#define CARD_AS "--as"
+// Adding: the input checked against a DAT as it is added, and stored under
+// the title the DAT gives it.
+#define CARD_DAT "--dat"
+#define CARD_NAME_BY_DAT "--name-by-dat"
+#define CARD_ADD_OPTIONS \
+    CARD_NO_VERIFY " " CARD_DAT " FILE " CARD_NAME_BY_DAT " " CARD_PATCH " FILE"
 
 // The table, ending with a row whose name is nullptr.
 const card_command_info *card_command_list();

@@ -20,6 +20,7 @@ struct card_list_row {
     std::string kind_mark;      // two characters: "D ", "Dr", "R ", "Rx", ...
     std::string text;           // the list row: number, blank, mark, blank, name
     uint64_t size_bytes = 0;    // length * 512
+    std::string dat;            // the DAT check's verdict when one was asked for
 };
 
 struct card_list {
@@ -38,3 +39,5 @@ bool card_list_rows(log_sink *log, const char *drive, card_list *out);
 const char *card_list_kind_mark(uint8_t flags);
 std::string card_list_number(uint32_t image_number, uint32_t blocks);
 std::string card_list_capacity_label(uint64_t used_sectors, uint32_t card_sectors);
+// The DAT column before a row's text: the verdict padded to one width.
+std::string card_list_dat_column(const std::string &dat);

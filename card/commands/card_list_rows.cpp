@@ -79,3 +79,8 @@ bool card_list_rows(log_sink *log, const char *drive, card_list *out) {
     *out = list;
     return true;
 }
+
+std::string card_list_dat_column(const std::string &dat) {
+    constexpr size_t WIDTH = 10;  // "bad dump" and two blanks
+    return dat + std::string(dat.size() < WIDTH ? WIDTH - dat.size() : 1, ' ');
+}

@@ -196,8 +196,8 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     input_guard input;
     image_input &in = input.in;
     if (!image_input_read(c->log, prefix, &in) || !apply_patch(c, &in)) return VMK_FAILED;
-    const char *name = v[r.name_index];
-    if (r.name_index == 0) {
+    const char *name = r.name != nullptr ? r.name : v[r.name_index];
+    if (r.name == nullptr && r.name_index == 0) {
         if (const char *display = description_display_name(in.description)) {
             name = display;
             log_write(c->log, "name: ");

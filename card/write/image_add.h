@@ -29,6 +29,7 @@ struct add_request {
     bool number_given;
     bool strict;     // warn about Q position jumps of 3 frames instead of 75
     bool overwrite;  // the record must exist and keeps its place and size
+    const char *name = nullptr;  // when given, stored instead of the argument's name
 };
 
 // v[0] is the prefix. VMK_OK, or VMK_FAILED with a message.

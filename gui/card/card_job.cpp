@@ -5,6 +5,7 @@
 #include <map>
 
 #include "card/commands/card_dispatch.h"
+#include "card/commands/dat_check.h"
 #include "card/layout/card_layout.h"
 #include "card/store/drive_table.h"
 #include "gui/card/drive_entries.h"
@@ -30,9 +31,12 @@ card_job card_job_format(bool force) {
 }
 
 card_job card_job_add(const std::string &image_file, const std::string &name, bool display,
-                      bool verify) {
+                      bool verify, const std::string &dat, bool name_by_dat) {
     card_command command{display ? "add" : "add_withname"};
-    if (!verify) command.insert(command.end(), {CARD_NO_VERIFY, "--"});
+    if (!dat.empty()) command.insert(command.end(), {CARD_DAT, dat});
+    if (!dat.empty() && name_by_dat) command.push_back(CARD_NAME_BY_DAT);
+    if (!verify) command.push_back(CARD_NO_VERIFY);
+    if (command.size() > 1) command.push_back("--");
     command.push_back(image_file);
     if (!display) command.push_back(name);
     return single(command, CARD_EVENT_ADD_OK, CARD_EVENT_ADD_FAILED, true);
@@ -181,12 +185,15 @@ task_job card_job_task(const card_job &job, char drive, bool display) {
     return task;
 }
 
-task_job card_listing_job(char drive, std::shared_ptr<card_list> result) {
+task_job card_listing_job(char drive, std::shared_ptr<card_list> result, const std::string &dat) {
     task_job task;
     task.can_stop = true;  // between blocks
-    task.work = [drive, result = std::move(result)](log_sink *log) {
+    task.work = [drive, result = std::move(result), dat](log_sink *log) {
         const std::string drive_text(1, drive);
-        card_list_rows(log, drive_text.c_str(), result.get());
+        dat_catalog catalog;
+        if (card_list_rows(log, drive_text.c_str(), result.get()) && !dat.empty() &&
+            dat_check_load(log, dat.c_str(), false, false, &catalog))
+            dat_check_list(log, drive_text.c_str(), catalog, result.get());
         return static_cast<int>(CARD_EVENT_LISTED);
     };
     return task;

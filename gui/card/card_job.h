@@ -56,9 +56,11 @@ enum { CARD_CONFIG_IMAGES_MAX = 100, CARD_IMAGE_NUMBER_END = 10000 };
 card_job card_job_format(bool force = false);
 // add_withname with the prefix and name; in command display mode "add" with
 // the prefix only. Without verify the command skips reading back what it
-// wrote (the option, then "--" so that no name is taken for an option).
+// wrote; with a DAT it checks the input first and, with name_by_dat, stores
+// the DAT's title (the options, then "--" so that no name is taken for an
+// option).
 card_job card_job_add(const std::string &image_file, const std::string &name, bool display,
-                      bool verify = true);
+                      bool verify = true, const std::string &dat = "", bool name_by_dat = false);
 card_job card_job_bkram_read(const std::string &folder, bool overwrite);
 card_job card_job_bkram_write(uint32_t image_number, const std::string &file);
 // config_single with the name for one image, config_multi for 2..100.
@@ -95,6 +97,8 @@ int card_job_run(log_sink *log, char drive, const card_job &job, bool display);
 // The job as the runner runs it, on the drive and in the display mode of now.
 task_job card_job_task(const card_job &job, char drive, bool display);
 // The card listing into result; event 4 whether or not the card opened.
-task_job card_listing_job(char drive, std::shared_ptr<card_list> result);
+// With a DAT, each row's dat field is filled too (a DAT that does not read
+// leaves them empty, with its message in the log).
+task_job card_listing_job(char drive, std::shared_ptr<card_list> result, const std::string &dat = "");
 // The drive scan: the chooser's entries into result, then event 14.
 task_job card_drive_scan_job(std::shared_ptr<std::vector<std::string>> result);

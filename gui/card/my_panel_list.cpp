@@ -20,10 +20,12 @@ my_panel_list::my_panel_list(wxWindow *parent, const card_page_link &link)
     });
     m_link.half->drive_listener_add([this] { update_enabled(); });
     update_enabled();
+    m_dat->SetPath(m_link.config->Read("list.dat", wxEmptyString));
     Bind(EVT_TASK_DONE, &my_panel_list::on_done, this);
 }
 
 my_panel_list::~my_panel_list() {
+    m_link.config->store_string("list.dat", m_dat->GetPath());
     if (m_config_form == nullptr) return;
     m_config_form->store_settings();
     m_config_form->Destroy();
@@ -60,13 +62,14 @@ void my_panel_list::list_up() {
     if (m_link.task->busy()) return;
     clear();
     m_listing = std::make_shared<card_list>();
-    m_link.run(m_mailbox, card_listing_job(m_link.half->drive_letter(), m_listing));
+    m_listed_dat = m_dat->GetPath().utf8_string();
+    m_link.run(m_mailbox, card_listing_job(m_link.half->drive_letter(), m_listing, m_listed_dat));
 }
 
 void my_panel_list::show_listing() {
     m_items = m_listing->rows;
     wxArrayString rows;
-    for (const card_list_row &row : m_items) rows.Add(wxString::FromUTF8(row.text));
+    for (const card_list_row &row : m_items) rows.Add(wxString::FromUTF8(row_label(row)));
     m_list->Set(rows);
     selection_reset(&m_selection, static_cast<int>(m_items.size()));
     m_capacity->SetLabel(wxString::FromUTF8(m_listing->capacity_label));
@@ -183,7 +186,7 @@ void my_panel_list::press(int key, int modifiers) {
             return;
         }
         for (int row = 0; row < static_cast<int>(m_items.size()); row++)
-            m_list->SetString(row, wxString::FromUTF8(m_items[row].text));
+            m_list->SetString(row, wxString::FromUTF8(row_label(m_items[row])));
     } else if (shift && (key == WXK_DELETE || key == WXK_F7)) {
         repeat(key == WXK_DELETE ? REPEAT_KEY_DELETE : REPEAT_KEY_DUMP);
         return;
@@ -247,6 +250,13 @@ void my_panel_list::on_update_order(wxCommandEvent &) {
     }
     m_link.run(m_mailbox, card_job_reorder(images));
 }
+
+std::string my_panel_list::row_label(const card_list_row &row) const {
+    // The column stands when the listing had a DAT, index discs' blank.
+    return m_listed_dat.empty() ? row.text : card_list_dat_column(row.dat) + row.text;
+}
+
+void my_panel_list::on_dat_changed(wxFileDirPickerEvent &) { list_up(); }
 
 void my_panel_list::on_help(wxCommandEvent &) {
     m_helptext->SetValue(beside_program_text("list_help.txt"));

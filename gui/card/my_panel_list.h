@@ -29,6 +29,7 @@ public:
     wxListBox *list() const { return m_list; }
     wxStaticText *capacity() const { return m_capacity; }
     wxStaticText *count() const { return m_count; }
+    wxFilePickerCtrl *dat() const { return m_dat; }
     // Built on first use (the first listing): building it takes longer than
     // the rest of the window's start.
     my_config_form *config_window();
@@ -44,6 +45,9 @@ private:
     void on_update_config(wxCommandEvent &event) override;
     void on_update_order(wxCommandEvent &event) override;
     void on_help(wxCommandEvent &event) override;
+    // A DAT picked: listed again with its column.
+    void on_dat_changed(wxFileDirPickerEvent &event) override;
+    std::string row_label(const card_list_row &row) const;
     void on_list_mouse(wxMouseEvent &event) override;
     void on_list_key(wxKeyEvent &event) override;
     void on_list_select(wxCommandEvent &event) override;
@@ -57,6 +61,7 @@ private:
     page_mailbox m_mailbox{this};
     std::shared_ptr<card_list> m_listing;  // filled by the worker until event 4
     std::vector<card_list_row> m_items;    // listarray: the rows in list order
+    std::string m_listed_dat;              // the DAT of the last listing, "" for none
     list_selection m_selection;
     repeat_key_state m_repeat;
     bool m_dragging = false;

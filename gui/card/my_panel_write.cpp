@@ -14,6 +14,8 @@ my_panel_write::my_panel_write(wxWindow *parent, const card_page_link &link)
     : panel_write(parent), m_link(link) {
     m_path = m_link.config->Read("writer.path", wxEmptyString);
     m_verify->SetValue(m_link.config->ReadBool("writer.verify", true));
+    m_dat->SetPath(m_link.config->Read("writer.dat", wxEmptyString));
+    m_name_by_dat->SetValue(m_link.config->ReadBool("writer.name_by_dat", false));
     // Needs a queued row as well as an idle task, so the page decides.
     m_link.task->state_listener_add([this] { update_enabled(); });
     update_enabled();
@@ -27,6 +29,8 @@ void my_panel_write::update_enabled() {
 my_panel_write::~my_panel_write() {
     m_link.config->store_string("writer.path", m_path);
     m_link.config->store_bool("writer.verify", m_verify->GetValue(), true);
+    m_link.config->store_string("writer.dat", m_dat->GetPath());
+    m_link.config->store_bool("writer.name_by_dat", m_name_by_dat->GetValue(), false);
 }
 
 bool my_panel_write::queue_file(const wxString &path, const wxString &name) {
@@ -108,7 +112,8 @@ void my_panel_write::start_first() {
     const writer_queue_entry &first = m_entries.front();
     log_line(m_link.task->log()->sink(), first.image_file.c_str());
     m_link.run(m_mailbox, card_job_add(first.image_file, first.name, m_link.half->command_display,
-                                       m_verify->GetValue()));
+                                       m_verify->GetValue(), m_dat->GetPath().utf8_string(),
+                                       m_name_by_dat->GetValue()));
 }
 
 void my_panel_write::on_start(wxCommandEvent &) {

@@ -22,6 +22,8 @@ public:
     // Removes the selected row; the row being written stays.
     void remove_selected();
     wxListBox *queue() const { return m_queue; }
+    wxFilePickerCtrl *dat() const { return m_dat; }
+    wxCheckBox *name_by_dat() const { return m_name_by_dat; }
     const std::vector<writer_queue_entry> &entries() const { return m_entries; }
 
 private:

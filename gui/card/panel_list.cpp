@@ -17,6 +17,11 @@ panel_list_base::panel_list_base(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     labels->Add(m_capacity, 1, wxALL, 4);
     labels->Add(m_count, 0, wxALL, 4);
     left->Add(labels, 0, wxEXPAND);
+    auto *dat_row = new wxBoxSizer(wxHORIZONTAL);
+    dat_row->Add(new wxStaticText(this, wxID_ANY, "DAT file"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+    m_dat = dat_picker(this);
+    dat_row->Add(m_dat, 1, wxALL, 4);
+    left->Add(dat_row, 0, wxEXPAND);
     m_helptext = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(-1, 60),
                                 wxTE_MULTILINE | wxTE_READONLY);
     left->Add(m_helptext, 0, wxEXPAND | wxALL, 4);
@@ -43,6 +48,7 @@ panel_list_base::panel_list_base(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     m_update_config->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_update_config(e); });
     m_update_order->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_update_order(e); });
     m_help->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_help(e); });
+    m_dat->Bind(wxEVT_FILEPICKER_CHANGED, [this](wxFileDirPickerEvent &e) { on_dat_changed(e); });
     auto mouse = [this](wxMouseEvent &e) { on_list_mouse(e); };
     m_list->Bind(wxEVT_LEFT_DOWN, mouse);
     m_list->Bind(wxEVT_LEFT_DCLICK, mouse);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <wx/button.h>
+#include <wx/filepicker.h>
 #include <wx/listbox.h>
 #include <wx/panel.h>
 #include <wx/stattext.h>
@@ -20,6 +21,7 @@ protected:
     virtual void on_update_config(wxCommandEvent &) {}
     virtual void on_update_order(wxCommandEvent &) {}
     virtual void on_help(wxCommandEvent &) {}
+    virtual void on_dat_changed(wxFileDirPickerEvent &) {}
     virtual void on_list_mouse(wxMouseEvent &event) { event.Skip(); }
     virtual void on_list_key(wxKeyEvent &event) { event.Skip(); }
     // The list box's own selection changed (keyboard, accessibility tools).
@@ -36,4 +38,5 @@ protected:
     wxButton *m_help;
     wxButton *m_update_name_config;  // kept hidden and disabled
     wxTextCtrl *m_helptext;
+    wxFilePickerCtrl *m_dat;  // a DAT whose verdicts the rows show; empty for none
 };

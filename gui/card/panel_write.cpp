@@ -21,6 +21,13 @@ panel_write::panel_write(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     m_add = new wxButton(this, wxID_ANY, "&add");
     name_row->Add(m_add, 0, wxALL, 4);
     column->Add(name_row, 0, wxEXPAND);
+    auto *dat_row = new wxBoxSizer(wxHORIZONTAL);
+    dat_row->Add(new wxStaticText(this, wxID_ANY, "DAT file"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+    m_dat = dat_picker(this);
+    dat_row->Add(m_dat, 1, wxALL, 4);
+    m_name_by_dat = new wxCheckBox(this, wxID_ANY, "name by DAT");
+    dat_row->Add(m_name_by_dat, 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+    column->Add(dat_row, 0, wxEXPAND);
     m_queue = new wxListBox(this, wxID_ANY);
     m_queue->SetMinSize(wxSize(-1, LIST_MIN_HEIGHT));
     column->Add(m_queue, 1, wxEXPAND | wxALL, 4);

@@ -3,6 +3,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/filepicker.h>
 #include <wx/listbox.h>
 #include <wx/panel.h>
 #include <wx/textctrl.h>
@@ -29,4 +30,6 @@ protected:
     wxButton *m_remove;
     wxCheckBox *m_verify;
     wxTextCtrl *m_helptext;
+    wxFilePickerCtrl *m_dat;  // a DAT each input is checked against as it is added
+    wxCheckBox *m_name_by_dat;
 };

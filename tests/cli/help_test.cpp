@@ -65,12 +65,12 @@ TEST(Help, ReachesTheUserThroughHelpAndDashDashHelp) {
         {"device dump --help", "usage: vmk device dump [rom|romram|sf2] [romfile] [port]\n"},
         {"card add --help",
          "usage: vmk card add <drive> [imagefileprefix] (image#)\n"
-         "       options, before or after the drive: [--no-verify] [--patch FILE]\n"},
-        {"help card list", "usage: vmk card list <drive> [--json]\n"},
+         "       options, before or after the drive: [--no-verify] [--dat FILE] [--name-by-dat] [--patch FILE]\n"},
+        {"help card list", "usage: vmk card list <drive> [--dat <dat file>] [--json]\n"},
         {"ports --help", "usage: vmk ports [--json]\n"},
-        {"help dat check", "usage: vmk dat check <file> --dat <dat file> [--patch <bps file>]\n"},
-        {"dat check --help", "usage: vmk dat check <file> --dat <dat file> [--patch <bps file>]\n"},
-        {"help dat", "usage: vmk dat check <file> --dat <dat file> [--patch <bps file>]\n"},
+        {"help dat check", "usage: vmk dat check <file>... --dat <dat file> [--card <drive>] [--patch <bps file>] [--json]\n"},
+        {"dat check --help", "usage: vmk dat check <file>... --dat <dat file> [--card <drive>] [--patch <bps file>] [--json]\n"},
+        {"help dat", "usage: vmk dat check <file>... --dat <dat file> [--card <drive>] [--patch <bps file>] [--json]\n"},
         {"help", "usage: vmk device <command>"},
         {"--version", "vmk 0."},
     };

@@ -66,3 +66,15 @@ TEST(FileUtil, JapaneseNamesReachTheSameFileThroughEveryHelper) {
     }, &listed));
     EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end());
 }
+
+TEST(FileUtil, SuffixesMatchInEitherCaseAndOnlyAtTheEnd) {
+    const struct {
+        const char *name, *suffix;
+        bool has;
+    } cases[] = {
+        {"game.cue", ".cue", true},   {"GAME.CUE", ".cue", true}, {"game.Cue", ".cue", true},
+        {"game.cue.bak", ".cue", false}, {"cue", ".cue", false},  {".cue", ".cue", true},
+        {"game.chd", ".cue", false},  {"", ".bin", false},
+    };
+    for (const auto &c : cases) EXPECT_EQ(name_has_suffix(c.name, c.suffix), c.has) << c.name;
+}

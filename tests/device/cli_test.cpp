@@ -122,7 +122,7 @@ TEST(VmkCli, DeviceCommandsIgnoreEntriesAfterThePort) {
 TEST(VmkCli, DatCheckOfAFileOnDisk) {
     command_result usage = vmk_with_errors("dat check");
     EXPECT_EQ(usage.status, 2);
-    EXPECT_NE(usage.out.find("usage: vmk dat check <file> --dat <dat file>"), std::string::npos);
+    EXPECT_NE(usage.out.find("usage: vmk dat check <file>... --dat <dat file>"), std::string::npos);
     EXPECT_EQ(vmk("dat check /nonexistent.pce --dat /nonexistent.dat --bogus").status, 2);
     command_result missing = vmk("dat check /nonexistent.pce --dat /nonexistent.dat");
     EXPECT_EQ(missing.status, 1);

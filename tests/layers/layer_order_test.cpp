@@ -19,7 +19,7 @@ namespace {
 // include the other. Inside card/ and gui/, each subfolder has a rank of its
 // own in the same way (card/CMakeLists.txt links them in this order).
 const std::map<std::string, int> top_rank = {
-    {"platform", 0}, {"core", 1}, {"saves", 2}, {"card", 3}, {"device", 3},
+    {"platform", 0}, {"core", 1}, {"saves", 2}, {"dat", 2}, {"card", 3}, {"device", 3},
     {"cli", 4},      {"gui", 4},  {"app", 5},
     // Test and build helpers: nothing in the program may include them.
     {"tools", 9},    {"bench", 9}, {"tests", 9},
@@ -27,11 +27,11 @@ const std::map<std::string, int> top_rank = {
 const std::map<std::string, std::map<std::string, int>> sub_rank = {
     {"card",
      {{"store", 0}, {"fat", 1}, {"cdimage", 2}, {"imagelist", 2}, {"layout", 3}, {"write", 4},
-      {"check", 5}, {"commands", 6}}},
+      {"check", 5}, {"backup", 6}, {"commands", 7}}},
     {"gui", {{"shell", 0}, {"device", 1}, {"card", 1}}},
 };
 // The folders whose files are checked.
-const char *const layered[] = {"platform", "core", "saves", "card", "device", "cli", "gui", "app"};
+const char *const layered[] = {"platform", "core", "saves", "dat", "card", "device", "cli", "gui", "app"};
 
 // The folder a project path belongs to: "card/store" for card/store/x.h,
 // "core" for core/x.h; "" for a path outside the table (<wx/...> style
@@ -149,6 +149,10 @@ TEST(LayerOrder, RefusedIncludesAreNamedByFileLineAndBothFolders) {
         {"card/cdimage/cue_disc.cpp", "card/imagelist/list_image.h",
          "card/cdimage includes card/imagelist, a folder beside it"},
         {"device/dat_file.cpp", "card/store/drive_table.h", "device includes card/store, a folder beside it"},
+        {"device/dump_checks.cpp", "dat/dat_file.h", nullptr},
+        {"card/commands/card_add.cpp", "dat/dat_file.h", nullptr},
+        {"dat/dat_file.cpp", "saves/save_file.h", "dat includes saves, a folder beside it"},
+        {"dat/dat_file.cpp", "card/cdimage/dump_tracks.h", "dat includes card/cdimage, a folder above it"},
         {"gui/device/oru_main.cpp", "gui/card/card_page.h", "gui/device includes gui/card, a folder beside it"},
         {"gui/shell/task_job.cpp", "gui/device/device_job.h", "gui/shell includes gui/device, a folder above it"},
         {"cli/vmk_main.cpp", "tests/support/temp_dir.h", "cli includes tests, a folder above it"},

@@ -24,6 +24,8 @@
 #include "gui/card/my_panel_list.h"
 #include "gui/card/my_panel_mmcbkram.h"
 #include "gui/card/my_panel_write.h"
+#include "tests/card/cdimage/dump_disc.h"
+#include "tests/card/cdimage/image_set.h"
 #include "tests/card/commands/config_card.h"
 #include "tests/card/write/adding_fixture.h"
 #include "tests/gui/card/card_window.h"
@@ -490,6 +492,53 @@ TEST_F(CardPages, RomChecksRefuseBadFilesBeforeQueueing) {
     EXPECT_FALSE(writer->queue_file(f.dir.path("odd.pce"), ""));
     EXPECT_TRUE(writer->queue()->IsEmpty());
     EXPECT_TRUE(has(log_text(), "odd.pce: file size is strange; != 0x2000\n"));
+}
+
+// The DAT picked on the writer page checks each input as it is added and
+// names the disc by the DAT's title when asked; picked on the image list
+// page, it puts the DAT's column before the rows.
+TEST_F(CardPages, DatPickersNameByTitleAndShowTheColumn) {
+    memory_card card(TEST_CARD_SECTORS);
+    ASSERT_TRUE(format_card(card.drive()));
+    temp_dir dir;
+    const dump_disc disc = dump_disc_mixed();
+    for (const char *folder : {"dumps", "one"}) ASSERT_TRUE(std::filesystem::create_directory(dir.path(folder)));
+    const std::string dat = dir.path("discs.dat"), rom = dir.path("game.pce");
+    write_text(dat, "<datafile>\n" + dump_disc_dat_game(dir.path("dumps"), disc, "Generated Disc (Japan)") +
+                        "</datafile>\n");
+    const std::string sheet = write_dump_disc(dir.path("one"), disc, LAYOUT_ONE_FILE);
+    write_file(rom, make_rom(8192, 3));
+
+    ASSERT_TRUE(enter_page(3));
+    my_panel_write *writer = pem->write_page();
+    writer->dat()->SetPath(wxString::FromUTF8(dat));
+    writer->name_by_dat()->SetValue(true);
+    ASSERT_TRUE(writer->queue_file(sheet, "given"));
+    ASSERT_TRUE(writer->queue_file(rom, "Rom"));
+    ASSERT_TRUE(click(button(writer, "&start")));
+    // Each input is read twice (the check, then the add) under the sanitizers.
+    ASSERT_TRUE(pump_until([&] { return writer->queue()->IsEmpty() && !pem->task()->busy(); }, 120000))
+        << log_text();
+    ASSERT_TRUE(idle());
+    auto c = open_block(card.drive());
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->disc_amount, 3u) << log_text();
+    EXPECT_STREQ(c->entries[1].name, "Generated Disc (Japan)");
+    EXPECT_STREQ(c->entries[2].name, "Rom") << "a ROM the DAT does not know keeps its name";
+    EXPECT_TRUE(has(log_text(), "DAT: verified: Generated Disc (Japan)\n")) << log_text();
+    EXPECT_TRUE(has(log_text(), "DAT: unknown\n")) << log_text();
+
+    ASSERT_TRUE(enter_page(CARD_PAGE_IMAGELIST));
+    my_panel_list *list = pem->list_page();
+    ASSERT_TRUE(idle());
+    EXPECT_EQ(list->list()->GetString(1).utf8_string(), "01 D  Generated Disc (Japan)") << "no DAT yet";
+    list->dat()->SetPath(wxString::FromUTF8(dat));
+    ASSERT_TRUE(click(button(list, "&read")));
+    ASSERT_TRUE(idle());
+    ASSERT_EQ(list->list()->GetCount(), 3u) << log_text();
+    EXPECT_EQ(list->list()->GetString(0).utf8_string(), "          00 D  IMAGE INDEX for 0-xx");
+    EXPECT_EQ(list->list()->GetString(1).utf8_string(), "verified  01 D  Generated Disc (Japan)");
+    EXPECT_EQ(list->list()->GetString(2).utf8_string(), "unknown   02 R  Rom");
 }
 
 class ImageList : public card_window_test {

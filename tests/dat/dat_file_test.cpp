@@ -10,7 +10,7 @@
 
 #include "core/command_options.h"
 #include "core/sha1.h"
-#include "device/dat_file.h"
+#include "dat/dat_file.h"
 
 namespace {
 

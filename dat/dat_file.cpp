@@ -1,15 +1,16 @@
-#include "device/dat_file.h"
+#include "dat/dat_file.h"
 
 #include <expat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "core/file_util.h"
-#include "core/text_copy.h"
 
 namespace {
 
@@ -18,9 +19,10 @@ constexpr size_t BANK = 0x2000;
 
 struct parse_state {
     XML_Parser parser;
-    std::vector<dat_rom> *roms;
-    std::string title;
-    int depth_in_game = 0;
+    dat_catalog *out;
+    int depth = 0;
+    bool in_game = false;
+    std::string root;
     bool entity_declared = false;
 };
 
@@ -30,15 +32,24 @@ const char *attribute(const XML_Char **attrs, const char *name) {
     return nullptr;
 }
 
-void on_start(void *user, const XML_Char *name, const XML_Char **attrs) {
-    auto *s = static_cast<parse_state *>(user);
-    if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) {
-        const char *title = attribute(attrs, "name");
-        s->title = title != nullptr ? title : "";
-        s->depth_in_game = 1;
-        return;
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// 40 hexadecimal digits; anything else counts as no SHA-1 at all.
+bool parse_sha1(const char *text, uint8_t out[20]) {
+    if (text == nullptr || strlen(text) != 40) return false;
+    for (int i = 0; i < 20; i++) {
+        int high = hex_digit(text[2 * i]), low = hex_digit(text[2 * i + 1]);
+        if (high < 0 || low < 0) return false;
+        out[i] = static_cast<uint8_t>(high << 4 | low);
     }
-    if (s->depth_in_game == 0 || strcmp(name, "rom") != 0) return;
+    return true;
+}
+
+void add_rom(parse_state *s, const XML_Char **attrs) {
     const char *size = attribute(attrs, "size");
     const char *crc = attribute(attrs, "crc");
     if (size == nullptr || crc == nullptr) return;
@@ -48,14 +59,40 @@ void on_start(void *user, const XML_Char *name, const XML_Char **attrs) {
     unsigned long crc_value = strtoul(crc, &end, 16);
     if (*crc == '\0' || *end != '\0' || crc_value > 0xFFFFFFFFul) return;
     const char *status = attribute(attrs, "status");
-    s->roms->push_back({s->title, size_value, static_cast<uint32_t>(crc_value),
-                        status != nullptr && strcmp(status, "baddump") == 0});
+    const char *name = attribute(attrs, "name");
+    dat_catalog *c = s->out;
+    dat_rom r{c->games.back().title, size_value, static_cast<uint32_t>(crc_value),
+              status != nullptr && strcmp(status, "baddump") == 0, name != nullptr ? name : "",
+              false, {}, static_cast<uint32_t>(c->games.size() - 1)};
+    if (dat_name_is_sheet(r.name)) return;
+    r.has_sha1 = parse_sha1(attribute(attrs, "sha1"), r.sha1);
+    const auto index = static_cast<uint32_t>(c->roms.size());
+    if (dat_name_is_track(r.name)) {
+        c->games.back().tracks.push_back(index);
+        c->track_entries++;
+    }
+    c->by_size_crc.emplace(dat_key(r.size, r.crc), index);
+    c->roms.push_back(std::move(r));
+}
+
+void on_start(void *user, const XML_Char *name, const XML_Char **attrs) {
+    auto *s = static_cast<parse_state *>(user);
+    if (s->depth++ == 0) s->root = name;
+    if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) {
+        const char *title = attribute(attrs, "name");
+        s->out->games.push_back({title != nullptr ? title : "", {}});
+        s->in_game = true;
+        return;
+    }
+    if (s->in_game && strcmp(name, "rom") == 0) add_rom(s, attrs);
 }
 
 void on_end(void *user, const XML_Char *name) {
     auto *s = static_cast<parse_state *>(user);
-    if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) s->depth_in_game = 0;
+    s->depth--;
+    if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) s->in_game = false;
 }
+
 
 // Entities are how a small file blows up into a huge one: any declaration
 // stops the parse.
@@ -79,8 +116,12 @@ uint8_t reverse_bits(uint8_t b) {
 
 }  // namespace
 
-bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::string *why) {
-    roms->clear();
+bool dat_name_is_track(const std::string &name) { return name_has_suffix(name.c_str(), ".bin"); }
+bool dat_name_is_sheet(const std::string &name) { return name_has_suffix(name.c_str(), ".cue"); }
+
+bool dat_catalog_parse(const char *text, size_t n, dat_catalog *out, std::string *why) {
+    *out = dat_catalog{};
+    why->clear();
     if (n > DAT_MAX_BYTES) {
         *why = "the DAT is larger than 64 MiB";
         return false;
@@ -90,7 +131,7 @@ bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::stri
         *why = "out of memory";
         return false;
     }
-    parse_state state{parser, roms, "", 0, false};
+    parse_state state{parser, out, 0, false, "", false};
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, on_start, on_end);
     XML_SetEntityDeclHandler(parser, on_entity);
@@ -104,15 +145,17 @@ bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::stri
                  static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
                  XML_ErrorString(XML_GetErrorCode(parser)));
         *why = line;
-    } else if (roms->empty()) {
+    } else if (state.root != "datafile" && state.root != "mame") {
+        *why = "not a DAT file: its root element is <" + state.root + ">, not <datafile>";
+    } else if (out->roms.empty()) {
         *why = "no ROM entries with size and CRC found";
     }
     XML_ParserFree(parser);
-    if (!why->empty()) roms->clear();
+    if (!why->empty()) *out = dat_catalog{};
     return why->empty();
 }
 
-bool dat_load(const char *path, std::vector<dat_rom> *roms, std::string *why) {
+bool dat_catalog_load(const char *path, dat_catalog *out, std::string *why) {
     why->clear();
     int64_t size = file_size(path);
     if (size < 0) {
@@ -128,7 +171,32 @@ bool dat_load(const char *path, std::vector<dat_rom> *roms, std::string *why) {
         *why = "cannot be read";
         return false;
     }
-    return dat_parse(text.data(), text.size(), roms, why);
+    return dat_catalog_parse(text.data(), text.size(), out, why);
+}
+
+std::vector<const dat_rom *> dat_lookup(const dat_catalog &c, uint64_t size, uint32_t crc) {
+    std::vector<const dat_rom *> found;
+    auto range = c.by_size_crc.equal_range(dat_key(size, crc));
+    for (auto i = range.first; i != range.second; ++i) {
+        const dat_rom &r = c.roms[i->second];
+        if (r.size == size && r.crc == crc) found.push_back(&r);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+bool dat_parse(const char *text, size_t n, std::vector<dat_rom> *roms, std::string *why) {
+    dat_catalog c;
+    bool ok = dat_catalog_parse(text, n, &c, why);
+    *roms = std::move(c.roms);
+    return ok;
+}
+
+bool dat_load(const char *path, std::vector<dat_rom> *roms, std::string *why) {
+    dat_catalog c;
+    bool ok = dat_catalog_load(path, &c, why);
+    *roms = std::move(c.roms);
+    return ok;
 }
 
 dat_match dat_find(const std::vector<dat_rom> &roms, const uint8_t *data, size_t n) {
@@ -166,29 +234,3 @@ std::string dat_match_text(const dat_match &m) {
     return form.empty() ? line : line + " (matched" + form + ")";
 }
 
-namespace {
-
-// Windows takes these as devices, with any extension and in any case.
-bool reserved_device_name(const std::string &name) {
-    std::string stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    for (char &c : stem) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    for (const char *device : {"CON", "PRN", "AUX", "NUL"})
-        if (stem == device) return true;
-    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
-           stem[3] >= '1' && stem[3] <= '9';
-}
-
-}  // namespace
-
-std::string title_file_name(const std::string &title) {
-    std::string name;
-    for (unsigned char ch : title)
-        name += ch < 0x20 || strchr("<>:\"/\\|?*", ch) != nullptr ? '_' : static_cast<char>(ch);
-    // File systems take 255 bytes a name; the extension needs a few.
-    name.resize(text_cut_utf8(name.c_str(), TITLE_NAME_MAX));
-    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-    if (name == "." || name == "..") name.clear();
-    if (reserved_device_name(name)) name += '_';
-    return name;
-}
