@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "card/cdimage/subchannel_q_crc.h"
+#include "core/title_file_name.h"
 #include "tests/card/backup/backup_discs.h"
+#include "tests/card/cdimage/image_set.h"
 #include "tests/card/write/adding_fixture.h"
 
 namespace {
@@ -21,31 +24,71 @@ std::string file_text(const std::string &name) {
 
 }  // namespace
 
-TEST(extract, adding_the_extracted_image_gives_the_same_card) {
+TEST(extract, adding_the_extracted_image_gives_the_same_card_in_each_form) {
     temp_dir dir;
-    for (const test_image &image : write_test_images(dir.path(""))) {
-        SCOPED_TRACE(image.context);
-        memory_card source{TEST_CARD_SECTORS}, again{TEST_CARD_SECTORS};
-        ASSERT_TRUE(format_card(source.drive()));
-        ASSERT_TRUE(format_card(again.drive()));
-        recording_log log;
-        ASSERT_EQ(run_card(log, source.drive(), "add_withname", {image.input, image.name}), 0)
-            << log.text();
-        const std::string out = dir.path("out " + std::to_string(fs::hash_value(image.input)));
-        fs::create_directories(out);
-        ASSERT_EQ(run_card(log, source.drive(), "extract", {"1", "--to", out}), 0) << log.text();
-        std::vector<fs::path> files;
-        for (const auto &f : fs::directory_iterator(out)) files.push_back(f.path());
-        ASSERT_FALSE(files.empty());
-        // A ROM is one file, a disc an image set; add takes the set's prefix.
-        fs::path added = files[0];
-        if (added.extension() != ".pce") added.replace_extension();
-        ASSERT_EQ(run_card(log, again.drive(), "add_withname", {added.string(), image.name}), 0)
-            << log.text();
-        std::vector<uint8_t> a = card_bytes(source), b = card_bytes(again);
-        ASSERT_FALSE(a.empty());
-        EXPECT_TRUE(a == b) << "the cards differ";
+    const std::vector<test_image> images = write_test_images(dir.path(""));
+    for (const char *form : {"ccd", "cue"}) {
+        for (const test_image &image : images) {
+            SCOPED_TRACE(image.context + " as " + form);
+            memory_card source{TEST_CARD_SECTORS}, again{TEST_CARD_SECTORS};
+            ASSERT_TRUE(format_card(source.drive()));
+            ASSERT_TRUE(format_card(again.drive()));
+            recording_log log;
+            ASSERT_EQ(run_card(log, source.drive(), "add_withname", {image.input, image.name}), 0)
+                << log.text();
+            const std::string out = dir.path(std::string("out ") + form + " " + image.name);
+            fs::create_directories(out);
+            ASSERT_EQ(run_card(log, source.drive(), "extract", {"1", "--to", out, "--as", form}), 0)
+                << log.text();
+            EXPECT_EQ(log.text().find("cannot carry"), std::string::npos) << log.text();
+            // What add takes: the ROM file, the image set's prefix, the sheet.
+            const std::string base = out + "/" + title_file_name(image.name);
+            std::string added = base + ".pce";
+            if (!fs::exists(added)) added = std::string(form) == "cue" ? base + ".cue" : base;
+            ASSERT_EQ(run_card(log, again.drive(), "add_withname", {added, image.name}), 0)
+                << log.text();
+            std::vector<uint8_t> a = card_bytes(source), b = card_bytes(again);
+            ASSERT_FALSE(a.empty());
+            EXPECT_TRUE(a == b) << "the cards differ";
+        }
     }
+}
+
+// A catalogue frame (ADR 2) among the position frames: the image set keeps
+// it, the cue form names the sector it loses.
+TEST(extract, cue_names_the_sectors_whose_q_frames_it_cannot_carry) {
+    temp_dir dir;
+    std::vector<sector_spec> sectors;
+    add_track(&sectors, 0x40, 1, 150, 100, 1);
+    sectors[37].q = q_position(0x40, 1, 1, 37, 187);
+    sectors[37].q[0] = 0x42;
+    sectors[37].q[1] = 0x12, sectors[37].q[2] = 0x34;
+    q_crc_store(sectors[37].q.data());
+    write_image(dir.path("mcn"), sectors);
+    write_text(dir.path("mcn.ccd"),
+               description_text("[CloneCD]\nVersion=3\n", {{0xA0, 4, 1, 0, 0},
+                                                            {0xA1, 4, 1, 0, 0},
+                                                            {0xA2, 4, 0, 3, 25},
+                                                            {1, 4, 0, 2, 0}}));
+    memory_card card{TEST_CARD_SECTORS};
+    ASSERT_TRUE(format_card(card.drive()));
+    recording_log log;
+    ASSERT_EQ(run_card(log, card.drive(), "add_withname", {dir.path("mcn"), "mcn"}), 0)
+        << log.text();
+    const std::string out = dir.path("out");
+    fs::create_directories(out);
+    recording_log cue;
+    ASSERT_EQ(run_card(cue, card.drive(), "extract", {"1", "--to", out, "--as", "cue"}), 0)
+        << cue.text();
+    EXPECT_NE(cue.text().find("sectors 37 to 37: stored Q frames a cue sheet cannot carry"),
+              std::string::npos)
+        << cue.text();
+    EXPECT_NE(cue.text().find("--as ccd keeps them"), std::string::npos) << cue.text();
+    recording_log ccd;
+    ASSERT_EQ(run_card(ccd, card.drive(), "extract", {"1", "--to", out}), 0) << ccd.text();
+    const std::string sub = file_text(out + "/mcn.sub");
+    ASSERT_EQ(sub.size(), 100u * 96);
+    EXPECT_EQ(sub.substr(37 * 96 + 12, 12), std::string(sectors[37].q.begin(), sectors[37].q.end()));
 }
 
 TEST(extract, names_are_safe_and_files_are_replaced_only_with_force) {
@@ -89,6 +132,7 @@ TEST(extract, refuses_bad_requests_before_writing) {
     } cases[] = {
         {{"1"}, "needs --to"},
         {{"1", "--to", out, "--as", "zip"}, "not a form"},
+        {{"1", "--to", out, "--as", "chd"}, "not available"},
         {{"1", "5", "--to", out}, "image#5 not found"},
         {{"1", "x", "--to", out}, "not a number"},
         {{"1", "900", "--to", out}, "manage area block not found"},
