@@ -1,12 +1,16 @@
 #include "card/backup/image_place.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "card/layout/bkram_area.h"
 #include "card/layout/card_io.h"
 #include "card/layout/layout_records.h"
 #include "card/write/disc_area_write.h"
 #include "card/write/image_add.h"
+#include "card/write/index_toc.h"
+#include "card/write/index_truncate.h"
 #include "card/layout/stored_sector.h"
 
 namespace {
@@ -28,8 +32,32 @@ uint64_t index_sectors(const manifest_image &g) {
 
 bool image_place(card_context *c, image_input &in, const std::vector<uint8_t> &rom,
                  const manifest_image &g, const std::vector<uint8_t> *sav, image_number *placed) {
-    return image_add_input(c, in, rom, g.name.c_str(), false, placed) == VMK_OK &&
-           image_settle(c, placed->record, g, sav);
+    if (image_add_input(c, in, rom, g.name.c_str(), false, placed) == VMK_OK)
+        return image_settle(c, placed->record, g, sav);
+    if (log_stop_requested(c->log)) index_tidy(c);
+    return false;
+}
+
+void index_tidy(card_context *c) {
+    // The block as its header, written last, still has it.
+    if (!managearea_read(c, c->block) || c->disc_amount < 2) return;
+    const uint32_t index = c->block + c->entries[0].offset;
+    uint8_t head[INDEX_TOC_READ_BYTES];
+    if (!card_read_at(c, index, head, sizeof head)) return;
+    const size_t tracks = index_toc_count(head) - 3;  // A0, A1 and A2 besides them
+    if (tracks < c->disc_amount) return;
+    disk_set_relativepoint(c->disk, index);
+    auto plan = std::make_unique<index_truncate_plan>();
+    bool ok = index_truncate_prepare(c->disk, c->disc_amount, c->version, plan.get());
+    if (ok) {
+        // Its frame goes too: an add that finds a track's frame keeps the
+        // TOC as it is.
+        const size_t kept = 3 + (c->disc_amount - 1);
+        uint8_t *from = plan->head + INDEX_TOC_AT + kept * Q_FRAME_SIZE;
+        memset(from, STORED_PREGAP_FILL, plan->head + INDEX_TOC_READ_BYTES - from);
+        ok = index_truncate_write(c->disk, *plan);
+    }
+    if (!ok) log_line(c->log, "the index disc keeps a track of the image that was stopped");
 }
 
 bool image_settle(card_context *c, uint32_t record, const manifest_image &g,
@@ -64,9 +92,11 @@ bool order_place(card_context *c, const std::vector<uint32_t> &order,
         if (!managearea_select(c, b)) return false;
         std::vector<uint32_t> records;
         for (uint32_t e = 0; e < c->disc_amount; e++) records.push_back(e);
+        // Records the source does not know (those on the card before) keep
+        // their places ahead of the ones placed, in record order.
         auto key = [&](uint32_t e) {
             auto r = rank.find(b * CARD_DISC_SLOTS + e);
-            return r == rank.end() ? (e == 0 ? 0 : order.size() + e) : r->second;
+            return r == rank.end() ? std::pair<int, size_t>(0, e) : std::pair<int, size_t>(1, r->second);
         };
         std::stable_sort(records.begin(), records.end(),
                          [&](uint32_t x, uint32_t y) { return key(x) < key(y); });

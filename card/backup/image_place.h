@@ -18,6 +18,11 @@
 bool image_place(card_context *c, image_input &in, const std::vector<uint8_t> &rom,
                  const manifest_image &g, const std::vector<uint8_t> *sav, image_number *placed);
 
+// After an add that was stopped once its index track was written: the track
+// of the record the block's header never listed is dropped again, so that
+// the card check finds the card whole.
+void index_tidy(card_context *c);
+
 // Record `record` of c's current block given g's flags, configuration word
 // and backup RAM area (sav, or nullptr), and the block committed.
 bool image_settle(card_context *c, uint32_t record, const manifest_image &g,
