@@ -18,7 +18,7 @@ struct backup_reader {
 
     bool broken(const char *what) {
         const char *why = archive_error_string(a);
-        log_printf_whole(log, "%s: not a whole backup archive: %s%s%s\n", name.c_str(), what,
+        log_printf_whole(log, "%s: refused: not a whole backup archive: %s%s%s\n", name.c_str(), what,
                          why != nullptr ? ": " : "", why != nullptr ? why : "");
         return false;
     }
