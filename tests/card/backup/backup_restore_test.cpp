@@ -110,9 +110,11 @@ TEST(backup, restore_formats_only_when_asked_and_never_over_other_images) {
     recording_log log;
     ASSERT_EQ(run_card(log, used.drive(), "add_withname", {source.dir.path("small.pce"), "other"}), 0);
     const std::vector<uint8_t> before = card_bytes(used);
-    for (const char *format : {"", "--format"}) {
+    for (bool format : {false, true}) {
         recording_log refused;
-        EXPECT_EQ(run_card(refused, used.drive(), "restore", {source.archive, format}), 1);
+        std::vector<std::string> args{source.archive};
+        if (format) args.push_back("--format");
+        EXPECT_EQ(run_card(refused, used.drive(), "restore", args), 1);
         EXPECT_TRUE(card_bytes(used) == before) << refused.text();
     }
     memory_card blank{TEST_CARD_SECTORS};
