@@ -29,6 +29,7 @@ public:
     wxListBox *list() const { return m_list; }
     wxStaticText *capacity() const { return m_capacity; }
     wxStaticText *count() const { return m_count; }
+    wxButton *extract_button() const { return m_extract; }
     // Built on first use (the first listing): building it takes longer than
     // the rest of the window's start.
     my_config_form *config_window();
@@ -41,6 +42,7 @@ private:
     void on_read(wxCommandEvent &event) override;
     void on_crc(wxCommandEvent &event) override;
     void on_check(wxCommandEvent &event) override;
+    void on_extract(wxCommandEvent &event) override;
     void on_update_config(wxCommandEvent &event) override;
     void on_update_order(wxCommandEvent &event) override;
     void on_help(wxCommandEvent &event) override;
