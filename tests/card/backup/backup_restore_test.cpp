@@ -45,6 +45,14 @@ struct stopping_log {
     }
 };
 
+// The card formatted, holding one ROM under name.
+bool holds_a_rom_of_its_own(const memory_card &card, const backed_up_card &source,
+                            const char *name) {
+    recording_log log;
+    return format_card(card.drive()) &&
+           run_card(log, card.drive(), "add_withname", {source.dir.path("small.pce"), name}) == 0;
+}
+
 // Two listing lines of the same name and extracted bytes (the settings of
 // an image cut off before they were written may differ).
 bool same_image(const std::string &a, const std::string &b) {
@@ -106,9 +114,8 @@ TEST(backup, restore_formats_only_when_asked_and_never_over_other_images) {
     backed_up_card source;
     ASSERT_TRUE(source.ready);
     memory_card used{TEST_CARD_SECTORS};
-    ASSERT_TRUE(format_card(used.drive()));
+    ASSERT_TRUE(holds_a_rom_of_its_own(used, source, "other"));
     recording_log log;
-    ASSERT_EQ(run_card(log, used.drive(), "add_withname", {source.dir.path("small.pce"), "other"}), 0);
     const std::vector<uint8_t> before = card_bytes(used);
     for (bool format : {false, true}) {
         recording_log refused;
@@ -131,9 +138,8 @@ TEST(backup, only_restores_the_images_named_after_those_on_the_card) {
     backed_up_card source;
     ASSERT_TRUE(source.ready);
     memory_card card{TEST_CARD_SECTORS};
-    ASSERT_TRUE(format_card(card.drive()));
+    ASSERT_TRUE(holds_a_rom_of_its_own(card, source, "mine"));
     recording_log log;
-    ASSERT_EQ(run_card(log, card.drive(), "add_withname", {source.dir.path("small.pce"), "mine"}), 0);
     ASSERT_EQ(run_card(log, card.drive(), "restore", {source.archive, "--only", "2,101"}), 0)
         << log.text();
     std::vector<std::string> all = card_listing(source.card.drive(), source.dir);
