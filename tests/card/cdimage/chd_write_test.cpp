@@ -6,6 +6,7 @@
 // file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -61,7 +62,7 @@ std::string msf(uint32_t frames) {
 }
 
 // Sectors each codec has work on: Mode 1 sectors with correct sync and
-// parity over repetitive data, a sine tone in audio, noise in a few of both
+// parity over runs or text, a sine tone in audio, noise in a few of both
 // (kept raw), zeros now and then (the padding's case).
 std::vector<uint8_t> track_bytes(const generated_track &t, uint32_t disc_first, uint32_t seed) {
     const uint32_t count = t.pregap + t.sectors;
@@ -69,7 +70,8 @@ std::vector<uint8_t> track_bytes(const generated_track &t, uint32_t disc_first, 
     uint32_t noise = seed * 2654435761u + 1;
     for (uint32_t k = 0; k < count; k++) {
         uint8_t *s = &bytes[size_t{k} * CD_SECTOR_SIZE];
-        const bool random = k % 17 == 5, silent = k % 23 == 7;
+        // Hunks with much noise are where deflate beats LZMA.
+        const bool random = t.kind == AUDIO ? k % 17 == 5 : k % 16 < 5, silent = k % 23 == 7;
         if (t.kind == AUDIO) {
             for (int i = 0; i < CD_SECTOR_SIZE / 2; i++) {
                 int v = silent ? 0 : static_cast<int>(9000 * std::sin((k * 588 + i / 2) * (0.02 + seed * 0.001)));
@@ -79,9 +81,12 @@ std::vector<uint8_t> track_bytes(const generated_track &t, uint32_t disc_first, 
             }
             continue;
         }
+        static const char words[] = "the quick brown fox jumps over a lazy dog; SCENE 12 LOAD ";
         for (int i = 16; i < 2064; i++)
             s[i] = random ? static_cast<uint8_t>((noise = noise * 1103515245u + 12345) >> 16)
-                          : static_cast<uint8_t>(silent ? 0 : k + seed + i / 64);
+                   : silent ? 0
+                   : k / 8 % 2 == 0 ? static_cast<uint8_t>(k + seed + i / 64)
+                                    : static_cast<uint8_t>(words[(i + k * 7) % (sizeof words - 1)]);
         if (t.kind == DATA) {
             mode1_sector_complete(s, disc_first + k + CD_PREGAP_FRAMES);
         } else {
@@ -115,6 +120,17 @@ std::vector<uint8_t> file_bytes(const std::string &name) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Bit k set when some hunk is stored as kind k (header codec k, raw, ...).
+uint32_t stored_kinds(const std::string &chd) {
+    recording_log log;
+    std::unique_ptr<chd_file> opened = chd_open(log.sink, chd.c_str());
+    EXPECT_NE(opened, nullptr) << log.text();
+    uint32_t kinds = 0;
+    if (opened != nullptr)
+        for (const chd_hunk_entry &e : opened->map) kinds |= 1u << e.kind;
+    return kinds;
+}
+
 // The sheet's disc written to chd through the writer.
 int write_chd(recording_log &log, const std::string &sheet, const std::string &chd,
               const chd_write_options &o = {}) {
@@ -129,6 +145,7 @@ int write_chd(recording_log &log, const std::string &sheet, const std::string &c
 
 TEST(chd_write, discs_read_back_verify_and_extract_as_chdmans_own) {
     SKIP_WITHOUT_CHDMAN();
+    uint32_t kinds = 0;
     for (const generated_disc &d : DISCS) {
         SCOPED_TRACE(d.context);
         const std::string key = "written" + std::to_string(&d - DISCS);
@@ -140,6 +157,7 @@ TEST(chd_write, discs_read_back_verify_and_extract_as_chdmans_own) {
         EXPECT_EQ(log.ranges.size(), 1u);
         EXPECT_EQ(log.stepped, log.ranges.empty() ? 0 : log.ranges.back());
         expect_same_disc(read_whole_disc(chd), read_whole_disc(sheet));
+        kinds |= stored_kinds(chd);
 #ifndef _WIN32
         const std::string verdict = chdman_output("verify -i " + quoted(chd));
         EXPECT_NE(verdict.find("Raw SHA1 verification successful"), std::string::npos) << verdict;
@@ -162,5 +180,111 @@ TEST(chd_write, discs_read_back_verify_and_extract_as_chdmans_own) {
                   [&] { auto b = file_bytes(dir.path("theirs/x.cue")); return std::string(b.begin(), b.end()); }());
         EXPECT_TRUE(file_bytes(dir.path("ours/x.bin")) == file_bytes(dir.path("theirs/x.bin")))
             << "the extracted tracks differ";
+    }
+    // Every codec had hunks to win, so each one's form was checked above.
+    for (int codec = 0; codec < 3; codec++) EXPECT_NE(kinds & 1u << codec, 0u) << "codec " << codec;
+}
+
+namespace {
+
+// Passes reads through to the disc's source until the n-th, which asks to
+// stop or fails.
+struct interrupted_source : cd_source {
+    cd_source *disc;
+    int reads_before;
+    bool fails;
+    stop_request *stop;
+    bool read(log_sink *log, uint32_t first, uint32_t count, const cd_sector_target &t) override {
+        if (reads_before-- == 0) {
+            if (fails) {
+                log_write(log, "disc.bin: read error\n");
+                return false;
+            }
+            stop_ask(stop);
+        }
+        return disc->read(log, first, count, t);
+    }
+};
+
+std::vector<std::string> files_in(const std::string &folder) {
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+// zstd, which the installed chdman lacks, is checked through our reader.
+TEST(chd_write, with_zstd_offered_the_disc_reads_back) {
+    const generated_disc &d = DISCS[1];
+    temp_dir dir;
+    const std::string sheet = write_disc(dir.path(""), d), chd = dir.path("z.chd");
+    recording_log log;
+    chd_write_options o;
+    o.zstd = true;
+    ASSERT_EQ(write_chd(log, sheet, chd, o), VMK_OK) << log.text();
+    expect_same_disc(read_whole_disc(chd), read_whole_disc(sheet));
+    std::unique_ptr<chd_file> opened = chd_open(log.sink, chd.c_str());
+    ASSERT_NE(opened, nullptr) << log.text();
+    EXPECT_EQ(opened->codecs[3], chd_tag('c', 'd', 'z', 's'));
+    EXPECT_NE(stored_kinds(chd) & 1u << 3, 0u) << "no hunk kept as zstd";
+}
+
+// The same disc whether compressed by the pool or by the writer alone.
+TEST(chd_write, files_do_not_depend_on_the_threads) {
+    temp_dir dir;
+    const std::string sheet = write_disc(dir.path(""), DISCS[0]);
+    std::vector<std::vector<uint8_t>> files;
+    for (int threads : {0, 1, 2}) {
+        recording_log log;
+        chd_write_options o;
+        o.threads = threads;
+        const std::string chd = dir.path(std::to_string(threads) + ".chd");
+        ASSERT_EQ(write_chd(log, sheet, chd, o), VMK_OK) << log.text();
+        files.push_back(file_bytes(chd));
+    }
+    EXPECT_TRUE(files[0] == files[1] && files[1] == files[2]);
+}
+
+TEST(chd_write, a_stop_a_read_error_or_an_unwritable_folder_leave_no_file) {
+    temp_dir dir;
+    const std::string sheet = write_disc(dir.path(""), DISCS[1]);
+    const std::vector<std::string> before = files_in(dir.dir);
+    struct {
+        const char *context;
+        int reads_before;  // -1: none interrupted
+        bool fails;
+        std::string target;
+        std::string message;
+    } cases[] = {
+        {"stopped midway", 60, false, dir.path("x.chd"), "stopped\n"},
+        {"a read error midway", 60, true, dir.path("x.chd"), "disc.bin: read error\n"},
+        {"a folder that is not there", -1, false, dir.path("none/x.chd"),
+         dir.path("none/x.chd") + ": cannot be created"},
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.context);
+        recording_log log;
+        stop_request stop;
+        log_attach_stop(log.sink, &stop);
+        image_input in{};
+        ASSERT_EQ(image_input_read(log.sink, sheet.c_str(), &in), 1) << log.text();
+        interrupted_source source;
+        source.sector_count = in.source->sector_count;
+        source.name = in.source->name;
+        source.disc = in.source;
+        source.reads_before = k.reads_before;
+        source.fails = k.fails;
+        source.stop = &stop;
+        EXPECT_EQ(chd_write_disc(log.sink, k.target.c_str(), *in.description, &source, {}), VMK_FAILED);
+        image_input_free(&in);
+        EXPECT_NE(log.text().find(k.message), std::string::npos) << log.text();
+        if (k.reads_before >= 0) {
+            EXPECT_GT(log.stepped, 0) << "stopped before any hunk was written";
+            EXPECT_LT(log.stepped, log.ranges.back());
+        }
+        EXPECT_EQ(files_in(dir.dir), before);
     }
 }
