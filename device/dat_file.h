@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/title_file_name.h"
+
 struct dat_rom {
     std::string title;  // the game's name
     uint64_t size;
@@ -35,9 +37,3 @@ dat_match dat_find(const std::vector<dat_rom> &roms, const uint8_t *data, size_t
 
 // "verified: <title>", a bad-dump line or "not in the DAT ..." (with the CRC).
 std::string dat_match_text(const dat_match &m);
-
-// The title as a file name: characters file systems refuse become '_', the
-// name is cut (whole UTF-8 characters) to TITLE_NAME_MAX bytes, and a device
-// name Windows reserves (CON, COM1, ...) gets a '_' after it.
-constexpr size_t TITLE_NAME_MAX = 240;
-std::string title_file_name(const std::string &title);

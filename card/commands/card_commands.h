@@ -36,3 +36,5 @@ int card_mmchash(card_context *c, int argc, const char *const *v);
 // it is there to look at.
 bool check_open(card_context *c);
 int card_check_command(card_context *c, int argc, const char *const *v);
+// Images back off the card, the card into an archive and back.
+int card_extract(card_context *c, int argc, const char *const *v);

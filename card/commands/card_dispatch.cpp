@@ -32,6 +32,8 @@ const card_command_info rows[] = {
     {"bkram_write", "[disc#] [destfile]", card_open, card_bkram_write, 2, 0, nullptr},
     {"mmchash", "[imagefileprefix|image#|#image#]", open_without_card, card_mmchash, 1, 0, nullptr},
     {"check", "(" CARD_JSON ") (" CARD_CAPACITY ")", check_open, card_check_command, 0, 0, CARD_JSON " " CARD_CAPACITY},
+    {"extract", "[image#] (image#) ...", card_open_to_read, card_extract, 1, CARD_ARGS_UNBOUNDED,
+     CARD_TO " FOLDER " CARD_AS " FORM " CARD_FORCE},
     {nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr},
 };
 

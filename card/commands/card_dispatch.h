@@ -33,6 +33,9 @@ enum { CARD_ARGS_UNBOUNDED = -1 };
 // The card check: findings as JSON objects, one a line; the capacity probe first.
 #define CARD_JSON "--json"
 #define CARD_CAPACITY "--capacity"
+// Extracting: the folder the files go to and their form (ccd, cue, chd).
+#define CARD_TO "--to"
+#define CARD_AS "--as"
 
 // The table, ending with a row whose name is nullptr.
 const card_command_info *card_command_list();

@@ -12,6 +12,7 @@
 #include "card/cdimage/image_hash.h"
 #include "card/cdimage/image_input.h"
 #include "card/layout/stored_sector.h"
+#include "card/layout/stored_disc_source.h"
 #include "card/cdimage/subchannel_swap.h"
 #include "card/cdimage/subchannel_q.h"
 
@@ -31,32 +32,9 @@ struct stored_disc {
     bool failed = false;  // a read of the card failed
 };
 
-// Reads stored sectors [first, first + count) back to back into out.
-bool read_stored_sectors(stored_disc *s, uint32_t first, uint32_t count, uint8_t *out) {
-    uint64_t start = stored_sector_byte(STORED_PREGAP_SECTORS + first);
-    uint64_t end = start + stored_sector_byte(count);
-    uint8_t bounce[DISK_SECTOR_SIZE];
-    for (uint64_t at = start; at < end;) {
-        uint64_t sector = at / DISK_SECTOR_SIZE;
-        uint64_t skip = at % DISK_SECTOR_SIZE;
-        uint64_t whole = (end - at) / DISK_SECTOR_SIZE * DISK_SECTOR_SIZE;
-        if (skip == 0 && whole > 0) {
-            if (!disk_read_at(s->disk, s->area + sector, out + (at - start),
-                              static_cast<uint32_t>(whole)))
-                return false;
-            at += whole;
-            continue;
-        }
-        if (!disk_read_at(s->disk, s->area + sector, bounce, DISK_SECTOR_SIZE)) return false;
-        uint64_t take = std::min<uint64_t>(DISK_SECTOR_SIZE - skip, end - at);
-        memcpy(out + (at - start), bounce + skip, take);
-        at += take;
-    }
-    return true;
-}
-
 bool read_stored(stored_disc *s, uint32_t first, uint32_t count, uint8_t *out) {
-    if (read_stored_sectors(s, first, count, out)) return true;
+    if (stored_sectors_read(s->disk, s->area, STORED_PREGAP_SECTORS + first, count, out))
+        return true;
     s->failed = true;
     return false;
 }
@@ -125,10 +103,6 @@ uint32_t crc_main(void *user, uint32_t first, uint32_t count, uint32_t *crc) {
     return count;
 }
 
-struct description_deleter {
-    void operator()(disc_description *d) const { description_free(d); }
-};
-
 }  // namespace
 
 int hash_stored_disc(card_context *c, uint32_t n) {
@@ -142,7 +116,7 @@ int hash_stored_disc(card_context *c, uint32_t n) {
     if (disc_is_rom(d)) return 1;  // a HuCard entry has no tracks
     uint8_t first[5 * DISK_SECTOR_SIZE];
     if (!card_read_at(c, c->block + d.offset, first, sizeof first)) return 0;
-    std::unique_ptr<disc_description, description_deleter> toc(
+    description_ptr toc(
         toc_from_frames(c->log, first + STORED_MAIN_AT, STORED_SECTOR_SIZE - STORED_MAIN_AT));
     if (toc == nullptr) return 0;
     uint64_t stored = uint64_t{d.length} * DISK_SECTOR_SIZE / STORED_SECTOR_SIZE;

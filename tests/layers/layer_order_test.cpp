@@ -28,7 +28,7 @@ const std::map<std::string, int> top_rank = {
 const std::map<std::string, std::map<std::string, int>> sub_rank = {
     {"card",
      {{"store", 0}, {"fat", 1}, {"cdimage", 2}, {"imagelist", 2}, {"layout", 3}, {"write", 4},
-      {"check", 5}, {"commands", 6}}},
+      {"check", 5}, {"backup", 6}, {"commands", 7}}},
     {"gui", {{"shell", 0}, {"device", 1}, {"card", 1}}},
 };
 // The folders whose files are checked.
