@@ -11,7 +11,7 @@
 #include "card/cdimage/chd_disc.h"
 #include "card/cdimage/chd_file.h"
 #include "card/cdimage/chd_write_ahead.h"
-#include "card/cdimage/subchannel_q.h"
+#include "card/cdimage/dump_tracks.h"
 #include "card/cdimage/subchannel_swap.h"
 #include "core/file_replace.h"
 #include "core/log_whole.h"
@@ -24,7 +24,6 @@ constexpr uint32_t FRAMES_PER_HUNK = 8;
 constexpr uint32_t HUNK_BYTES = FRAMES_PER_HUNK * CHD_CD_FRAME_BYTES;
 constexpr uint8_t METADATA_CHECKSUM = 0x01;  // the entry counts in the overall SHA-1
 constexpr uint32_t METADATA_HEADER_BYTES = 16;
-constexpr uint32_t PREGAP_SCAN_CHUNK = 150;
 
 // One track as the file keeps it: disc sectors [first, end), of which the
 // first `pregap` are its INDEX 00.
@@ -42,77 +41,29 @@ void put_be(uint8_t *p, uint64_t v, int bytes) {
     for (int i = bytes - 1; i >= 0; i--, v >>= 8) p[i] = static_cast<uint8_t>(v);
 }
 
-bool fail(log_sink *log, const char *name, const char *what) {
-    log_file_message(log, name, what);
-    return false;
-}
-
-// Whether a Q frame (per-channel block) places its sector in track n's
-// INDEX 00; -1 when the frame carries no position.
-int in_pregap_of(const uint8_t *block, int n) {
-    const uint8_t *q = block + SUBCHANNEL_Q_OFFSET;
-    if ((q[0] & 0x0F) != Q_ADR_POSITION) return -1;
-    return bcd_to_bin(q[1]) == n && q[2] == 0 ? 1 : 0;
-}
-
-// The sectors before track n's INDEX 01 (at start, the previous track's at
-// floor) whose Q frames say they are its INDEX 00. Frames without a
-// position (catalogue, ISRC) between them count with them.
-bool pregap_of(log_sink *log, cd_source *src, int n, uint32_t floor, uint32_t start,
-               uint32_t *pregap) {
-    std::vector<uint8_t> subs(size_t{PREGAP_SCAN_CHUNK} * SUBCHANNEL_BLOCK_SIZE);
-    uint32_t first = start;  // of the pregap found so far
-    for (uint32_t end = start; end > floor;) {
-        const uint32_t count = std::min(PREGAP_SCAN_CHUNK, end - floor), from = end - count;
-        if (!src->read(log, from, count, {nullptr, 0, subs.data(), SUBCHANNEL_BLOCK_SIZE}))
-            return false;
-        for (uint32_t k = count; k-- > 0;) {
-            const int says = in_pregap_of(&subs[size_t{k} * SUBCHANNEL_BLOCK_SIZE], n);
-            if (says == 0) {
-                *pregap = start - first;
-                return true;
-            }
-            if (says == 1) first = from + k;
-        }
-        end = from;
-    }
-    *pregap = start - first;
-    return true;
-}
-
-// The tracks of the TOC with their extents over src's sectors.
+// The tracks as the dump groups lay them out (each later track from its
+// INDEX 00), with their modes and pregaps.
 bool plan_tracks(log_sink *log, const disc_description &d, cd_source *src,
                  std::vector<stored_track> *out) {
-    std::vector<const toc_entry *> starts;
-    for (int k = 0; k < d.tocentries && k < TOC_ENTRIES_MAX; k++) {
-        const int point = bcd_to_bin(d.entries[k].point);
-        if (point >= 1 && point <= CUE_TRACKS_MAX) starts.push_back(&d.entries[k]);
+    std::vector<dump_track> files;
+    if (!dump_tracks_list(log, &d, src, &files)) return false;
+    if (files[0].first != 0) {
+        // Sectors before track 1 would belong to no track.
+        log_file_message(log, src->name.c_str(), ": track 1 does not start the disc\n");
+        return false;
     }
-    std::sort(starts.begin(), starts.end(),
-              [](const toc_entry *a, const toc_entry *b) { return a->plba < b->plba; });
-    const char *misfit = ": the disc's table of contents does not fit its sectors\n";
-    if (starts.empty() || starts[0]->plba != 0) return fail(log, src->name.c_str(), misfit);
-    uint32_t previous = 0;
-    for (size_t k = 0; k < starts.size(); k++) {
-        const toc_entry &e = *starts[k];
-        stored_track t{};
-        t.number = bcd_to_bin(e.point);
-        if (t.number != static_cast<int>(k + 1) || e.plba >= src->sector_count ||
-            (k > 0 && e.plba <= previous))
-            return fail(log, src->name.c_str(), misfit);
-        t.mode = CUE_AUDIO;
-        if ((e.control & TOC_CONTROL_DATA) != 0) {
+    for (const dump_track &f : files) {
+        stored_track t{f.number, CUE_AUDIO, f.first, 0, f.first + f.sectors};
+        for (int k = 0; k < d.tocentries; k++)
+            if (d.entries[k].point == bcd_from_bin(f.number)) t.pregap = d.entries[k].plba - f.first;
+        if (!f.audio) {
             uint8_t sector[CD_SECTOR_SIZE];
-            if (!src->read(log, e.plba, 1, {sector, CD_SECTOR_SIZE, nullptr, 0})) return false;
+            if (!src->read(log, f.first + t.pregap, 1, {sector, CD_SECTOR_SIZE, nullptr, 0}))
+                return false;
             t.mode = sector[15] == 2 ? CUE_MODE2_2352 : CUE_MODE1_2352;
         }
-        if (k > 0 && !pregap_of(log, src, t.number, previous + 1, e.plba, &t.pregap)) return false;
-        t.first = e.plba - t.pregap;
-        if (k > 0) out->back().end = t.first;
         out->push_back(t);
-        previous = e.plba;
     }
-    out->back().end = src->sector_count;
     return true;
 }
 
@@ -297,7 +248,7 @@ int chd_write_disc(log_sink *log, const char *path, const disc_description &d, c
     }
     written_file out;
     if (file_replace_begin(&out.r, path) == 0) {
-        fail(log, path, ": cannot be created (is the folder there and writable?)\n");
+        log_file_message(log, path, ": cannot be created (is the folder there and writable?)\n");
         return VMK_FAILED;
     }
     std::vector<uint8_t> hashes;
@@ -342,7 +293,7 @@ int chd_write_disc(log_sink *log, const char *path, const disc_description &d, c
     ahead.reset();
     if (!ok) {
         // The record removes its temporary file.
-        if (!read_or_stop) fail(log, path, ": write error\n");
+        if (!read_or_stop) log_file_message(log, path, ": write error\n");
         return VMK_FAILED;
     }
 
@@ -363,7 +314,7 @@ int chd_write_disc(log_sink *log, const char *path, const disc_description &d, c
     ok = out.write(map_bytes.data(), map_bytes.size()) && fseek(out.r.stream, 0, SEEK_SET) == 0 &&
          file_replace_write(&out.r, h, sizeof h) != 0 && file_replace_commit(&out.r) != 0;
     if (!ok) {
-        fail(log, path, ": write error\n");
+        log_file_message(log, path, ": write error\n");
         return VMK_FAILED;
     }
     return VMK_OK;
