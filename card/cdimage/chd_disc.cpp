@@ -93,6 +93,24 @@ struct chd_reader : cue_file_reader {
     }
 };
 
+// Track metadata has no word for a track's flags (four channels, copy
+// permitted, pre-emphasis); a track that keeps its raw subchannel carries
+// them in the Q frame of its INDEX 01, which the TOC then follows.
+bool kept_flags(log_sink *log, chd_reader &reader, size_t k, cue_track *t) {
+    const uint32_t index_one = t->indexes.back().frame;
+    if (index_one >= reader.tracks[k].stored) return true;
+    const uint64_t frame = reader.first[k] + index_one;
+    const uint32_t frames_per_hunk = reader.chd->hunk_bytes / CHD_CD_FRAME_BYTES;
+    const uint8_t *hunk = chd_hunk(log, reader.chd.get(), static_cast<uint32_t>(frame / frames_per_hunk));
+    if (hunk == nullptr) return false;
+    uint8_t block[SUBCHANNEL_BLOCK_SIZE];
+    memcpy(block, hunk + frame % frames_per_hunk * CHD_CD_FRAME_BYTES + CD_SECTOR_SIZE, sizeof block);
+    subchannel_to_per_channel(block);
+    const uint8_t *q = block + SUBCHANNEL_Q_OFFSET;
+    if (q_crc_ok(q) && (q[0] & 0x0F) == Q_ADR_POSITION) t->flags = static_cast<uint8_t>(q[0] >> 4 & 0x0B);
+    return true;
+}
+
 }  // namespace
 
 const char *chd_track_type(cue_mode mode) {
@@ -171,6 +189,9 @@ cd_source *cd_source_open_chd(log_sink *log, const char *name, cue_sheet *sheet_
         log_file_message(log, name, ": tracks longer than the CHD's data\n");
         return nullptr;
     }
+    for (size_t k = 0; k < sheet.tracks.size(); k++)
+        if (reader->tracks[k].raw_subchannel && !kept_flags(log, *reader, k, &sheet.tracks[k]))
+            return nullptr;
     if (!cue_place(log, &sheet)) return nullptr;
     if (sheet_out != nullptr) *sheet_out = sheet;
     return cd_source_from_sheet(sheet, name, reader.release());

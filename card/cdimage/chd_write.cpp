@@ -12,6 +12,7 @@
 #include "card/cdimage/chd_file.h"
 #include "card/cdimage/chd_write_ahead.h"
 #include "card/cdimage/dump_tracks.h"
+#include "card/cdimage/sector_ecc.h"
 #include "card/cdimage/subchannel_swap.h"
 #include "core/file_replace.h"
 #include "core/log_whole.h"
@@ -24,6 +25,7 @@ constexpr uint32_t FRAMES_PER_HUNK = 8;
 constexpr uint32_t HUNK_BYTES = FRAMES_PER_HUNK * CHD_CD_FRAME_BYTES;
 constexpr uint8_t METADATA_CHECKSUM = 0x01;  // the entry counts in the overall SHA-1
 constexpr uint32_t METADATA_HEADER_BYTES = 16;
+constexpr uint8_t XA_DISC_TYPE = 0x20;
 
 // One track as the file keeps it: disc sectors [first, end), of which the
 // first `pregap` are its INDEX 00.
@@ -52,6 +54,11 @@ bool plan_tracks(log_sink *log, const disc_description &d, cd_source *src,
         log_file_message(log, src->name.c_str(), ": track 1 does not start the disc\n");
         return false;
     }
+    // A data track's mode is its INDEX 01 sector's; where that sector has
+    // no header, the disc type in the TOC's first-track entry tells.
+    bool mode2 = false;
+    for (int k = 0; k < d.tocentries; k++)
+        if (d.entries[k].point == TOC_POINT_A0) mode2 = d.entries[k].psec == XA_DISC_TYPE;
     for (const dump_track &f : files) {
         stored_track t{f.number, CUE_AUDIO, f.first, 0, f.first + f.sectors};
         for (int k = 0; k < d.tocentries; k++)
@@ -60,7 +67,9 @@ bool plan_tracks(log_sink *log, const disc_description &d, cd_source *src,
             uint8_t sector[CD_SECTOR_SIZE];
             if (!src->read(log, f.first + t.pregap, 1, {sector, CD_SECTOR_SIZE, nullptr, 0}))
                 return false;
-            t.mode = sector[15] == 2 ? CUE_MODE2_2352 : CUE_MODE1_2352;
+            const bool header = memcmp(sector, SECTOR_SYNC, sizeof SECTOR_SYNC) == 0 &&
+                                (sector[15] == 1 || sector[15] == 2);
+            t.mode = (header ? sector[15] == 2 : mode2) ? CUE_MODE2_2352 : CUE_MODE1_2352;
         }
         out->push_back(t);
     }

@@ -18,7 +18,7 @@ namespace {
 constexpr uint32_t SECTOR_BYTES = CD_SECTOR_SIZE, SUB_BYTES = SUBCHANNEL_BLOCK_SIZE;
 constexpr uint32_t FRAME_BYTES = CHD_CD_FRAME_BYTES;
 // What a sector whose sync and parity the reader regenerates keeps of them.
-constexpr uint32_t SYNC_BYTES = 12, PARITY_AT = 2076;
+constexpr uint32_t SYNC_BYTES = sizeof SECTOR_SYNC, PARITY_AT = 2076;
 constexpr int DEFLATE_LEVEL = 9, LZMA_PRESET = 8, ZSTD_LEVEL = 12, FLAC_LEVEL = 8;
 
 enum base_kind { BASE_DEFLATE, BASE_LZMA, BASE_ZSTD, BASE_FLAC };
@@ -168,8 +168,6 @@ bool base_append(chd_hunk_compressor *c, base_kind kind, const uint8_t *src, uin
 // data with the sync and parity of sectors that carry them correctly
 // zeroed, flagged in `flags` for the reader to regenerate.
 void split(chd_hunk_compressor *c, const uint8_t *hunk) {
-    static const uint8_t sync[SYNC_BYTES] = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
     std::fill(c->flags.begin(), c->flags.end(), 0);
     for (uint32_t f = 0; f < c->frames; f++) {
         const uint8_t *frame = hunk + size_t{f} * FRAME_BYTES;
@@ -178,7 +176,7 @@ void split(chd_hunk_compressor *c, const uint8_t *hunk) {
         memcpy(sector, frame, SECTOR_BYTES);
         memcpy(&c->subs[size_t{f} * SUB_BYTES], frame + SECTOR_BYTES, SUB_BYTES);
         memcpy(stripped, frame, SECTOR_BYTES);
-        if (memcmp(frame, sync, SYNC_BYTES) != 0) continue;
+        if (memcmp(frame, SECTOR_SYNC, SYNC_BYTES) != 0) continue;
         sector_sync_and_parity(stripped);
         if (memcmp(stripped, frame, SECTOR_BYTES) != 0) {
             memcpy(stripped, frame, SECTOR_BYTES);

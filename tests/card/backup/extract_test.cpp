@@ -27,7 +27,7 @@ std::string file_text(const std::string &name) {
 TEST(extract, adding_the_extracted_image_gives_the_same_card_in_each_form) {
     temp_dir dir;
     const std::vector<test_image> images = write_test_images(dir.path(""));
-    for (const char *form : {"ccd", "cue"}) {
+    for (const char *form : {"ccd", "cue", "chd"}) {
         for (const test_image &image : images) {
             SCOPED_TRACE(image.context + " as " + form);
             memory_card source{TEST_CARD_SECTORS}, again{TEST_CARD_SECTORS};
@@ -41,10 +41,12 @@ TEST(extract, adding_the_extracted_image_gives_the_same_card_in_each_form) {
             ASSERT_EQ(run_card(log, source.drive(), "extract", {"1", "--to", out, "--as", form}), 0)
                 << log.text();
             EXPECT_EQ(log.text().find("cannot carry"), std::string::npos) << log.text();
-            // What add takes: the ROM file, the image set's prefix, the sheet.
+            // What add takes: the ROM file, the image set's prefix, the sheet,
+            // the CHD.
             const std::string base = out + "/" + title_file_name(image.name);
             std::string added = base + ".pce";
-            if (!fs::exists(added)) added = std::string(form) == "cue" ? base + ".cue" : base;
+            if (!fs::exists(added))
+                added = std::string(form) == "ccd" ? base : base + "." + form;
             ASSERT_EQ(run_card(log, again.drive(), "add_withname", {added, image.name}), 0)
                 << log.text();
             std::vector<uint8_t> a = card_bytes(source), b = card_bytes(again);
@@ -132,7 +134,6 @@ TEST(extract, refuses_bad_requests_before_writing) {
     } cases[] = {
         {{"1"}, "needs --to"},
         {{"1", "--to", out, "--as", "zip"}, "not a form"},
-        {{"1", "--to", out, "--as", "chd"}, "not available"},
         {{"1", "5", "--to", out}, "image#5 not found"},
         {{"1", "x", "--to", out}, "not a number"},
         {{"1", "900", "--to", out}, "manage area block not found"},
