@@ -7,6 +7,9 @@
 //
 //   bench_chd_write [directory] [--keep]   (default /tmp; needs about 400 MB
 //                                           free there; chdman on the PATH)
+//   bench_chd_write --write <sheet.cue> <out.chd>   one write alone, for
+//                                           timing whole processes from outside
+//                                           against chdman createcd
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +40,15 @@ double file_mb(const std::string &name) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 4 && strcmp(argv[1], "--write") == 0) {
+        bench_log out;
+        image_input in{};
+        const bool ok = image_input_read(out.sink, argv[2], &in) == 1 &&
+                        chd_write_disc(out.sink, argv[3], *in.description, in.source, {}) == 0;
+        image_input_free(&in);
+        if (!ok) fprintf(stderr, "%s", out.text.c_str());
+        return ok ? 0 : 1;
+    }
     const bool keep = argc > 2 && strcmp(argv[2], "--keep") == 0;
     const std::string dir = std::string(argc > 1 ? argv[1] : "/tmp") + "/vmk_bench_chd_write";
     const std::string cue = dir + "/disc.cue", theirs = dir + "/chdman.chd", ours = dir + "/ours.chd";
