@@ -2,6 +2,7 @@
 // names are safe, and nothing is replaced unless asked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "card/cdimage/subchannel_q_crc.h"
 #include "core/title_file_name.h"
 #include "tests/card/backup/backup_discs.h"
+#include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/card/write/adding_fixture.h"
 
@@ -56,8 +58,8 @@ TEST(extract, adding_the_extracted_image_gives_the_same_card_in_each_form) {
     }
 }
 
-// A catalogue frame (ADR 2) among the position frames: the image set keeps
-// it, the cue form names the sector it loses.
+// A catalogue frame (ADR 2) among the position frames: the image set and
+// the CHD keep it, the cue form names the sector it loses.
 TEST(extract, cue_names_the_sectors_whose_q_frames_it_cannot_carry) {
     temp_dir dir;
     std::vector<sector_spec> sectors;
@@ -91,6 +93,14 @@ TEST(extract, cue_names_the_sectors_whose_q_frames_it_cannot_carry) {
     const std::string sub = file_text(out + "/mcn.sub");
     ASSERT_EQ(sub.size(), 100u * 96);
     EXPECT_EQ(sub.substr(37 * 96 + 12, 12), std::string(sectors[37].q.begin(), sectors[37].q.end()));
+    // A CHD keeps the raw subchannel: the frame comes back, unwarned.
+    recording_log chd;
+    ASSERT_EQ(run_card(chd, card.drive(), "extract", {"1", "--to", out, "--as", "chd"}), 0)
+        << chd.text();
+    EXPECT_EQ(chd.text().find("cannot carry"), std::string::npos) << chd.text();
+    const disc_read back = read_whole_disc(out + "/mcn.chd");
+    ASSERT_EQ(back.sub.size(), 100u * 96);
+    EXPECT_TRUE(std::equal(sectors[37].q.begin(), sectors[37].q.end(), back.sub.begin() + 37 * 96 + 12));
 }
 
 TEST(extract, names_are_safe_and_files_are_replaced_only_with_force) {
