@@ -81,10 +81,10 @@ struct reader {
             if (e != '\0' && plain != nullptr) {
                 *s += "\"\\/\b\f\n\r\t"[plain - "\"\\/bfnrt"];
             } else if (e == 'u') {
-                uint32_t v;
+                uint32_t v = 0;
                 if (!hex4(&v)) return false;
                 if (v >= 0xD800 && v < 0xDC00) {
-                    uint32_t low;
+                    uint32_t low = 0;
                     if (!word("\\u") || !hex4(&low) || low < 0xDC00 || low >= 0xE000)
                         return fail("a lone surrogate escape");
                     v = 0x10000 + ((v - 0xD800) << 10) + (low - 0xDC00);

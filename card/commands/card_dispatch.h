@@ -36,6 +36,10 @@ enum { CARD_ARGS_UNBOUNDED = -1 };
 // Extracting: the folder the files go to and their form (ccd, cue, chd).
 #define CARD_TO "--to"
 #define CARD_AS "--as"
+// Restoring and copying: formatting a card that holds images, and the
+// images to restore.
+#define CARD_FORMAT "--format"
+#define CARD_ONLY "--only"
 
 // The table, ending with a row whose name is nullptr.
 const card_command_info *card_command_list();

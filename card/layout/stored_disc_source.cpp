@@ -12,8 +12,8 @@
 
 namespace {
 
-// Stored sectors per card read: whole disk sectors (2448 x 256 = 512 x 1224).
-constexpr uint32_t READ_SECTORS = 256;
+// Stored sectors per card read: whole disk sectors (2448 x 1024 = 512 x 4896).
+constexpr uint32_t READ_SECTORS = 1024;
 
 struct stored_disc_source : cd_source {
     disk_handle *disk;
