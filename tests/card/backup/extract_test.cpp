@@ -11,6 +11,7 @@
 #include "card/cdimage/subchannel_q_crc.h"
 #include "core/title_file_name.h"
 #include "tests/card/backup/backup_discs.h"
+#include "tests/card/cdimage/chdman_run.h"
 #include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/card/write/adding_fixture.h"
@@ -55,6 +56,39 @@ TEST(extract, adding_the_extracted_image_gives_the_same_card_in_each_form) {
             ASSERT_FALSE(a.empty());
             EXPECT_TRUE(a == b) << "the cards differ";
         }
+    }
+}
+
+// chdman's extraction of the CHD form is the cue form's track files end to
+// end: the same tracks from the same INDEX 00, audio in the same order.
+TEST(extract, chdman_extracts_the_chd_form_as_the_cue_forms_tracks) {
+    SKIP_WITHOUT_CHDMAN();
+    temp_dir dir;
+    const std::vector<test_image> images = write_test_images(dir.path(""));
+    for (const test_image &image : images) {
+        if (image.input.size() > 4 && image.input.substr(image.input.size() - 4) == ".pce") continue;
+        SCOPED_TRACE(image.context);
+        const std::string key = "extracted_chd" + std::to_string(&image - images.data());
+        memory_card card{TEST_CARD_SECTORS};
+        ASSERT_TRUE(format_card(card.drive()));
+        recording_log log;
+        ASSERT_EQ(run_card(log, card.drive(), "add_withname", {image.input, "disc"}), 0) << log.text();
+        const std::string out = dir.path(key);
+        fs::create_directories(out);
+        for (const char *form : {"cue", "chd"})
+            ASSERT_EQ(run_card(log, card.drive(), "extract", {"1", "--to", out, "--as", form}), 0)
+                << log.text();
+        ASSERT_TRUE(run_chdman("extractcd -i " + quoted(out + "/disc.chd") + " -o " +
+                                   quoted(out + "/x.cue") + " -ob " + quoted(out + "/x.bin"),
+                               key, {out + "/x.cue", out + "/x.bin"}));
+        std::string tracks;
+        const std::string sheet = file_text(out + "/disc.cue");
+        for (size_t at = 0; (at = sheet.find("FILE \"", at)) != std::string::npos;) {
+            at += 6;
+            tracks += file_text(out + "/" + sheet.substr(at, sheet.find('"', at) - at));
+        }
+        ASSERT_FALSE(tracks.empty());
+        EXPECT_TRUE(file_text(out + "/x.bin") == tracks) << "chdman's extraction differs";
     }
 }
 
