@@ -67,9 +67,10 @@ const command_help command_helps[] = {
      "vmk card rawdump D 3 disc03.raw"},
     {"card", "extract", nullptr,
      "Writes stored images back as files: a ROM as name.pce, a disc as an image set "
-     "(name.img/.sub/.ccd, every subchannel byte kept) or as one .bin per track and a .cue.",
-     "one or more image#; --to FOLDER (it must exist); --as ccd (default) or cue (chd is not "
-     "available in this build); --force replaces files that exist",
+     "(name.img/.sub/.ccd, every subchannel byte kept), as one .bin per track and a .cue, "
+     "or as a CHD file (name.chd).",
+     "one or more image#; --to FOLDER (it must exist); --as ccd (default), cue or chd; "
+     "--force replaces files that exist",
      "vmk card extract D 1 2 105 --to games --as cue"},
     {"card", "backup", nullptr,
      "Writes the whole card into one zstd-compressed tar archive: every image, its settings, "

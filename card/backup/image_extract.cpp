@@ -7,10 +7,12 @@
 #include "card/backup/cue_extract.h"
 #include "card/backup/extract_files.h"
 #include "card/backup/stored_image.h"
+#include "card/cdimage/chd_write.h"
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/subchannel_swap.h"
 #include "card/layout/stored_disc_source.h"
 #include "core/log_whole.h"
+#include "core/status.h"
 #include "core/title_file_name.h"
 
 namespace {
@@ -67,6 +69,15 @@ bool image_extract(card_context *c, uint32_t e, uint32_t n, const extract_reques
         if (!cue_extract(c->log, disc.description.get(), disc.source.get(), base, r.force))
             return false;
         log_printf_whole(c->log, "image#%u: %s.cue (%u sectors)\n", n, base.c_str(),
+                         disc.source->sector_count);
+        return true;
+    }
+    if (r.form == EXTRACT_CHD) {
+        const std::string name = base + ".chd";
+        if (!extract_files_absent(c->log, {name}, r.force) ||
+            chd_write_disc(c->log, name.c_str(), *disc.description, disc.source.get(), {}) != VMK_OK)
+            return false;
+        log_printf_whole(c->log, "image#%u: %s (%u sectors)\n", n, name.c_str(),
                          disc.source->sector_count);
         return true;
     }

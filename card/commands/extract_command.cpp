@@ -37,10 +37,6 @@ int card_extract(card_context *c, int argc, const char *const *v) {
         log_printf(c->log, "%s: not a form; " CARD_AS " takes ccd, cue or chd\n", as);
         return VMK_FAILED;
     }
-    if (r.form == EXTRACT_CHD) {
-        log_line(c->log, CARD_AS " chd is not available in this build; use " CARD_AS " ccd or cue");
-        return VMK_FAILED;
-    }
     // Every number is checked before the first file is written.
     std::vector<image_number> numbers(static_cast<size_t>(argc));
     for (int i = 0; i < argc; i++) {
