@@ -86,11 +86,12 @@ void my_panel_list::on_extract(wxCommandEvent &) {
     if (images.empty()) return;
     const wxString folder = path_choose(this, PATH_FOLDER, "Extract the images into", wxEmptyString, wxEmptyString);
     if (folder.empty()) return;
-    const wxString forms[] = {"ccd: image set, every subchannel byte", "cue: one .bin per track"};
-    wxSingleChoiceDialog form(this, "Form of the discs", "extract", 2, forms);
-    if (form.ShowModal() != wxID_OK) return;
-    m_link.run(m_mailbox, card_job_extract(images, folder.utf8_string(),
-                                           form.GetSelection() == 1 ? "cue" : "ccd"));
+    const wxString forms[] = {"ccd: image set, every subchannel byte", "cue: one .bin per track",
+                              "chd: one compressed file, every subchannel byte"};
+    const char *const words[] = {"ccd", "cue", "chd"};
+    wxSingleChoiceDialog form(this, "Form of the discs", "extract", 3, forms);
+    if (form.ShowModal() != wxID_OK || form.GetSelection() < 0) return;
+    m_link.run(m_mailbox, card_job_extract(images, folder.utf8_string(), words[form.GetSelection()]));
 }
 
 void my_panel_list::on_done(wxCommandEvent &event) {
