@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/bench_image_set.h"
+#include "bench/card_bench.h"
 #include "card/commands/card_dispatch.h"
 #include "card/layout/card_layout.h"
 #include "card/store/drive_table.h"
@@ -34,32 +35,6 @@ constexpr uint32_t IMAGE_SECTORS = 60000;  // 147 MB stored
 constexpr int IMAGES = 3;
 constexpr uint64_t CARD_BYTES = 640ull << 20;
 constexpr size_t CHUNK = 4896 * 512;  // the check's chunk
-
-void quiet(void *, const char *) {}
-void no_range(void *, int64_t) {}
-void no_step(void *, int64_t) {}
-
-struct card_session {
-    char letter;
-    std::string drive;
-    log_sink *log;
-    gauge_record *gauge;
-    explicit card_session(const std::string &card)
-        : letter(drive_table_register_image(log_null(), card.c_str())), drive(1, letter),
-          log(log_create(nullptr, quiet)), gauge(gauge_create(nullptr, no_range, no_step)) {
-        log_attach_gauge(log, gauge);
-    }
-    ~card_session() {
-        drive_table_forget(letter);
-        log_destroy(log);
-        gauge_destroy(gauge);
-    }
-    int run(std::vector<const char *> v) {
-        v.insert(v.begin(), "");
-        v.insert(v.begin() + 2, drive.c_str());
-        return card_dispatch(log, static_cast<int>(v.size()), v.data());
-    }
-};
 
 void drop_cache(int fd) {
     fdatasync(fd);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "card/commands/card_dispatch.h"
+#include "card/store/drive_table.h"
 #include "core/log.h"
 
 inline double median(std::vector<double> v) {
@@ -43,5 +44,30 @@ struct bench_log {
         if (card_dispatch(sink, static_cast<int>(v.size()), v.data()) != 0)
             fprintf(stderr, "%s failed\n", v[1]);
         return seconds_since(start);
+    }
+};
+
+// A card image file under a drive letter of its own, its commands run
+// quietly: for benchmarks whose steps each run as a process.
+struct card_session {
+    char letter;
+    std::string drive;
+    log_sink *log;
+    gauge_record *gauge;
+    explicit card_session(const std::string &card)
+        : letter(drive_table_register_image(log_null(), card.c_str())), drive(1, letter),
+          log(log_create(nullptr, [](void *, const char *) {})),
+          gauge(gauge_create(nullptr, [](void *, int64_t) {}, [](void *, int64_t) {})) {
+        log_attach_gauge(log, gauge);
+    }
+    ~card_session() {
+        drive_table_forget(letter);
+        log_destroy(log);
+        gauge_destroy(gauge);
+    }
+    int run(std::vector<const char *> v) {
+        v.insert(v.begin(), "");
+        v.insert(v.begin() + 2, drive.c_str());
+        return card_dispatch(log, static_cast<int>(v.size()), v.data());
     }
 };

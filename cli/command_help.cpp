@@ -69,6 +69,28 @@ const command_help command_helps[] = {
      "vmk card subswap D"},
     {"card", "rawdump", nullptr, "Dumps a stored disc back to a raw file.", "disc#; the file",
      "vmk card rawdump D 3 disc03.raw"},
+    {"card", "extract", nullptr,
+     "Writes stored images back as files: a ROM as name.pce, a disc as an image set "
+     "(name.img/.sub/.ccd, every subchannel byte kept), as one .bin per track and a .cue, "
+     "or as a CHD file (name.chd).",
+     "one or more image#; --to FOLDER (it must exist); --as ccd (default), cue or chd; "
+     "--force replaces files that exist",
+     "vmk card extract D 1 2 105 --to games --as cue"},
+    {"card", "backup", nullptr,
+     "Writes the whole card into one zstd-compressed tar archive: every image, its settings, "
+     "the listing order, the backup RAM areas and a manifest with each file's SHA-1.",
+     "the archive file (it appears only when complete)", "vmk card backup D card.tar.zst"},
+    {"card", "restore", nullptr,
+     "Puts a backup back onto a card of any size that holds it, after checking the whole "
+     "archive; continues a restore that was cut short; runs the card check at the end.",
+     "the archive; --only IMAGE (repeatable, or a list 1,2,105) adds those images of the "
+     "backup after the card's own; --format formats a card that has no image layout yet",
+     "vmk card restore E card.tar.zst"},
+    {"card", "copy", nullptr,
+     "Copies every image of one card onto another, straight from card to card.",
+     "the card to copy onto (a drive or a card image file); --format formats it first when "
+     "it has no image layout yet",
+     "vmk card copy D E"},
     {"card", "order", nullptr, "Sets the display order of one block.",
      "100 image numbers of the block, a permutation", "vmk card order D 2 0 1 3 4 ... 99"},
     {"card", "bkram_read", nullptr, "Reads one disc's backup RAM area into a file.",

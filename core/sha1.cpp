@@ -169,6 +169,10 @@ void sha1_digest(const uint8_t *data, size_t n, uint8_t out[20]) {
 std::string sha1_hex(const uint8_t *data, size_t n) {
     uint8_t digest[20];
     sha1_digest(data, n, digest);
+    return sha1_digest_hex(digest);
+}
+
+std::string sha1_digest_hex(const uint8_t digest[20]) {
     char text[41];
     for (int i = 0; i < 20; i++) snprintf(text + 2 * i, 3, "%02x", digest[i]);
     return std::string(text, 40);

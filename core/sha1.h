@@ -27,3 +27,5 @@ void sha1_allow_hardware(bool allowed);
 void sha1_digest(const uint8_t *data, size_t n, uint8_t out[20]);
 // 40 lower-case hexadecimal digits.
 std::string sha1_hex(const uint8_t *data, size_t n);
+// A digest as 40 lower-case hexadecimal digits.
+std::string sha1_digest_hex(const uint8_t digest[20]);

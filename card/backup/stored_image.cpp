@@ -13,7 +13,7 @@ namespace {
 
 constexpr uint32_t ROM_SECTOR_DATA = 2048;
 constexpr uint32_t ROM_DATA_AT = STORED_MAIN_AT + 16;  // after the Mode 1 header
-constexpr uint32_t RUN_SECTORS = 512;                  // 1.2 MB of main bytes a run
+constexpr uint32_t RUN_SECTORS = 1024;                 // 2.4 MB of main bytes a run
 
 }  // namespace
 

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "card/cdimage/chd_codec_settings.h"
+#include "card/cdimage/chd_disc.h"
 #include "card/cdimage/chd_file.h"
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/sector_ecc.h"
@@ -20,7 +22,7 @@
 namespace {
 
 constexpr uint32_t SECTOR_BYTES = CD_SECTOR_SIZE, SUB_BYTES = SUBCHANNEL_BLOCK_SIZE;
-constexpr uint32_t FRAME_BYTES = SECTOR_BYTES + SUB_BYTES;
+constexpr uint32_t FRAME_BYTES = CHD_CD_FRAME_BYTES;
 
 enum base_kind { BASE_DEFLATE, BASE_LZMA, BASE_ZSTD, BASE_FLAC };
 
@@ -62,14 +64,11 @@ bool inflate_exact(decoders &d, const uint8_t *src, uint32_t length, uint8_t *de
     return (r == Z_STREAM_END || r == Z_OK || r == Z_BUF_ERROR) && z.total_out == size;
 }
 
-// The stream carries no properties: they are those of the compressor's
-// settings (lc 3, lp 0, pb 2), and it ends where the hunk is full.
+// The stream carries no properties (chd_lzma_settings), and it ends where
+// the hunk is full.
 bool lzma_exact(decoders &d, const uint8_t *src, uint32_t length, uint8_t *dest, uint32_t size) {
     lzma_options_lzma options{};
-    options.dict_size = std::max<uint32_t>(size, LZMA_DICT_SIZE_MIN);
-    options.lc = 3;
-    options.lp = 0;
-    options.pb = 2;
+    chd_lzma_settings(&options, size);
     lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
     // On a stream already set up, liblzma keeps what memory it can.
     lzma_stream &z = d.lzma;
@@ -152,8 +151,7 @@ bool flac_exact(decoders &decoders, const uint8_t *src, uint32_t length, uint8_t
     f.length = length;
     f.dest = dest;
     f.samples_wanted = size / 4;
-    uint32_t block = size / 4;
-    while (block > SECTOR_BYTES) block /= 2;
+    const uint32_t block = chd_flac_block_samples(size);
     static const uint8_t stream_info[42] = {
         'f', 'L', 'a', 'C', 0x80, 0x00, 0x00, 0x22, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
         0x0A, 0xC4, 0x42, 0xF0, 0, 0, 0, 0};

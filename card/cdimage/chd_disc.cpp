@@ -12,19 +12,18 @@
 
 namespace {
 
-constexpr uint32_t FRAME_BYTES = CD_SECTOR_SIZE + SUBCHANNEL_BLOCK_SIZE;
-constexpr uint32_t TRACK_PADDING = 4;  // each track's stored frames round up to this
 
 struct track_type {
     const char *name;
     cue_mode mode;
 };
-// The track types of CHD metadata that a cue sheet spells otherwise; the
-// others ("AUDIO", "MODE1/2352", ...) are the sheet's own words.
+// The track types as CHD metadata spells them; a sheet's own words
+// ("MODE1/2352", ...) are understood too.
 constexpr track_type CHD_ONLY_TYPES[] = {
     {"MODE1_RAW", CUE_MODE1_2352},
     {"MODE1", CUE_MODE1_2048},
     {"MODE2_RAW", CUE_MODE2_2352},
+    {"AUDIO", CUE_AUDIO},
 };
 
 bool track_mode(const std::string &type, cue_mode *mode) {
@@ -71,7 +70,7 @@ struct chd_reader : cue_file_reader {
     }
     bool read(log_sink *log, int file, uint64_t offset, const file_piece *pieces, size_t count,
               uint8_t *sub, size_t sub_stride) override {
-        const uint32_t frames_per_hunk = chd->hunk_bytes / FRAME_BYTES;
+        const uint32_t frames_per_hunk = chd->hunk_bytes / CHD_CD_FRAME_BYTES;
         uint64_t sector = offset / sector_size[file];
         for (size_t k = 0; k < count; k++, sector++) {
             if (sector >= tracks[file].stored ||
@@ -82,7 +81,7 @@ struct chd_reader : cue_file_reader {
             const uint64_t frame = first[file] + sector;
             const uint8_t *hunk = chd_hunk(log, chd.get(), static_cast<uint32_t>(frame / frames_per_hunk));
             if (hunk == nullptr) return false;
-            const uint8_t *bytes = hunk + frame % frames_per_hunk * FRAME_BYTES;
+            const uint8_t *bytes = hunk + frame % frames_per_hunk * CHD_CD_FRAME_BYTES;
             if (pieces != nullptr) memcpy(pieces[k].data, bytes, pieces[k].bytes);
             if (sub != nullptr && tracks[file].raw_subchannel) {
                 uint8_t *block = sub + k * sub_stride;
@@ -94,7 +93,31 @@ struct chd_reader : cue_file_reader {
     }
 };
 
+// Track metadata has no word for a track's flags (four channels, copy
+// permitted, pre-emphasis); a track that keeps its raw subchannel carries
+// them in the Q frame of its INDEX 01, which the TOC then follows.
+bool kept_flags(log_sink *log, chd_reader &reader, size_t k, cue_track *t) {
+    const uint32_t index_one = t->indexes.back().frame;
+    if (index_one >= reader.tracks[k].stored) return true;
+    const uint64_t frame = reader.first[k] + index_one;
+    const uint32_t frames_per_hunk = reader.chd->hunk_bytes / CHD_CD_FRAME_BYTES;
+    const uint8_t *hunk = chd_hunk(log, reader.chd.get(), static_cast<uint32_t>(frame / frames_per_hunk));
+    if (hunk == nullptr) return false;
+    uint8_t block[SUBCHANNEL_BLOCK_SIZE];
+    memcpy(block, hunk + frame % frames_per_hunk * CHD_CD_FRAME_BYTES + CD_SECTOR_SIZE, sizeof block);
+    subchannel_to_per_channel(block);
+    const uint8_t *q = block + SUBCHANNEL_Q_OFFSET;
+    if (q_crc_ok(q) && (q[0] & 0x0F) == Q_ADR_POSITION) t->flags = static_cast<uint8_t>(q[0] >> 4 & 0x0B);
+    return true;
+}
+
 }  // namespace
+
+const char *chd_track_type(cue_mode mode) {
+    for (const track_type &k : CHD_ONLY_TYPES)
+        if (k.mode == mode) return k.name;
+    return "AUDIO";
+}
 
 bool chd_track_parse(const std::string &text, cue_sheet *sheet, chd_track_frames *stored) {
     cue_track t{};
@@ -140,7 +163,7 @@ cd_source *cd_source_open_chd(log_sink *log, const char *name, cue_sheet *sheet_
     if (!chd_metadata(log, chd, chd_tag('C', 'H', 'T', '2'), &tracks)) return nullptr;
     if (tracks.empty() && !chd_metadata(log, chd, chd_tag('C', 'H', 'T', 'R'), &tracks))
         return nullptr;
-    if (tracks.empty() || chd->hunk_bytes % FRAME_BYTES != 0) {
+    if (tracks.empty() || chd->hunk_bytes % CHD_CD_FRAME_BYTES != 0) {
         log_file_message(log, name, ": not a CD image (no CD track metadata)\n");
         return nullptr;
     }
@@ -160,12 +183,15 @@ cd_source *cd_source_open_chd(log_sink *log, const char *name, cue_sheet *sheet_
         reader->first.push_back(frame);
         reader->tracks.push_back(stored);
         reader->sector_size.push_back(cue_file_sector_size(sheet.tracks.back().mode));
-        frame += (stored.stored + TRACK_PADDING - 1) / TRACK_PADDING * TRACK_PADDING;
+        frame += (stored.stored + CHD_CD_TRACK_PADDING - 1) / CHD_CD_TRACK_PADDING * CHD_CD_TRACK_PADDING;
     }
-    if (frame * FRAME_BYTES > chd->logical_bytes) {
+    if (frame * CHD_CD_FRAME_BYTES > chd->logical_bytes) {
         log_file_message(log, name, ": tracks longer than the CHD's data\n");
         return nullptr;
     }
+    for (size_t k = 0; k < sheet.tracks.size(); k++)
+        if (reader->tracks[k].raw_subchannel && !kept_flags(log, *reader, k, &sheet.tracks[k]))
+            return nullptr;
     if (!cue_place(log, &sheet)) return nullptr;
     if (sheet_out != nullptr) *sheet_out = sheet;
     return cd_source_from_sheet(sheet, name, reader.release());

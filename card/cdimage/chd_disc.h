@@ -6,6 +6,12 @@
 
 #include "card/cdimage/cd_source.h"
 #include "card/cdimage/cue_sheet.h"
+#include "card/cdimage/image_input.h"
+
+// How CD images keep their frames: 2352 main bytes and 96 subchannel bytes
+// each, every track's frames padded to a multiple of 4.
+inline constexpr uint32_t CHD_CD_FRAME_BYTES = CD_SECTOR_SIZE + SUBCHANNEL_BLOCK_SIZE;
+inline constexpr uint32_t CHD_CD_TRACK_PADDING = 4;
 
 // nullptr with one message naming the file and what is wrong. *sheet_out,
 // when given, receives the layout.
@@ -23,4 +29,7 @@ struct chd_track_frames {
 // One track's metadata text ("TRACK:1 TYPE:MODE1_RAW SUBTYPE:NONE
 // FRAMES:300 ..."), appended to sheet as its own file. false if not
 // understood.
+// The metadata's word for a track type ("MODE1_RAW", "AUDIO", ...).
+const char *chd_track_type(cue_mode mode);
+
 bool chd_track_parse(const std::string &text, cue_sheet *sheet, chd_track_frames *frames);

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr uint32_t HEADER_V5_BYTES = 124;
 constexpr uint32_t HUNK_BYTES_MAX = 1 << 20;
 constexpr size_t HUNKS_MAX = size_t{1} << 22;  // 12 bytes of map each, far beyond a CD
 
@@ -56,7 +55,7 @@ struct bit_reader {
 // The map's type codes, a canonical Huffman code of 16 symbols and up to
 // 8 bits whose lengths are stored run-length coded.
 struct map_huffman {
-    static constexpr int SYMBOLS = 16, MAX_BITS = 8;
+    static constexpr int SYMBOLS = CHD_MAP_SYMBOLS, MAX_BITS = CHD_MAP_CODE_BITS_MAX;
     uint8_t length[SYMBOLS] = {};
     uint16_t lookup[1 << MAX_BITS] = {};  // symbol << 4 | bits, 0: unused
 
@@ -115,18 +114,6 @@ struct map_huffman {
     }
 };
 
-enum map_code : int {
-    CODE_NONE = 4,
-    CODE_SELF = 5,
-    CODE_PARENT = 6,
-    CODE_RLE_SMALL = 7,
-    CODE_RLE_LARGE = 8,
-    CODE_SELF_0 = 9,
-    CODE_SELF_1 = 10,
-    CODE_PARENT_SELF = 11,
-    CODE_PARENT_0 = 12,
-    CODE_PARENT_1 = 13,
-};
 
 bool fail(log_sink *log, const std::string &name, const char *what) {
     log_file_message(log, name.c_str(), what);
@@ -152,6 +139,14 @@ chd_file::~chd_file() {
     if (file != nullptr) positioned_file_close(file);
 }
 
+void chd_map_entry_bytes(const chd_hunk_entry &e, uint8_t out[12]) {
+    out[0] = e.kind;
+    for (int i = 0; i < 3; i++) out[1 + i] = static_cast<uint8_t>(e.length >> (16 - 8 * i));
+    for (int i = 0; i < 6; i++) out[4 + i] = static_cast<uint8_t>(e.offset >> (40 - 8 * i));
+    out[10] = static_cast<uint8_t>(e.crc >> 8);
+    out[11] = static_cast<uint8_t>(e.crc);
+}
+
 bool chd_decode_map(chd_file *chd, const uint8_t *bytes, size_t length) {
     if (length < 16) return false;
     const uint64_t hunks64 = (chd->logical_bytes + chd->hunk_bytes - 1) / chd->hunk_bytes;
@@ -172,18 +167,18 @@ bool chd_decode_map(chd_file *chd, const uint8_t *bytes, size_t length) {
     for (size_t h = 0; h < hunks;) {
         int c = code.decode(in);
         uint32_t repeat = 1;
-        if (c == CODE_RLE_SMALL) {
+        if (c == CHD_MAP_RLE_SMALL) {
             int n = code.decode(in);
             if (n < 0) return false;
             repeat = 3 + static_cast<uint32_t>(n);
             c = last;
-        } else if (c == CODE_RLE_LARGE) {
+        } else if (c == CHD_MAP_RLE_LARGE) {
             int high = code.decode(in), low = code.decode(in);
             repeat = 3 + 16 + static_cast<uint32_t>(high << 4) + static_cast<uint32_t>(low);
             if (high < 0 || low < 0) return false;
             c = last;
         }
-        if (c < 0 || c > CODE_PARENT_1 || repeat > hunks - h || in.overrun()) return false;
+        if (c < 0 || c > CHD_MAP_PARENT_1 || repeat > hunks - h || in.overrun()) return false;
         for (uint32_t k = 0; k < repeat; k++) kinds[h++] = static_cast<uint8_t>(c);
         last = c;
     }
@@ -198,49 +193,43 @@ bool chd_decode_map(chd_file *chd, const uint8_t *bytes, size_t length) {
             case 1:
             case 2:
             case 3:
-            case CODE_NONE:
+            case CHD_MAP_NONE:
                 e.kind = kinds[h];
-                e.length = kinds[h] == CODE_NONE ? chd->hunk_bytes : in.read(length_bits);
+                e.length = kinds[h] == CHD_MAP_NONE ? chd->hunk_bytes : in.read(length_bits);
                 e.offset = offset;
                 offset += e.length;
                 e.crc = static_cast<uint16_t>(in.read(16));
                 break;
-            case CODE_SELF:
+            case CHD_MAP_SELF:
                 e.kind = CHD_STORED_SELF;
                 e.offset = last_self = in.read_wide(self_bits);
                 break;
-            case CODE_PARENT:
+            case CHD_MAP_PARENT:
                 e.kind = CHD_STORED_PARENT;
                 e.offset = last_parent = in.read_wide(parent_bits);
                 break;
-            case CODE_SELF_1:
+            case CHD_MAP_SELF_1:
                 last_self++;
                 [[fallthrough]];
-            case CODE_SELF_0:
+            case CHD_MAP_SELF_0:
                 e.kind = CHD_STORED_SELF;
                 e.offset = last_self;
                 break;
-            case CODE_PARENT_SELF:
+            case CHD_MAP_PARENT_SELF:
                 e.kind = CHD_STORED_PARENT;
                 e.offset = last_parent = h * units_per_hunk;
                 break;
-            case CODE_PARENT_1:
+            case CHD_MAP_PARENT_1:
                 last_parent += units_per_hunk;
                 [[fallthrough]];
-            case CODE_PARENT_0:
+            case CHD_MAP_PARENT_0:
                 e.kind = CHD_STORED_PARENT;
                 e.offset = last_parent;
                 break;
             default:
                 return false;
         }
-        // The map's check word covers the entries in their 12-byte form.
-        uint8_t *r = &raw[h * 12];
-        r[0] = e.kind;
-        for (int i = 0; i < 3; i++) r[1 + i] = static_cast<uint8_t>(e.length >> (16 - 8 * i));
-        for (int i = 0; i < 6; i++) r[4 + i] = static_cast<uint8_t>(e.offset >> (40 - 8 * i));
-        r[10] = static_cast<uint8_t>(e.crc >> 8);
-        r[11] = static_cast<uint8_t>(e.crc);
+        chd_map_entry_bytes(e, &raw[h * 12]);
         if (e.kind == CHD_STORED_SELF && e.offset >= h) return false;
     }
     return !in.overrun() && crc16_ccitt(0xFFFF, raw.data(), raw.size()) == map_crc;
@@ -254,7 +243,7 @@ std::unique_ptr<chd_file> chd_open(log_sink *log, const char *name) {
         fail(log, chd->name, ": not found\n");
         return nullptr;
     }
-    uint8_t h[HEADER_V5_BYTES] = {};
+    uint8_t h[CHD_HEADER_V5_BYTES] = {};
     if (positioned_file_size(chd->file, &chd->file_bytes) != 0 ||
         !read_at(chd.get(), 0, h, 16) || memcmp(h, "MComprHD", 8) != 0) {
         fail(log, chd->name, ": not a CHD file, or truncated\n");
@@ -267,7 +256,7 @@ std::unique_ptr<chd_file> chd_open(log_sink *log, const char *name) {
         fail(log, chd->name, what.c_str());
         return nullptr;
     }
-    if (be(h + 8, 4) < HEADER_V5_BYTES || !read_at(chd.get(), 0, h, HEADER_V5_BYTES)) {
+    if (be(h + 8, 4) < CHD_HEADER_V5_BYTES || !read_at(chd.get(), 0, h, CHD_HEADER_V5_BYTES)) {
         fail(log, chd->name, ": truncated CHD header\n");
         return nullptr;
     }

@@ -29,6 +29,26 @@ enum : uint8_t {
     CHD_STORED_PARENT = 6,  // in the parent file
 };
 
+inline constexpr uint32_t CHD_HEADER_V5_BYTES = 124;
+
+// The type codes of a compressed map: 0 to 3 are the header codecs, then
+// these; a run code repeats the previous type.
+enum chd_map_code : int {
+    CHD_MAP_NONE = 4,
+    CHD_MAP_SELF = 5,
+    CHD_MAP_PARENT = 6,
+    CHD_MAP_RLE_SMALL = 7,
+    CHD_MAP_RLE_LARGE = 8,
+    CHD_MAP_SELF_0 = 9,
+    CHD_MAP_SELF_1 = 10,
+    CHD_MAP_PARENT_SELF = 11,
+    CHD_MAP_PARENT_0 = 12,
+    CHD_MAP_PARENT_1 = 13,
+};
+// The map's Huffman code of the type codes: 16 symbols of up to 8 bits,
+// their lengths stored in 4 bits each.
+inline constexpr int CHD_MAP_SYMBOLS = 16, CHD_MAP_CODE_BITS_MAX = 8;
+
 struct chd_codec;  // one decompressor per header codec, chd_codecs.cpp
 void chd_codec_free(chd_codec *codec);
 struct chd_codec_deleter {
@@ -111,6 +131,10 @@ bool chd_check_end(log_sink *log, chd_file *chd);
 // Decodes a compressed map (its 16-byte header first) into chd->map, whose
 // hunk_bytes, unit_bytes and logical_bytes are set. false if damaged.
 bool chd_decode_map(chd_file *chd, const uint8_t *bytes, size_t length);
+
+// An entry in the 12-byte form the map's check word covers: kind, length
+// (24 bits), offset (48 bits), CRC, big-endian.
+void chd_map_entry_bytes(const chd_hunk_entry &e, uint8_t out[12]);
 
 constexpr uint32_t chd_tag(char a, char b, char c, char d) {
     return uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16 | uint32_t(uint8_t(c)) << 8 |

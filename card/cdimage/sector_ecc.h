@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+// The 12 bytes that open every data sector.
+inline constexpr uint8_t SECTOR_SYNC[12] = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
+
 // sector[16..2063] holds the user data; fills the rest. absolute_frame is the
 // sector's position (LBA + 150) for the header.
 void mode1_sector_complete(uint8_t sector[2352], uint32_t absolute_frame);

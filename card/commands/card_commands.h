@@ -44,3 +44,7 @@ bool check_open(card_context *c);
 int card_check_command(card_context *c, int argc, const char *const *v);
 // Images back off the card, the card into an archive and back.
 int card_extract(card_context *c, int argc, const char *const *v);
+int card_backup_command(card_context *c, int argc, const char *const *v);
+// Opens no card before the archive is checked whole: the handler opens it.
+int card_restore_command(card_context *c, int argc, const char *const *v);
+int card_copy_command(card_context *c, int argc, const char *const *v);

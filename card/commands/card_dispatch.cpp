@@ -34,6 +34,10 @@ const card_command_info rows[] = {
     {"check", "(" CARD_JSON ") (" CARD_CAPACITY ")", check_open, card_check_command, 0, 0, CARD_JSON " " CARD_CAPACITY},
     {"extract", "[image#] (image#) ...", card_open_to_read, card_extract, 1, CARD_ARGS_UNBOUNDED,
      CARD_TO " FOLDER " CARD_AS " FORM " CARD_FORCE},
+    {"backup", "[file.tar.zst]", card_open_to_read, card_backup_command, 1, 0, nullptr},
+    {"restore", "[file.tar.zst]", open_without_card, card_restore_command, 1, 0,
+     CARD_ONLY " IMAGE " CARD_FORMAT},
+    {"copy", "[to-drive]", card_open_to_read, card_copy_command, 1, 0, CARD_FORMAT},
     {nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr},
 };
 

@@ -45,6 +45,11 @@ enum { CARD_ARGS_UNBOUNDED = -1 };
 #define CARD_ADD_OPTIONS \
     CARD_NO_VERIFY " " CARD_DAT " FILE " CARD_NAME_BY_DAT " " CARD_PATCH " FILE"
 
+// Restoring and copying: formatting a card that holds images, and the
+// images to restore.
+#define CARD_FORMAT "--format"
+#define CARD_ONLY "--only"
+
 // The table, ending with a row whose name is nullptr.
 const card_command_info *card_command_list();
 // The row named name (compared on at most 20 characters), or nullptr.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "card/cdimage/bcd.h"
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/subchannel_swap.h"
 #include "card/layout/card_io.h"
@@ -11,8 +12,8 @@
 
 namespace {
 
-// Stored sectors per card read: whole disk sectors (2448 x 256 = 512 x 1224).
-constexpr uint32_t READ_SECTORS = 256;
+// Stored sectors per card read: whole disk sectors (2448 x 1024 = 512 x 4896).
+constexpr uint32_t READ_SECTORS = 1024;
 
 struct stored_disc_source : cd_source {
     disk_handle *disk;
@@ -103,6 +104,14 @@ bool stored_disc_open(card_context *c, uint32_t e, stored_disc_input *out) {
     out->description.reset(
         toc_from_frames(c->log, first.data() + STORED_MAIN_AT, STORED_SECTOR_SIZE - STORED_MAIN_AT));
     if (out->description == nullptr) return false;
+    // Frames give lead-in points no position; the lead-out's is where the
+    // disc ends, which readers of the description go by.
+    disc_description &toc = *out->description;
+    for (int i = 0; i < toc.tocentries; i++) {
+        toc_entry &a2 = toc.entries[i];
+        uint32_t p = msf_to_frames(&a2.pmin);
+        if (a2.point == TOC_POINT_A2 && p >= CD_PREGAP_FRAMES) a2.plba = p - CD_PREGAP_FRAMES;
+    }
     out->description->disk = c->disk;
     auto source = std::make_unique<stored_disc_source>(c->disk, area, c->version == 4);
     source->name = d.name;

@@ -178,33 +178,17 @@ bool verify_written(card_context *c, uint32_t block, uint32_t e, const char *nam
     return false;
 }
 
-}  // namespace
+struct add_target {
+    uint32_t block = 0, record = 0;
+    bool append = false;  // the block is full: the image opens the next one
+};
 
-uint32_t index_disc_sectors(uint32_t disc_manage_max) {
-    return round_to_sectors(uint64_t{disc_manage_max} * PREVIEW_TRACK_BYTES +
-                            INDEX_DISC_BASE_BYTES);
-}
-
-int image_add(card_context *c, int argc, const char *const *v, const add_request &r) {
-    if (argc <= r.name_index || (r.number_given && argc <= r.number_index)) return VMK_FAILED;
-    const char *prefix = v[0];
-    uint32_t block = 0, e = 0;
-    bool append = false;
-    if (!choose_target(c, v, r, &block, &e, &append)) return VMK_FAILED;
-    if (!verify_skipped(c)) disk_journal_start(c->disk);
-
-    input_guard input;
-    image_input &in = input.in;
-    if (!image_input_read(c->log, prefix, &in) || !apply_patch(c, &in)) return VMK_FAILED;
-    const char *name = r.name != nullptr ? r.name : v[r.name_index];
-    if (r.name == nullptr && r.name_index == 0) {
-        if (const char *display = description_display_name(in.description)) {
-            name = display;
-            log_write(c->log, "name: ");
-            log_write(c->log, name);
-            log_write(c->log, "\n");
-        }
-    }
+// Adds the opened input at t (moved on to the next block when the chosen
+// one is full): t ends on the block and record the image went to.
+int add_input(card_context *c, image_input &in, const std::vector<uint8_t> &rom, const char *name,
+              const add_request &r, add_target &t) {
+    uint32_t &block = t.block, &e = t.record;
+    bool &append = t.append;
     in.description->disk = c->disk;
     in.description->transform = stored_subchannel_transform(c->version);
 
@@ -277,10 +261,9 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         // before their areas are overwritten.
         return VMK_FAILED;
     }
-    bool written =
-        in.kind == IMAGE_ROM ? write_rom_area(c, in.rom, &d) : write_cd_area(c, in, r, &d);
+    bool written = in.kind == IMAGE_ROM ? write_rom_area(c, rom, &d) : write_cd_area(c, in, r, &d);
     if (!written) return VMK_FAILED;
-    if (!index_track_commit(c->log, c->disk, in.rom, *plan)) return VMK_FAILED;
+    if (!index_track_commit(c->log, c->disk, rom, *plan)) return VMK_FAILED;
     if (fresh) {
         if (!name_write(c, &c->entries[0], index_name)) return VMK_FAILED;
         for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) c->order[p] = static_cast<uint8_t>(p);
@@ -301,4 +284,45 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
     if (!verify_written(c, block, e, d.name)) return VMK_FAILED;
     if (!order_write(c)) return VMK_FAILED;
     return vmk_status(verify_written(c, block, e, d.name));
+}
+
+}  // namespace
+
+uint32_t index_disc_sectors(uint32_t disc_manage_max) {
+    return round_to_sectors(uint64_t{disc_manage_max} * PREVIEW_TRACK_BYTES +
+                            INDEX_DISC_BASE_BYTES);
+}
+
+int image_add(card_context *c, int argc, const char *const *v, const add_request &r) {
+    if (argc <= r.name_index || (r.number_given && argc <= r.number_index)) return VMK_FAILED;
+    const char *prefix = v[0];
+    add_target t;
+    if (!choose_target(c, v, r, &t.block, &t.record, &t.append)) return VMK_FAILED;
+    if (!verify_skipped(c)) disk_journal_start(c->disk);
+
+    input_guard input;
+    image_input &in = input.in;
+    if (!image_input_read(c->log, prefix, &in) || !apply_patch(c, &in)) return VMK_FAILED;
+    const char *name = r.name != nullptr ? r.name : v[r.name_index];
+    if (r.name == nullptr && r.name_index == 0) {
+        if (const char *display = description_display_name(in.description)) {
+            name = display;
+            log_write(c->log, "name: ");
+            log_write(c->log, name);
+            log_write(c->log, "\n");
+        }
+    }
+    // A ROM's area and its index track are made from the bytes read once.
+    return add_input(c, in, in.rom, name, r, t);
+}
+
+int image_add_input(card_context *c, image_input &in, const std::vector<uint8_t> &rom,
+                    const char *name, bool strict, image_number *placed) {
+    add_request r{0, 0, false, strict, false};
+    add_target t;
+    if (!choose_target(c, nullptr, r, &t.block, &t.record, &t.append)) return VMK_FAILED;
+    if (!verify_skipped(c)) disk_journal_start(c->disk);
+    int status = add_input(c, in, rom, name, r, t);
+    if (status == VMK_OK) *placed = image_number{t.block, t.record};
+    return status;
 }

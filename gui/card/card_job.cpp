@@ -95,6 +95,24 @@ card_job card_job_check() {
     return single({"check"}, CARD_EVENT_CHECK_OK, CARD_EVENT_CHECK_FAILED, true);
 }
 
+card_job card_job_extract(const std::vector<uint32_t> &images, const std::string &folder,
+                          const std::string &form) {
+    card_command command{"extract", "--to=" + folder, "--as=" + form, "--"};
+    for (uint32_t n : images) command.push_back(number_text(n));
+    return single(command, CARD_EVENT_MOVE_OK, CARD_EVENT_MOVE_FAILED, true);
+}
+
+card_job card_job_backup(const std::string &archive) {
+    return single({"backup", "--", archive}, CARD_EVENT_MOVE_OK, CARD_EVENT_MOVE_FAILED, true);
+}
+
+card_job card_job_restore(const std::string &archive, bool format) {
+    card_command command{"restore"};
+    if (format) command.push_back("--format");
+    command.insert(command.end(), {"--", archive});
+    return single(command, CARD_EVENT_MOVE_OK, CARD_EVENT_MOVE_FAILED, true);
+}
+
 card_job card_job_reorder(const std::vector<uint32_t> &images) {
     card_job job;
     job.ok_event = CARD_EVENT_ORDER_OK;

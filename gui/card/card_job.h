@@ -32,6 +32,8 @@ enum card_event {
     CARD_EVENT_DRIVES_SCANNED = 14,
     CARD_EVENT_CHECK_OK = 15,
     CARD_EVENT_CHECK_FAILED = 16,
+    CARD_EVENT_MOVE_OK = 17,  // extract, backup, restore
+    CARD_EVENT_MOVE_FAILED = 18,
 };
 
 // A command name followed by its arguments; the drive letter is added when
@@ -75,6 +77,13 @@ card_job card_job_amount_change(uint32_t image_number);
 card_job card_job_hash(uint32_t image_number);
 // The read-only check of the whole card; it can be stopped.
 card_job card_job_check();
+// The images as files in folder, in the form ("ccd" or "cue"); the whole
+// card into an archive; an archive back onto the card (format: the user
+// agreed to format it first). All three can be stopped.
+card_job card_job_extract(const std::vector<uint32_t> &images, const std::string &folder,
+                          const std::string &form);
+card_job card_job_backup(const std::string &archive);
+card_job card_job_restore(const std::string &archive, bool format);
 // One order per run of numbers of the same block, each filled up to 100
 // numbers with the block's unlisted records. Refused when a number is
 // 10000 or above.

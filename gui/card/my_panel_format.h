@@ -10,10 +10,14 @@ public:
     my_panel_format(wxWindow *parent, const card_page_link &link);
 
     wxButton *format_button() const { return m_format; }
+    wxButton *backup_button() const { return m_backup; }
+    wxButton *restore_button() const { return m_restore; }
 
 private:
     void on_language(wxCommandEvent &event) override;
     void on_format(wxCommandEvent &event) override;
+    void on_backup(wxCommandEvent &event) override;
+    void on_restore(wxCommandEvent &event) override;
     void on_done(wxCommandEvent &event);
     void show_notice();
 

@@ -1,5 +1,6 @@
 #include "gui/card/my_panel_list.h"
 
+#include <wx/choicdlg.h>
 #include <wx/filefn.h>
 
 #include "gui/shell/replace_ask.h"
@@ -7,6 +8,7 @@
 #include "gui/card/beside_program.h"
 #include "gui/card/card_job.h"
 #include "gui/card/list_rows.h"
+#include "gui/card/path_choice.h"
 
 my_panel_list::my_panel_list(wxWindow *parent, const card_page_link &link)
     : panel_list_base(parent), m_link(link), m_pictures(kind_pictures_load()) {
@@ -46,6 +48,7 @@ void my_panel_list::update_enabled() {
     m_check->Enable(idle && drive);
     m_update_order->Enable(idle && drive);
     m_crc->Enable(idle && selected == 1);
+    m_extract->Enable(idle && selected > 0);
     m_update_config->Enable(idle && selected > 0);
 }
 
@@ -78,6 +81,22 @@ void my_panel_list::show_listing() {
     m_list->SetFocus();
 }
 
+// The selected images as files: a folder, then the form.
+void my_panel_list::on_extract(wxCommandEvent &) {
+    std::vector<uint32_t> images;
+    for (int row = 0; row < static_cast<int>(m_items.size()); row++)
+        if (m_selection.selected[row]) images.push_back(m_items[row].image_number);
+    if (images.empty()) return;
+    const wxString folder = path_choose(this, PATH_FOLDER, "Extract the images into", wxEmptyString, wxEmptyString);
+    if (folder.empty()) return;
+    const wxString forms[] = {"ccd: image set, every subchannel byte", "cue: one .bin per track",
+                              "chd: one compressed file, every subchannel byte"};
+    const char *const words[] = {"ccd", "cue", "chd"};
+    wxSingleChoiceDialog form(this, "Form of the discs", "extract", 3, forms);
+    if (form.ShowModal() != wxID_OK || form.GetSelection() < 0) return;
+    m_link.run(m_mailbox, card_job_extract(images, folder.utf8_string(), words[form.GetSelection()]));
+}
+
 void my_panel_list::on_done(wxCommandEvent &event) {
     m_link.task->thread_close();
     switch (event.GetId()) {
@@ -86,6 +105,8 @@ void my_panel_list::on_done(wxCommandEvent &event) {
     case CARD_EVENT_HASH_FAILED:
     case CARD_EVENT_CHECK_OK:
     case CARD_EVENT_CHECK_FAILED:
+    case CARD_EVENT_MOVE_OK:
+    case CARD_EVENT_MOVE_FAILED:
     case CARD_EVENT_ORDER_FAILED: break;
     default: list_up(); break;
     }

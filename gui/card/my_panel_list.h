@@ -30,6 +30,7 @@ public:
     wxStaticText *capacity() const { return m_capacity; }
     wxStaticText *count() const { return m_count; }
     wxFilePickerCtrl *dat() const { return m_dat; }
+    wxButton *extract_button() const { return m_extract; }
     // Built on first use (the first listing): building it takes longer than
     // the rest of the window's start.
     my_config_form *config_window();
@@ -42,6 +43,7 @@ private:
     void on_read(wxCommandEvent &event) override;
     void on_crc(wxCommandEvent &event) override;
     void on_check(wxCommandEvent &event) override;
+    void on_extract(wxCommandEvent &event) override;
     void on_update_config(wxCommandEvent &event) override;
     void on_update_order(wxCommandEvent &event) override;
     void on_help(wxCommandEvent &event) override;

@@ -14,9 +14,13 @@ public:
 protected:
     virtual void on_language(wxCommandEvent &) {}
     virtual void on_format(wxCommandEvent &) {}
+    virtual void on_backup(wxCommandEvent &) {}
+    virtual void on_restore(wxCommandEvent &) {}
 
     wxRadioButton *m_english;
     wxRadioButton *m_japanese;
     wxTextCtrl *m_notice;
     wxButton *m_format;
+    wxButton *m_backup;
+    wxButton *m_restore;
 };

@@ -31,11 +31,12 @@ panel_list_base::panel_list_base(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     m_read = new wxButton(this, wxID_ANY, "&read");
     m_crc = new wxButton(this, wxID_ANY, "&crc");
     m_check = new wxButton(this, wxID_ANY, "chec&k");
+    m_extract = new wxButton(this, wxID_ANY, wxString::FromUTF8("e&xtract…"));
     m_update_config = new wxButton(this, wxID_ANY, "update name&&parameters");
     m_update_order = new wxButton(this, wxID_ANY, "update &order");
     m_help = new wxButton(this, wxID_ANY, "&help");
     m_update_name_config = new wxButton(this, wxID_ANY, "update &name config");
-    for (wxButton *b : {m_read, m_crc, m_check, m_update_config, m_update_order, m_help, m_update_name_config})
+    for (wxButton *b : {m_read, m_crc, m_check, m_extract, m_update_config, m_update_order, m_help, m_update_name_config})
         buttons->Add(b, 0, wxEXPAND | wxALL, 2);
     m_update_name_config->Hide();
     m_update_name_config->Disable();
@@ -45,6 +46,7 @@ panel_list_base::panel_list_base(wxWindow *parent) : wxPanel(parent, wxID_ANY) {
     m_read->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_read(e); });
     m_crc->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_crc(e); });
     m_check->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_check(e); });
+    m_extract->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_extract(e); });
     m_update_config->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_update_config(e); });
     m_update_order->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_update_order(e); });
     m_help->Bind(wxEVT_BUTTON, [this](wxCommandEvent &e) { on_help(e); });

@@ -18,6 +18,7 @@ protected:
     virtual void on_read(wxCommandEvent &) {}
     virtual void on_crc(wxCommandEvent &) {}
     virtual void on_check(wxCommandEvent &) {}
+    virtual void on_extract(wxCommandEvent &) {}
     virtual void on_update_config(wxCommandEvent &) {}
     virtual void on_update_order(wxCommandEvent &) {}
     virtual void on_help(wxCommandEvent &) {}
@@ -33,6 +34,7 @@ protected:
     wxButton *m_read;
     wxButton *m_crc;
     wxButton *m_check;
+    wxButton *m_extract;
     wxButton *m_update_config;
     wxButton *m_update_order;
     wxButton *m_help;

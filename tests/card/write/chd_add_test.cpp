@@ -25,72 +25,13 @@
 #include "card/cdimage/subchannel_q_crc.h"
 #include "card/cdimage/subchannel_swap.h"
 #include "tests/card/cdimage/chd_build.h"
+#include "tests/card/cdimage/chdman_run.h"
 #include "tests/card/cdimage/cue_discs.h"
 #include "tests/card/cdimage/disc_read.h"
 #include "tests/card/cdimage/image_set.h"
 #include "tests/card/write/adding_fixture.h"
 
 namespace {
-
-// chdman is a Linux program. Under wine the Windows build's tests take the
-// files a Linux run of the same tests made (the generated inputs are the same
-// on both systems) from the folder VMK_CHD_FIXTURES names; a Linux run with
-// that variable set leaves a copy of every file it makes there. `key` names
-// one call's files among the others; `outputs` are the paths chdman writes.
-const char *chd_fixtures() { return std::getenv("VMK_CHD_FIXTURES"); }
-
-bool run_chdman(const std::string &arguments, const std::string &key,
-                const std::vector<std::string> &outputs) {
-    namespace fs = std::filesystem;
-    const char *fixtures = chd_fixtures();
-    auto kept = [&](const std::string &output) {
-        return fs::path(fixtures) / (key + "-" + fs::path(output).filename().string());
-    };
-    std::error_code ec;
-#ifdef _WIN32
-    static_cast<void>(arguments);
-    for (const std::string &output : outputs)
-        if (fixtures == nullptr ||
-            !fs::copy_file(kept(output), output, fs::copy_options::overwrite_existing, ec)) {
-            ADD_FAILURE() << "no chdman file " << key << " in VMK_CHD_FIXTURES";
-            return false;
-        }
-    return true;
-#else
-    if (std::system(("chdman " + arguments + " >/dev/null 2>&1").c_str()) != 0) return false;
-    if (fixtures != nullptr) {
-        fs::create_directories(fixtures, ec);
-        for (const std::string &output : outputs)
-            if (!fs::copy_file(output, kept(output), fs::copy_options::overwrite_existing, ec))
-                return false;
-    }
-    return true;
-#endif
-}
-
-// A Windows run without a Linux run's files skips what needs chdman.
-#ifdef _WIN32
-#define SKIP_WITHOUT_CHDMAN()                                                          \
-    if (chd_fixtures() == nullptr)                                                     \
-    GTEST_SKIP() << "chdman's files from a Linux run: set VMK_CHD_FIXTURES (tools/windows/test does)"
-#else
-#define SKIP_WITHOUT_CHDMAN() static_cast<void>(0)
-#endif
-
-std::string quoted(const std::string &s) { return "'" + s + "'"; }
-
-#ifndef _WIN32
-// What chdman prints (its status says nothing about a failed verify).
-std::string chdman_output(const std::string &arguments) {
-    std::string text;
-    FILE *p = popen(("chdman " + arguments + " 2>&1").c_str(), "r");
-    if (p == nullptr) return text;
-    char buffer[512];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) text.append(buffer, n);
-    pclose(p);
-    return text;
-}
-#endif
 
 std::vector<uint8_t> file_bytes(const std::string &name) {
     std::ifstream in(name, std::ios::binary);

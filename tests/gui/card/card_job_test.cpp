@@ -59,6 +59,14 @@ TEST(CardJob, VectorsAndEventsOfEveryThreadClass) {
         {"reorder two blocks: one order each", card_job_reorder({1, 0, 101, 100, 102}),
          {with({"order", "1", "0"}, 2, 99), with({"order", "101", "100", "102"}, 103, 199)}, 12, 13},
         {"reorder refuses numbers from 10000", card_job_reorder({10000}), {}, 12, 13},
+        {"extract two images as cue sheets", card_job_extract({3, 105}, "/out", "cue"),
+         {{"extract", "--to=/out", "--as=cue", "--", "3", "105"}}, 17, 18},
+        {"backup: a file name that looks like an option stays a file name",
+         card_job_backup("--x.tar.zst"), {{"backup", "--", "--x.tar.zst"}}, 17, 18},
+        {"restore onto the card as it is", card_job_restore("/a.tar.zst", false),
+         {{"restore", "--", "/a.tar.zst"}}, 17, 18},
+        {"restore after formatting", card_job_restore("/a.tar.zst", true),
+         {{"restore", "--format", "--", "/a.tar.zst"}}, 17, 18},
     };
     for (const job_case &c : cases) {
         EXPECT_EQ(c.job.commands, c.want) << c.context;
