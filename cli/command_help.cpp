@@ -83,9 +83,10 @@ const command_help command_helps[] = {
     {"card", "restore", nullptr,
      "Puts a backup back onto a card of any size that holds it, after checking the whole "
      "archive; continues a restore that was cut short; runs the card check at the end.",
-     "the archive; --only IMAGE (repeatable, or a list 1,2,105) adds those images of the "
-     "backup after the card's own; --format formats a card that has no image layout yet",
-     "vmk card restore E card.tar.zst"},
+     "the archive (before or after the drive); --only IMAGE (repeatable, or a list 1,2,105) "
+     "adds those images of the backup after the card's own; --format formats a card that has "
+     "no image layout yet",
+     "vmk card restore card.tar.zst E"},
     {"card", "copy", nullptr,
      "Copies every image of one card onto another, straight from card to card.",
      "the card to copy onto (a drive or a card image file); --format formats it first when "

@@ -14,7 +14,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "card/backup/backup_archive_read.h"
 #include "card/commands/card_dispatch.h"
 #include "card/commands/block_list_picture.h"
 #include "core/command_options.h"
@@ -130,8 +133,14 @@ int run_card(int argc, char **argv) {
     if (!split_command_line("card", row->name, row->options, argc - 1, argv + 1, 1 + row->argnum,
                             most, &arguments))
         return VMK_USAGE;
+    // restore takes the archive first ("restore card.tar.zst E") as well as
+    // the drive first, told apart by the archive's content.
+    std::vector<const char *> &p = arguments.positional;
+    if (strcmp(row->name, "restore") == 0 && p.size() >= 2 && backup_archive_named(p[0]) &&
+        !backup_archive_named(p[1]))
+        std::swap(p[0], p[1]);
     console_log con = console_log_create();
-    // A card image path stands for a drive: it is given a letter first.
+    // A card image path must name a regular file; it is opened by that path.
     std::string drive;
     int status = VMK_FAILED;
     if (resolve_card_drive_argument(con.sink, arguments.positional[0], &drive)) {

@@ -4,6 +4,7 @@
 #include <archive_entry.h>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "core/file_util.h"
@@ -40,6 +41,16 @@ void backup_reader_deleter::operator()(backup_reader *r) const {
     if (r->a != nullptr) archive_read_free(r->a);
     if (r->file != nullptr) fclose(r->file);
     delete r;
+}
+
+bool backup_archive_named(const char *path) {
+    static const uint8_t zstd_magic[4] = {0x28, 0xB5, 0x2F, 0xFD};
+    uint8_t head[4] = {};
+    FILE *f = path != nullptr ? file_open(path, "rb") : nullptr;
+    if (f == nullptr) return false;
+    const bool read = fread(head, 1, sizeof head, f) == sizeof head;
+    fclose(f);
+    return read && memcmp(head, zstd_magic, sizeof head) == 0;
 }
 
 backup_reader_ptr backup_reader_open(log_sink *log, const std::string &file_name) {

@@ -18,6 +18,10 @@ struct backup_reader_deleter {
 };
 using backup_reader_ptr = std::unique_ptr<backup_reader, backup_reader_deleter>;
 
+// Whether path is a file that starts as a backup archive does (a zstd
+// frame); a card or card image never does.
+bool backup_archive_named(const char *path);
+
 // nullptr with a message when the file does not open.
 backup_reader_ptr backup_reader_open(log_sink *log, const std::string &file_name);
 

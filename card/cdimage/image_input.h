@@ -32,10 +32,10 @@ inline constexpr int ROM_SIZE_MAX = 0x100000;  // banked ROMs are not supported
 struct image_input {
     image_kind kind;
     uint32_t rom_size;              // IMAGE_ROM
-    std::vector<uint8_t> rom;       // IMAGE_ROM: its bytes, rom_size of them
     uint32_t sector_count;          // IMAGE_CD: sectors of the disc (prefix.img and prefix.sub)
     disc_description *description;  // owned; empty for a ROM
     cd_source *source;              // owned; IMAGE_CD only
+    std::vector<uint8_t> rom = {};  // IMAGE_ROM: its bytes, rom_size of them
 };
 
 // Whether image_input_read would find any file under the prefix (a ROM, a

@@ -56,3 +56,29 @@ TEST(VmkCardCli, FormatForceBeforeOrAfterTheDrive) {
     EXPECT_NE(shell_output(vmk + " --help").find("  format           (--force)\n"),
               std::string::npos);
 }
+
+// A backup is restored with the archive before or after the drive; an archive
+// is never taken for the card.
+TEST(VmkCardCli, RestoreTakesTheArchiveOnEitherSideOfTheDrive) {
+    temp_dir dir;
+    std::string vmk = VMK_BINARY;
+    std::string source = dir.path("source.img"), archive = dir.path("card.tar.zst");
+    ASSERT_EQ(run_shell("truncate -s 20M " + source), 0);
+    ASSERT_EQ(run_shell(vmk + " card format " + source + " > /dev/null"), 0);
+    ASSERT_EQ(run_shell("head -c 262144 /dev/urandom > " + dir.path("game.pce")), 0);
+    ASSERT_EQ(run_shell(vmk + " card add_withname " + source + " " + dir.path("game.pce") +
+                        " Game > /dev/null"),
+              0);
+    ASSERT_EQ(run_shell(vmk + " card backup " + source + " " + archive + " > /dev/null"), 0);
+    const std::string listed = shell_output(vmk + " card list " + source);
+    for (bool archive_first : {true, false}) {
+        std::string target = dir.path(archive_first ? "first.img" : "second.img");
+        ASSERT_EQ(run_shell("truncate -s 30M " + target), 0);
+        ASSERT_EQ(run_shell(vmk + " card format " + target + " > /dev/null"), 0);
+        std::string words = archive_first ? archive + " " + target : target + " " + archive;
+        EXPECT_EQ(run_shell(vmk + " card restore " + words + " > /dev/null"), 0) << words;
+        std::string restored = shell_output(vmk + " card list " + target);
+        EXPECT_NE(restored.find("Game"), std::string::npos) << restored;
+    }
+    EXPECT_NE(listed.find("Game"), std::string::npos) << listed;
+}
