@@ -61,8 +61,8 @@ bool dat_check_load(log_sink *log, const char *path, bool discs, bool roms, dat_
 
 bool dat_check_names_disc(const char *file) {
     std::string archive, inner;
-    if (archive_argument(file, &archive, &inner) && inner.empty()) {
-        // What the archive holds decides.
+    if (archive_argument(file, &archive, &inner)) {
+        // What the archive holds (or the member named) decides.
         image_input in{};
         if (!image_input_read(log_null(), file, &in)) return false;
         const bool disc = in.kind == IMAGE_CD;
