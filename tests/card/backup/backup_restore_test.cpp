@@ -69,10 +69,12 @@ bool same_image(const std::string &a, const std::string &b) {
 TEST(backup, restore_onto_larger_and_smaller_cards_gives_the_same_card) {
     backed_up_card source;
     ASSERT_TRUE(source.ready);
-    // The everyday tools read the archive.
+#ifndef _WIN32
+    // The everyday tools read the archive (GNU tar: Linux only).
     const std::string listed = shell_output("tar --zstd -tf '" + source.archive + "' 2>&1");
     EXPECT_NE(listed.find("manifest.json"), std::string::npos) << listed;
     EXPECT_NE(listed.find(".sav"), std::string::npos) << listed;
+#endif
     const std::vector<std::string> expected = card_listing(source.card.drive(), source.dir);
     ASSERT_GE(expected.size(), 10u);
     const struct {

@@ -39,7 +39,7 @@ TEST(extract, adding_the_extracted_image_gives_the_same_card_in_each_form) {
             recording_log log;
             ASSERT_EQ(run_card(log, source.drive(), "add_withname", {image.input, image.name}), 0)
                 << log.text();
-            const std::string out = dir.path(std::string("out ") + form + " " + image.name);
+            const std::string out = dir.path(std::string("out ") + form + " " + title_file_name(image.name));
             fs::create_directories(out);
             ASSERT_EQ(run_card(log, source.drive(), "extract", {"1", "--to", out, "--as", form}), 0)
                 << log.text();

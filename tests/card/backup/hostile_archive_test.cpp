@@ -9,6 +9,9 @@
 #include "tests/card/write/adding_fixture.h"
 
 TEST(hostile_archive, each_is_refused_before_anything_is_written) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the hostile archives are made with python3, on Linux";
+#endif
     backed_up_card source;
     ASSERT_TRUE(source.ready);
     memory_card card{TEST_CARD_SECTORS};
