@@ -30,9 +30,8 @@ void print(const std::string &text) {
 // each line says which input it is about.
 std::string report_text(const dat_check_report &r, bool json, bool several) {
     if (json) return dat_check_json(r);
-    std::string text = dat_check_text(r);
-    if (r.rom && !several) text.erase(0, r.input.size() + 2);
-    return text;
+    if (r.rom && !several) return dat_match_text(r.rom_match) + "\n";
+    return dat_check_text(r);
 }
 
 int check(log_sink *log, const command_arguments &a, const char *dat_path) {

@@ -1,5 +1,7 @@
 #include "core/json_read.h"
 
+#include "core/text_copy.h"
+
 #include <cstring>
 
 namespace {
@@ -35,23 +37,6 @@ struct reader {
         return true;
     }
 
-    static void put_utf8(std::string *s, uint32_t c) {
-        if (c < 0x80) {
-            *s += static_cast<char>(c);
-        } else if (c < 0x800) {
-            *s += static_cast<char>(0xC0 | c >> 6);
-            *s += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *s += static_cast<char>(0xE0 | c >> 12);
-            *s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            *s += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            *s += static_cast<char>(0xF0 | c >> 18);
-            *s += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            *s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            *s += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
     bool hex4(uint32_t *v) {
         if (end - at < 4) return fail("a \\u escape is cut short");
         *v = 0;
@@ -91,7 +76,7 @@ struct reader {
                 } else if (v >= 0xDC00 && v < 0xE000) {
                     return fail("a lone surrogate escape");
                 }
-                put_utf8(s, v);
+                append_utf8(*s, v);
             } else {
                 return fail("an unknown escape in a string");
             }

@@ -27,17 +27,16 @@ bool card_copy(card_context *from, card_context *to, const card_inventory &inven
         const uint32_t e = g.number % CARD_DISC_SLOTS;
         image_number at{};
         if (g.rom) {
-            std::vector<uint8_t> rom;
             description_ptr empty(description_read(from->log, nullptr, false));
             image_input in{IMAGE_ROM, g.rom_bytes, 0, empty.get(), nullptr};
-            if (!stored_rom_read(from, e, &rom) || !image_place(to, in, rom, g, area, &at))
+            if (!stored_rom_read(from, e, &in.rom) || !image_place(to, in, g, area, &at))
                 return false;
         } else {
             stored_disc_input disc;
             if (!stored_disc_open(from, e, &disc)) return false;
             image_input in{IMAGE_CD, 0, disc.source->sector_count, disc.description.get(),
                            disc.source.get()};
-            if (!image_place(to, in, {}, g, area, &at)) return false;
+            if (!image_place(to, in, g, area, &at)) return false;
         }
         placed[g.number] = at.value();
     }

@@ -151,7 +151,7 @@ bool restore_disc(card_context *c, const restore_plan &plan, const manifest_imag
     }
     image_input in{IMAGE_CD, 0, g.sectors, d.get(), &source};
     auto sav = plan.saves.find(g.number);
-    return image_place(c, in, {}, g, sav == plan.saves.end() ? nullptr : &sav->second, placed);
+    return image_place(c, in, g, sav == plan.saves.end() ? nullptr : &sav->second, placed);
 }
 
 }  // namespace
@@ -281,12 +281,11 @@ bool restore_write(card_context *c, const restore_plan &plan, size_t skip) {
         image_number at{};
         bool ok;
         if (g.rom) {
-            std::vector<uint8_t> rom;
             description_ptr empty(description_read(c->log, nullptr, false));
             image_input in{IMAGE_ROM, g.rom_bytes, 0, empty.get(), nullptr};
             auto sav = plan.saves.find(g.number);
-            ok = read_member(main_reader.get(), m.size, &rom) &&
-                 image_place(c, in, rom, g, sav == plan.saves.end() ? nullptr : &sav->second, &at);
+            ok = read_member(main_reader.get(), m.size, &in.rom) &&
+                 image_place(c, in, g, sav == plan.saves.end() ? nullptr : &sav->second, &at);
         } else {
             ok = restore_disc(c, plan, g, main_reader.get(), sub_reader.get(), &at);
         }

@@ -12,11 +12,6 @@ namespace {
 
 constexpr int MODE_BYTE = 15;  // of a data sector's header
 
-long frames_of(uint8_t m, uint8_t s, uint8_t f) {
-    return long{bcd_to_bin(m)} * CD_FRAMES_PER_MINUTE + long{bcd_to_bin(s)} * CD_FRAMES_PER_SECOND +
-           bcd_to_bin(f);
-}
-
 void append(std::string *text, const char *format, ...) VMK_PRINTF(2, 3);
 void append(std::string *text, const char *format, ...) {
     char line[160];
@@ -37,7 +32,7 @@ bool ccd_text(log_sink *log, const disc_description *d, cd_source *source, std::
     for (int i = 0; i < d->tocentries; i++) {
         const toc_entry &e = d->entries[i];
         bool track = e.point < TOC_POINT_A0;
-        long a = frames_of(e.amin, e.asec, e.aframe), p = frames_of(e.pmin, e.psec, e.pframe);
+        long a = msf_to_frames(&e.amin), p = msf_to_frames(&e.pmin);
         append(&t,
                "[Entry %d]\nSession=1\nPoint=0x%02x\nADR=0x%02x\nControl=0x%02x\nTrackNo=0\n"
                "AMin=%d\nASec=%d\nAFrame=%d\nALBA=%ld\nZero=0\nPMin=%d\nPSec=%d\nPFrame=%d\n"

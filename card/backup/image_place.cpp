@@ -30,9 +30,9 @@ uint64_t index_sectors(const manifest_image &g) {
 
 }  // namespace
 
-bool image_place(card_context *c, image_input &in, const std::vector<uint8_t> &rom,
-                 const manifest_image &g, const std::vector<uint8_t> *sav, image_number *placed) {
-    if (image_add_input(c, in, rom, g.name.c_str(), false, placed) == VMK_OK)
+bool image_place(card_context *c, image_input &in, const manifest_image &g,
+                 const std::vector<uint8_t> *sav, image_number *placed) {
+    if (image_add_input(c, in, g.name.c_str(), false, placed) == VMK_OK)
         return image_settle(c, placed->record, g, sav);
     if (log_stop_requested(c->log)) index_tidy(c);
     return false;

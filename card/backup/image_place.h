@@ -13,10 +13,10 @@
 #include "card/layout/card_args.h"
 #include "card/layout/card_layout.h"
 
-// rom: a ROM's bytes (empty for a disc); sav: its backup RAM area or
-// nullptr. *placed: where it went. False with a message.
-bool image_place(card_context *c, image_input &in, const std::vector<uint8_t> &rom,
-                 const manifest_image &g, const std::vector<uint8_t> *sav, image_number *placed);
+// A ROM's bytes come in in.rom; sav: its backup RAM area or nullptr.
+// *placed: where it went. False with a message.
+bool image_place(card_context *c, image_input &in, const manifest_image &g,
+                 const std::vector<uint8_t> *sav, image_number *placed);
 
 // After an add that was stopped once its index track was written: the track
 // of the record the block's header never listed is dropped again, so that

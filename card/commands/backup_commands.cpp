@@ -122,22 +122,19 @@ int card_copy_command(card_context *c, int argc, const char *const *v) {
     if (!card_inventory_read(c, &inventory)) return VMK_FAILED;
     std::vector<const manifest_image *> images;
     for (const manifest_image &g : inventory.manifest.images) images.push_back(&g);
-    // The second drive: a card image path is given a letter as the first is.
-    std::string drive = v[0];
-    if (drive_argument_is_image(v[0])) {
-        char letter = drive_table_register_image(c->log, v[0]);
-        if (letter == 0) return VMK_FAILED;
-        drive = std::string(1, letter);
-    }
-    auto to = std::make_unique<card_context>();
-    to->log = c->log;
-    to->drive = drive.c_str();
-    to->arguments = c->arguments;
-    to->disk = nullptr;
-    if (strcmp(to->drive, c->drive) == 0) {
+    // The second drive as the first: a letter, or a card image by its path.
+    drive_entry from, onto;
+    if (!drive_resolve(c->log, c->drive, &from) || !drive_resolve(c->log, v[0], &onto))
+        return VMK_FAILED;
+    if (drive_same_card(from, onto)) {
         log_line(c->log, "a card cannot be copied onto itself");
         return VMK_FAILED;
     }
+    auto to = std::make_unique<card_context>();
+    to->log = c->log;
+    to->drive = v[0];
+    to->arguments = c->arguments;
+    to->disk = nullptr;
     size_t skip = 0;
     int status = target_ready(to.get(), images, false, &skip) &&
                          card_copy(c, to.get(), inventory, skip)

@@ -7,6 +7,7 @@
 
 #include "card/backup/stored_image.h"
 #include "card/cdimage/archive_input.h"
+#include "card/cdimage/archive_reader.h"
 #include "card/cdimage/image_input.h"
 #include "card/cdimage/rom_patch.h"
 #include "card/commands/card_list.h"
@@ -60,17 +61,26 @@ bool dat_check_load(log_sink *log, const char *path, bool discs, bool roms, dat_
 }
 
 bool dat_check_names_disc(const char *file) {
+    static const char *const disc_suffixes[] = {".cue", ".chd", ".ccd", ".cdm"};
+    auto disc_name = [](const char *name) {
+        for (const char *suffix : disc_suffixes)
+            if (name_has_suffix(name, suffix)) return true;
+        return false;
+    };
     std::string archive, inner;
     if (archive_argument(file, &archive, &inner)) {
-        // What the archive holds (or the member named) decides.
-        image_input in{};
-        if (!image_input_read(log_null(), file, &in)) return false;
-        const bool disc = in.kind == IMAGE_CD;
-        image_input_free(&in);
-        return disc;
+        // Told from the listing, nothing unpacked: a sheet or an image set's
+        // description (the member named, or one under the prefix named).
+        if (disc_name(inner.c_str())) return true;
+        std::vector<archive_member> members;
+        if (!archive_list(log_null(), archive, &members)) return false;
+        for (const archive_member &m : members) {
+            const bool under_prefix = inner.empty() || m.name.rfind(inner + ".", 0) == 0;
+            if (under_prefix && disc_name(m.name.c_str())) return true;
+        }
+        return false;
     }
-    for (const char *suffix : {".cue", ".chd", ".ccd", ".cdm"})
-        if (name_has_suffix(file, suffix)) return true;
+    if (disc_name(file)) return true;
     // No file by that name, but an image set or a sheet under it as a prefix.
     return file_size(file) < 0 && image_input_named(file);
 }
@@ -188,12 +198,8 @@ bool dat_check_patch_origin(log_sink *log, const dat_catalog &dat, const char *f
     return rom_patch_origin(
         patch, image.data(), image.size(),
         [&dat](uint32_t crc, uint64_t size) -> const char * {
-            auto [first, last] = dat.by_size_crc.equal_range(dat_key(size, crc));
-            for (auto i = first; i != last; ++i) {
-                const dat_rom &r = dat.roms[i->second];
-                if (r.crc == crc && r.size == size) return r.title.c_str();
-            }
-            return nullptr;
+            const std::vector<const dat_rom *> found = dat_lookup(dat, size, crc);
+            return found.empty() ? nullptr : found[0]->title.c_str();
         },
         line);
 }

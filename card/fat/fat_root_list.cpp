@@ -7,6 +7,7 @@
 #include "card/fat/fat_root.h"
 #include "card/fat/fat_volume.h"
 #include "core/le_bytes.h"
+#include "core/text_copy.h"
 
 std::string fat_short_name_text(const uint8_t *e) {
     auto part = [](const uint8_t *p, int n, bool lower) {
@@ -25,28 +26,6 @@ std::string fat_short_name_text(const uint8_t *e) {
     std::string ext = part(e + 8, 3, (e[12] & FAT_CASE_LOWER_EXT) != 0);
     return ext.empty() ? base : base + "." + ext;
 }
-
-namespace {
-
-void append_utf8(std::string &out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-}  // namespace
 
 std::string fat_utf16_text(const uint16_t *units, size_t count) {
     std::string name;

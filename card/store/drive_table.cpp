@@ -159,6 +159,12 @@ bool drive_argument_check(log_sink *log, const char *drive) {
                                           : drive_letter_check(log, drive);
 }
 
+bool drive_same_card(const drive_entry &a, const drive_entry &b) {
+    if (a.letter != 0 || b.letter != 0) return a.letter == b.letter;
+    std::error_code ec;
+    return std::filesystem::equivalent(utf8_path(a.path), utf8_path(b.path), ec);
+}
+
 std::string drive_display_name(const char *drive) {
     if (drive == nullptr) return "";
     if (drive_argument_is_image(drive)) return drive;

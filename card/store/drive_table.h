@@ -80,5 +80,8 @@ bool drive_resolve(log_sink *log, const char *drive, drive_entry *out);
 // The argument's syntax, before anything is opened: a letter, or the path of
 // an existing regular file. False with a message.
 bool drive_argument_check(log_sink *log, const char *drive);
+// Whether two resolved entries are one card: the same letter, or image
+// files that are the same file.
+bool drive_same_card(const drive_entry &a, const drive_entry &b);
 // How messages name it: "E:" or the image's path as given.
 std::string drive_display_name(const char *drive);

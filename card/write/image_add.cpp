@@ -185,7 +185,7 @@ struct add_target {
 
 // Adds the opened input at t (moved on to the next block when the chosen
 // one is full): t ends on the block and record the image went to.
-int add_input(card_context *c, image_input &in, const std::vector<uint8_t> &rom, const char *name,
+int add_input(card_context *c, image_input &in, const char *name,
               const add_request &r, add_target &t) {
     uint32_t &block = t.block, &e = t.record;
     bool &append = t.append;
@@ -261,9 +261,9 @@ int add_input(card_context *c, image_input &in, const std::vector<uint8_t> &rom,
         // before their areas are overwritten.
         return VMK_FAILED;
     }
-    bool written = in.kind == IMAGE_ROM ? write_rom_area(c, rom, &d) : write_cd_area(c, in, r, &d);
+    bool written = in.kind == IMAGE_ROM ? write_rom_area(c, in.rom, &d) : write_cd_area(c, in, r, &d);
     if (!written) return VMK_FAILED;
-    if (!index_track_commit(c->log, c->disk, rom, *plan)) return VMK_FAILED;
+    if (!index_track_commit(c->log, c->disk, in.rom, *plan)) return VMK_FAILED;
     if (fresh) {
         if (!name_write(c, &c->entries[0], index_name)) return VMK_FAILED;
         for (uint32_t p = 0; p < CARD_DISC_SLOTS; p++) c->order[p] = static_cast<uint8_t>(p);
@@ -313,16 +313,16 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
         }
     }
     // A ROM's area and its index track are made from the bytes read once.
-    return add_input(c, in, in.rom, name, r, t);
+    return add_input(c, in, name, r, t);
 }
 
-int image_add_input(card_context *c, image_input &in, const std::vector<uint8_t> &rom,
-                    const char *name, bool strict, image_number *placed) {
+int image_add_input(card_context *c, image_input &in, const char *name, bool strict,
+                    image_number *placed) {
     add_request r{0, 0, false, strict, false};
     add_target t;
     if (!choose_target(c, nullptr, r, &t.block, &t.record, &t.append)) return VMK_FAILED;
     if (!verify_skipped(c)) disk_journal_start(c->disk);
-    int status = add_input(c, in, rom, name, r, t);
+    int status = add_input(c, in, name, r, t);
     if (status == VMK_OK) *placed = image_number{t.block, t.record};
     return status;
 }

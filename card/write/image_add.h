@@ -41,10 +41,10 @@ int image_add(card_context *c, int argc, const char *const *v, const add_request
 
 // An input opened elsewhere (a disc of another card, an archive's member),
 // added after the chain's last image as an add without a number adds it,
-// under name. rom holds a ROM's bytes (empty for a CD image). *placed gets
-// the block and record it went to. VMK_OK, or VMK_FAILED with a message.
-int image_add_input(card_context *c, image_input &in, const std::vector<uint8_t> &rom,
-                    const char *name, bool strict, image_number *placed);
+// under name; a ROM's bytes are in in.rom. *placed gets the block and record
+// it went to. VMK_OK, or VMK_FAILED with a message.
+int image_add_input(card_context *c, image_input &in, const char *name, bool strict,
+                    image_number *placed);
 
 // Disk sectors of a new index disc for a block of disc_manage_max records.
 uint32_t index_disc_sectors(uint32_t disc_manage_max);

@@ -84,8 +84,7 @@ void my_panel_list::show_listing() {
 // The selected images as files: a folder, then the form.
 void my_panel_list::on_extract(wxCommandEvent &) {
     std::vector<uint32_t> images;
-    for (int row = 0; row < static_cast<int>(m_items.size()); row++)
-        if (m_selection.selected[row]) images.push_back(m_items[row].image_number);
+    for (int row : selection_rows(m_selection)) images.push_back(m_items[row].image_number);
     if (images.empty()) return;
     const wxString folder = path_choose(this, PATH_FOLDER, "Extract the images into", wxEmptyString, wxEmptyString);
     if (folder.empty()) return;

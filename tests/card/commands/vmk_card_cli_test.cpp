@@ -82,3 +82,16 @@ TEST(VmkCardCli, RestoreTakesTheArchiveOnEitherSideOfTheDrive) {
     }
     EXPECT_NE(listed.find("Game"), std::string::npos) << listed;
 }
+
+// The same image file under two spellings is one card: copying it onto
+// itself is refused before anything is read.
+TEST(VmkCardCli, CopyOntoTheSameImageFileIsRefused) {
+    temp_dir dir;
+    std::string vmk = VMK_BINARY;
+    std::string image = dir.path("card.img");
+    ASSERT_EQ(run_shell("truncate -s 20M " + image), 0);
+    ASSERT_EQ(run_shell(vmk + " card format " + image + " > /dev/null"), 0);
+    EXPECT_EQ(shell_output("cd " + dir.dir + " && " + vmk + " card copy " + image +
+                           " ./card.img; echo $?"),
+              "a card cannot be copied onto itself\n1\n");
+}
